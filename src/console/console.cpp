@@ -1,0 +1,159 @@
+// Console set-up and the intro screen on a Terminal.
+#include "console/console.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "demo/report.h"
+
+namespace glimmer {
+namespace {
+
+constexpr int kGridColumns = 80;
+constexpr int kGridRows = 50;
+constexpr int kResizeWaitMs = 200;
+constexpr int kIntroPollMs = 10;
+constexpr const char* kTitle = "vrax - Glimmerfolding";
+
+// The intro notice, as three texts each followed by one line end.
+constexpr const char* kIntroTexts[] = {
+    "Win32 users:\nPress ALT-ENTER for fullscreen\n",
+    "Win64 users and you windowed mode lovers:\nChange your font to 8x8 for a slightly better experience",
+    "\n\n\nPress SPACE to continue or ESC to exit",
+};
+
+bool writeText(Terminal& terminal, const char* text) { return terminal.write(text, std::strlen(text)); }
+
+bool fits(Terminal& terminal) {
+  int columns = 0;
+  int rows = 0;
+  terminal.size(columns, rows);
+  return columns >= kGridColumns && rows >= kGridRows;
+}
+
+// Moves the cursor to a grid cell (0-based) of the console's layout.
+bool moveTo(ConsoleFrame& console, int column, int row) {
+  char sequence[32];
+  std::snprintf(sequence, sizeof sequence, "\x1b[%d;%dH", console.originRow + row + 1,
+                console.originColumn + column + 1);
+  return writeText(*console.output, sequence);
+}
+
+}  // namespace
+
+ColorMode detectColorMode() {
+  const char* colorTerm = std::getenv("COLORTERM");
+  if (colorTerm != nullptr && (std::strcmp(colorTerm, "truecolor") == 0 || std::strcmp(colorTerm, "24bit") == 0)) {
+    return ColorMode::TrueColor;
+  }
+  return ColorMode::Ansi16;
+}
+
+void updateLayout(ConsoleFrame& console) {
+  int columns = 0;
+  int rows = 0;
+  console.output->size(columns, rows);
+  console.originColumn = columns > kGridColumns ? (columns - kGridColumns) / 2 : 0;
+  console.originRow = rows > kGridRows ? (rows - kGridRows) / 2 : 0;
+  console.visibleColumns = columns < kGridColumns ? (columns > 0 ? columns : 0) : kGridColumns;
+  console.visibleRows = rows < kGridRows ? (rows > 0 ? rows : 0) : kGridRows;
+  console.encoder.setColorMode(console.colorMode);
+  console.encoder.invalidate();
+}
+
+ConsoleFrame::~ConsoleFrame() {
+  if (output != nullptr) output->restore();
+  deferOutput(false);
+  flushDeferredOutput();
+}
+
+bool setupConsole(ConsoleFrame& console) {
+  if (console.output == nullptr) {
+    console.ownedOutput = makePosixTerminal();
+    console.output = console.ownedOutput.get();
+  }
+  Terminal& terminal = *console.output;
+
+  if (!terminal.open()) {
+    printLine("Unable to get STD_OUTPUT_HANDLE");
+    return false;
+  }
+
+  console.bufferColumns = kGridColumns;
+  console.bufferRows = kGridRows;
+  if (!fits(terminal)) {
+    terminal.requestSize(kGridColumns, kGridRows);
+    for (int waited = 0; waited < kResizeWaitMs && !fits(terminal); waited += 10) terminal.sleepMs(10);
+  }
+  if (!fits(terminal)) {
+    int columns = 0;
+    int rows = 0;
+    terminal.size(columns, rows);
+    terminal.restore();
+    printLine("SetConsoleScreenBufferSize() failed");
+    char advice[160];
+    std::snprintf(advice, sizeof advice,
+                  "The terminal is %dx%d cells; the show needs %dx%d: enlarge the window or choose a smaller font.",
+                  columns, rows, kGridColumns, kGridRows);
+    printLine(advice);
+    return false;
+  }
+
+  // The window: from here the show owns the screen, so messages wait for the restore.
+  deferOutput(true);
+  terminal.beginScreen();
+  updateLayout(console);
+
+  // Code page 437 is kept in the cells; the presenter maps every code to Unicode, which needs no
+  // set-up from the terminal beyond UTF-8.
+
+  if (!terminal.setTitle(kTitle)) {
+    printLine("SetConsoleTitle() failed");
+    return false;
+  }
+  if (!terminal.hideCursor()) {
+    printLine("SetConsoleCursorInfo() failed");
+    return false;
+  }
+  return true;
+}
+
+bool showIntro(ConsoleFrame& console, const char* extraLine) {
+  Terminal& terminal = *console.output;
+  int row = 0;
+  int column = 0;
+  moveTo(console, 0, 0);
+  for (const char* text : kIntroTexts) {
+    // Raw mode writes a line end as a bare newline, so every line is placed at the grid's column 0.
+    for (const char* at = text; *at != '\0'; ++at) {
+      if (*at == '\n') {
+        ++row;
+        column = 0;
+        if (row < console.visibleRows) moveTo(console, 0, row);
+        continue;
+      }
+      if (row < console.visibleRows && column < console.visibleColumns) terminal.write(at, 1);
+      ++column;
+    }
+    ++row;  // the line end that follows each text
+    column = 0;
+    if (row < console.visibleRows) moveTo(console, 0, row);
+  }
+  if (extraLine != nullptr && console.visibleRows > 0) {
+    moveTo(console, 0, console.visibleRows - 1);
+    std::size_t length = std::strlen(extraLine);
+    if (length > static_cast<std::size_t>(console.visibleColumns)) length = console.visibleColumns;
+    terminal.write(extraLine, length);
+  }
+
+  for (;;) {
+    bool space = terminal.keyPressed(Key::Space);
+    bool escape = !space && terminal.keyPressed(Key::Escape);
+    terminal.sleepMs(kIntroPollMs);
+    if (escape) return false;
+    if (space) return true;
+  }
+}
+
+}  // namespace glimmer

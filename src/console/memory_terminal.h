@@ -1,0 +1,87 @@
+// MemoryTerminal: a Terminal that keeps what is written and replays scripted keys, for tests and
+// for running the show where there is no display. Keys queued with press() are reported one query
+// each, in order: press({Key::Space}) makes the next keyPressed(Key::Space) true.
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "console/terminal.h"
+
+namespace glimmer {
+
+class MemoryTerminal final : public Terminal {
+ public:
+  MemoryTerminal(int columns = 80, int rows = 50) : columns_(columns), rows_(rows) {}
+
+  bool open() override { return opensOk; }
+  void size(int& columns, int& rows) override {
+    columns = columns_;
+    rows = rows_;
+  }
+  void requestSize(int columns, int rows) override {
+    ++sizeRequests;
+    if (growsOnRequest) {
+      columns_ = columns;
+      rows_ = rows;
+    }
+  }
+  bool beginScreen() override { return screenBegun = true; }
+  bool setTitle(const char* text) override {
+    title = text;
+    return true;
+  }
+  bool hideCursor() override { return cursorHidden = true; }
+  bool write(const char* bytes, std::size_t size) override {
+    if (failWrites) return false;
+    written.append(bytes, size);
+    ++writeCount;
+    return true;
+  }
+  bool keyPressed(Key key) override {
+    ++keyQueries;
+    for (auto it = pendingKeys.begin(); it != pendingKeys.end(); ++it) {
+      if (*it == key) {
+        pendingKeys.erase(it);
+        return true;
+      }
+    }
+    return false;
+  }
+  void sleepMs(int milliseconds) override { sleptMs += milliseconds; }
+  bool takeResize() override {
+    bool was = resizePending;
+    resizePending = false;
+    return was;
+  }
+  void restore() override { ++restoreCount; }
+
+  void press(Key key) { pendingKeys.push_back(key); }
+  void resize(int columns, int rows) {
+    columns_ = columns;
+    rows_ = rows;
+    resizePending = true;
+  }
+
+  bool opensOk = true;
+  bool growsOnRequest = false;
+  bool failWrites = false;
+  bool screenBegun = false;
+  bool cursorHidden = false;
+  bool resizePending = false;
+  int sizeRequests = 0;
+  int writeCount = 0;
+  int keyQueries = 0;
+  int restoreCount = 0;
+  long sleptMs = 0;
+  std::string title;
+  std::string written;
+  std::deque<Key> pendingKeys;
+
+ private:
+  int columns_;
+  int rows_;
+};
+
+}  // namespace glimmer

@@ -1,0 +1,66 @@
+// Terminal: the text display the show draws on, in the vocabulary of the console it stands in for.
+//
+// One real backend (terminal_posix.cpp: termios and VT/xterm sequences on standard output, keys
+// from the controlling terminal) and one in memory (memory_terminal.h) that records what is
+// written and replays scripted keys, so the intro, the presenter and the timeline run in tests
+// without a terminal.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+
+namespace glimmer {
+
+enum class Key { Space, Escape };
+
+class Terminal {
+ public:
+  Terminal() = default;
+  Terminal(const Terminal&) = delete;
+  Terminal& operator=(const Terminal&) = delete;
+  virtual ~Terminal() = default;
+
+  // Takes the output and the keyboard. False when standard output is not a terminal or the
+  // keyboard cannot be read; nothing has been changed then.
+  virtual bool open() = 0;
+
+  // The size of the display in cells.
+  virtual void size(int& columns, int& rows) = 0;
+
+  // Asks the display to become columns x rows. Many ignore it; check size() afterwards.
+  virtual void requestSize(int columns, int rows) = 0;
+
+  // Switches to a screen of the show's own (the alternate screen), cleared, attributes reset, with
+  // autowrap off so the bottom-right cell never scrolls. False on a write error.
+  virtual bool beginScreen() = 0;
+
+  // Saves the display's title and sets a new one. False on a write error.
+  virtual bool setTitle(const char* title) = 0;
+
+  // Hides the cursor. False on a write error.
+  virtual bool hideCursor() = 0;
+
+  // Writes all bytes, retrying short writes and interruptions, with signals held back so an escape
+  // sequence is never cut in half. False when the output is gone; the caller stops drawing then.
+  virtual bool write(const char* bytes, std::size_t size) = 0;
+
+  // True when the key went down since the previous query of that key (the console's
+  // "is down or was pressed since the last query"). Never blocks longer than about 20 ms.
+  virtual bool keyPressed(Key key) = 0;
+
+  // Waits the given milliseconds.
+  virtual void sleepMs(int milliseconds) = 0;
+
+  // True once after the display changed its size.
+  virtual bool takeResize() = 0;
+
+  // Puts the display back as open() found it: attributes, cursor, main screen, input mode, title.
+  // Idempotent; also called on every exit path.
+  virtual void restore() = 0;
+};
+
+// The real terminal: standard output for drawing, the controlling terminal for keys. Only one may
+// be open at a time (it installs the process's signal handlers and restore hook).
+std::unique_ptr<Terminal> makePosixTerminal();
+
+}  // namespace glimmer

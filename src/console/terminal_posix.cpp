@@ -1,0 +1,281 @@
+// The real terminal: VT/xterm sequences on standard output, raw keys from /dev/tty.
+// Calls: isatty, open, termios (tcgetattr/tcsetattr), ioctl(TIOCGWINSZ), poll, read, write,
+// sigaction, sigprocmask, nanosleep.
+//
+// LIMITATIONS
+// - A terminal reports key presses, not key state: a key "is down" when its byte arrived since the
+//   previous query. Auto-repeat makes a held key arrive again and again, which is what the show needs.
+// - A lone ESC byte cannot be told from the start of an escape sequence at once; it counts as Escape
+//   only when nothing follows within 20 ms.
+// - Resizing the window is a request (CSI 8;rows;cols t) that most terminals ignore.
+// - The title is saved and restored with XTWINOPS 22/23, which not every terminal keeps.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+#include "console/terminal.h"
+#include "console/write_all.h"
+#include "demo/report.h"
+
+namespace glimmer {
+namespace {
+
+// Every escape sequence this backend writes.
+constexpr const char kEnterScreen[] = "\x1b[?1049h\x1b[0m\x1b[2J\x1b[?7l";
+constexpr const char kLeaveScreen[] = "\x1b[0m\x1b[?7h\x1b[2J\x1b[?1049l";
+constexpr const char kSaveTitle[] = "\x1b[22;0t";
+constexpr const char kSetTitleStart[] = "\x1b]2;";
+constexpr const char kSetTitleEnd[] = "\x07";
+constexpr const char kRestoreTitle[] = "\x1b[23;0t";
+constexpr const char kHideCursor[] = "\x1b[?25l";
+constexpr const char kShowCursor[] = "\x1b[?25h";
+constexpr const char kRequestSizeFormat[] = "\x1b[8;%d;%dt";
+
+constexpr int kLoneEscapeWaitMs = 20;
+
+// What has been changed, kept where the signal handlers can reach it.
+volatile sig_atomic_t inputChanged = 0;
+volatile sig_atomic_t screenEntered = 0;
+volatile sig_atomic_t titleSet = 0;
+volatile sig_atomic_t cursorHidden = 0;
+volatile sig_atomic_t resized = 0;
+int keyboardFd = -1;
+termios originalMode;
+
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGSEGV, SIGABRT, SIGBUS, SIGFPE, SIGILL};
+struct sigaction previousActions[sizeof kEndingSignals / sizeof kEndingSignals[0]];
+struct sigaction previousWinch;
+struct sigaction previousPipe;
+bool handlersInstalled = false;
+
+void writeRaw(const char* text, std::size_t length) {
+  // Async-signal-safe; errors are of no use here.
+  while (length > 0) {
+    ssize_t written = ::write(STDOUT_FILENO, text, length);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return;
+    text += written;
+    length -= static_cast<std::size_t>(written);
+  }
+}
+
+// Undoes what was changed, in reverse. Async-signal-safe: plain writes and tcsetattr.
+void undoChanges() {
+  if (cursorHidden) {
+    writeRaw(kShowCursor, sizeof kShowCursor - 1);
+    cursorHidden = 0;
+  }
+  if (screenEntered) {
+    writeRaw(kLeaveScreen, sizeof kLeaveScreen - 1);
+    screenEntered = 0;
+  }
+  if (titleSet) {
+    writeRaw(kRestoreTitle, sizeof kRestoreTitle - 1);
+    titleSet = 0;
+  }
+  if (inputChanged) {
+    ::tcsetattr(keyboardFd, TCSANOW, &originalMode);
+    inputChanged = 0;
+  }
+}
+
+void onEndingSignal(int signalNumber) {
+  undoChanges();
+  ::_exit(128 + signalNumber);
+}
+
+void onWindowChange(int) { resized = 1; }
+
+void installHandlers() {
+  struct sigaction action;
+  std::memset(&action, 0, sizeof action);
+  sigemptyset(&action.sa_mask);
+  action.sa_handler = onEndingSignal;
+  for (std::size_t i = 0; i < sizeof kEndingSignals / sizeof kEndingSignals[0]; ++i) {
+    sigaction(kEndingSignals[i], &action, &previousActions[i]);
+  }
+  action.sa_handler = onWindowChange;
+  action.sa_flags = SA_RESTART;
+  sigaction(SIGWINCH, &action, &previousWinch);
+  action.sa_handler = SIG_IGN;  // a closed terminal shows up as EPIPE from write
+  sigaction(SIGPIPE, &action, &previousPipe);
+  handlersInstalled = true;
+}
+
+void removeHandlers() {
+  if (!handlersInstalled) return;
+  for (std::size_t i = 0; i < sizeof kEndingSignals / sizeof kEndingSignals[0]; ++i) {
+    sigaction(kEndingSignals[i], &previousActions[i], nullptr);
+  }
+  sigaction(SIGWINCH, &previousWinch, nullptr);
+  sigaction(SIGPIPE, &previousPipe, nullptr);
+  handlersInstalled = false;
+}
+
+void restoreForExit() { undoChanges(); }
+
+class PosixTerminal final : public Terminal {
+ public:
+  ~PosixTerminal() override { restore(); }
+
+  bool open() override {
+    if (::isatty(STDOUT_FILENO) == 0) return false;
+    keyboardFd = ::open("/dev/tty", O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (keyboardFd < 0) return false;
+    if (::tcgetattr(keyboardFd, &originalMode) != 0) {
+      ::close(keyboardFd);
+      keyboardFd = -1;
+      return false;
+    }
+    installHandlers();
+    setRestoreHook(restoreForExit);
+    termios raw = originalMode;
+    // Raw input without echo; signals (Ctrl-C) stay on so the user can always interrupt.
+    raw.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON);
+    raw.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+    raw.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | IEXTEN);
+    raw.c_cflag |= CS8;
+    raw.c_cc[VMIN] = 0;
+    raw.c_cc[VTIME] = 0;
+    inputChanged = 1;
+    ::tcsetattr(keyboardFd, TCSANOW, &raw);
+    opened_ = true;
+    return true;
+  }
+
+  void size(int& columns, int& rows) override {
+    winsize window{};
+    if (::ioctl(STDOUT_FILENO, TIOCGWINSZ, &window) != 0) {
+      columns = 0;
+      rows = 0;
+      return;
+    }
+    columns = window.ws_col;
+    rows = window.ws_row;
+  }
+
+  void requestSize(int columns, int rows) override {
+    char sequence[32];
+    int length = std::snprintf(sequence, sizeof sequence, kRequestSizeFormat, rows, columns);
+    write(sequence, static_cast<std::size_t>(length));
+  }
+
+  bool beginScreen() override {
+    screenEntered = 1;
+    return write(kEnterScreen, sizeof kEnterScreen - 1);
+  }
+
+  bool setTitle(const char* title) override {
+    titleSet = 1;
+    return write(kSaveTitle, sizeof kSaveTitle - 1) && write(kSetTitleStart, sizeof kSetTitleStart - 1) &&
+           write(title, std::strlen(title)) && write(kSetTitleEnd, sizeof kSetTitleEnd - 1);
+  }
+
+  bool hideCursor() override {
+    cursorHidden = 1;
+    return write(kHideCursor, sizeof kHideCursor - 1);
+  }
+
+  bool write(const char* bytes, std::size_t size) override {
+    sigset_t blocked;
+    sigset_t previous;
+    sigemptyset(&blocked);
+    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGWINCH}) sigaddset(&blocked, signalNumber);
+    ::sigprocmask(SIG_BLOCK, &blocked, &previous);
+    bool written = writeAll(STDOUT_FILENO, bytes, size);
+    ::sigprocmask(SIG_SETMASK, &previous, nullptr);
+    return written;
+  }
+
+  bool keyPressed(Key key) override {
+    readKeys();
+    bool& pending = key == Key::Space ? spacePending_ : escapePending_;
+    bool pressed = pending;
+    pending = false;
+    return pressed;
+  }
+
+  void sleepMs(int milliseconds) override {
+    timespec wait{milliseconds / 1000, static_cast<long>(milliseconds % 1000) * 1000000L};
+    while (::nanosleep(&wait, &wait) != 0 && errno == EINTR) {
+    }
+  }
+
+  bool takeResize() override {
+    if (resized == 0) return false;
+    resized = 0;
+    return true;
+  }
+
+  void restore() override {
+    if (!opened_) return;
+    undoChanges();
+    removeHandlers();
+    setRestoreHook(nullptr);
+    if (keyboardFd >= 0) {
+      ::close(keyboardFd);
+      keyboardFd = -1;
+    }
+    opened_ = false;
+  }
+
+ private:
+  // The next input byte, waiting up to timeoutMs for it; -1 when none came.
+  int nextByte(int timeoutMs) {
+    if (readAt_ == readEnd_) {
+      if (timeoutMs > 0) {
+        pollfd waiting{keyboardFd, POLLIN, 0};
+        if (::poll(&waiting, 1, timeoutMs) <= 0) return -1;
+      }
+      ssize_t got = ::read(keyboardFd, buffer_, sizeof buffer_);
+      if (got <= 0) return -1;
+      readAt_ = 0;
+      readEnd_ = static_cast<int>(got);
+    }
+    return static_cast<unsigned char>(buffer_[readAt_++]);
+  }
+
+  // Reads every byte that has arrived and notes the keys among them. Escape sequences (arrows,
+  // function keys, Alt combinations) are consumed whole and are never Escape.
+  void readKeys() {
+    for (int byte = nextByte(0); byte >= 0; byte = nextByte(0)) {
+      if (byte == ' ') {
+        spacePending_ = true;
+      } else if (byte == 0x1b) {
+        int second = nextByte(kLoneEscapeWaitMs);
+        if (second < 0) {
+          escapePending_ = true;
+        } else if (second == '[') {
+          // CSI: parameters and intermediates up to a final byte in 0x40..0x7E.
+          for (int part = nextByte(kLoneEscapeWaitMs); part >= 0 && !(part >= 0x40 && part <= 0x7e);
+               part = nextByte(kLoneEscapeWaitMs)) {
+          }
+        } else if (second == 'O') {
+          nextByte(kLoneEscapeWaitMs);  // SS3 and its one final byte
+        }
+        // Any other byte after ESC is an Alt combination: consumed with the ESC.
+      }
+    }
+  }
+
+  bool opened_ = false;
+  bool spacePending_ = false;
+  bool escapePending_ = false;
+  char buffer_[256];
+  int readAt_ = 0;
+  int readEnd_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<Terminal> makePosixTerminal() { return std::make_unique<PosixTerminal>(); }
+
+}  // namespace glimmer

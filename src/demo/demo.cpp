@@ -1,0 +1,115 @@
+// Demo start-up and teardown.
+#include "demo/demo.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "console/console.h"
+#include "demo/random.h"
+#include "demo/report.h"
+#include "gles/frame_buffer.h"
+#include "gles/gles_helper.h"
+#include "image/image_store.h"
+#include "mesh/mesh_manager.h"
+#include "music/music_stream.h"
+#include "scenes/scene1.h"
+#include "scenes/scene2.h"
+#include "scenes/scene3.h"
+#include "scenes/scene_greets.h"
+#include "tfx/block_color.h"
+#include "tfx/cell_buffer.h"
+#include "view/camera.h"
+
+namespace glimmer {
+namespace {
+
+constexpr const char* kMeshNames[] = {"cube.obj",   "isphere.obj", "cone.obj",
+                                      "torus3.obj", "spike.obj",   "spike2.obj"};
+constexpr const char* kImageNames[] = {"start1.png",     "start2.png",      "start3.png", "greets.png",
+                                       "greets_txt.png", "greets_txt2.png", "bg.png"};
+
+}  // namespace
+
+Demo::Demo() = default;
+
+Demo::~Demo() {
+  // Reverse of the field order; each object goes before the objects it borrows from.
+  cells.reset();
+  secondFrame.reset();
+  console.reset();
+  sceneGreets.reset();
+  scene3.reset();
+  scene2.reset();
+  scene1.reset();
+  camera.reset();
+  music.reset();
+  images.reset();
+  meshes.reset();
+  converter.reset();
+  gles.reset();
+}
+
+bool Demo::init() {
+  gles = std::make_unique<GLESHelper>();
+  converter = std::make_unique<TFX_BlockColor>();
+  console = std::make_unique<ConsoleFrame>();
+  secondFrame = std::make_unique<std::uint32_t[]>(kFramePixels);
+  cells = std::make_unique<std::uint8_t[]>(kCellBufferBytes);
+  meshes.reset(MeshManager::instance());
+  images.reset(ImageStore::instance());
+  music.reset(MusicStream::instance());
+  camera = std::make_unique<Camera>(-3.0f);
+
+  converter->init();
+
+  // The buffers come zero-filled from make_unique; the console record starts as constructed.
+  if (options.terminal != nullptr) {
+    console->output = options.terminal;
+  }
+  console->colorMode = options.forceColorMode ? options.colorMode : detectColorMode();
+  if (!setupConsole(*console)) return false;
+
+  if (!gles->create()) return false;
+  gles->setupProjection();
+
+  // The design goes on with a missing asset and fails later; this program stops here instead,
+  // naming the file, so nothing ever draws from a mesh or image that is not there.
+  for (const char* name : kMeshNames) {
+    if (!meshes->load(name)) return false;
+  }
+  char message[128];
+  for (const char* name : kImageNames) {
+    if (images->get(name) == nullptr) {
+      std::snprintf(message, sizeof message, "unable to load data/%s", name);
+      printLine(message);
+      return false;
+    }
+  }
+
+  if (!music->open()) {
+    printLine("Unable to init/load music.ogg");
+    return false;
+  }
+
+  srand(666);
+
+  scene1 = std::make_unique<Scene1>();
+  scene2 = std::make_unique<Scene2>();
+  scene3 = std::make_unique<Scene3>();
+  sceneGreets = std::make_unique<SceneGreets>();
+  return true;
+}
+
+int runProgram(Demo& demo) {
+  int status = 0;
+  if (!demo.init()) {
+    status = 1;
+  } else if (!showIntro(*demo.console)) {
+    status = 0;
+  } else if (!demo.run()) {
+    status = 2;
+  }
+  return status;
+}
+
+}  // namespace glimmer
