@@ -21,6 +21,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "console/key_decoder.h"
 #include "console/terminal.h"
 #include "console/write_all.h"
 #include "demo/report.h"
@@ -197,10 +198,7 @@ class PosixTerminal final : public Terminal {
 
   bool keyPressed(Key key) override {
     readKeys();
-    bool& pending = key == Key::Space ? spacePending_ : escapePending_;
-    bool pressed = pending;
-    pending = false;
-    return pressed;
+    return key == Key::Space ? keys_.takeSpace() : keys_.takeEscape();
   }
 
   void sleepMs(int milliseconds) override {
@@ -228,50 +226,32 @@ class PosixTerminal final : public Terminal {
   }
 
  private:
-  // The next input byte, waiting up to timeoutMs for it; -1 when none came.
-  int nextByte(int timeoutMs) {
-    if (readAt_ == readEnd_) {
-      if (timeoutMs > 0) {
-        pollfd waiting{keyboardFd, POLLIN, 0};
-        if (::poll(&waiting, 1, timeoutMs) <= 0) return -1;
-      }
-      ssize_t got = ::read(keyboardFd, buffer_, sizeof buffer_);
-      if (got <= 0) return -1;
-      readAt_ = 0;
-      readEnd_ = static_cast<int>(got);
-    }
-    return static_cast<unsigned char>(buffer_[readAt_++]);
-  }
-
-  // Reads every byte that has arrived and notes the keys among them. Escape sequences (arrows,
-  // function keys, Alt combinations) are consumed whole and are never Escape.
+  // Feeds every byte that has arrived to the decoder; while it may be in the middle of an escape
+  // sequence, waits up to 20 ms for the rest.
   void readKeys() {
-    for (int byte = nextByte(0); byte >= 0; byte = nextByte(0)) {
-      if (byte == ' ') {
-        spacePending_ = true;
-      } else if (byte == 0x1b) {
-        int second = nextByte(kLoneEscapeWaitMs);
-        if (second < 0) {
-          escapePending_ = true;
-        } else if (second == '[') {
-          // CSI: parameters and intermediates up to a final byte in 0x40..0x7E.
-          for (int part = nextByte(kLoneEscapeWaitMs); part >= 0 && !(part >= 0x40 && part <= 0x7e);
-               part = nextByte(kLoneEscapeWaitMs)) {
-          }
-        } else if (second == 'O') {
-          nextByte(kLoneEscapeWaitMs);  // SS3 and its one final byte
-        }
-        // Any other byte after ESC is an Alt combination: consumed with the ESC.
+    for (;;) {
+      ssize_t got = ::read(keyboardFd, buffer_, sizeof buffer_);
+      if (got > 0) {
+        keys_.feed(buffer_, static_cast<std::size_t>(got));
+        continue;
+      }
+      if (got < 0 && errno == EINTR) continue;
+      if (got == 0) {  // the terminal hung up: nothing more will come
+        keys_.quiet();
+        return;
+      }
+      if (!keys_.waitingForMore()) return;
+      pollfd waiting{keyboardFd, POLLIN, 0};
+      if (::poll(&waiting, 1, kLoneEscapeWaitMs) <= 0) {
+        keys_.quiet();
+        return;
       }
     }
   }
 
   bool opened_ = false;
-  bool spacePending_ = false;
-  bool escapePending_ = false;
+  KeyDecoder keys_;
   char buffer_[256];
-  int readAt_ = 0;
-  int readEnd_ = 0;
 };
 
 }  // namespace

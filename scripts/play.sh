@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs the show from the repository root. Options go to the program.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/setup.sh"
+"$root/scripts/build.sh" build/release -DGLIMMER_TESTS=OFF -DGLIMMER_BENCH=OFF -DGLIMMER_TOOLS=OFF >/dev/null
+cd "$root"
+exec "$root/build/release/glimmerfolding" "$@"

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the show needs to build and run (and, with --tests, to run its tests).
+# Quick when everything is already there: only missing packages are installed.
+set -euo pipefail
+
+packages=(
+  cmake g++ make pkg-config
+  libegl-dev libgles-dev libegl-mesa0 libgl1-mesa-dri
+  libvorbis-dev libpulse-dev libasound2-dev libkissfft-dev libpng-dev libfreetype-dev fonts-dejavu-core
+  libgtest-dev libgmock-dev libbenchmark-dev libvterm-dev
+)
+if [[ "${1:-}" == "--tests" ]]; then
+  packages+=(pulseaudio asciinema)
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+  [[ "$status" == "install ok installed" ]] || missing+=("$package")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+sudo=()
+if [[ $(id -u) -ne 0 ]]; then
+  command -v sudo >/dev/null || { echo "setup: need root or sudo to install: ${missing[*]}" >&2; exit 1; }
+  sudo=(sudo)
+fi
+echo "setup: installing ${missing[*]}" >&2
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -qq
+"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
