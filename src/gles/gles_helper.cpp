@@ -1,20 +1,210 @@
-// Placeholder until the render target lands.
+// GLESHelper backend on EGL and OpenGL ES 1.1 (Mesa's llvmpipe or any conforming driver).
+//
+// Calls: eglQueryString, eglGetProcAddress(eglGetPlatformDisplayEXT) with the surfaceless
+// platform, else eglGetDisplay(EGL_DEFAULT_DISPLAY); eglInitialize, eglGetConfigs,
+// eglChooseConfig, eglGetConfigAttrib, eglCreateContext (client version 1),
+// eglCreatePbufferSurface, eglMakeCurrent, eglDestroySurface, eglDestroyContext, eglTerminate;
+// glReadPixels for the read-back.
+//
+// LIMITATIONS: there is no surface whose memory the program can read in place, so pixels holds
+// the picture only after readBack. The display is the process's one display of its platform:
+// destroying a helper terminates it, so two helpers must not be alive at the same time.
 #include "gles/gles_helper.h"
 
+#include <EGL/egl.h>
+#include <EGL/eglext.h>
+#include <GLES/gl.h>
+
+#include <cmath>
+#include <cstring>
+#include <new>
+
 #include "demo/report.h"
+#include "gles/frame_buffer.h"
 
 namespace glimmer {
+namespace {
 
-GLESHelper::~GLESHelper() { delete[] pixels; }
+// The design's request, with a pbuffer in place of a pixmap and OpenGL ES 1 asked for by name.
+constexpr EGLint kConfigAttributes[] = {
+    EGL_RED_SIZE,     8,
+    EGL_GREEN_SIZE,   8,
+    EGL_BLUE_SIZE,    8,
+    EGL_ALPHA_SIZE,   EGL_DONT_CARE,
+    EGL_DEPTH_SIZE,   16,
+    EGL_STENCIL_SIZE, 8,
+    EGL_SURFACE_TYPE, EGL_PBUFFER_BIT,
+    EGL_RENDERABLE_TYPE, EGL_OPENGL_ES_BIT,
+    EGL_NONE,
+};
 
-bool GLESHelper::create() {
-  pixels = new std::uint32_t[16000]();
-  printLine("eglGetDisplay() failed");
+constexpr EGLint kContextAttributes[] = {EGL_CONTEXT_CLIENT_VERSION, 1, EGL_NONE};
+
+constexpr EGLint kSurfaceAttributes[] = {EGL_WIDTH, kFrameWidth, EGL_HEIGHT, kFrameHeight, EGL_NONE};
+
+// How many matching configurations are looked at when picking one.
+constexpr EGLint kConfigRoom = 64;
+
+bool hasExtension(const char* list, const char* name) {
+  if (list == nullptr) return false;
+  const std::size_t length = std::strlen(name);
+  for (const char* at = std::strstr(list, name); at != nullptr; at = std::strstr(at + 1, name)) {
+    const bool startsWord = at == list || at[-1] == ' ';
+    const bool endsWord = at[length] == '\0' || at[length] == ' ';
+    if (startsWord && endsWord) return true;
+  }
   return false;
 }
 
-void GLESHelper::setupState() {}
-void GLESHelper::setupProjection() {}
-void GLESHelper::readBack() {}
+// The surfaceless platform needs no display server; drivers without it get the default display.
+EGLDisplay openDisplay() {
+  const char* clientExtensions = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
+  if (hasExtension(clientExtensions, "EGL_EXT_platform_base") &&
+      hasExtension(clientExtensions, "EGL_MESA_platform_surfaceless")) {
+    auto getPlatformDisplay =
+        reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(eglGetProcAddress("eglGetPlatformDisplayEXT"));
+    if (getPlatformDisplay != nullptr) {
+      EGLDisplay display = getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+      if (display != EGL_NO_DISPLAY) return display;
+    }
+  }
+  return eglGetDisplay(EGL_DEFAULT_DISPLAY);
+}
+
+EGLint configAttribute(EGLDisplay display, EGLConfig config, EGLint attribute) {
+  EGLint value = 0;
+  if (eglGetConfigAttrib(display, config, attribute, &value) != EGL_TRUE) return -1;
+  return value;
+}
+
+// The first configuration with exactly 8 bits in each of the four channels, so the read-back
+// holds the drawn bytes unchanged; else the driver's first choice.
+EGLConfig pickConfig(EGLDisplay display, const EGLConfig* configs, EGLint count) {
+  for (EGLint index = 0; index < count; ++index) {
+    if (configAttribute(display, configs[index], EGL_RED_SIZE) == 8 &&
+        configAttribute(display, configs[index], EGL_GREEN_SIZE) == 8 &&
+        configAttribute(display, configs[index], EGL_BLUE_SIZE) == 8 &&
+        configAttribute(display, configs[index], EGL_ALPHA_SIZE) == 8) {
+      return configs[index];
+    }
+  }
+  return configs[0];
+}
+
+}  // namespace
+
+GLESHelper::~GLESHelper() {
+  if (display != EGL_NO_DISPLAY) {
+    eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    if (context != EGL_NO_CONTEXT) eglDestroyContext(display, context);
+    if (surface != EGL_NO_SURFACE) eglDestroySurface(display, surface);
+    eglTerminate(display);
+    // Frees the thread's EGL bookkeeping, so a later create starts from nothing.
+    eglReleaseThread();
+  }
+  pixels = nullptr;
+  pixelStore.reset();
+}
+
+bool GLESHelper::create() {
+  pixelStore.reset(new (std::nothrow) std::uint32_t[kFramePixels]());
+  pixels = pixelStore.get();
+  if (pixels == nullptr) {
+    printLine("CreateDIBSection() failed");
+    return false;
+  }
+
+  display = openDisplay();
+  if (display == EGL_NO_DISPLAY) {
+    printLine("eglGetDisplay() failed");
+    return false;
+  }
+  if (eglInitialize(display, nullptr, nullptr) != EGL_TRUE) {
+    printLine("eglInitialize() failed");
+    return false;
+  }
+  EGLint available = 0;
+  if (eglGetConfigs(display, nullptr, 0, &available) != EGL_TRUE) {
+    printLine("eglGetConfigs() failed");
+    return false;
+  }
+  EGLConfig configs[kConfigRoom];
+  EGLint count = 0;
+  if (eglChooseConfig(display, kConfigAttributes, configs, kConfigRoom, &count) != EGL_TRUE) {
+    printLine("eglChooseConfig() failed");
+    return false;
+  }
+  if (count <= 0) {
+    printLine("num of configs is 0");
+    return false;
+  }
+  const EGLConfig config = pickConfig(display, configs, count);
+  clearAlphaOnRead = configAttribute(display, config, EGL_ALPHA_SIZE) <= 0;
+
+  if (eglBindAPI(EGL_OPENGL_ES_API) != EGL_TRUE) {
+    printLine("eglCreateContext() failed");
+    return false;
+  }
+  context = eglCreateContext(display, config, EGL_NO_CONTEXT, kContextAttributes);
+  if (context == EGL_NO_CONTEXT) {
+    printLine("eglCreateContext() failed");
+    return false;
+  }
+  surface = eglCreatePbufferSurface(display, config, kSurfaceAttributes);
+  if (surface == EGL_NO_SURFACE) {
+    printLine("eglCreatePixmapSurface() failed");
+    return false;
+  }
+  // Without a current context every later GL call would be dropped and the show would run black,
+  // so a refusal here fails start-up like the steps before it.
+  if (eglMakeCurrent(display, surface, surface, context) != EGL_TRUE) {
+    printLine("eglMakeCurrent() failed");
+    return false;
+  }
+  setupState();
+  return true;
+}
+
+void GLESHelper::setupState() {
+  glViewport(0, 0, kFrameWidth, kFrameHeight);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glEnable(GL_DEPTH_TEST);
+  glDisable(GL_NORMALIZE);
+  glEnable(GL_LIGHTING);
+  glEnable(GL_LIGHT0);
+  glEnable(GL_CULL_FACE);
+  glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_FASTEST);
+  glShadeModel(GL_SMOOTH);
+  glDisable(GL_DITHER);
+  glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+}
+
+void GLESHelper::setupProjection() {
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  // Deliberate: the angle is the single-precision 22.5 degrees widened to double, times 0.1f.
+  const float h = static_cast<float>(std::tan(static_cast<double>(0.39269954f)) * 0.1f);
+  glFrustumf(-1.6f * h, 1.6f * h, -h, h, 0.1f, 150.0f);
+}
+
+void GLESHelper::readBack() {
+  if (pixels == nullptr) return;
+  glReadPixels(0, 0, kFrameWidth, kFrameHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+  // GL returns the bottom row first; swap rows so the top row is row 0.
+  for (int top = 0, bottom = kFrameHeight - 1; top < bottom; ++top, --bottom) {
+    std::uint32_t* upper = pixels + top * kFrameWidth;
+    std::uint32_t* lower = pixels + bottom * kFrameWidth;
+    for (int x = 0; x < kFrameWidth; ++x) {
+      const std::uint32_t word = upper[x];
+      upper[x] = lower[x];
+      lower[x] = word;
+    }
+  }
+  if (clearAlphaOnRead) {
+    // GL reads a missing alpha channel as 1.0; the cleared colour's alpha is 0.
+    for (int index = 0; index < kFramePixels; ++index) pixels[index] &= 0x00FFFFFFu;
+  }
+}
 
 }  // namespace glimmer

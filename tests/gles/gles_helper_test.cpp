@@ -1,0 +1,143 @@
+// The render target on a real context: fixed state, projection and the read-back's layout.
+#include "gles/gles_helper.h"
+
+#include <GLES/gl.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "gles/frame_buffer.h"
+
+namespace glimmer {
+namespace {
+
+class GLESHelperTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(gles.create()); }
+
+  // Draws one unlit triangle with the given colour; corners in clip coordinates (identity matrices).
+  static void drawFlatTriangle(const GLfloat (&corners)[6], GLfloat red, GLfloat green, GLfloat blue) {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glDisable(GL_LIGHTING);
+    glDisable(GL_CULL_FACE);
+    glColor4f(red, green, blue, 1.0f);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(2, GL_FLOAT, 0, corners);
+    glDrawArrays(GL_TRIANGLES, 0, 3);
+    glDisableClientState(GL_VERTEX_ARRAY);
+  }
+
+  GLESHelper gles;
+};
+
+TEST_F(GLESHelperTest, CreateLeavesIdentityModelViewCurrent) {
+  GLint mode = 0;
+  glGetIntegerv(GL_MATRIX_MODE, &mode);
+  EXPECT_EQ(mode, GL_MODELVIEW);
+  GLfloat matrix[16];
+  glGetFloatv(GL_MODELVIEW_MATRIX, matrix);
+  for (int index = 0; index < 16; ++index) {
+    EXPECT_EQ(matrix[index], index % 5 == 0 ? 1.0f : 0.0f) << "element " << index;
+  }
+
+  GLint viewport[4];
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  EXPECT_EQ(viewport[2], kFrameWidth);
+  EXPECT_EQ(viewport[3], kFrameHeight);
+  EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+  EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
+  EXPECT_TRUE(glIsEnabled(GL_LIGHT0));
+  EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
+  EXPECT_FALSE(glIsEnabled(GL_NORMALIZE));
+  EXPECT_FALSE(glIsEnabled(GL_DITHER));
+
+  // The surface has the depth and stencil the scenes rely on.
+  GLint depthBits = 0;
+  GLint stencilBits = 0;
+  glGetIntegerv(GL_DEPTH_BITS, &depthBits);
+  glGetIntegerv(GL_STENCIL_BITS, &stencilBits);
+  EXPECT_GE(depthBits, 16);
+  EXPECT_GE(stencilBits, 8);
+}
+
+TEST_F(GLESHelperTest, ProjectionIsTheShowsFrustum) {
+  gles.setupProjection();
+  GLint mode = 0;
+  glGetIntegerv(GL_MATRIX_MODE, &mode);
+  EXPECT_EQ(mode, GL_PROJECTION);
+
+  const float right = 0.06627426f;
+  const float top = 0.04142141f;
+  const float nearPlane = 0.1f;
+  const float farPlane = 150.0f;
+  GLfloat matrix[16];
+  glGetFloatv(GL_PROJECTION_MATRIX, matrix);
+  const float expected[16] = {
+      nearPlane / right, 0, 0, 0,
+      0, nearPlane / top, 0, 0,
+      0, 0, -(farPlane + nearPlane) / (farPlane - nearPlane), -1,
+      0, 0, -2 * farPlane * nearPlane / (farPlane - nearPlane), 0,
+  };
+  for (int index = 0; index < 16; ++index) {
+    EXPECT_NEAR(matrix[index], expected[index], 1e-5f * std::fabs(expected[index]) + 1e-7f)
+        << "element " << index;
+  }
+}
+
+TEST_F(GLESHelperTest, ClearedFrameReadsAllZeroWords) {
+  for (int index = 0; index < kFramePixels; ++index) gles.pixels[index] = 0xDEADBEEFu;
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  gles.readBack();
+  int nonZero = 0;
+  for (int index = 0; index < kFramePixels; ++index) nonZero += gles.pixels[index] != 0;
+  EXPECT_EQ(nonZero, 0);
+}
+
+TEST_F(GLESHelperTest, TopOfViewportLandsInFirstRowsRedInLowByte) {
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  // A wide triangle over the top fifth of the viewport (clip y from 0.6 to 1).
+  const GLfloat corners[6] = {-1.0f, 0.6f, 1.0f, 0.6f, 0.0f, 1.0f};
+  drawFlatTriangle(corners, 1.0f, 0.0f, 0.0f);
+  gles.readBack();
+
+  const std::uint32_t red = gles.pixels[2 * kFrameWidth + kFrameWidth / 2];
+  EXPECT_EQ(red & 0x00FFFFFFu, 0x000000FFu);
+  EXPECT_EQ(red >> 24, 0xFFu);  // the alpha GL wrote
+  int drawnRows = 0;
+  for (int y = 0; y < kFrameHeight; ++y) {
+    bool rowDrawn = false;
+    for (int x = 0; x < kFrameWidth; ++x) rowDrawn |= gles.pixels[y * kFrameWidth + x] != 0;
+    if (rowDrawn) {
+      EXPECT_LT(y, 21) << "drawn pixel below the top fifth";
+      ++drawnRows;
+    }
+  }
+  EXPECT_GE(drawnRows, 19);
+}
+
+TEST_F(GLESHelperTest, ChannelsKeepTheirBytes) {
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  const GLfloat wholeViewport[6] = {-1.0f, -1.0f, 3.0f, -1.0f, -1.0f, 3.0f};
+  drawFlatTriangle(wholeViewport, 16.0f / 255.0f, 128.0f / 255.0f, 240.0f / 255.0f);
+  gles.readBack();
+  EXPECT_EQ(gles.pixels[0], 0xFFF08010u);
+  EXPECT_EQ(gles.pixels[kFramePixels - 1], 0xFFF08010u);
+}
+
+TEST(GLESHelperLifetime, NeverCreatedAndRecreatedHelpersTearDown) {
+  { GLESHelper neverCreated; }
+  for (int round = 0; round < 2; ++round) {
+    GLESHelper gles;
+    ASSERT_TRUE(gles.create()) << "round " << round;
+    ASSERT_NE(gles.pixels, nullptr);
+    glClear(GL_COLOR_BUFFER_BIT);
+    gles.readBack();
+    EXPECT_EQ(gles.pixels[0], 0u);
+  }
+}
+
+}  // namespace
+}  // namespace glimmer
