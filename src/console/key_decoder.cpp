@@ -17,6 +17,12 @@ void KeyDecoder::feed(const char* bytes, std::size_t size) {
           state_ = State::SingleShift;
         } else if (byte == 0x1b) {
           escape_ = true;  // ESC ESC: the first was a key of its own
+        } else if (byte == ' ') {
+          // Escape and Space pressed together arrive as ESC then a blank: both keys count, and the
+          // intro lets Space win.
+          escape_ = true;
+          space_ = true;
+          state_ = State::Ground;
         } else {
           state_ = State::Ground;  // an Alt combination, consumed with its ESC
         }

@@ -1,10 +1,11 @@
 // MemoryTerminal: a Terminal that keeps what is written and replays scripted keys, for tests and
-// for running the show where there is no display. Keys queued with press() are reported one query
-// each, in order: press({Key::Space}) makes the next keyPressed(Key::Space) true.
+// for running the show where there is no display. A key queued with press() is reported by the next
+// query of that key; pressAtQuery() queues it only once that many queries have been made.
 #pragma once
 
 #include <deque>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "console/terminal.h"
@@ -41,6 +42,10 @@ class MemoryTerminal final : public Terminal {
   }
   bool keyPressed(Key key) override {
     ++keyQueries;
+    while (!scheduledKeys.empty() && scheduledKeys.front().first <= keyQueries) {
+      pendingKeys.push_back(scheduledKeys.front().second);
+      scheduledKeys.pop_front();
+    }
     for (auto it = pendingKeys.begin(); it != pendingKeys.end(); ++it) {
       if (*it == key) {
         pendingKeys.erase(it);
@@ -58,6 +63,8 @@ class MemoryTerminal final : public Terminal {
   void restore() override { ++restoreCount; }
 
   void press(Key key) { pendingKeys.push_back(key); }
+  // The key goes down just before the given key query (counting every query from 1).
+  void pressAtQuery(int query, Key key) { scheduledKeys.emplace_back(query, key); }
   void resize(int columns, int rows) {
     columns_ = columns;
     rows_ = rows;
@@ -78,6 +85,7 @@ class MemoryTerminal final : public Terminal {
   std::string title;
   std::string written;
   std::deque<Key> pendingKeys;
+  std::deque<std::pair<int, Key>> scheduledKeys;
 
  private:
   int columns_;
