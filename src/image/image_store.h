@@ -1,7 +1,13 @@
 // ImageStore: the process-wide registry of images by exact file name ("greets.png").
+//
+// Image pixels are in FrameBuffer order: word 0x00BBGGRR for files without transparency, and
+// 0xAABBGGRR (alpha in the top byte) for files with it. Scenes compare pixels against colour keys
+// as whole words, so a pixel of a file with an alpha channel never equals a key such as 0x00FF00FF.
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <string>
 
 namespace glimmer {
 
@@ -13,10 +19,12 @@ struct Image {
 
 class ImageStore {
  public:
+  // The one store; created on the first call, and again after the store was destroyed.
   static ImageStore* instance();
 
   ImageStore(const ImageStore&) = delete;
   ImageStore& operator=(const ImageStore&) = delete;
+  // Frees every image, in key order, and clears the process-wide pointer.
   ~ImageStore();
 
   // The image loaded from "data/" + name, loading it on the first request; null when it cannot be
@@ -25,6 +33,11 @@ class ImageStore {
 
  private:
   ImageStore() = default;
+
+  // Decodes "data/" + name and enters it under name; null (and no entry) on failure.
+  Image* load(const char* name);
+
+  std::map<std::string, Image*> images;  // keys compare as byte strings; values owned
 };
 
 }  // namespace glimmer

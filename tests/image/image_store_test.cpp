@@ -1,0 +1,121 @@
+// The image store: word order of stored pixels, the name-keyed cache, failed loads, teardown.
+#include "image/image_store.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <vector>
+
+#include "image/png_files.h"
+#include "image/png_loader.h"
+
+namespace glimmer {
+namespace {
+
+// Every test starts with no store and a scratch data/ folder, and leaves no store behind.
+class ImageStoreTest : public ::testing::Test {
+ protected:
+  void TearDown() override { delete ImageStore::instance(); }
+
+  void write(const char* name, const std::vector<std::uint8_t>& bytes) {
+    ASSERT_FALSE(bytes.empty());
+    ASSERT_TRUE(testing::writeFile(folder.data(name), bytes));
+  }
+
+  testing::ScratchFolder folder;
+};
+
+TEST_F(ImageStoreTest, StoresWordsInFrameOrder) {
+  struct OrderCase {
+    const char* label;
+    std::vector<std::uint8_t> file;
+    std::vector<std::uint32_t> words;
+  };
+  const OrderCase cases[] = {
+      {"rgb 11 22 33", testing::encodeRgb(1, 1, {0x11, 0x22, 0x33}), {0x00332211}},
+      // The decoder hands this file over as the bytes 11 22 33 44 (blue, green, red, alpha).
+      {"bgra bytes 11 22 33 44", testing::encodeRgb(1, 1, {0x33, 0x22, 0x11, 0x44}, true), {0x44112233}},
+      {"rgba red in the low byte", testing::encodeRgb(1, 1, {0x11, 0x22, 0x33, 0x44}, true), {0x44332211}},
+      {"rows top first, no gaps",
+       testing::encodeRgb(3, 2, {1, 0, 0, 2, 0, 0, 3, 0, 0, 4, 0, 0, 5, 0, 0, 6, 0, 0}),
+       {1, 2, 3, 4, 5, 6}},
+  };
+  int index = 0;
+  for (const OrderCase& entry : cases) {
+    SCOPED_TRACE(entry.label);
+    const std::string name = "order" + std::to_string(index++) + ".png";
+    write(name.c_str(), entry.file);
+    Image* image = ImageStore::instance()->get(name.c_str());
+    ASSERT_NE(image, nullptr);
+    const std::size_t count = static_cast<std::size_t>(image->width) * static_cast<std::size_t>(image->height);
+    EXPECT_EQ(std::vector<std::uint32_t>(image->pixels, image->pixels + count), entry.words);
+  }
+}
+
+TEST_F(ImageStoreTest, RepeatedNameIsReadOnce) {
+  write("bg.png", testing::encodeRgb(2, 2, std::vector<std::uint8_t>(12, 9)));
+  Image* first = ImageStore::instance()->get("bg.png");
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first->width, 2);
+  EXPECT_EQ(first->height, 2);
+  std::filesystem::remove(folder.data("bg.png"));
+  EXPECT_EQ(ImageStore::instance()->get("bg.png"), first);
+}
+
+TEST_F(ImageStoreTest, NamesDifferingInCaseAreSeparateFiles) {
+  write("logo.png", testing::encodeRgb(1, 1, {1, 2, 3}));
+  write("Logo.png", testing::encodeRgb(1, 1, {4, 5, 6}));
+  Image* lower = ImageStore::instance()->get("logo.png");
+  Image* upper = ImageStore::instance()->get("Logo.png");
+  ASSERT_NE(lower, nullptr);
+  ASSERT_NE(upper, nullptr);
+  EXPECT_NE(lower, upper);
+  EXPECT_EQ(lower->pixels[0], 0x00030201u);
+  EXPECT_EQ(upper->pixels[0], 0x00060504u);
+  EXPECT_EQ(ImageStore::instance()->get("LOGO.png"), nullptr);
+}
+
+TEST_F(ImageStoreTest, FailedLoadKeepsNothingAndIsTriedAgain) {
+  const std::vector<std::uint8_t> good = testing::encodeRgb(2, 1, {1, 2, 3, 4, 5, 6});
+  std::vector<std::uint8_t> oversized = good;
+  testing::patchSize(oversized, 100000, 100000);
+  const std::vector<std::uint8_t> bad[] = {
+      {},                                                                  // missing
+      std::vector<std::uint8_t>(good.begin(), good.begin() + good.size() / 2),  // truncated
+      {'G', 'I', 'F', '8', '9', 'a', 0, 0},                                // not a png
+      oversized,
+  };
+  int index = 0;
+  for (const std::vector<std::uint8_t>& bytes : bad) {
+    SCOPED_TRACE(index);
+    const std::string name = "bad" + std::to_string(index++) + ".png";
+    if (!bytes.empty()) {
+      ASSERT_TRUE(testing::writeFile(folder.data(name), bytes));
+    }
+    EXPECT_EQ(ImageStore::instance()->get(name.c_str()), nullptr);
+    EXPECT_EQ(ImageStore::instance()->get(name.c_str()), nullptr);
+    write(name.c_str(), good);
+    Image* image = ImageStore::instance()->get(name.c_str());
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->pixels[1], 0x00060504u);
+  }
+}
+
+TEST_F(ImageStoreTest, DestructionForgetsEveryImage) {
+  write("a.png", testing::encodeRgb(1, 1, {1, 2, 3}));
+  write("b.png", testing::encodeRgb(1, 1, {4, 5, 6}, false));
+  ImageStore* store = ImageStore::instance();
+  ASSERT_NE(store->get("b.png"), nullptr);
+  ASSERT_NE(store->get("a.png"), nullptr);
+  EXPECT_EQ(ImageStore::instance(), store);
+  delete store;
+
+  // A new store starts empty: with the files gone, nothing is found.
+  std::filesystem::remove(folder.data("a.png"));
+  std::filesystem::remove(folder.data("b.png"));
+  EXPECT_EQ(ImageStore::instance()->get("a.png"), nullptr);
+  EXPECT_EQ(ImageStore::instance()->get("b.png"), nullptr);
+}
+
+}  // namespace
+}  // namespace glimmer

@@ -1,0 +1,171 @@
+// The PNG decoder: what each kind of file becomes, and refusal of damaged or oversized files.
+#include "image/png_loader.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "image/png_files.h"
+
+namespace glimmer {
+namespace {
+
+using testing::PngDescription;
+
+struct DecodeCase {
+  const char* label;
+  PngDescription file;
+  std::int32_t bitsPerPixel;
+  std::vector<std::uint8_t> pixels;  // as the decoder delivers them
+};
+
+PngDescription describe(std::uint32_t width, std::uint32_t height, int colorType, int bitDepth,
+                        std::vector<std::uint8_t> rows) {
+  PngDescription description;
+  description.width = width;
+  description.height = height;
+  description.colorType = colorType;
+  description.bitDepth = bitDepth;
+  description.rows = std::move(rows);
+  return description;
+}
+
+std::vector<DecodeCase> decodeCases() {
+  std::vector<DecodeCase> cases;
+  cases.push_back({"rgb8", describe(2, 1, PNG_COLOR_TYPE_RGB, 8, {0x11, 0x22, 0x33, 0x44, 0x55, 0x66}), 24,
+                   {0x11, 0x22, 0x33, 0x44, 0x55, 0x66}});
+  cases.push_back({"rgba8 delivered blue first", describe(1, 1, PNG_COLOR_TYPE_RGB_ALPHA, 8, {0x33, 0x22, 0x11, 0x44}),
+                   32, {0x11, 0x22, 0x33, 0x44}});
+  cases.push_back({"rgb16 scaled", describe(1, 1, PNG_COLOR_TYPE_RGB, 16, {0x11, 0x11, 0x22, 0x22, 0x33, 0x33}), 24,
+                   {0x11, 0x22, 0x33}});
+  cases.push_back({"rgba16 scaled",
+                   describe(1, 1, PNG_COLOR_TYPE_RGB_ALPHA, 16, {0x11, 0x11, 0x22, 0x22, 0x33, 0x33, 0x44, 0x44}), 32,
+                   {0x33, 0x22, 0x11, 0x44}});
+  cases.push_back({"grey8", describe(2, 1, PNG_COLOR_TYPE_GRAY, 8, {0x80, 0x10}), 24,
+                   {0x80, 0x80, 0x80, 0x10, 0x10, 0x10}});
+  cases.push_back({"grey1", describe(3, 1, PNG_COLOR_TYPE_GRAY, 1, {0xA0}), 24,
+                   {0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0xFF}});
+  cases.push_back({"grey16", describe(1, 1, PNG_COLOR_TYPE_GRAY, 16, {0x40, 0x40}), 24, {0x40, 0x40, 0x40}});
+  cases.push_back({"grey with alpha", describe(1, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 8, {0x80, 0x40}), 32,
+                   {0x80, 0x80, 0x80, 0x40}});
+
+  DecodeCase greyKey{"grey with transparent level", describe(2, 1, PNG_COLOR_TYPE_GRAY, 8, {0x10, 0x20}), 32,
+                     {0x10, 0x10, 0x10, 0x00, 0x20, 0x20, 0x20, 0xFF}};
+  greyKey.file.transparentColor = true;
+  greyKey.file.transparent.gray = 0x10;
+  cases.push_back(greyKey);
+
+  DecodeCase rgbKey{"rgb with transparent colour",
+                    describe(2, 1, PNG_COLOR_TYPE_RGB, 8, {0x11, 0x22, 0x33, 0x44, 0x55, 0x66}), 32,
+                    {0x33, 0x22, 0x11, 0x00, 0x66, 0x55, 0x44, 0xFF}};
+  rgbKey.file.transparentColor = true;
+  rgbKey.file.transparent.red = 0x11;
+  rgbKey.file.transparent.green = 0x22;
+  rgbKey.file.transparent.blue = 0x33;
+  cases.push_back(rgbKey);
+
+  DecodeCase palette{"palette", describe(2, 1, PNG_COLOR_TYPE_PALETTE, 8, {1, 0}), 24, {4, 5, 6, 1, 2, 3}};
+  palette.file.palette = {{1, 2, 3}, {4, 5, 6}};
+  cases.push_back(palette);
+
+  DecodeCase palette4{"palette 4-bit", describe(2, 1, PNG_COLOR_TYPE_PALETTE, 4, {0x10}), 24, {4, 5, 6, 1, 2, 3}};
+  palette4.file.palette = {{1, 2, 3}, {4, 5, 6}};
+  cases.push_back(palette4);
+
+  DecodeCase paletteAlpha{"palette with transparency", describe(2, 1, PNG_COLOR_TYPE_PALETTE, 8, {0, 1}), 32,
+                          {3, 2, 1, 0x80, 6, 5, 4, 0xFF}};
+  paletteAlpha.file.palette = {{1, 2, 3}, {4, 5, 6}};
+  paletteAlpha.file.paletteAlpha = {0x80};
+  cases.push_back(paletteAlpha);
+
+  // Nine distinct pixels over the seven interlace passes must land back in row order.
+  std::vector<std::uint8_t> grid;
+  for (std::uint8_t k = 0; k < 9; ++k) grid.insert(grid.end(), {k, std::uint8_t(k + 0x10), std::uint8_t(k + 0x20)});
+  DecodeCase interlaced{"interlaced rgb", describe(3, 3, PNG_COLOR_TYPE_RGB, 8, grid), 24, grid};
+  interlaced.file.interlaced = true;
+  cases.push_back(interlaced);
+  return cases;
+}
+
+TEST(PngLoader, DecodesEveryKindToPackedRgbOrBgra) {
+  for (const DecodeCase& entry : decodeCases()) {
+    SCOPED_TRACE(entry.label);
+    const std::vector<std::uint8_t> file = testing::encodePng(entry.file);
+    ASSERT_FALSE(file.empty());
+    PngImage* image = loadPngImageFromMemory(file.data(), file.size());
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->width, static_cast<std::int32_t>(entry.file.width));
+    EXPECT_EQ(image->height, static_cast<std::int32_t>(entry.file.height));
+    EXPECT_EQ(image->bitsPerPixel, entry.bitsPerPixel);
+    const std::size_t size = entry.file.width * entry.file.height * static_cast<std::size_t>(entry.bitsPerPixel / 8);
+    EXPECT_EQ(std::vector<std::uint8_t>(image->pixels, image->pixels + size), entry.pixels);
+    freePngImage(image);
+  }
+}
+
+TEST(PngLoader, FileAndMemoryAgree) {
+  testing::ScratchFolder folder;
+  const std::vector<std::uint8_t> file = testing::encodeRgb(2, 1, {1, 2, 3, 4, 5, 6});
+  ASSERT_TRUE(testing::writeFile(folder.data("two.png"), file));
+  PngImage* image = loadPngImage("data/two.png");
+  ASSERT_NE(image, nullptr);
+  EXPECT_EQ(std::vector<std::uint8_t>(image->pixels, image->pixels + 6), (std::vector<std::uint8_t>{1, 2, 3, 4, 5, 6}));
+  freePngImage(image);
+
+  EXPECT_EQ(loadPngImage("data/absent.png"), nullptr);
+  EXPECT_EQ(loadPngImage("data"), nullptr);  // a folder, not a file
+  freePngImage(nullptr);
+}
+
+TEST(PngLoader, RefusesDamagedAndOversizedFiles) {
+  const std::vector<std::uint8_t> good = testing::encodeRgb(4, 4, std::vector<std::uint8_t>(48, 0x5A));
+  ASSERT_GT(good.size(), 60u);
+  const auto truncated = [&good](std::size_t keep) { return std::vector<std::uint8_t>(good.begin(), good.begin() + keep); };
+  const auto flipped = [&good](std::size_t at) {
+    std::vector<std::uint8_t> bytes = good;
+    bytes[at] ^= 0xFF;
+    return bytes;
+  };
+  const auto resized = [&good](std::uint32_t width, std::uint32_t height) {
+    std::vector<std::uint8_t> bytes = good;
+    testing::patchSize(bytes, width, height);
+    return bytes;
+  };
+  const std::vector<std::uint8_t> text = {'n', 'o', 't', ' ', 'a', ' ', 'p', 'n', 'g'};
+
+  struct BadCase {
+    const char* label;
+    std::vector<std::uint8_t> bytes;
+  };
+  const BadCase cases[] = {
+      {"empty", {}},
+      {"not a png", text},
+      {"signature only", truncated(8)},
+      {"cut inside the header", truncated(20)},
+      {"cut inside the pixel data", truncated(good.size() / 2 + 10)},
+      {"cut before the end marker", truncated(good.size() - 12)},
+      {"header checksum wrong", flipped(29)},
+      {"pixel data damaged", flipped(good.size() - 20)},
+      {"zero width", resized(0, 4)},
+      {"one pixel wider than the cap", resized(kMaxImageSide + 1, 4)},
+      {"one pixel taller than the cap", resized(4, kMaxImageSide + 1)},
+      {"absurd size", resized(0x7FFFFFFF, 0x7FFFFFFF)},
+      {"size with the sign bit set", resized(0x80000001u, 1)},
+  };
+  for (const BadCase& entry : cases) {
+    SCOPED_TRACE(entry.label);
+    EXPECT_EQ(loadPngImageFromMemory(entry.bytes.data(), entry.bytes.size()), nullptr);
+  }
+}
+
+TEST(PngLoader, AcceptsTheLargestSide) {
+  const std::vector<std::uint8_t> file = testing::encodeRgb(kMaxImageSide, 1, std::vector<std::uint8_t>(kMaxImageSide * 3, 7));
+  PngImage* image = loadPngImageFromMemory(file.data(), file.size());
+  ASSERT_NE(image, nullptr);
+  EXPECT_EQ(image->width, kMaxImageSide);
+  EXPECT_EQ(image->pixels[kMaxImageSide * 3 - 1], 7);
+  freePngImage(image);
+}
+
+}  // namespace
+}  // namespace glimmer
