@@ -1,0 +1,110 @@
+// Ogg Vorbis decoding through libvorbisfile (ov_fopen, ov_info, ov_pcm_total, ov_read_float,
+// ov_open_callbacks for files cut short, ov_clear).
+//
+// LIMITATIONS: only one- and two-channel files; a file that changes its channel count or rate
+// between chained streams is decoded up to that change.
+#include "music/decoder.h"
+
+#include <vorbis/vorbisfile.h>
+
+#include <cstdint>
+#include <cstdio>
+
+namespace glimmer {
+namespace {
+
+// Reserving for a length the file claims is capped, so a damaged length field cannot ask for
+// gigabytes; a longer file still decodes, the vector then grows as it goes.
+constexpr std::int64_t kReserveLimitFrames = 44100LL * 60 * 20;
+
+}  // namespace
+
+struct OggReader::File {
+  OggVorbis_File vorbis{};
+  bool isOpen = false;
+  int channels = 0;
+  int rate = 0;
+
+  ~File() {
+    if (isOpen) ov_clear(&vorbis);
+  }
+};
+
+OggReader::OggReader() = default;
+OggReader::~OggReader() = default;
+
+bool OggReader::open(const char* path) {
+  file.reset();
+  auto opened = std::make_unique<File>();
+  if (path == nullptr) return false;
+  if (ov_fopen(path, &opened->vorbis) != 0) {
+    // A file cut short fails the seekable open, which looks for the last page; read it as a plain
+    // stream instead, which decodes up to where it ends.
+    std::FILE* handle = std::fopen(path, "rb");
+    if (handle == nullptr) return false;
+    if (ov_open_callbacks(handle, &opened->vorbis, nullptr, 0, OV_CALLBACKS_STREAMONLY) != 0) {
+      std::fclose(handle);
+      return false;
+    }
+  }
+  opened->isOpen = true;
+  const vorbis_info* info = ov_info(&opened->vorbis, -1);
+  if (info == nullptr || info->channels < 1 || info->channels > 2 || info->rate < 1000 ||
+      info->rate > 384000) {
+    return false;
+  }
+  opened->channels = info->channels;
+  opened->rate = static_cast<int>(info->rate);
+  file = std::move(opened);
+  return true;
+}
+
+int OggReader::sampleRate() const { return file ? file->rate : 0; }
+
+bool OggReader::decodeAll(DecodedAudio& out) {
+  out.samples.clear();
+  out.frameCount = 0;
+  out.sampleRate = 0;
+  if (!file) return false;
+
+  const std::int64_t claimed = ov_pcm_total(&file->vorbis, -1);
+  if (claimed > 0) {
+    out.samples.reserve(static_cast<std::size_t>(claimed < kReserveLimitFrames ? claimed : kReserveLimitFrames) * 2);
+  }
+
+  int section = 0;
+  for (;;) {
+    float** planes = nullptr;
+    const long frames = ov_read_float(&file->vorbis, &planes, 4096, &section);
+    if (frames <= 0) break;  // end of file, or the first damaged spot: keep what came before
+    const vorbis_info* info = ov_info(&file->vorbis, -1);
+    if (info == nullptr || info->channels != file->channels || info->rate != file->rate) break;
+    const float* left = planes[0];
+    const float* right = file->channels == 2 ? planes[1] : planes[0];
+    for (long n = 0; n < frames; ++n) {
+      out.samples.push_back(left[n]);
+      out.samples.push_back(right[n]);
+    }
+  }
+  out.frameCount = out.samples.size() / 2;
+  out.sampleRate = file->rate;
+  file.reset();
+  if (out.frameCount == 0) {
+    out.samples.clear();
+    out.sampleRate = 0;
+    return false;
+  }
+  out.samples.shrink_to_fit();
+  return true;
+}
+
+bool decodeOggFile(const char* path, DecodedAudio& out) {
+  OggReader reader;
+  if (!reader.open(path)) {
+    out = DecodedAudio{};
+    return false;
+  }
+  return reader.decodeAll(out);
+}
+
+}  // namespace glimmer

@@ -1,0 +1,49 @@
+// Decoding an Ogg Vorbis file into memory as float samples, for playback and for the spectrum.
+//
+// decodeOggFile does it all at once; OggReader splits it into a quick check of the headers and the
+// long decode, so the decode can run on a worker thread while the intro is on screen.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+namespace glimmer {
+
+// A whole track in memory: frameCount frames of two floats (left, right) in [-1, 1], at
+// sampleRate frames per second. Mono files are stored with the same sample on both sides.
+struct DecodedAudio {
+  std::vector<float> samples;  // 2 * frameCount floats, interleaved left, right
+  std::size_t frameCount = 0;
+  int sampleRate = 0;
+};
+
+// Reads one Ogg Vorbis file. Not copyable; owns the open file until destroyed.
+class OggReader {
+ public:
+  OggReader();
+  OggReader(const OggReader&) = delete;
+  OggReader& operator=(const OggReader&) = delete;
+  ~OggReader();
+
+  // Opens the file and reads its headers. False when the file is missing or unreadable, is not
+  // Ogg Vorbis, or has other than one or two channels; prints nothing.
+  bool open(const char* path);
+
+  // The stream's rate; 0 before a successful open().
+  int sampleRate() const;
+
+  // Decodes from the start until the end or the first damaged spot into out (replacing its
+  // contents) and closes the file. False when nothing at all could be decoded.
+  bool decodeAll(DecodedAudio& out);
+
+ private:
+  struct File;
+  std::unique_ptr<File> file;
+};
+
+// Decodes a whole Ogg Vorbis file (open() then decodeAll()). False when the file is missing,
+// unreadable, not Ogg Vorbis, or holds no decodable audio; out is then empty.
+bool decodeOggFile(const char* path, DecodedAudio& out);
+
+}  // namespace glimmer

@@ -1,0 +1,138 @@
+// Decoding Ogg Vorbis files the test writes itself: length, content, mono, and damaged files.
+#include "music/decoder.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+#include "music/spectrum.h"
+#include "music/ogg_writer.h"
+
+namespace glimmer {
+namespace {
+
+using testing::scratchPath;
+using testing::stereoSine;
+using testing::writeOggFile;
+
+std::vector<char> readBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void writeBytes(const std::string& path, const char* data, std::size_t size) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(data, static_cast<std::streamsize>(size));
+}
+
+class DecoderTest : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    for (const std::string& path : paths) std::remove(path.c_str());
+  }
+  std::string path(const char* name) {
+    paths.push_back(scratchPath(name));
+    return paths.back();
+  }
+  std::vector<std::string> paths;
+};
+
+TEST_F(DecoderTest, StereoFileDecodesToItsLengthAndContent) {
+  const double hertz = 5.0 * 44100.0 / 2048.0;
+  const auto original = stereoSine(hertz, 1.5, 0.8f);
+  const std::string file = path("stereo.ogg");
+  ASSERT_TRUE(writeOggFile(file, original, 2, 44100));
+
+  DecodedAudio decoded;
+  ASSERT_TRUE(decodeOggFile(file.c_str(), decoded));
+  EXPECT_EQ(decoded.sampleRate, 44100);
+  EXPECT_EQ(decoded.frameCount, original.size() / 2);
+  ASSERT_EQ(decoded.samples.size(), 2 * decoded.frameCount);
+
+  double errorPower = 0.0;
+  for (std::size_t i = 0; i < original.size(); ++i) {
+    const double difference = decoded.samples[i] - original[i];
+    errorPower += difference * difference;
+  }
+  EXPECT_LT(std::sqrt(errorPower / original.size()), 0.02) << "lossy, but close to the sine";
+
+  float magnitudes[kSpectrumBins];
+  computeSpectrum(decoded.samples.data(), decoded.frameCount, 10000, magnitudes);
+  EXPECT_NEAR(magnitudes[5], 0.4f, 0.01f);
+}
+
+TEST_F(DecoderTest, MonoFileHasTheSameSampleOnBothSides) {
+  std::vector<float> mono(22050);
+  for (std::size_t n = 0; n < mono.size(); ++n) mono[n] = 0.5f * static_cast<float>(std::sin(n * 0.05));
+  const std::string file = path("mono.ogg");
+  ASSERT_TRUE(writeOggFile(file, mono, 1, 22050));
+
+  DecodedAudio decoded;
+  ASSERT_TRUE(decodeOggFile(file.c_str(), decoded));
+  EXPECT_EQ(decoded.sampleRate, 22050);
+  EXPECT_EQ(decoded.frameCount, mono.size());
+  for (std::size_t n = 0; n < decoded.frameCount; ++n) {
+    ASSERT_EQ(decoded.samples[2 * n], decoded.samples[2 * n + 1]);
+  }
+}
+
+TEST_F(DecoderTest, UnusableFilesAreRefusedAndLeaveNothingBehind) {
+  const std::string good = path("good.ogg");
+  ASSERT_TRUE(writeOggFile(good, stereoSine(440.0, 1.0, 0.5f), 2, 44100));
+  const std::vector<char> bytes = readBytes(good);
+
+  const std::string headerOnly = path("header_only.ogg");
+  writeBytes(headerOnly, bytes.data(), 60);
+  const std::string noise = path("noise.ogg");
+  std::vector<char> random(bytes.size());
+  for (std::size_t i = 0; i < random.size(); ++i) random[i] = static_cast<char>((i * 7919u) >> 3);
+  writeBytes(noise, random.data(), random.size());
+  const std::string empty = path("empty.ogg");
+  writeBytes(empty, nullptr, 0);
+
+  for (const std::string& file : {path("missing.ogg"), headerOnly, noise, empty, std::string("/tmp")}) {
+    DecodedAudio decoded;
+    decoded.frameCount = 99;
+    EXPECT_FALSE(decodeOggFile(file.c_str(), decoded)) << file;
+    EXPECT_EQ(decoded.frameCount, 0u) << file;
+    EXPECT_TRUE(decoded.samples.empty()) << file;
+  }
+  DecodedAudio decoded;
+  EXPECT_FALSE(decodeOggFile(nullptr, decoded));
+}
+
+TEST_F(DecoderTest, FileDamagedPartWayDecodesUpToTheDamage) {
+  const std::string good = path("whole.ogg");
+  // Noise, so that audio pages and not the headers make up most of the file.
+  std::vector<float> original(2 * 3 * 44100);
+  std::uint32_t state = 1;
+  for (float& sample : original) {
+    state = state * 1664525u + 1013904223u;
+    sample = static_cast<float>(state >> 8) / 16777216.0f - 0.5f;
+  }
+  ASSERT_TRUE(writeOggFile(good, original, 2, 44100));
+  const std::vector<char> bytes = readBytes(good);
+  ASSERT_GT(bytes.size(), 40000u);
+
+  const std::string truncated = path("truncated.ogg");
+  writeBytes(truncated, bytes.data(), bytes.size() / 2);
+  std::vector<char> scrambled = bytes;
+  for (std::size_t i = scrambled.size() / 2; i < scrambled.size() / 2 + 400; ++i) scrambled[i] ^= 0x5A;
+  const std::string corrupt = path("corrupt.ogg");
+  writeBytes(corrupt, scrambled.data(), scrambled.size());
+
+  for (const std::string& file : {truncated, corrupt}) {
+    DecodedAudio decoded;
+    ASSERT_TRUE(decodeOggFile(file.c_str(), decoded)) << file;
+    EXPECT_GT(decoded.frameCount, original.size() / 2 / 4) << file;
+    EXPECT_LT(decoded.frameCount, original.size() / 2) << file;
+    EXPECT_EQ(decoded.samples.size(), 2 * decoded.frameCount) << file;
+  }
+}
+
+}  // namespace
+}  // namespace glimmer
