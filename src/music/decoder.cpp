@@ -61,7 +61,7 @@ bool OggReader::open(const char* path) {
 
 int OggReader::sampleRate() const { return file ? file->rate : 0; }
 
-bool OggReader::decodeAll(DecodedAudio& out) {
+bool OggReader::decodeAll(DecodedAudio& out, const std::atomic<bool>* cancel) {
   out.samples.clear();
   out.frameCount = 0;
   out.sampleRate = 0;
@@ -73,7 +73,12 @@ bool OggReader::decodeAll(DecodedAudio& out) {
   }
 
   int section = 0;
+  bool cancelled = false;
   for (;;) {
+    if (cancel != nullptr && cancel->load(std::memory_order_relaxed)) {
+      cancelled = true;
+      break;
+    }
     float** planes = nullptr;
     const long frames = ov_read_float(&file->vorbis, &planes, 4096, &section);
     if (frames <= 0) break;  // end of file, or the first damaged spot: keep what came before
@@ -89,8 +94,9 @@ bool OggReader::decodeAll(DecodedAudio& out) {
   out.frameCount = out.samples.size() / 2;
   out.sampleRate = file->rate;
   file.reset();
-  if (out.frameCount == 0) {
-    out.samples.clear();
+  if (out.frameCount == 0 || cancelled) {
+    out.frameCount = 0;
+    std::vector<float>().swap(out.samples);
     out.sampleRate = 0;
     return false;
   }

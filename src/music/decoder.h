@@ -4,6 +4,7 @@
 // long decode, so the decode can run on a worker thread while the intro is on screen.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <memory>
 #include <vector>
@@ -34,8 +35,9 @@ class OggReader {
   int sampleRate() const;
 
   // Decodes from the start until the end or the first damaged spot into out (replacing its
-  // contents) and closes the file. False when nothing at all could be decoded.
-  bool decodeAll(DecodedAudio& out);
+  // contents) and closes the file. False when nothing at all could be decoded, or when cancel
+  // (if given) turned true before the end; out is then empty.
+  bool decodeAll(DecodedAudio& out, const std::atomic<bool>* cancel = nullptr);
 
  private:
   struct File;

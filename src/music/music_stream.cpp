@@ -1,23 +1,52 @@
-// Placeholder until the audio layer lands: opening always fails.
+// MusicStream on the audio layer of audio.h.
 #include "music/music_stream.h"
+
+#include "music/audio.h"
+#include "music/spectrum.h"
 
 namespace glimmer {
 namespace {
+
 MusicStream* single = nullptr;
-}
+constexpr int kOutputFrequency = 44100;
+
+}  // namespace
 
 MusicStream* MusicStream::instance() {
   if (single == nullptr) single = new MusicStream();
   return single;
 }
 
-MusicStream::MusicStream() : spectrum(new float[1024]()) {}
+MusicStream::MusicStream() : spectrum(new float[kSpectrumBins]()) {}
 
 MusicStream::~MusicStream() {
-  single = nullptr;
+  if (stream != 0) audioStreamFree(stream);
+  stream = 0;
+  audioFree();
+  if (single == this) single = nullptr;
   delete[] spectrum;
 }
 
-bool MusicStream::open() { return false; }
+bool MusicStream::open() { return open("data/music.ogg"); }
+
+bool MusicStream::open(const char* path) {
+  if (!audioInit(kOutputFrequency)) return false;
+  stream = audioStreamCreateFile(path);
+  return stream != 0;
+}
+
+bool MusicStream::play() { return audioChannelPlay(stream, true); }
+
+std::int32_t MusicStream::clockMs() {
+  const double seconds = audioChannelGetPositionSeconds(stream);
+  return static_cast<std::int32_t>(seconds * 1000.0);
+}
+
+bool MusicStream::isActive() { return audioChannelIsActive(stream); }
+
+void MusicStream::fetchSpectrum() {
+  // Deliberate: a failed fetch is ignored; the scenes then read the previous magnitudes.
+  audioChannelGetData(stream, spectrum, kAudioDataFft2048);
+}
 
 }  // namespace glimmer

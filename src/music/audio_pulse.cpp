@@ -1,0 +1,212 @@
+// Output through a sound server with libpulse's threaded main loop (pa_threaded_mainloop_*,
+// pa_context_connect without autospawn, pa_stream_connect_playback, pa_stream_write from the
+// write callback, pa_stream_drain at the end, pa_stream_get_time for the heard position).
+//
+// LIMITATIONS: the position is the server's estimate of what the sink has played, interpolated
+// between timing updates; a sink with a long latency of its own (Bluetooth) may not report it.
+// libpulse may print its own warnings on standard error when a server misbehaves.
+#include <pulse/pulseaudio.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "music/audio_output.h"
+
+namespace glimmer {
+namespace {
+
+constexpr std::size_t kFrameBytes = 2 * sizeof(float);
+constexpr pa_usec_t kTargetLatencyUsec = 100000;
+
+class PulseOutput final : public AudioOutput {
+ public:
+  ~PulseOutput() override {
+    if (loop == nullptr) return;
+    pa_threaded_mainloop_lock(loop);
+    closeStream();
+    if (context != nullptr) {
+      pa_context_disconnect(context);
+      pa_context_unref(context);
+      context = nullptr;
+    }
+    pa_threaded_mainloop_unlock(loop);
+    pa_threaded_mainloop_stop(loop);
+    pa_threaded_mainloop_free(loop);
+  }
+
+  // Connects to the default server; false when none answers.
+  bool connect() {
+    loop = pa_threaded_mainloop_new();
+    if (loop == nullptr) return false;
+    context = pa_context_new(pa_threaded_mainloop_get_api(loop), "Glimmerfolding");
+    if (context == nullptr) return false;
+    pa_context_set_state_callback(context, &PulseOutput::signalLoop, loop);
+    if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) return false;
+    pa_threaded_mainloop_lock(loop);
+    if (pa_threaded_mainloop_start(loop) < 0) {
+      pa_threaded_mainloop_unlock(loop);
+      return false;
+    }
+    pa_context_state_t contextState;
+    while ((contextState = pa_context_get_state(context)) != PA_CONTEXT_READY &&
+           PA_CONTEXT_IS_GOOD(contextState)) {
+      pa_threaded_mainloop_wait(loop);
+    }
+    pa_threaded_mainloop_unlock(loop);
+    return contextState == PA_CONTEXT_READY;
+  }
+
+  bool start(const DecodedAudio& audio) override {
+    stop();
+    pa_threaded_mainloop_lock(loop);
+    track = &audio;
+    writtenFrames = 0;
+    drained = false;
+    stopping = false;
+    const pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, static_cast<std::uint32_t>(audio.sampleRate), 2};
+    stream = pa_stream_new(context, "Glimmerfolding music", &spec, nullptr);
+    bool ready = false;
+    if (stream != nullptr) {
+      pa_stream_set_state_callback(stream, &PulseOutput::signalLoop, loop);
+      pa_stream_set_write_callback(stream, &PulseOutput::onWritable, this);
+      pa_buffer_attr attributes;
+      attributes.maxlength = static_cast<std::uint32_t>(-1);
+      attributes.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(kTargetLatencyUsec, &spec));
+      attributes.prebuf = static_cast<std::uint32_t>(-1);
+      attributes.minreq = static_cast<std::uint32_t>(-1);
+      attributes.fragsize = static_cast<std::uint32_t>(-1);
+      const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING |
+                                                        PA_STREAM_AUTO_TIMING_UPDATE);
+      if (pa_stream_connect_playback(stream, nullptr, &attributes, flags, nullptr, nullptr) == 0) {
+        pa_stream_state_t streamState;
+        while ((streamState = pa_stream_get_state(stream)) != PA_STREAM_READY && PA_STREAM_IS_GOOD(streamState)) {
+          pa_threaded_mainloop_wait(loop);
+        }
+        ready = streamState == PA_STREAM_READY;
+      }
+    }
+    if (!ready) closeStream();
+    pa_threaded_mainloop_unlock(loop);
+    return ready;
+  }
+
+  double heardSeconds() override {
+    pa_threaded_mainloop_lock(loop);
+    pa_usec_t usec = 0;
+    const bool known = stream != nullptr && pa_stream_get_time(stream, &usec) == 0;
+    pa_threaded_mainloop_unlock(loop);
+    return known ? static_cast<double>(usec) / 1e6 : 0.0;
+  }
+
+  bool finished() override {
+    pa_threaded_mainloop_lock(loop);
+    const bool done = stream != nullptr &&
+                      (drained || !PA_STREAM_IS_GOOD(pa_stream_get_state(stream)));
+    pa_threaded_mainloop_unlock(loop);
+    return done;
+  }
+
+  void stop() override {
+    pa_threaded_mainloop_lock(loop);
+    if (stream == nullptr) {
+      pa_threaded_mainloop_unlock(loop);
+      return;
+    }
+    stopping = true;
+    pa_usec_t waitUsec = 0;
+    if (!drained && pa_stream_get_state(stream) == PA_STREAM_READY) {
+      // Replace what the server holds beyond its read position with a short fade to silence, then
+      // let that fade be heard before the stream goes; cutting the stream mid-wave would click.
+      const pa_timing_info* timing = pa_stream_get_timing_info(stream);
+      std::size_t fadeStart = writtenFrames;
+      if (timing != nullptr && timing->read_index >= 0) {
+        fadeStart = std::min<std::size_t>(static_cast<std::size_t>(timing->read_index) / kFrameBytes, writtenFrames);
+      }
+      const std::size_t fadeFrames = static_cast<std::size_t>(kStopFadeSeconds * track->sampleRate);
+      float fade[2 * 2048];
+      const std::size_t count = std::min<std::size_t>(fadeFrames, 2048);
+      for (std::size_t n = 0; n < count; ++n) {
+        const float gain = 1.0f - static_cast<float>(n + 1) / static_cast<float>(count);
+        const std::size_t frame = fadeStart + n;
+        const bool inside = frame < track->frameCount;
+        fade[2 * n] = inside ? track->samples[2 * frame] * gain : 0.0f;
+        fade[2 * n + 1] = inside ? track->samples[2 * frame + 1] * gain : 0.0f;
+      }
+      pa_stream_write(stream, fade, count * kFrameBytes, nullptr, 0, PA_SEEK_RELATIVE_ON_READ);
+      pa_usec_t latency = 0;
+      int negative = 0;
+      if (pa_stream_get_latency(stream, &latency, &negative) != 0 || negative != 0) latency = kTargetLatencyUsec;
+      waitUsec = std::min<pa_usec_t>(latency, 2 * kTargetLatencyUsec) +
+                 static_cast<pa_usec_t>(kStopFadeSeconds * 1e6);
+    }
+    pa_threaded_mainloop_unlock(loop);
+    if (waitUsec > 0) std::this_thread::sleep_for(std::chrono::microseconds(waitUsec));
+    pa_threaded_mainloop_lock(loop);
+    closeStream();
+    pa_threaded_mainloop_unlock(loop);
+  }
+
+ private:
+  static void signalLoop(pa_context*, void* userdata) {
+    pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop*>(userdata), 0);
+  }
+  static void signalLoop(pa_stream*, void* userdata) {
+    pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop*>(userdata), 0);
+  }
+
+  // Runs on the main loop's thread, with its lock held.
+  static void onWritable(pa_stream* writable, std::size_t bytes, void* userdata) {
+    auto* self = static_cast<PulseOutput*>(userdata);
+    if (self->stopping || self->track == nullptr) return;
+    const std::size_t remaining = self->track->frameCount - self->writtenFrames;
+    const std::size_t frames = std::min(remaining, bytes / kFrameBytes);
+    if (frames > 0) {
+      pa_stream_write(writable, self->track->samples.data() + 2 * self->writtenFrames, frames * kFrameBytes,
+                      nullptr, 0, PA_SEEK_RELATIVE);
+      self->writtenFrames += frames;
+    }
+    if (self->writtenFrames == self->track->frameCount && !self->drainRequested) {
+      self->drainRequested = true;
+      pa_operation* drain = pa_stream_drain(writable, &PulseOutput::onDrained, self);
+      if (drain != nullptr) pa_operation_unref(drain);
+    }
+  }
+
+  static void onDrained(pa_stream*, int, void* userdata) {
+    auto* self = static_cast<PulseOutput*>(userdata);
+    if (!self->stopping) self->drained = true;
+    pa_threaded_mainloop_signal(self->loop, 0);
+  }
+
+  // With the lock held.
+  void closeStream() {
+    if (stream == nullptr) return;
+    pa_stream_set_write_callback(stream, nullptr, nullptr);
+    pa_stream_set_state_callback(stream, nullptr, nullptr);
+    pa_stream_disconnect(stream);
+    pa_stream_unref(stream);
+    stream = nullptr;
+    track = nullptr;
+    drainRequested = false;
+  }
+
+  pa_threaded_mainloop* loop = nullptr;
+  pa_context* context = nullptr;
+  pa_stream* stream = nullptr;
+  const DecodedAudio* track = nullptr;
+  std::size_t writtenFrames = 0;
+  bool drainRequested = false;
+  bool drained = false;
+  bool stopping = false;
+};
+
+}  // namespace
+
+std::unique_ptr<AudioOutput> createPulseOutput() {
+  auto output = std::make_unique<PulseOutput>();
+  if (!output->connect()) return nullptr;
+  return output;
+}
+
+}  // namespace glimmer

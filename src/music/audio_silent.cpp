@@ -1,0 +1,62 @@
+// Outputs without a device: the silent output, whose track advances on std::chrono::steady_clock,
+// and the offline output, whose position the caller sets.
+//
+// LIMITATIONS: nothing is heard; "finished" means the clock has passed the track's length.
+#include <atomic>
+#include <chrono>
+
+#include "music/audio_output.h"
+
+namespace glimmer {
+namespace {
+
+std::atomic<double> offlineSeconds{0.0};
+
+double lengthOf(const DecodedAudio& audio) {
+  return audio.sampleRate > 0 ? static_cast<double>(audio.frameCount) / audio.sampleRate : 0.0;
+}
+
+class SilentOutput final : public AudioOutput {
+ public:
+  bool start(const DecodedAudio& audio) override {
+    length = lengthOf(audio);
+    startTime = std::chrono::steady_clock::now();
+    playing = true;
+    return true;
+  }
+  double heardSeconds() override {
+    if (!playing) return 0.0;
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - startTime).count();
+  }
+  bool finished() override { return playing && heardSeconds() >= length; }
+  void stop() override { playing = false; }
+
+ private:
+  std::chrono::steady_clock::time_point startTime{};
+  double length = 0.0;
+  bool playing = false;
+};
+
+class OfflineOutput final : public AudioOutput {
+ public:
+  bool start(const DecodedAudio& audio) override {
+    length = lengthOf(audio);
+    playing = true;
+    return true;
+  }
+  double heardSeconds() override { return playing ? offlineSeconds.load() : 0.0; }
+  bool finished() override { return playing && heardSeconds() >= length; }
+  void stop() override { playing = false; }
+
+ private:
+  double length = 0.0;
+  bool playing = false;
+};
+
+}  // namespace
+
+std::unique_ptr<AudioOutput> createSilentOutput() { return std::make_unique<SilentOutput>(); }
+std::unique_ptr<AudioOutput> createOfflineOutput() { return std::make_unique<OfflineOutput>(); }
+void setOfflineSeconds(double seconds) { offlineSeconds.store(seconds); }
+
+}  // namespace glimmer

@@ -1,0 +1,176 @@
+// MusicStream on the outputs without a device: the clock (truncation, ms0, never backwards, end of
+// track), the spectrum at the heard position, failures to open, and teardown while playing.
+#include "music/music_stream.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "music/audio.h"
+#include "music/ogg_writer.h"
+#include "music/spectrum.h"
+
+namespace glimmer {
+namespace {
+
+using testing::scratchPath;
+using testing::stereoSine;
+using testing::writeOggFile;
+
+constexpr double kBinFiveHertz = 5.0 * 44100.0 / 2048.0;
+
+class MusicStreamTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    trackPath = new std::string(scratchPath("track.ogg"));
+    // Three seconds: a sine centred on bin 5 for two seconds, then silence.
+    auto samples = stereoSine(kBinFiveHertz, 2.0, 0.8f);
+    samples.resize(2 * 3 * 44100, 0.0f);
+    ASSERT_TRUE(writeOggFile(*trackPath, samples, 2, 44100));
+  }
+  static void TearDownTestSuite() {
+    std::remove(trackPath->c_str());
+    delete trackPath;
+  }
+  void TearDown() override {
+    delete MusicStream::instance();
+    setAudioMode(AudioMode::Automatic);
+  }
+  // The one stream, opened on the track in the given mode.
+  static MusicStream* openTrack(AudioMode mode) {
+    setAudioMode(mode);
+    MusicStream* music = MusicStream::instance();
+    EXPECT_TRUE(music->open(trackPath->c_str()));
+    return music;
+  }
+  static std::string* trackPath;
+};
+std::string* MusicStreamTest::trackPath = nullptr;
+
+TEST_F(MusicStreamTest, InstanceIsSingleUntilDestroyed) {
+  MusicStream* first = MusicStream::instance();
+  EXPECT_EQ(MusicStream::instance(), first);
+  EXPECT_EQ(first->stream, 0u);
+  for (int i = 0; i < 1024; ++i) ASSERT_EQ(first->spectrum[i], 0.0f);
+  delete first;
+  MusicStream* second = MusicStream::instance();
+  EXPECT_EQ(second->stream, 0u);
+  EXPECT_FALSE(second->isActive());
+  EXPECT_FALSE(second->play());
+  EXPECT_EQ(second->clockMs(), 0);
+}
+
+TEST_F(MusicStreamTest, UnusableFilesFailToOpen) {
+  const std::string corrupt = scratchPath("corrupt.ogg");
+  std::FILE* out = std::fopen(corrupt.c_str(), "wb");
+  ASSERT_NE(out, nullptr);
+  std::fputs("OggS but not really an Ogg Vorbis file at all", out);
+  std::fclose(out);
+  for (const std::string& path : {scratchPath("missing.ogg"), corrupt}) {
+    setAudioMode(AudioMode::Mute);
+    MusicStream* music = MusicStream::instance();
+    EXPECT_FALSE(music->open(path.c_str())) << path;
+    EXPECT_EQ(music->stream, 0u);
+    EXPECT_FALSE(music->play());
+    delete music;
+  }
+  std::remove(corrupt.c_str());
+}
+
+TEST_F(MusicStreamTest, OfflineClockTruncatesSubtractsTheOriginAndNeverGoesBack) {
+  MusicStream* music = openTrack(AudioMode::Offline);
+  EXPECT_FALSE(music->isActive()) << "not before play";
+  ASSERT_TRUE(music->play());
+  EXPECT_TRUE(music->isActive());
+  EXPECT_EQ(music->clockMs(), 0);
+
+  audioSetOfflinePosition(0.023);
+  const std::int32_t ms0 = music->clockMs();
+  EXPECT_EQ(ms0, 23);
+  struct Reading {
+    double seconds;
+    std::int32_t demoTime;
+  };
+  const Reading readings[] = {
+      {1.0235, 1000},  // later times are reduced by the first reading
+      {1.9999, 1976},  // 1999 ms: truncated, not rounded
+      {1.5, 1976},     // an earlier position does not take the clock back
+      {2.5, 2477},
+  };
+  for (const Reading& reading : readings) {
+    audioSetOfflinePosition(reading.seconds);
+    EXPECT_EQ(music->clockMs() - ms0, reading.demoTime) << reading.seconds;
+    EXPECT_TRUE(music->isActive());
+  }
+  audioSetOfflinePosition(60.0);
+  EXPECT_EQ(music->clockMs(), 3000) << "stops at the end of the track";
+  EXPECT_FALSE(music->isActive());
+}
+
+TEST_F(MusicStreamTest, SpectrumFollowsTheHeardPosition) {
+  MusicStream* music = openTrack(AudioMode::Offline);
+  ASSERT_TRUE(music->play());
+  for (int i = 0; i < 1024; ++i) ASSERT_EQ(music->spectrum[i], 0.0f) << "zeros before the first fetch";
+
+  audioSetOfflinePosition(1.0);
+  music->fetchSpectrum();
+  EXPECT_NEAR(music->spectrum[5], 0.4f, 0.01f);
+  EXPECT_LT(music->spectrum[50], 0.01f);
+
+  audioSetOfflinePosition(2.5);
+  music->fetchSpectrum();
+  EXPECT_LT(music->spectrum[5], 1e-3f) << "the silent part";
+
+  audioSetOfflinePosition(60.0);
+  music->fetchSpectrum();
+  for (int i = 0; i < 1024; ++i) ASSERT_EQ(music->spectrum[i], 0.0f) << "past the end: padded with silence";
+
+  float untouched[kSpectrumBins] = {};
+  untouched[3] = 7.0f;
+  EXPECT_FALSE(audioChannelGetData(music->stream, untouched, 0x80000002u));
+  EXPECT_EQ(untouched[3], 7.0f);
+}
+
+TEST_F(MusicStreamTest, MutedOutputKeepsSteadyTimeToTheEnd) {
+  MusicStream* music = openTrack(AudioMode::Mute);
+  EXPECT_EQ(audioNotice(), nullptr) << "silence that was asked for needs no notice";
+  ASSERT_TRUE(music->play());
+  const std::int32_t ms0 = music->clockMs();
+  EXPECT_LT(ms0, 100);
+  std::int32_t previous = ms0;
+  for (int i = 0; i < 20; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const std::int32_t now = music->clockMs();
+    ASSERT_GE(now, previous);
+    previous = now;
+  }
+  EXPECT_GE(previous - ms0, 150) << "20 sleeps of 10 ms";
+  EXPECT_TRUE(music->isActive());
+  EXPECT_NEAR(audioChannelGetLengthSeconds(music->stream), 3.0, 1e-9);
+}
+
+TEST_F(MusicStreamTest, ShortTrackEndsAndTeardownWhilePlayingReturns) {
+  const std::string shortTrack = scratchPath("short.ogg");
+  ASSERT_TRUE(writeOggFile(shortTrack, stereoSine(440.0, 0.2, 0.5f), 2, 44100));
+  setAudioMode(AudioMode::Mute);
+  MusicStream* music = MusicStream::instance();
+  ASSERT_TRUE(music->open(shortTrack.c_str()));
+  ASSERT_TRUE(music->play());
+  for (int i = 0; i < 200 && music->isActive(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  EXPECT_FALSE(music->isActive());
+  EXPECT_EQ(music->clockMs(), 200);
+  delete music;
+
+  // Escape during the show: the stream still plays when the Demo tears it down.
+  music = openTrack(AudioMode::Mute);
+  ASSERT_TRUE(music->play());
+  EXPECT_TRUE(music->isActive());
+  delete music;
+  EXPECT_EQ(MusicStream::instance()->stream, 0u) << "a fresh instance after the teardown";
+  std::remove(shortTrack.c_str());
+}
+
+}  // namespace
+}  // namespace glimmer
