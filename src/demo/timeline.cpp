@@ -1,8 +1,170 @@
-// Placeholder until the timeline lands: the show ends at once.
-#include "demo/demo.h"
+// The show's timeline; see timeline.h.
+#include "demo/timeline.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "demo/pixel_ops.h"
+#include "demo/report.h"
+#include "gles/frame_buffer.h"
 
 namespace glimmer {
+namespace {
 
-bool Demo::run() { return true; }
+// Scene windows in demo milliseconds, [start, end).
+constexpr std::int32_t kScene1End = 55000;
+constexpr std::int32_t kScene2Start = 55000;
+constexpr std::int32_t kScene2End = 87000;
+constexpr std::int32_t kFade1End = 60000;
+constexpr std::int32_t kScene3FirstStart = 84000;
+constexpr std::int32_t kScene3FirstEnd = 116000;
+constexpr std::int32_t kFade2End = 87000;
+constexpr std::int32_t kGreetsStart = 114000;
+constexpr std::int32_t kGreetsEnd = 139000;
+constexpr std::int32_t kSlideEnd = 116000;
+constexpr std::int32_t kScene3SecondStart = 136000;
+constexpr std::int32_t kFade3End = 139000;
+constexpr std::int32_t kClosingFadeStart = 148000;
+
+// A fade's start, captured on the first pass that reaches it and never reset.
+struct Latch {
+  bool set = false;
+  std::int32_t start = 0;
+};
+
+// Deliberate: these live as long as the program; a transition whose window is skipped stays unset.
+bool snapshotPending = true;
+Latch fadeLatches[4];
+
+// F(t): t times a single-precision factor, the product taken wider and truncated toward zero. For
+// demo times below 8,000,000 ms this equals the integer division (t div 10 for 0.1f, and so on).
+std::int32_t fadeClock(std::int32_t t, float factor) {
+  return static_cast<std::int32_t>(static_cast<double>(t) * static_cast<double>(factor));
+}
+
+// The weight of a fade this pass: 255 on its first pass, falling as F(t) grows.
+std::int32_t fadeWeight(Latch& latch, std::int32_t t, float factor) {
+  std::int32_t now = fadeClock(t, factor);
+  if (!latch.set) {
+    latch.set = true;
+    latch.start = now;
+  }
+  return 255 + latch.start - now;
+}
+
+// Every pixel i of into becomes blendPixel(a[i], b[i], w).
+void blendFrames(std::uint32_t* into, const std::uint32_t* a, const std::uint32_t* b, std::int32_t w) {
+  for (int i = 0; i < kFramePixels; ++i) into[i] = blendPixel(a[i], b[i], w);
+}
+
+// The greetings slide: max(0, -1 - trunc(u * 0.1f - 160)). Deliberate: the single-precision 0.1
+// lies just above a tenth, which makes this 159 at u = 0 and 158 - u div 10 from u = 1 on, reaching
+// 0 at u = 1580.
+std::int32_t slideLeftEdge(std::int32_t u) {
+  std::int32_t edge = -1 - static_cast<std::int32_t>(static_cast<double>(u) * static_cast<double>(0.1f) - 160.0);
+  return std::max(0, edge);
+}
+
+}  // namespace
+
+void resetTimelineLatchesForTesting() {
+  snapshotPending = true;
+  for (Latch& latch : fadeLatches) latch = Latch{};
+}
+
+bool timelineLatchForTesting(int fade, std::int32_t& start) {
+  start = fadeLatches[fade - 1].start;
+  return fadeLatches[fade - 1].set;
+}
+
+bool runTimeline(ShowStage& stage, std::uint32_t* secondFrame) {
+  if (!stage.startMusic()) {
+    printLine("Unable to play music");
+    return false;
+  }
+  const std::int32_t ms0 = stage.clockMs();
+  std::int32_t t = 0;
+
+  for (;;) {
+    stage.clearTarget();
+    std::uint32_t* const target = stage.targetPixels();
+    std::uint32_t* source = target;
+    PixelRect rect{0, 0, kFrameWidth, kFrameHeight};
+    // Whether target holds what GL has drawn: scenes 1 and 2 read back themselves, scene 3 and a
+    // clear leave the copy behind until the loop reads it back.
+    bool targetCurrent = false;
+    auto currentTarget = [&]() {
+      if (!targetCurrent) {
+        stage.readBack();
+        targetCurrent = true;
+      }
+      return target;
+    };
+
+    if (t >= 0 && t < kScene1End) {
+      stage.renderScene1(t, target);
+      targetCurrent = true;
+    }
+
+    if (t >= kScene2Start && t < kScene2End) {
+      if (snapshotPending) {
+        stage.renderScene1(kScene2Start, target);
+        std::memcpy(secondFrame, target, kFrameBytes);
+        snapshotPending = false;
+      }
+      stage.applySharedView();
+      stage.renderScene2(t - kScene2Start, target);  // on top of what the target holds: no clear
+      targetCurrent = true;
+      if (t < kFade1End) {
+        blendFrames(target, secondFrame, target, fadeWeight(fadeLatches[0], t, 0.1f));
+      }
+    }
+
+    if (t >= kScene3FirstStart && t < kScene3FirstEnd) {
+      if (t < kFade2End) {
+        std::memcpy(secondFrame, currentTarget(), kFrameBytes);
+        stage.clearTarget();
+      }
+      stage.renderScene3(t - kScene3FirstStart, 0);
+      targetCurrent = false;
+      if (t < kFade2End) {
+        blendFrames(target, secondFrame, currentTarget(), fadeWeight(fadeLatches[1], t, 0.15f));
+      }
+    }
+
+    if (t >= kGreetsStart && t < kGreetsEnd) {
+      const std::int32_t u = t - kGreetsStart;
+      if (t < kSlideEnd) {
+        stage.convert(currentTarget(), PixelRect{0, 0, kFrameWidth, kFrameHeight});
+      }
+      rect.x0 = slideLeftEdge(u);
+      stage.renderGreets(u, secondFrame);
+      source = secondFrame;
+    }
+
+    if (t >= kScene3SecondStart) {
+      source = target;
+      stage.renderScene3(t - kScene3SecondStart, 1);
+      targetCurrent = false;
+      if (t < kFade3End) {
+        blendFrames(target, secondFrame, currentTarget(), fadeWeight(fadeLatches[2], t, 0.15f));
+      }
+    }
+
+    if (t >= kClosingFadeStart) {
+      if (source == target) currentTarget();
+      const std::int32_t w = fadeWeight(fadeLatches[3], t, 0.05f);
+      for (int i = 0; i < kFramePixels; ++i) source[i] = blendPixel(source[i], 0, w);
+    }
+
+    if (source == target) currentTarget();
+    stage.convert(source, rect);
+    stage.present();
+
+    t = stage.clockMs() - ms0;
+    if (stage.escapeHeld()) return true;
+    if (stage.musicEnded() || stage.outputLost()) return true;
+  }
+}
 
 }  // namespace glimmer

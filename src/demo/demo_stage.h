@@ -1,0 +1,35 @@
+// DemoStage: the timeline's stage made of the Demo's own objects: the real scenes, the render
+// target, the converter, the presenter, the music clock and the keyboard.
+#pragma once
+
+#include "demo/timeline.h"
+
+namespace glimmer {
+
+struct Demo;
+
+class DemoStage : public ShowStage {
+ public:
+  explicit DemoStage(Demo& demo) : demo_(demo) {}
+
+  bool startMusic() override;
+  std::int32_t clockMs() override;
+  bool musicEnded() override;
+  bool escapeHeld() override;
+  bool outputLost() override;
+  std::uint32_t* targetPixels() override;
+  void clearTarget() override;
+  void readBack() override;
+  void renderScene1(std::int32_t t, std::uint32_t* frame) override;
+  void applySharedView() override;
+  void renderScene2(std::int32_t t, std::uint32_t* frame) override;
+  void renderScene3(std::int32_t t, std::uint8_t variant) override;
+  void renderGreets(std::int32_t u, std::uint32_t* frame) override;
+  void convert(const std::uint32_t* pixels, const PixelRect& rect) override;
+  void present() override;
+
+ protected:
+  Demo& demo_;
+};
+
+}  // namespace glimmer

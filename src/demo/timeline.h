@@ -1,0 +1,62 @@
+// The show's timeline: which scene draws at which millisecond, the cross-fades, the greetings
+// slide and the closing fade, pass after pass on the music clock.
+//
+// The loop touches the outside world only through a ShowStage, so the same loop runs the show
+// (DemoStage: the real scenes, GL, converter, presenter, music and keys), a recording on an exact
+// clock, and tests with stand-in scenes on a scripted clock.
+#pragma once
+
+#include <cstdint>
+
+#include "tfx/cell_buffer.h"
+
+namespace glimmer {
+
+class ShowStage {
+ public:
+  virtual ~ShowStage() = default;
+
+  // Starts the music from the beginning; false when it does not start.
+  virtual bool startMusic() = 0;
+  // The music clock in whole milliseconds (truncated).
+  virtual std::int32_t clockMs() = 0;
+  // True once the music has played to its end.
+  virtual bool musicEnded() = 0;
+  // True when Escape went down since the last query.
+  virtual bool escapeHeld() = 0;
+  // True when the display is gone and the show should stop at the end of the pass.
+  virtual bool outputLost() = 0;
+
+  // The render target's FrameBuffer (160x100 words) that GL draws into.
+  virtual std::uint32_t* targetPixels() = 0;
+  // Clears GL's colour and depth buffers.
+  virtual void clearTarget() = 0;
+  // Copies what GL has drawn into targetPixels().
+  virtual void readBack() = 0;
+
+  // The scenes. Scene1 and Scene2 read back their own GL drawing before working on the frame.
+  virtual void renderScene1(std::int32_t t, std::uint32_t* frame) = 0;
+  virtual void applySharedView() = 0;
+  virtual void renderScene2(std::int32_t t, std::uint32_t* frame) = 0;
+  virtual void renderScene3(std::int32_t t, std::uint8_t variant) = 0;
+  virtual void renderGreets(std::int32_t u, std::uint32_t* frame) = 0;
+
+  // convert2x2 of pixels within rect (stride 160, cell origin 0, 0) into the CellBuffer.
+  virtual void convert(const std::uint32_t* pixels, const PixelRect& rect) = 0;
+  // Shows the CellBuffer.
+  virtual void present() = 0;
+};
+
+// Runs the show until the music ends, Escape is held or the display is gone (true), or returns
+// false at once when the music does not start (the caller prints nothing; the message is printed
+// here). secondFrame is the Demo's second FrameBuffer. Allocates nothing per pass.
+bool runTimeline(ShowStage& stage, std::uint32_t* secondFrame);
+
+// Forgets the snapshot flag and the four fade latches, which otherwise live as long as the
+// process. For tests only: the show itself never resets them.
+void resetTimelineLatchesForTesting();
+
+// Whether fade 1..4 has captured its start, and the start it captured. For tests only.
+bool timelineLatchForTesting(int fade, std::int32_t& start);
+
+}  // namespace glimmer

@@ -1,0 +1,276 @@
+// The timeline on a scripted clock with stand-in scenes that record every call and paint their
+// frames in one colour each, a stand-in GL colour buffer, and a converter that keeps one pixel per
+// cell, so what the viewer would see can be read back cell by cell.
+#include "demo/timeline.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <atomic>
+#include <cstdlib>
+#include <new>
+#include <vector>
+
+#include "demo/pixel_ops.h"
+#include "gles/frame_buffer.h"
+
+namespace {
+std::atomic<long> allocationCount{0};
+}
+
+// Counts every allocation of the test program; the timeline must make none per pass.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void* operator new(std::size_t size) {
+  ++allocationCount;
+  if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
+  throw std::bad_alloc();
+}
+void operator delete(void* memory) noexcept { std::free(memory); }
+void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+#pragma GCC diagnostic pop
+
+namespace glimmer {
+namespace {
+
+enum class Call { Scene1, ApplyView, Scene2, Scene3, Greets, Clear, ReadBack, Convert };
+
+struct Record {
+  int pass;
+  Call call;
+  std::int32_t t;        // scene time, or the rectangle's x0 for a conversion
+  int variant;           // Scene3's variant; for a conversion 1 when it read the second frame
+};
+
+constexpr std::uint32_t kScene1Colour = 0x00FFFFFF;
+constexpr std::uint32_t kScene2Colour = 0x00102030;
+constexpr std::uint32_t kScene3Colours[2] = {0x00405060, 0x00708090};
+constexpr std::uint32_t kGreetsColour = 0x00A0B0C0;
+
+using Cells = std::array<std::uint32_t, 4000>;
+
+class RecordingStage final : public ShowStage {
+ public:
+  // passTimes[0] is the first pass (always 0); the music ends after the last.
+  explicit RecordingStage(std::vector<std::int32_t> passTimes, std::int32_t origin = 23)
+      : passTimes_(std::move(passTimes)), origin_(origin), glBuffer_(kFramePixels), target_(kFramePixels) {
+    records.reserve(4096);
+    shown.resize(passTimes_.size());
+  }
+
+  bool startMusic() override { return musicStarts; }
+  std::int32_t clockMs() override {
+    std::size_t reading = clockReadings_++;
+    if (reading == 0) return origin_;
+    return origin_ + passTimes_[std::min(reading, passTimes_.size() - 1)];
+  }
+  bool musicEnded() override { return presents_ >= static_cast<int>(passTimes_.size()); }
+  bool escapeHeld() override { return presents_ == escapeAfterPass; }
+  bool outputLost() override { return false; }
+
+  std::uint32_t* targetPixels() override { return target_.data(); }
+  void clearTarget() override {
+    record(Call::Clear, 0, 0);
+    std::fill(glBuffer_.begin(), glBuffer_.end(), 0u);
+  }
+  void readBack() override {
+    record(Call::ReadBack, 0, 0);
+    target_ = glBuffer_;
+  }
+  void renderScene1(std::int32_t t, std::uint32_t* frame) override {
+    record(Call::Scene1, t, 0);
+    draw(kScene1Colour, frame);
+  }
+  void applySharedView() override { record(Call::ApplyView, 0, 0); }
+  void renderScene2(std::int32_t t, std::uint32_t* frame) override {
+    record(Call::Scene2, t, 0);
+    draw(kScene2Colour, frame);
+  }
+  void renderScene3(std::int32_t t, std::uint8_t variant) override {
+    record(Call::Scene3, t, variant);
+    std::fill(glBuffer_.begin(), glBuffer_.end(), kScene3Colours[variant != 0]);
+  }
+  void renderGreets(std::int32_t u, std::uint32_t* frame) override {
+    record(Call::Greets, u, 0);
+    secondFrame_ = frame;
+    std::fill(frame, frame + kFramePixels, kGreetsColour);
+  }
+  void convert(const std::uint32_t* pixels, const PixelRect& rect) override {
+    record(Call::Convert, rect.x0, pixels == secondFrame_ ? 1 : 0);
+    for (int row = 0; row < (rect.y1 - rect.y0) / 2; ++row) {
+      for (int column = 0; column < (rect.x1 - rect.x0) / 2; ++column) {
+        cells_[row * 80 + column] = pixels[(rect.y0 + 2 * row) * kFrameWidth + rect.x0 + 2 * column];
+      }
+    }
+  }
+  void present() override { shown[presents_++] = cells_; }
+
+  // The calls of one pass, in order, without the read-backs (an implementation detail).
+  std::vector<Record> pass(int index) const {
+    std::vector<Record> calls;
+    for (const Record& r : records) {
+      if (r.pass == index && r.call != Call::ReadBack) calls.push_back(r);
+    }
+    return calls;
+  }
+
+  bool musicStarts = true;
+  int escapeAfterPass = -1;
+  std::vector<Record> records;
+  std::vector<Cells> shown;  // what each pass presented
+
+ private:
+  // A GL scene that then reads its picture back, as scenes 1 and 2 do.
+  void draw(std::uint32_t colour, std::uint32_t* frame) {
+    std::fill(glBuffer_.begin(), glBuffer_.end(), colour);
+    std::copy(glBuffer_.begin(), glBuffer_.end(), frame);
+  }
+  void record(Call call, std::int32_t t, int variant) { records.push_back({presents_, call, t, variant}); }
+
+  std::vector<std::int32_t> passTimes_;
+  std::int32_t origin_;
+  std::size_t clockReadings_ = 0;
+  int presents_ = 0;
+  std::vector<std::uint32_t> glBuffer_;
+  std::vector<std::uint32_t> target_;
+  const std::uint32_t* secondFrame_ = nullptr;
+  Cells cells_{};
+};
+
+class Timeline : public ::testing::Test {
+ protected:
+  void SetUp() override { resetTimelineLatchesForTesting(); }
+
+  bool run(RecordingStage& stage) { return runTimeline(stage, secondFrame.data()); }
+
+  static std::vector<Call> kinds(const std::vector<Record>& calls) {
+    std::vector<Call> result;
+    for (const Record& r : calls) result.push_back(r.call);
+    return result;
+  }
+
+  std::vector<std::uint32_t> secondFrame = std::vector<std::uint32_t>(kFramePixels);
+};
+
+TEST_F(Timeline, EveryWindowReceivesItsCallsAndTimes) {
+  //                 0  1    2      3      4      5      6      7       8       9       10      11
+  RecordingStage stage({0, 100, 55017, 56000, 84000, 85000, 87000, 114000, 115999, 116000, 136000, 139000,
+                        148000, 160000});
+  ASSERT_TRUE(run(stage));
+
+  using C = Call;
+  EXPECT_EQ(kinds(stage.pass(0)), (std::vector<C>{C::Clear, C::Scene1, C::Convert}));
+  EXPECT_EQ(stage.pass(0)[1].t, 0);
+  EXPECT_EQ(stage.pass(1)[1].t, 100);
+
+  // First Scene2 pass: Scene1 once more at exactly 55000 for the snapshot, the shared view, Scene2.
+  auto first2 = stage.pass(2);
+  EXPECT_EQ(kinds(first2), (std::vector<C>{C::Clear, C::Scene1, C::ApplyView, C::Scene2, C::Convert}));
+  EXPECT_EQ(first2[1].t, 55000);
+  EXPECT_EQ(first2[3].t, 17);
+  // Fade 1 at full weight: the snapshot with every channel c turned into c * 255 div 256.
+  EXPECT_EQ(stage.shown[2][0], 0x00FEFEFEu);
+  // The snapshot is taken once in the life of the program.
+  EXPECT_EQ(kinds(stage.pass(3)), (std::vector<C>{C::Clear, C::ApplyView, C::Scene2, C::Convert}));
+
+  // Overlap of Scene2 and Scene3: Scene2 is kept, the target cleared, Scene3 drawn, fade 2.
+  auto overlap = stage.pass(4);
+  EXPECT_EQ(kinds(overlap), (std::vector<C>{C::Clear, C::ApplyView, C::Scene2, C::Clear, C::Scene3, C::Convert}));
+  EXPECT_EQ(overlap[2].t, 29000);
+  EXPECT_EQ(overlap[4].t, 0);
+  EXPECT_EQ(overlap[4].variant, 0);
+  EXPECT_EQ(stage.shown[4][0], blendPixel(kScene2Colour, kScene3Colours[0], 255));
+  EXPECT_EQ(kinds(stage.pass(6)), (std::vector<C>{C::Clear, C::Scene3, C::Convert}));
+  EXPECT_EQ(stage.shown[6][0], kScene3Colours[0]);
+
+  // Greetings slide: the Scene3 frame converted whole, then the greetings from x0.
+  auto slide = stage.pass(7);
+  EXPECT_EQ(kinds(slide), (std::vector<C>{C::Clear, C::Scene3, C::Convert, C::Greets, C::Convert}));
+  EXPECT_EQ(slide[2].t, 0);
+  EXPECT_EQ(slide[2].variant, 0);
+  EXPECT_EQ(slide[4].t, 159);  // x0 at u = 0: one pixel column, no cells
+  EXPECT_EQ(slide[4].variant, 1);
+  EXPECT_EQ(stage.shown[7][0], kScene3Colours[0]);
+  auto late = stage.pass(8);
+  EXPECT_EQ(late[4].t, 0);  // u = 1999: the greetings cover everything
+  EXPECT_EQ(stage.shown[8][79], kGreetsColour);
+  EXPECT_EQ(kinds(stage.pass(9)), (std::vector<C>{C::Clear, C::Greets, C::Convert}));
+
+  // Back to Scene3, variant 1, cross-fading from the greetings of the same pass.
+  auto back = stage.pass(10);
+  EXPECT_EQ(kinds(back), (std::vector<C>{C::Clear, C::Greets, C::Scene3, C::Convert}));
+  EXPECT_EQ(back[1].t, 22000);
+  EXPECT_EQ(back[2].variant, 1);
+  EXPECT_EQ(back[3].variant, 0);  // the target is converted, not the greetings frame
+  EXPECT_EQ(stage.shown[10][0], blendPixel(kGreetsColour, kScene3Colours[1], 255));
+  EXPECT_EQ(stage.shown[11][0], kScene3Colours[1]);
+
+  // Closing fade: full weight on its first pass, then black until the music ends.
+  EXPECT_EQ(stage.shown[12][0], blendPixel(kScene3Colours[1], 0, 255));
+  EXPECT_EQ(stage.shown[13][0], 0u);
+  EXPECT_EQ(stage.shown[13][3999], 0u);
+}
+
+TEST_F(Timeline, SlideEdgeAndCellsRightOfItKeepScene3) {
+  RecordingStage stage({0, 114001, 114009, 114010, 114011, 115579, 115580});
+  ASSERT_TRUE(run(stage));
+  const std::int32_t expectedEdges[] = {158, 158, 157, 157, 1, 0};
+  for (int pass = 1; pass <= 6; ++pass) {
+    auto calls = stage.pass(pass);
+    EXPECT_EQ(calls.back().t, expectedEdges[pass - 1]) << "pass " << pass;
+  }
+  // At u = 1 one column of cells shows the greetings; the rest keep this pass's Scene3 frame.
+  EXPECT_EQ(stage.shown[1][0], kGreetsColour);
+  EXPECT_EQ(stage.shown[1][1], kScene3Colours[0]);
+  EXPECT_EQ(stage.shown[1][49 * 80 + 79], kScene3Colours[0]);
+}
+
+TEST_F(Timeline, LatchesCaptureTheFirstPassAndSkippedWindowsStayUnset) {
+  RecordingStage stage({0, 58000, 58010, 61000, 90000, 148500});
+  ASSERT_TRUE(run(stage));
+  std::int32_t start = 0;
+  ASSERT_TRUE(timelineLatchForTesting(1, start));
+  EXPECT_EQ(start, 5800);  // a late first pass still starts from full weight
+  EXPECT_EQ(stage.shown[1][0], 0x00FEFEFEu);
+  EXPECT_EQ(stage.shown[2][0], blendPixel(kScene1Colour, kScene2Colour, 254));
+  EXPECT_FALSE(timelineLatchForTesting(2, start));  // 84000..87000 was skipped
+  EXPECT_FALSE(timelineLatchForTesting(3, start));
+  ASSERT_TRUE(timelineLatchForTesting(4, start));
+  EXPECT_EQ(start, 148500 / 20);
+}
+
+TEST_F(Timeline, NegativeTimeDrawsNoSceneAndShowsTheClearedFrame) {
+  RecordingStage stage({0, -40, 10});
+  ASSERT_TRUE(run(stage));
+  EXPECT_EQ(kinds(stage.pass(1)), (std::vector<Call>{Call::Clear, Call::Convert}));
+  EXPECT_EQ(stage.shown[1][0], 0u);
+}
+
+TEST_F(Timeline, EscapeFinishesAndPresentsThePass) {
+  RecordingStage stage({0, 10, 20, 30, 40});
+  stage.escapeAfterPass = 2;
+  ASSERT_TRUE(run(stage));
+  EXPECT_EQ(stage.pass(1).size(), 3u);
+  EXPECT_TRUE(stage.pass(2).empty());  // no third pass was started
+}
+
+TEST_F(Timeline, MusicThatDoesNotStartEndsWithTheMessage) {
+  RecordingStage stage({0});
+  stage.musicStarts = false;
+  ::testing::internal::CaptureStdout();
+  EXPECT_FALSE(run(stage));
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Unable to play music\n");
+  EXPECT_TRUE(stage.records.empty());
+}
+
+TEST_F(Timeline, APassAllocatesNothing) {
+  std::vector<std::int32_t> times;
+  for (std::int32_t t = 0; t < 170000; t += 250) times.push_back(t);
+  RecordingStage stage(times);
+  long before = allocationCount.load();
+  ASSERT_TRUE(run(stage));
+  EXPECT_EQ(allocationCount.load() - before, 0);
+}
+
+}  // namespace
+}  // namespace glimmer
