@@ -37,13 +37,14 @@ class Scanner {
  public:
   explicit Scanner(const std::string& text) : text_(text.c_str()), length_(text.size()) {}
 
-  void rewind() { position_ = 0; }
+  void rewind() { position_ = wordStart_ = 0; }
 
   // Skips white space and reads one word into buffer.
   WordResult readWord(char (&buffer)[kBufferSize]) {
     skipBlanks();
     if (position_ >= length_) return WordResult::End;
     std::size_t start = position_;
+    wordStart_ = start;
     while (position_ < length_ && !isBlank(text_[position_])) ++position_;
     std::size_t length = position_ - start;
     if (length >= kBufferSize) {
@@ -109,10 +110,10 @@ class Scanner {
 
   bool atWordEnd() const { return position_ >= length_ || isBlank(text_[position_]); }
 
-  // The 1-based number of the line the cursor is on.
+  // The 1-based number of the line on which the last word began.
   unsigned line() const {
     unsigned line = 1;
-    for (std::size_t index = 0; index < position_ && index < length_; ++index) {
+    for (std::size_t index = 0; index < wordStart_ && index < length_; ++index) {
       if (text_[index] == '\n') ++line;
     }
     return line;
@@ -131,6 +132,7 @@ class Scanner {
   const char* text_;
   std::size_t length_;
   std::size_t position_ = 0;
+  std::size_t wordStart_ = 0;
 };
 
 // The name on an "mtllib", "usemtl" or "newmtl" line: the first word of the rest of the line,

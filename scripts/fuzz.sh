@@ -1,0 +1,27 @@
+#!/bin/sh
+# Builds the fuzz targets with clang's libFuzzer into build-fuzz and runs one of them for a bounded
+# time on its corpus folder (fuzz/corpus/<name without _fuzz>), e.g.:  scripts/fuzz.sh obj_reader_fuzz 600
+# New inputs go to build-fuzz/corpus/<name>; crashes to build-fuzz/crashes/<name>/.
+set -eu
+if [ $# -ne 2 ]; then
+  echo "usage: $0 TARGET SECONDS" >&2
+  exit 2
+fi
+target=$1
+seconds=$2
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$root/build-fuzz
+corpus_name=${target%_fuzz}
+
+CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLIMMER_FUZZ=ON \
+  -DGLIMMER_TESTS=OFF -DGLIMMER_BENCH=OFF -DGLIMMER_TOOLS=OFF > /dev/null
+cmake --build "$build" -j2 --target "$target"
+
+seeds=$root/fuzz/corpus/$corpus_name
+work=$build/corpus/$corpus_name
+crashes=$build/crashes/$corpus_name
+mkdir -p "$work" "$crashes"
+[ -d "$seeds" ] || seeds=
+# The working corpus comes first so that what the fuzzer finds is kept there, not in the seeds.
+exec "$build/$target" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$crashes/" \
+  "$work" ${seeds:+"$seeds"}

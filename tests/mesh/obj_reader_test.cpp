@@ -1,0 +1,354 @@
+// The OBJ and MTL reader: exact results for well-formed files (quirks included) and a refusal
+// naming the file for every malformed input that could otherwise read or write out of bounds.
+#include "mesh/obj_reader.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace glimmer {
+namespace {
+
+// Files held in memory, keyed by path; records every path asked for.
+struct MemoryFiles {
+  std::map<std::string, std::string> files;
+  std::vector<std::string> asked;
+};
+
+bool readMemoryFile(void* context, const char* path, std::string& text) {
+  auto* memory = static_cast<MemoryFiles*>(context);
+  memory->asked.emplace_back(path);
+  auto found = memory->files.find(path);
+  if (found == memory->files.end()) return false;
+  text = found->second;
+  return true;
+}
+
+// Parses obj (at "data/test.obj") with the given material files beside it.
+struct Parsed {
+  ObjModel* model = nullptr;
+  ObjReadFailure failure;
+  MemoryFiles memory;
+  Parsed(const std::string& obj, std::map<std::string, std::string> materials = {}) {
+    memory.files["data/test.obj"] = obj;
+    for (auto& [name, text] : materials) memory.files["data/" + name] = text;
+    model = readObjFrom("data/test.obj", readMemoryFile, &memory, failure);
+  }
+  ~Parsed() { freeObj(model); }
+  Parsed(const Parsed&) = delete;
+  Parsed& operator=(const Parsed&) = delete;
+};
+
+std::vector<std::string> groupNames(const ObjModel& model) {
+  std::vector<std::string> names;
+  for (const ObjGroup* group = model.groups; group != nullptr; group = group->next) names.emplace_back(group->name);
+  return names;
+}
+
+std::vector<std::uint32_t> groupTriangles(ObjModel& model, const char* name) {
+  ObjGroup* group = findGroup(&model, name);
+  if (group == nullptr) return {};
+  return {group->triangleIndices, group->triangleIndices + group->triangleCount};
+}
+
+using Triple = std::vector<std::uint32_t>;
+Triple vertexIndices(const ObjTriangle& triangle) {
+  return {triangle.vertexIndex[0], triangle.vertexIndex[1], triangle.vertexIndex[2]};
+}
+Triple normalIndices(const ObjTriangle& triangle) {
+  return {triangle.normalIndex[0], triangle.normalIndex[1], triangle.normalIndex[2]};
+}
+Triple texCoordIndices(const ObjTriangle& triangle) {
+  return {triangle.texCoordIndex[0], triangle.texCoordIndex[1], triangle.texCoordIndex[2]};
+}
+
+const std::string kFiveVertices = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 0 2 0\nvn 0 0 1\nvn 0 1 0\nvn 1 0 0\n"
+                                  "vn 0 0 -1\nvn 0 -1 0\nvt 0 0\nvt 1 1\n";
+
+TEST(ObjReader, FacesBecomeFansAroundTheirFirstCorner) {
+  Parsed parsed(kFiveVertices +
+                "f 1//1 2//2 3//3\n"
+                "f 1//1 2//2 3//3 4//4\n"
+                "f 1//1 2//2 3//3 4//4 5//5\n");
+  ASSERT_NE(parsed.model, nullptr) << parsed.failure.message;
+  const ObjModel& model = *parsed.model;
+  ASSERT_EQ(model.triangleCount, 6u);
+  std::vector<Triple> expected = {{1, 2, 3}, {1, 2, 3}, {1, 3, 4}, {1, 2, 3}, {1, 3, 4}, {1, 4, 5}};
+  for (std::uint32_t index = 0; index < 6; ++index) {
+    EXPECT_EQ(vertexIndices(model.triangles[index]), expected[index]) << index;
+    EXPECT_EQ(normalIndices(model.triangles[index]), expected[index]) << index;
+  }
+  EXPECT_EQ(groupTriangles(*parsed.model, "default"), (std::vector<std::uint32_t>{0, 1, 2, 3, 4, 5}));
+}
+
+TEST(ObjReader, TheFirstCornerDecidesWhichIndicesAreWritten) {
+  struct Case {
+    const char* face;
+    Triple vertex, texCoord, normal;
+  };
+  const Case cases[] = {
+      {"f 3//1 4//2 5//3", {3, 4, 5}, {0, 0, 0}, {1, 2, 3}},
+      {"f 3/1/4 4/2/5 5/1/1", {3, 4, 5}, {1, 2, 1}, {4, 5, 1}},
+      {"f 3/2 4/1 5/2", {3, 4, 5}, {2, 1, 2}, {0, 0, 0}},
+      {"f 3 4 5", {3, 4, 5}, {0, 0, 0}, {0, 0, 0}},
+  };
+  for (const Case& test : cases) {
+    Parsed parsed(kFiveVertices + test.face + "\n");
+    ASSERT_NE(parsed.model, nullptr) << test.face << ": " << parsed.failure.message;
+    ASSERT_EQ(parsed.model->triangleCount, 1u) << test.face;
+    const ObjTriangle& triangle = parsed.model->triangles[0];
+    EXPECT_EQ(vertexIndices(triangle), test.vertex) << test.face;
+    EXPECT_EQ(texCoordIndices(triangle), test.texCoord) << test.face;
+    EXPECT_EQ(normalIndices(triangle), test.normal) << test.face;
+  }
+}
+
+TEST(ObjReader, ValuesAreStoredOneBasedAndExtraNumbersAreIgnored) {
+  Parsed parsed("v 1 2 3 1\nv -4.5 5e1 .25\nvn 0 0 1\nvt 0.5 0.25 0\n# comment v 9 9 9\no object\ns off\n");
+  ASSERT_NE(parsed.model, nullptr) << parsed.failure.message;
+  const ObjModel& model = *parsed.model;
+  EXPECT_EQ(model.vertexCount, 2u);
+  EXPECT_EQ(model.normalCount, 1u);
+  EXPECT_EQ(model.texCoordCount, 1u);
+  EXPECT_EQ(model.triangleCount, 0u);
+  EXPECT_EQ(std::vector<float>(model.vertices + 3, model.vertices + 9),
+            (std::vector<float>{1, 2, 3, -4.5f, 50, 0.25f}));
+  EXPECT_EQ(std::vector<float>(model.normals + 3, model.normals + 6), (std::vector<float>{0, 0, 1}));
+  EXPECT_EQ(std::vector<float>(model.texCoords + 2, model.texCoords + 4), (std::vector<float>{0.5f, 0.25f}));
+  EXPECT_EQ(model.materialCount, 0u);
+  EXPECT_EQ(model.materials, nullptr);
+  EXPECT_EQ(model.materialLibrary, nullptr);
+  EXPECT_STREQ(model.path, "data/test.obj");
+}
+
+TEST(ObjReader, GroupsKeepTheirBlanksLoseTheirLastCharacterAndListNewestFirst) {
+  Parsed parsed(kFiveVertices +
+                "f 1//1 2//1 3//1\n"
+                "g  a b\n"
+                "f 1//1 2//1 3//1\n"
+                "gx second\n"
+                "fo 1//1 2//1 3//1\n"
+                "g  a b\n"
+                "f 1//1 2//1 3//1\n"
+                "g last");
+  ASSERT_NE(parsed.model, nullptr) << parsed.failure.message;
+  ObjModel& model = *parsed.model;
+  EXPECT_EQ(groupNames(model), (std::vector<std::string>{" las", " second", "  a b", "default"}));
+  EXPECT_EQ(model.groupCount, 4u);
+  EXPECT_EQ(groupTriangles(model, "default"), (std::vector<std::uint32_t>{0}));
+  EXPECT_EQ(groupTriangles(model, "  a b"), (std::vector<std::uint32_t>{1, 3}));
+  EXPECT_EQ(groupTriangles(model, " second"), (std::vector<std::uint32_t>{2}));
+  EXPECT_EQ(groupTriangles(model, " las"), (std::vector<std::uint32_t>{}));
+}
+
+TEST(ObjReader, LinesAreSplitAt127CharactersAndTheRestIsReadAsWords) {
+  // A group line of 130 characters after the keyword: the name is its first 126, the rest "xyz"
+  // a word of its own, eaten as an unknown keyword.
+  std::string longName = " " + std::string(126, 'n');
+  Parsed grouped(kFiveVertices + "g" + longName + "xyz\nf 1//1 2//1 3//1\n");
+  ASSERT_NE(grouped.model, nullptr) << grouped.failure.message;
+  EXPECT_EQ(groupNames(*grouped.model)[0], longName.substr(0, 126));
+  EXPECT_EQ(groupTriangles(*grouped.model, longName.substr(0, 126).c_str()), (std::vector<std::uint32_t>{0}));
+
+  Parsed comment("# " + std::string(126, '-') + "vx\n");
+  ASSERT_EQ(comment.model, nullptr);
+  EXPECT_TRUE(comment.failure.endsProcess);
+  EXPECT_TRUE(comment.failure.toStandardOutput);
+  EXPECT_STREQ(comment.failure.message, "Unknown token \"vx\".");
+}
+
+TEST(ObjReader, CarriageReturnLineEndsReadAsPlainNewlines) {
+  MemoryFiles unused;
+  std::string path = testing::TempDir() + "glimmer_crlf.obj";
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(file, nullptr);
+  std::fputs("v 0 0 0\r\nv 1 0 0\r\nv 0 1 0\r\nvn 0 0 1\r\ng body\r\nf 1//1 2//1 3//1\r\n", file);
+  std::fclose(file);
+  ObjReadFailure failure;
+  ObjModel* model = readObjFrom(path.c_str(), readTextFile, &unused, failure);
+  ASSERT_NE(model, nullptr) << failure.message;
+  EXPECT_EQ(groupNames(*model)[0], " body");
+  EXPECT_EQ(model->triangleCount, 1u);
+  freeObj(model);
+  std::remove(path.c_str());
+}
+
+TEST(ObjReader, MaterialsComeFromTheLibraryBesideTheModel) {
+  const std::string library = "Kd 0.5 0.5 0.5\n"
+                              "newmtl red\nKd 1 0 0\nNs 500\n"
+                              "newmtl  blue  \nKa 0.1 0.2 0.3\nKs 1 1 1\nKe 9 9 9\nNi 1000\nd 0.5\nillum 2\n";
+  Parsed parsed(kFiveVertices +
+                "usemtl red\n"
+                "g first\n"
+                "f 1//1 2//1 3//1\n"
+                "g second\n"
+                "usemtl nothing\n"
+                "usemtl blue\n"
+                "f 1//1 2//1 3//1\n"
+                "mtllib unused.mtl lib.mtl\n",
+                {{"lib.mtl", library}});
+  ASSERT_NE(parsed.model, nullptr) << parsed.failure.message;
+  ObjModel& model = *parsed.model;
+  EXPECT_EQ(parsed.memory.asked, (std::vector<std::string>{"data/test.obj", "data/lib.mtl"}));
+  EXPECT_STREQ(model.materialLibrary, "lib.mtl");
+  ASSERT_EQ(model.materialCount, 3u);
+
+  const ObjMaterial& fallback = model.materials[0];
+  EXPECT_STREQ(fallback.name, "default");
+  EXPECT_EQ(std::vector<float>(fallback.diffuse, fallback.diffuse + 4), (std::vector<float>{0.5f, 0.5f, 0.5f, 1}));
+
+  const ObjMaterial& red = model.materials[1];
+  EXPECT_STREQ(red.name, "red");
+  EXPECT_EQ(std::vector<float>(red.diffuse, red.diffuse + 4), (std::vector<float>{1, 0, 0, 1}));
+  EXPECT_EQ(std::vector<float>(red.ambient, red.ambient + 4), (std::vector<float>{0.2f, 0.2f, 0.2f, 1}));
+  EXPECT_EQ(std::vector<float>(red.specular, red.specular + 4), (std::vector<float>{0, 0, 0, 1}));
+  EXPECT_EQ(red.shininess, 64.0f);
+
+  const ObjMaterial& blue = model.materials[2];
+  EXPECT_STREQ(blue.name, "blue");
+  EXPECT_EQ(std::vector<float>(blue.ambient, blue.ambient + 4), (std::vector<float>{0.1f, 0.2f, 0.3f, 1}));
+  EXPECT_EQ(std::vector<float>(blue.specular, blue.specular + 4), (std::vector<float>{1, 1, 1, 1}));
+  EXPECT_EQ(std::vector<float>(blue.emissive, blue.emissive + 4), (std::vector<float>{0, 0, 0, 0}));
+  EXPECT_EQ(blue.shininess, 128.0f);
+
+  EXPECT_EQ(findGroup(&model, " first")->material, 1u);   // "usemtl" before its "g" line
+  EXPECT_EQ(findGroup(&model, " second")->material, 2u);  // the last "usemtl" wins
+  EXPECT_EQ(findGroup(&model, "default")->material, 1u);  // current when "usemtl red" was read
+  EXPECT_EQ(findMaterial(&model, "Red"), 0u);
+}
+
+TEST(ObjReader, LibraryPathsAndRepeatedLibraries) {
+  MemoryFiles memory;
+  memory.files["plain.obj"] = "mtllib one.mtl\nmtllib two.mtl\nusemtl b\nf 1//1 1//1 1//1\nv 0 0 0\nvn 0 0 1\n";
+  memory.files["one.mtl"] = "newmtl a\nnewmtl b\nnewmtl c\n";
+  memory.files["two.mtl"] = "newmtl b\n";
+  ObjReadFailure failure;
+  ObjModel* model = readObjFrom("plain.obj", readMemoryFile, &memory, failure);
+  ASSERT_NE(model, nullptr) << failure.message;
+  EXPECT_EQ(memory.asked, (std::vector<std::string>{"plain.obj", "one.mtl", "two.mtl"}));
+  EXPECT_STREQ(model->materialLibrary, "two.mtl");
+  EXPECT_EQ(model->materialCount, 2u);
+  EXPECT_EQ(model->groups->material, 1u);
+  freeObj(model);
+}
+
+// Every input that would read or write outside an array, or leave values unset, is refused with one
+// line naming the file; none of them ends the process.
+TEST(ObjReader, MalformedInputIsRefusedNamingTheFileAndLine) {
+  struct Case {
+    const char* what;
+    std::string obj;
+    std::string library;
+    const char* message;
+  };
+  const std::string triangle = "v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\nvt 0 0\n";
+  const Case cases[] = {
+      {"vertex index 0", triangle + "f 0//1 2//1 3//1\n", "", "vertex index out of range in data file \"data/test.obj\", line 6."},
+      {"negative vertex index", triangle + "f -1//1 2//1 3//1\n", "", "vertex index out of range"},
+      {"vertex index past the count", triangle + "f 1//1 2//1 4//1\n", "", "vertex index out of range"},
+      {"huge vertex index", triangle + "f 1 2 99999999999999999999\n", "", "vertex index out of range"},
+      {"normal index past the count", triangle + "f 1//1 2//2 3//1\n", "", "normal index out of range"},
+      {"normal index without normals", "v 0 0 0\nf 1//1 1//1 1//1\n", "", "normal index out of range"},
+      {"texture index past the count", triangle + "f 1/2/1 2/1/1 3/1/1\n", "", "texture index out of range"},
+      {"fan corner out of range", triangle + "f 1 2 3 4\n", "", "vertex index out of range"},
+      {"two corners", triangle + "f 1//1 2//1\nf 1//1 2//1 3//1\n", "", "face with fewer than three corners in data file \"data/test.obj\", line 6."},
+      {"no corners at the end", triangle + "f", "", "face with fewer than three corners"},
+      {"corner that does not scan", triangle + "f a b c\n", "", "malformed face corner"},
+      {"trailing letters", triangle + "f 1//1x 2//1 3//1\n", "", "malformed face corner"},
+      {"mixed forms", triangle + "f 1//1 2/1/1 3//1\n", "", "malformed face corner"},
+      {"short fan corner", triangle + "f 1/1/1 2/1/1 3/1/1 1/1\n", "", "malformed face corner"},
+      {"missing number", "v 1 2\n", "", "missing or malformed number in data file \"data/test.obj\", line 1."},
+      {"malformed number", "v 1 x 3\n", "", "missing or malformed number"},
+      {"short texture line", "vt 1\nvt 1 1\n", "", "missing or malformed number in data file \"data/test.obj\", line 1."},
+      {"word too long", triangle + std::string(128, 'x') + "\n", "", "word longer than 127 characters in data file \"data/test.obj\", line 6."},
+      {"corner too long", triangle + "f " + std::string(130, '1') + " 2 3\n", "", "word longer than 127 characters"},
+      {"library without a name", "mtllib   \nv 0 0 0\n", "", "material library without a name in data file \"data/test.obj\", line 1."},
+      {"keyword after vertex values", triangle + "v 1 2 3 v 4 5 6\n", "", "values followed by a keyword on their line"},
+      {"face after vertex values", triangle + "v 1 2 3 f 1//1 2//1 3//1\n", "", "values followed by a keyword"},
+      {"group after vertex values", triangle + "g a\nv 1 2 3 g b\nf 1//1 2//1 3//1\n", "", "values followed by a keyword"},
+      {"material word too long", "mtllib m.mtl\n", "newmtl a\n" + std::string(150, 'd') + "\n", "word longer than 127 characters in material file \"data/m.mtl\", line 2."},
+      {"missing colour value", "mtllib m.mtl\n", "newmtl a\nKd 1 0\n", "missing or malformed number in material file \"data/m.mtl\", line 2."},
+      {"malformed shininess", "mtllib m.mtl\n", "Ns high\n", "missing or malformed number in material file"},
+      {"keyword after colour values", "mtllib m.mtl\n", "newmtl a\nKd 1 0 0 newmtl b\n", "values followed by a keyword on their line in material file"},
+  };
+  for (const Case& test : cases) {
+    std::map<std::string, std::string> materials;
+    if (!test.library.empty()) materials["m.mtl"] = test.library;
+    Parsed parsed(test.obj, materials);
+    EXPECT_EQ(parsed.model, nullptr) << test.what;
+    EXPECT_FALSE(parsed.failure.endsProcess) << test.what;
+    EXPECT_NE(std::string(parsed.failure.message).find(test.message), std::string::npos)
+        << test.what << ": " << parsed.failure.message;
+  }
+}
+
+TEST(ObjReader, AFaceOfOneCornerPerLineAndStrayNumbersFollowTheReadingRules) {
+  // Corners are read across line ends, and a word that does not start with a number ends the face.
+  Parsed parsed("v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\nf 1//1\n2//1\n3//1 #end\n7 stray words\n");
+  ASSERT_NE(parsed.model, nullptr) << parsed.failure.message;
+  EXPECT_EQ(parsed.model->triangleCount, 1u);
+}
+
+// Runs a real read in a child process with one of the two streams thrown away, so the expected
+// text is matched on the stream it must appear on.
+void readKeepingOnly(int keptStream, const std::string& path) {
+  int null = open("/dev/null", O_WRONLY);
+  if (keptStream == STDOUT_FILENO) {
+    dup2(STDERR_FILENO, STDOUT_FILENO);  // stdout now lands where the death test listens
+  }
+  dup2(null, keptStream == STDOUT_FILENO ? STDERR_FILENO : STDOUT_FILENO);
+  readObj(path.c_str());
+  std::exit(0);
+}
+
+class ObjReaderFiles : public testing::Test {
+ protected:
+  void SetUp() override {
+    directory = std::filesystem::path(testing::TempDir()) /
+                ("glimmer_obj_" + std::to_string(getpid()) + "_" +
+                 testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(directory);
+  }
+  void TearDown() override { std::filesystem::remove_all(directory); }
+  std::string write(const std::string& name, const std::string& text) {
+    std::string path = (directory / name).string();
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    std::fputs(text.c_str(), file);
+    std::fclose(file);
+    return path;
+  }
+  std::filesystem::path directory;
+};
+
+TEST_F(ObjReaderFiles, FilesThatCannotBeOpenedEndTheProcessOnStandardError) {
+  std::string missing = (directory / "missing.obj").string();
+  EXPECT_EXIT(readKeepingOnly(STDERR_FILENO, missing), testing::ExitedWithCode(1),
+              "^can't open data file \"" + missing + "\"\\.\n$");
+  std::string model = write("lonely.obj", "v 0 0 0\nmtllib none.mtl\n");
+  std::string library = (directory / "none.mtl").string();
+  EXPECT_EXIT(readKeepingOnly(STDERR_FILENO, model), testing::ExitedWithCode(1),
+              "^can't open material file \"" + library + "\"\\.\n$");
+}
+
+TEST_F(ObjReaderFiles, AnUnknownVertexWordEndsTheProcessOnStandardOutput) {
+  std::string model = write("points.obj", "v 0 0 0\nvp 0.5\n");
+  EXPECT_EXIT(readKeepingOnly(STDOUT_FILENO, model), testing::ExitedWithCode(1), "^Unknown token \"vp\"\\.\n$");
+}
+
+TEST_F(ObjReaderFiles, MalformedFilesReturnNullWithOneLineOnStandardError) {
+  std::string model = write("bad.obj", "v 0 0 0\nf 1 1 2\n");
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(readObj(model.c_str()), nullptr);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "vertex index out of range in data file \"" + model + "\", line 2.\n");
+}
+
+}  // namespace
+}  // namespace glimmer
