@@ -1,8 +1,24 @@
 // FrameEncoder: turns a CellBuffer into the bytes that make a terminal show it.
+//
+// A frame is wrapped in synchronized output (CSI ?2026h ... CSI ?2026l) so terminals that know it
+// never show half a frame. Glyphs are code page 437 written as UTF-8; colours are SGR, either the
+// 16 ANSI colours or 24-bit colours of the show's own palette, sent only when they change. Cells
+// whose look is unchanged since the previous frame are skipped with a cursor move where that is
+// shorter. The first frame, and the first after invalidate or a change of colour mode, clears the
+// display and is drawn whole.
+//
+// Cells that look the same are sent alike: a full block in colour X, a blank (code 0 or 32) on
+// background X and any glyph whose foreground and background are both X are one solid cell of X,
+// drawn as a blank or a full block, whichever the current colours make shorter. Nothing else is
+// substituted; shades are never traded for other shades with swapped colours.
+//
+// The bytes depend only on the frames encoded since the last invalidate, never on time or memory
+// addresses, so a recording of them replays the show.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 namespace glimmer {
 
@@ -10,13 +26,19 @@ enum class ColorMode { Ansi16, TrueColor };
 
 class FrameEncoder {
  public:
+  // Cursor position (up to 26 bytes), then per cell at most a cursor move (5), both colours in
+  // 24 bits (36) and a glyph (3); the frame's prefix and suffix take 24.
+  static constexpr std::size_t kMaxFrameBytes = 24 + 50 * (26 + 80 * (5 + 36 + 3));
+
+  // Allocates the output buffer for the largest frame; encode allocates nothing.
   FrameEncoder();
   FrameEncoder(const FrameEncoder&) = delete;
   FrameEncoder& operator=(const FrameEncoder&) = delete;
   ~FrameEncoder();
 
+  // Chooses ANSI or 24-bit colours; a change draws the next frame whole.
   void setColorMode(ColorMode mode);
-  // The next frame is drawn whole.
+  // The next frame is drawn whole, the display cleared first, and no colour is taken as set.
   void invalidate();
 
   // Encodes the 80x50 cells with the grid's top-left cell at terminal cell (originColumn,
@@ -24,6 +46,28 @@ class FrameEncoder {
   // valid until the next call.
   const char* encode(const std::uint8_t* cells, int originColumn, int originRow, int visibleColumns,
                      int visibleRows, std::size_t& size);
+
+ private:
+  struct Parameters {
+    char text[16];
+    std::uint8_t length;
+  };
+  struct Colours {
+    int foreground;  // -1: not known
+    int background;
+  };
+
+  void emitSelect(int foreground, int background, Colours& colours, char*& at) const;
+  void emitLook(std::uint16_t look, Colours& colours, char*& at) const;
+  std::size_t costOf(const std::uint16_t* looks, int begin, int end, std::size_t limit) const;
+
+  std::unique_ptr<char[]> buffer_;
+  std::unique_ptr<std::uint16_t[]> previous_;  // the look of every cell last sent
+  Parameters foregrounds_[2][16];              // SGR parameters by colour mode and console colour
+  Parameters backgrounds_[2][16];
+  ColorMode mode_ = ColorMode::Ansi16;
+  bool whole_ = true;
+  Colours colours_{-1, -1};  // what the terminal has selected after the last frame
 };
 
 }  // namespace glimmer

@@ -1,19 +1,23 @@
-// Placeholder until the frame encoder lands: writes nothing.
+// Frame presentation: the CellBuffer, encoded for the display, in one write.
 #include "console/present.h"
 
-#include "console/frame_encoder.h"
+#include <cstddef>
+
+#include "console/console.h"
+#include "demo/demo.h"
 
 namespace glimmer {
 
-FrameEncoder::FrameEncoder() = default;
-FrameEncoder::~FrameEncoder() = default;
-void FrameEncoder::setColorMode(ColorMode) {}
-void FrameEncoder::invalidate() {}
-const char* FrameEncoder::encode(const std::uint8_t*, int, int, int, int, std::size_t& size) {
-  size = 0;
-  return "";
+void presentFrame(Demo& demo) {
+  ConsoleFrame& console = *demo.console;
+  if (console.output->takeResize()) updateLayout(console);
+  std::size_t size = 0;
+  const char* bytes = console.encoder.encode(demo.cells.get(), console.originColumn, console.originRow,
+                                             console.visibleColumns, console.visibleRows, size);
+  if (!console.output->write(bytes, size)) {
+    console.outputLost = true;
+    console.encoder.invalidate();
+  }
 }
-
-void presentFrame(Demo&) {}
 
 }  // namespace glimmer

@@ -5,8 +5,9 @@ namespace glimmer {
 
 struct Demo;
 
-// Encodes demo.cells for demo.console and writes the frame. A failed write marks the console's
-// output as lost.
+// Re-centres the grid when the display changed size, encodes demo.cells for demo.console (whole
+// after a resize or a failed write, else only what changed) and writes the frame with one call.
+// A failed write marks the console's output as lost; the caller ends the show. Allocates nothing.
 void presentFrame(Demo& demo);
 
 }  // namespace glimmer

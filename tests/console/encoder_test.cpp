@@ -1,0 +1,297 @@
+// The frame encoder against a terminal emulator (libvterm): whatever the frames, every cell on the
+// emulated screen shows the glyph and colours the CellBuffer asks for.
+#include <gtest/gtest.h>
+#include <vterm.h>
+
+#include <cstring>
+#include <ostream>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "console/cp437.h"
+#include "console/frame_encoder.h"
+#include "tfx/cell_buffer.h"
+#include "tfx/palette.h"
+
+namespace glimmer {
+
+void PrintTo(ColorMode mode, std::ostream* out) { *out << (mode == ColorMode::TrueColor ? "TrueColor" : "Ansi16"); }
+
+namespace {
+
+// A terminal of the given size in the state the show leaves it before the first frame: autowrap
+// off, some text on the screen.
+class EmulatedScreen {
+ public:
+  EmulatedScreen(int columns, int rows) : columns_(columns), rows_(rows) {
+    terminal_ = vterm_new(rows, columns);
+    vterm_set_utf8(terminal_, 1);
+    screen_ = vterm_obtain_screen(terminal_);
+    vterm_screen_reset(screen_, 1);
+    feed("\x1b[?7lWin32 users:\r\nPress SPACE to continue or ESC to exit\x1b[31;44m stray colours");
+  }
+  ~EmulatedScreen() { vterm_free(terminal_); }
+  EmulatedScreen(const EmulatedScreen&) = delete;
+  EmulatedScreen& operator=(const EmulatedScreen&) = delete;
+
+  void feed(const char* bytes, std::size_t size) { vterm_input_write(terminal_, bytes, size); }
+  void feed(const char* text) { feed(text, std::strlen(text)); }
+
+  VTermScreenCell cell(int column, int row) const {
+    VTermScreenCell result;
+    vterm_screen_get_cell(screen_, VTermPos{row, column}, &result);
+    return result;
+  }
+  int columns() const { return columns_; }
+  int rows() const { return rows_; }
+
+ private:
+  VTerm* terminal_;
+  VTermScreen* screen_;
+  int columns_;
+  int rows_;
+};
+
+bool colourIs(const VTermColor& colour, int consoleColour, ColorMode mode) {
+  if (mode == ColorMode::TrueColor) {
+    return VTERM_COLOR_IS_RGB(&colour) && colour.rgb.red == kConsolePalette[consoleColour][0] &&
+           colour.rgb.green == kConsolePalette[consoleColour][1] && colour.rgb.blue == kConsolePalette[consoleColour][2];
+  }
+  // ANSI numbers red as bit 0 and blue as bit 2; intensity picks the bright eight.
+  const int ansi = (consoleColour & 1) << 2 | (consoleColour & 2) | (consoleColour & 4) >> 2 | (consoleColour & 8);
+  return VTERM_COLOR_IS_INDEXED(&colour) && colour.indexed.idx == ansi;
+}
+
+// Checks every visible cell of the grid; returns the number of wrong cells (reporting the first few).
+int expectScreenShows(const EmulatedScreen& screen, const std::uint8_t* cells, int originColumn, int originRow,
+                      int visibleColumns, int visibleRows, ColorMode mode) {
+  int wrong = 0;
+  for (int r = 0; r < visibleRows; ++r) {
+    for (int c = 0; c < visibleColumns; ++c) {
+      const int glyph = cells[2 * (r * kCellColumns + c)];
+      const int attribute = cells[2 * (r * kCellColumns + c) + 1];
+      const int foreground = attribute & 15;
+      const int background = attribute >> 4;
+      VTermScreenCell shown = screen.cell(originColumn + c, originRow + r);
+      const bool blank = glyph == 0 || glyph == ' ';
+      bool right;
+      if (glyph == 219 || blank || foreground == background) {
+        // One solid colour: a full block drawn in it, or a blank on it.
+        const int solid = blank ? background : foreground;
+        right = shown.chars[0] == 0x2588 ? colourIs(shown.fg, solid, mode)
+                                         : (shown.chars[0] == ' ' || shown.chars[0] == 0) && colourIs(shown.bg, solid, mode);
+      } else {
+        right = shown.chars[0] == cp437ToUnicode(static_cast<std::uint8_t>(glyph)) && shown.chars[1] == 0 &&
+                colourIs(shown.fg, foreground, mode) && colourIs(shown.bg, background, mode);
+      }
+      if (!right && ++wrong <= 3) {
+        ADD_FAILURE() << "cell (" << c << ", " << r << ") glyph " << glyph << " attribute " << attribute
+                      << " shows U+" << std::hex << shown.chars[0];
+      }
+    }
+  }
+  return wrong;
+}
+
+// Frames of a moving picture: converter-like cells (the four block glyphs) with some arbitrary
+// code page 437 cells, a band that moves each frame and a few cells changed at random.
+class MovingFrames {
+ public:
+  explicit MovingFrames(unsigned seed) : random_(seed), cells_(kCellBufferBytes) {
+    for (int n = 0; n < kCellCount; ++n) setRandom(n);
+  }
+  const std::uint8_t* next() {
+    ++frame_;
+    for (int r = 0; r < kCellRows; ++r) {
+      int column = (frame_ * 3 + r) % kCellColumns;
+      set(r * kCellColumns + column, 178, static_cast<std::uint8_t>(frame_ * 17 + r));
+    }
+    for (int i = 0; i < 200; ++i) setRandom(static_cast<int>(random_() % kCellCount));
+    return cells_.data();
+  }
+  const std::uint8_t* current() const { return cells_.data(); }
+
+ private:
+  void set(int n, std::uint8_t glyph, std::uint8_t attribute) {
+    cells_[2 * n] = glyph;
+    cells_[2 * n + 1] = attribute;
+  }
+  void setRandom(int n) {
+    static constexpr std::uint8_t kBlocks[] = {176, 177, 178, 219};
+    std::uint32_t pick = random_();
+    std::uint8_t glyph = pick % 8 == 0 ? static_cast<std::uint8_t>(pick >> 8) : kBlocks[(pick >> 3) % 4];
+    set(n, glyph, static_cast<std::uint8_t>(pick >> 16));
+  }
+  std::mt19937 random_;
+  std::vector<std::uint8_t> cells_;
+  int frame_ = 0;
+};
+
+struct Layout {
+  const char* name;
+  int screenColumns, screenRows;
+  int originColumn, originRow, visibleColumns, visibleRows;
+};
+
+void PrintTo(const Layout& layout, std::ostream* out) { *out << layout.name; }
+
+class EncoderOnScreen : public ::testing::TestWithParam<std::tuple<Layout, ColorMode>> {};
+
+TEST_P(EncoderOnScreen, EveryFrameShowsTheCells) {
+  const auto& [layout, mode] = GetParam();
+  EmulatedScreen screen(layout.screenColumns, layout.screenRows);
+  FrameEncoder encoder;
+  encoder.setColorMode(mode);
+  MovingFrames frames(7);
+  for (int frame = 0; frame < 12; ++frame) {
+    SCOPED_TRACE(testing::Message() << "frame " << frame);
+    const std::uint8_t* cells = frame == 0 ? frames.current() : frames.next();
+    if (frame == 6) encoder.invalidate();  // a whole frame in the middle
+    std::size_t size = 0;
+    const char* bytes =
+        encoder.encode(cells, layout.originColumn, layout.originRow, layout.visibleColumns, layout.visibleRows, size);
+    ASSERT_LE(size, FrameEncoder::kMaxFrameBytes);
+    screen.feed(bytes, size);
+    ASSERT_EQ(expectScreenShows(screen, cells, layout.originColumn, layout.originRow, layout.visibleColumns,
+                                layout.visibleRows, mode),
+              0);
+  }
+  // Around the grid the whole frames left the screen blank: neither the intro text nor stray colours.
+  for (int row = 0; row < screen.rows(); ++row) {
+    for (int column = 0; column < screen.columns(); ++column) {
+      bool inGrid = column >= layout.originColumn && column < layout.originColumn + layout.visibleColumns &&
+                    row >= layout.originRow && row < layout.originRow + layout.visibleRows;
+      if (inGrid) continue;
+      VTermScreenCell shown = screen.cell(column, row);
+      EXPECT_TRUE(shown.chars[0] == 0 && VTERM_COLOR_IS_DEFAULT_BG(&shown.bg)) << "at " << column << ", " << row;
+    }
+  }
+}
+
+const Layout kLayouts[] = {
+    {"Exact", 80, 50, 0, 0, 80, 50},
+    {"Centred", 100, 60, 10, 5, 80, 50},
+    {"Clipped", 70, 40, 0, 0, 70, 40},
+};
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, EncoderOnScreen,
+    ::testing::Combine(::testing::ValuesIn(kLayouts), ::testing::Values(ColorMode::Ansi16, ColorMode::TrueColor)),
+    [](const auto& info) {
+      return std::string(std::get<0>(info.param).name) +
+             (std::get<1>(info.param) == ColorMode::TrueColor ? "TrueColor" : "Ansi16");
+    });
+
+std::string encodeOnce(FrameEncoder& encoder, const std::uint8_t* cells) {
+  std::size_t size = 0;
+  const char* bytes = encoder.encode(cells, 0, 0, kCellColumns, kCellRows, size);
+  return std::string(bytes, size);
+}
+
+std::size_t countOf(const std::string& text, const std::string& part) {
+  std::size_t count = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+  return count;
+}
+
+TEST(FrameEncoder, FramesAreSynchronizedAndOnlyChangesAreSent) {
+  std::vector<std::uint8_t> cells(kCellBufferBytes);
+  for (int n = 0; n < kCellCount; ++n) {
+    cells[2 * n] = 177;
+    cells[2 * n + 1] = 0x78;
+  }
+  FrameEncoder encoder;
+  std::string whole = encodeOnce(encoder, cells.data());
+  EXPECT_EQ(whole.rfind("\x1b[?2026h", 0), 0u);
+  EXPECT_EQ(whole.substr(whole.size() - 8), "\x1b[?2026l");
+  // One colour choice for the whole uniform frame (besides the reset before clearing).
+  EXPECT_EQ(countOf(whole, "m") - countOf(whole, "\x1b[0m"), 1u);
+
+  EXPECT_EQ(encodeOnce(encoder, cells.data()), "\x1b[?2026h\x1b[?2026l");
+
+  cells[2 * (20 * kCellColumns + 40)] = 176;
+  std::string one = encodeOnce(encoder, cells.data());
+  EXPECT_LT(one.size(), 40u);
+  EXPECT_NE(one.find("\x1b[21;41H"), std::string::npos);
+
+  encoder.invalidate();
+  EXPECT_GT(encodeOnce(encoder, cells.data()).size(), whole.size() / 2);
+}
+
+TEST(FrameEncoder, LooksThatAreTheSameCostNoBytes) {
+  std::vector<std::uint8_t> cells(kCellBufferBytes);
+  for (int n = 0; n < kCellCount; ++n) {
+    cells[2 * n] = 219;
+    cells[2 * n + 1] = 0x0C;
+  }
+  FrameEncoder encoder;
+  encodeOnce(encoder, cells.data());
+  // Red as a full block, as a blank on red, as a shade in red on red: the same cell to the eye.
+  const std::uint8_t sameLooks[][2] = {{219, 0x3C}, {' ', 0xC5}, {0, 0xC0}, {176, 0xCC}};
+  for (int i = 0; i < 4; ++i) {
+    cells[2 * (i * 7)] = sameLooks[i][0];
+    cells[2 * (i * 7) + 1] = sameLooks[i][1];
+  }
+  EXPECT_EQ(encodeOnce(encoder, cells.data()), "\x1b[?2026h\x1b[?2026l");
+  // A light shade is not a dark shade with its colours swapped.
+  cells[0] = 176;
+  cells[1] = 0x1E;
+  cells[2] = 178;
+  cells[3] = 0xE1;
+  EXPECT_NE(encodeOnce(encoder, cells.data()), "\x1b[?2026h\x1b[?2026l");
+}
+
+TEST(FrameEncoder, SameFramesGiveTheSameBytes) {
+  FrameEncoder first;
+  FrameEncoder second;
+  first.setColorMode(ColorMode::TrueColor);
+  second.setColorMode(ColorMode::TrueColor);
+  MovingFrames framesA(3);
+  MovingFrames framesB(3);
+  for (int frame = 0; frame < 5; ++frame) {
+    EXPECT_EQ(encodeOnce(first, framesA.next()), encodeOnce(second, framesB.next()));
+  }
+}
+
+TEST(FrameEncoder, WorstFrameFitsTheBuffer) {
+  // Every cell a different colour pair from its neighbour, far from the top-left corner.
+  std::vector<std::uint8_t> cells(kCellBufferBytes);
+  FrameEncoder encoder;
+  encoder.setColorMode(ColorMode::TrueColor);
+  for (int frame = 0; frame < 3; ++frame) {
+    for (int n = 0; n < kCellCount; ++n) {
+      cells[2 * n] = 178;
+      cells[2 * n + 1] = static_cast<std::uint8_t>((n + frame) % 2 == 0 ? 0x7F : 0xF7);
+    }
+    std::size_t size = 0;
+    encoder.encode(cells.data(), 30000, 30000, kCellColumns, kCellRows, size);
+    EXPECT_LE(size, FrameEncoder::kMaxFrameBytes);
+  }
+}
+
+TEST(Cp437, BlocksAndTheWholeMapping) {
+  EXPECT_EQ(cp437ToUnicode(176), U'\u2591');
+  EXPECT_EQ(cp437ToUnicode(177), U'\u2592');
+  EXPECT_EQ(cp437ToUnicode(178), U'\u2593');
+  EXPECT_EQ(cp437ToUnicode(219), U'\u2588');
+  EXPECT_EQ(cp437ToUnicode(1), U'\u263A');
+  EXPECT_EQ(cp437ToUnicode('A'), U'A');
+  EXPECT_EQ(cp437ToUnicode(127), U'\u2302');
+  EXPECT_EQ(cp437ToUnicode(128), U'\u00C7');
+  EXPECT_EQ(cp437ToUnicode(224), U'\u03B1');
+  EXPECT_EQ(cp437ToUnicode(255), U'\u00A0');
+  const Utf8Glyph& block = cp437ToUtf8(219);
+  EXPECT_EQ(std::string(block.bytes, block.length), "\xE2\x96\x88");
+  // Every code draws a printable character of its own (0 shows blank, like the space).
+  std::set<char32_t> seen;
+  for (int code = 1; code < 256; ++code) {
+    char32_t character = cp437ToUnicode(static_cast<std::uint8_t>(code));
+    EXPECT_TRUE(character >= 0x20 && (character < 0x7F || character >= 0xA0)) << code;
+    EXPECT_TRUE(seen.insert(character).second) << "code " << code << " repeats U+" << std::hex << static_cast<std::uint32_t>(character);
+  }
+}
+
+}  // namespace
+}  // namespace glimmer
