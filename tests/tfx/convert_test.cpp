@@ -1,0 +1,251 @@
+// Conversions: which pixels make which cell, which cells are written, averaging, error feedback and
+// the base class's default scales.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "tfx/block_color.h"
+
+namespace glimmer {
+namespace {
+
+constexpr int kWidth = 160;
+constexpr int kHeight = 100;
+constexpr std::uint8_t kUntouched = 0xEE;
+
+std::uint32_t rgb(int red, int green, int blue) {
+  return static_cast<std::uint32_t>(red) | static_cast<std::uint32_t>(green) << 8 | static_cast<std::uint32_t>(blue) << 16;
+}
+
+// Uses the base class's 1x1 and 4x4 defaults on top of the block colour 2x2 rules.
+class DefaultScales : public TFX_BlockColor {
+ public:
+  void convert1x1(const std::uint32_t* pixels, const PixelRect* rect, int stride, int cellX, int cellY,
+                  std::uint8_t* out) override {
+    TFX_TCConverter::convert1x1(pixels, rect, stride, cellX, cellY, out);
+  }
+  void convert4x4(const std::uint32_t* pixels, const PixelRect* rect, int stride, int cellX, int cellY,
+                  std::uint8_t* out) override {
+    TFX_TCConverter::convert4x4(pixels, rect, stride, cellX, cellY, out);
+  }
+};
+
+class Convert : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    converter = new DefaultScales;
+    converter->init();
+  }
+  static void TearDownTestSuite() {
+    delete converter;
+    converter = nullptr;
+  }
+  void SetUp() override {
+    converter->setFlags(0);
+    std::memset(converter->errorBuffer, 0, kCellCount * 3);
+    cells.assign(kCellBufferBytes, kUntouched);
+    // Every pixel different, top byte set (it must be ignored).
+    pixels.resize(kWidth * kHeight);
+    for (int y = 0; y < kHeight; ++y) {
+      for (int x = 0; x < kWidth; ++x) pixels[y * kWidth + x] = 0xA5000000u | rgb(x * 37 % 256, y * 53 % 256, (x * y) % 256);
+    }
+  }
+
+  // The cell number r * 80 + c as the table gives it for the average of the listed pixels.
+  std::uint16_t expectedCell(std::initializer_list<std::pair<int, int>> points) const {
+    int sums[3] = {};
+    for (auto [x, y] : points) {
+      for (int channel = 0; channel < 3; ++channel) sums[channel] += (pixels[y * kWidth + x] >> (8 * channel)) & 0xFF;
+    }
+    int count = static_cast<int>(points.size());
+    int red = sums[0] / count, green = sums[1] / count, blue = sums[2] / count;
+    return converter->cellTable[(red >> 2) * 4096 + (green >> 2) * 64 + (blue >> 2)];
+  }
+  std::uint16_t cellAt(int n) const { return static_cast<std::uint16_t>(cells[2 * n] | cells[2 * n + 1] << 8); }
+  bool untouched(int n) const { return cells[2 * n] == kUntouched && cells[2 * n + 1] == kUntouched; }
+  int writtenCount() const {
+    int count = 0;
+    for (int n = 0; n < kCellCount; ++n) count += untouched(n) ? 0 : 1;
+    return count;
+  }
+  void convert2x2(PixelRect rect, int cellX = 0, int cellY = 0) {
+    converter->convert2x2(pixels.data(), &rect, kWidth, cellX, cellY, cells.data());
+  }
+
+  static DefaultScales* converter;
+  std::vector<std::uint32_t> pixels;
+  std::vector<std::uint8_t> cells;
+};
+DefaultScales* Convert::converter = nullptr;
+
+TEST_F(Convert, WholeFrameMakesEveryCellFromItsBlock) {
+  convert2x2({0, 0, kWidth, kHeight});
+  for (int r = 0; r < kCellRows; ++r) {
+    for (int c = 0; c < kCellColumns; ++c) {
+      ASSERT_EQ(cellAt(r * 80 + c),
+                expectedCell({{2 * c, 2 * r}, {2 * c + 1, 2 * r}, {2 * c, 2 * r + 1}, {2 * c + 1, 2 * r + 1}}))
+          << c << ", " << r;
+    }
+  }
+}
+
+TEST_F(Convert, NarrowOddAndEmptyRectangles) {
+  convert2x2({159, 0, 160, 100});
+  EXPECT_EQ(writtenCount(), 0);
+
+  convert2x2({158, 0, 160, 100});
+  EXPECT_EQ(writtenCount(), 50);
+  for (int r = 0; r < kCellRows; ++r) {
+    EXPECT_EQ(cellAt(r * 80), expectedCell({{158, 2 * r}, {159, 2 * r}, {158, 2 * r + 1}, {159, 2 * r + 1}}));
+  }
+
+  // Odd x0: columns 157 and 158 pair up; 159 is not read.
+  cells.assign(kCellBufferBytes, kUntouched);
+  convert2x2({157, 0, 160, 100});
+  EXPECT_EQ(writtenCount(), 50);
+  EXPECT_EQ(cellAt(3 * 80), expectedCell({{157, 6}, {158, 6}, {157, 7}, {158, 7}}));
+
+  // Inverted or empty rectangles write nothing at any scale, the base class's defaults included.
+  cells.assign(kCellBufferBytes, kUntouched);
+  const PixelRect empties[] = {{10, 10, 10, 30}, {40, 40, 20, 60}, {20, 60, 40, 40}, {50, 50, 10, 10}};
+  for (const PixelRect& rect : empties) {
+    converter->convert2x2(pixels.data(), &rect, kWidth, 0, 0, cells.data());
+    converter->convert1x1(pixels.data(), &rect, kWidth, 0, 0, cells.data());
+    converter->convert4x4(pixels.data(), &rect, kWidth, 0, 0, cells.data());
+    converter->TFX_BlockColor::convert1x1(pixels.data(), &rect, kWidth, 0, 0, cells.data());
+    converter->TFX_BlockColor::convert4x4(pixels.data(), &rect, kWidth, 0, 0, cells.data());
+  }
+  EXPECT_EQ(writtenCount(), 0);
+}
+
+TEST_F(Convert, CellOriginShiftsWithAPitchOf80) {
+  convert2x2({0, 0, 20, 20}, 10, 5);
+  EXPECT_EQ(writtenCount(), 100);
+  for (int r = 0; r < 10; ++r) {
+    for (int c = 0; c < 10; ++c) {
+      EXPECT_EQ(cellAt((5 + r) * 80 + 10 + c),
+                expectedCell({{2 * c, 2 * r}, {2 * c + 1, 2 * r}, {2 * c, 2 * r + 1}, {2 * c + 1, 2 * r + 1}}));
+    }
+  }
+}
+
+TEST_F(Convert, AveragesRoundDownPerChannel) {
+  pixels[0] = 0;
+  pixels[1] = 0;
+  pixels[kWidth] = 0xFFFFFFFFu;
+  pixels[kWidth + 1] = 0x00FFFFFFu;
+  convert2x2({0, 0, 2, 2});
+  EXPECT_EQ(cellAt(0), converter->cellTable[31 * 4096 + 31 * 64 + 31]);  // 510 / 4 = 127 a channel
+}
+
+TEST_F(Convert, OneAndFourPixelScales) {
+  // 1x1: one cell per pixel, the pixel's own entry, by both the override and the default.
+  const PixelRect rect{30, 40, 36, 43};
+  converter->TFX_BlockColor::convert1x1(pixels.data(), &rect, kWidth, 2, 3, cells.data());
+  std::vector<std::uint8_t> direct = cells;
+  EXPECT_EQ(writtenCount(), 18);
+  for (int r = 0; r < 3; ++r) {
+    for (int c = 0; c < 6; ++c) EXPECT_EQ(cellAt((3 + r) * 80 + 2 + c), expectedCell({{30 + c, 40 + r}}));
+  }
+  cells.assign(kCellBufferBytes, kUntouched);
+  converter->convert1x1(pixels.data(), &rect, kWidth, 2, 3, cells.data());
+  EXPECT_EQ(cells, direct);
+
+  // 4x4: the average of 16 pixels; both ways give white for a white block, the default through
+  // 252 a channel.
+  for (int y = 0; y < 8; ++y) {
+    for (int x = 0; x < 8; ++x) pixels[y * kWidth + x] = 0x00FFFFFF;
+  }
+  const PixelRect block{0, 0, 8, 6};
+  const std::uint16_t white = converter->cellTable[63 * 4096 + 63 * 64 + 63];
+  cells.assign(kCellBufferBytes, kUntouched);
+  converter->TFX_BlockColor::convert4x4(pixels.data(), &block, kWidth, 0, 0, cells.data());
+  EXPECT_EQ(writtenCount(), 2);
+  EXPECT_EQ(cellAt(0), white);
+  EXPECT_EQ(cellAt(1), white);
+  cells.assign(kCellBufferBytes, kUntouched);
+  converter->convert4x4(pixels.data(), &block, kWidth, 0, 0, cells.data());
+  EXPECT_EQ(writtenCount(), 2);
+  EXPECT_EQ(cellAt(1), white);
+
+  const PixelRect mixed{40, 40, 56, 52};
+  cells.assign(kCellBufferBytes, kUntouched);
+  converter->TFX_BlockColor::convert4x4(pixels.data(), &mixed, kWidth, 0, 0, cells.data());
+  std::initializer_list<std::pair<int, int>> sixteen = {{44, 48}, {45, 48}, {46, 48}, {47, 48}, {44, 49}, {45, 49},
+                                                        {46, 49}, {47, 49}, {44, 50}, {45, 50}, {46, 50}, {47, 50},
+                                                        {44, 51}, {45, 51}, {46, 51}, {47, 51}};
+  EXPECT_EQ(cellAt(2 * 80 + 1), expectedCell(sixteen));
+}
+
+TEST_F(Convert, ErrorFeedbackDithersOneCellOverTime) {
+  std::fill(pixels.begin(), pixels.end(), rgb(100, 0, 0));
+  converter->setFlags(TFX_BlockColor::kErrorFeedback);
+  struct Step {
+    int glyph, attribute, redError;
+  };
+  const Step steps[] = {{178, 0x04, 15}, {176, 0x44, -13}, {178, 0x04, 2}, {178, 0x04, 17}};
+  const int cell = 7 * 80 + 9;
+  for (const Step& step : steps) {
+    convert2x2({0, 0, kWidth, kHeight});
+    EXPECT_EQ(cells[2 * cell], step.glyph);
+    EXPECT_EQ(cells[2 * cell + 1], step.attribute);
+    EXPECT_EQ(converter->errorBuffer[3 * cell], step.redError);
+    EXPECT_EQ(converter->errorBuffer[3 * cell + 1], 0);
+  }
+
+  // A colour some entry shows exactly leaves no error and the same cell every time.
+  std::fill(pixels.begin(), pixels.end(), rgb(160, 160, 160));
+  std::memset(converter->errorBuffer, 0, kCellCount * 3);
+  for (int pass = 0; pass < 3; ++pass) {
+    convert2x2({0, 0, kWidth, kHeight});
+    EXPECT_EQ(cells[2 * cell], 177);
+    EXPECT_EQ(cells[2 * cell + 1], 0x78);
+    for (int channel = 0; channel < 3; ++channel) EXPECT_EQ(converter->errorBuffer[3 * cell + channel], 0);
+  }
+
+  // The default 1x1 goes through the 2x2 rules, feedback included; the direct scales never do.
+  std::fill(pixels.begin(), pixels.end(), rgb(100, 0, 0));
+  std::memset(converter->errorBuffer, 0, kCellCount * 3);
+  const PixelRect one{0, 0, 1, 1};
+  converter->TFX_BlockColor::convert1x1(pixels.data(), &one, kWidth, 0, 0, cells.data());
+  const PixelRect four{0, 0, 4, 4};
+  converter->TFX_BlockColor::convert4x4(pixels.data(), &four, kWidth, 0, 0, cells.data());
+  EXPECT_EQ(converter->errorBuffer[0], 0);
+  converter->convert1x1(pixels.data(), &one, kWidth, 0, 0, cells.data());
+  EXPECT_EQ(converter->errorBuffer[0], 15);
+}
+
+TEST_F(Convert, CorrectedChannelsAreClampedBeforeIndexing) {
+  std::fill(pixels.begin(), pixels.end(), rgb(200, 20, 0));
+  converter->setFlags(TFX_BlockColor::kErrorFeedback);
+  converter->errorBuffer[0] = 100;   // red 300 -> 255
+  converter->errorBuffer[1] = -100;  // green -80 -> 0
+  convert2x2({0, 0, 2, 2});
+  const int index = 63 * 4096;
+  EXPECT_EQ(cellAt(0), converter->cellTable[index]);
+  EXPECT_EQ(converter->errorBuffer[0], 255 - converter->colorTable[3 * index]);
+  EXPECT_EQ(converter->errorBuffer[1], 0 - converter->colorTable[3 * index + 1]);
+}
+
+TEST_F(Convert, ErrorStoreUntouchedWithFeedbackOff) {
+  for (int pass = 0; pass < 5; ++pass) {
+    convert2x2({0, 0, kWidth, kHeight});
+    convert2x2({pass, pass, kWidth - pass, kHeight - pass}, 0, 0);
+  }
+  for (int i = 0; i < kCellCount * 3; ++i) ASSERT_EQ(converter->errorBuffer[i], 0) << i;
+}
+
+TEST(Converter, StartsWithoutFlagsOrTables) {
+  TFX_BlockColor converter;
+  EXPECT_EQ(converter.flags, 0);
+  EXPECT_EQ(converter.cellTable, nullptr);
+  EXPECT_EQ(converter.colorTable, nullptr);
+  EXPECT_EQ(converter.errorBuffer, nullptr);
+  TFX_TCConverter& base = converter;
+  base.setFlags(5);
+  EXPECT_EQ(converter.flags, 5);
+}
+
+}  // namespace
+}  // namespace glimmer
