@@ -93,7 +93,14 @@ EGLConfig pickConfig(EGLDisplay display, const EGLConfig* configs, EGLint count)
 
 }  // namespace
 
+namespace {
+GLESHelper* currentTarget = nullptr;
+}
+
+GLESHelper* GLESHelper::current() { return currentTarget; }
+
 GLESHelper::~GLESHelper() {
+  if (currentTarget == this) currentTarget = nullptr;
   if (display != EGL_NO_DISPLAY) {
     eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
     if (context != EGL_NO_CONTEXT) eglDestroyContext(display, context);
@@ -161,6 +168,7 @@ bool GLESHelper::create() {
     printLine("eglMakeCurrent() failed");
     return false;
   }
+  currentTarget = this;
   setupState();
   return true;
 }

@@ -36,6 +36,10 @@ class GLESHelper {
   // holds in the top byte (a pixel cleared with (0, 0, 0, 0) reads 0). Allocates nothing.
   void readBack();
 
+  // The render target that create() made current, or null before that and after its destruction.
+  // Scenes that work on the pixels right after their GL drawing read back through it.
+  static GLESHelper* current();
+
   std::uint32_t* pixels = nullptr;  // the FrameBuffer, 16000 words, owned; null before create
 
  private:
