@@ -4,8 +4,8 @@
 //   isphere  geodesic sphere one unit across, smooth;
 //   cone     one unit high and across, smooth side, flat base;
 //   torus3   one unit across, smooth;
-//   spike    smooth ball with twelve fat faceted spikes, about 2.5 units across;
-//   spike2   faceted ball with twelve long and twenty short needles, about 2.5 units across.
+//   spike    smooth ball with twelve fat faceted spikes, about 2.4 units across (tip to tip 2.84);
+//   spike2   faceted ball with twelve long and twenty short needles, about 2.4 units across (tip to tip 2.84).
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -176,7 +176,7 @@ MeshBuilder makeSpikeBall() {
   addGeodesicSphere(mesh, ballRadius, 5, true);
   const double baseDistance = std::sqrt(0.97 * 0.97 * ballRadius * ballRadius - spikeRadius * spikeRadius);
   for (const Vector3 corner : makeIcosahedron().corners) {
-    addSpike(mesh, normalize(corner), baseDistance, spikeRadius, 1.3, 8);
+    addSpike(mesh, normalize(corner), baseDistance, spikeRadius, 1.42, 8);
   }
   return mesh;
 }
@@ -192,12 +192,12 @@ MeshBuilder makeNeedleBall() {
   };
   const Icosahedron shape = makeIcosahedron();
   for (const Vector3 corner : shape.corners) {
-    addSpike(mesh, normalize(corner), baseDistance(0.13), 0.13, 1.3, 6);
+    addSpike(mesh, normalize(corner), baseDistance(0.13), 0.13, 1.42, 6);
   }
   for (std::size_t f = 0; f < shape.faces.size(); f += 3) {
     const Vector3 centre =
         shape.corners[shape.faces[f]] + shape.corners[shape.faces[f + 1]] + shape.corners[shape.faces[f + 2]];
-    addSpike(mesh, normalize(centre), baseDistance(0.17), 0.17, 0.95, 6);
+    addSpike(mesh, normalize(centre), baseDistance(0.17), 0.17, 1.05, 6);
   }
   return mesh;
 }

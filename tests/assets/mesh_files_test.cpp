@@ -1,0 +1,163 @@
+// The show's meshes as the reader sees them: sizes for the scenes' culling and camera distances,
+// unit normals, outward winding, triangle budgets, and one coloured material each.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <string>
+
+#include "mesh/obj_reader.h"
+
+namespace glimmer {
+namespace {
+
+using Vector = std::array<double, 3>;
+
+Vector sub(Vector a, Vector b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
+double dot(Vector a, Vector b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+Vector cross(Vector a, Vector b) {
+  return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+}
+
+struct MeshCase {
+  const char* name;
+  unsigned maxTriangles;     // what the scene can afford per copy
+  double minExtent;          // every side of the bounding box at least this
+  double maxExtent;          // and at most this
+  bool convex;               // every face looks away from the centre
+  std::array<float, 3> diffuse;
+};
+
+const MeshCase meshCases[] = {
+    {"cube.obj", 12, 2.0, 2.0, true, {0.3f, 0.8f, 0.8f}},
+    {"isphere.obj", 1000, 0.95, 1.0, true, {0.4f, 0.4f, 0.8f}},
+    {"cone.obj", 200, 0.95, 1.0, true, {0.8f, 0.4f, 0.4f}},
+    {"torus3.obj", 1200, 0.3, 1.0, false, {0.4f, 0.8f, 0.4f}},
+    {"spike.obj", 3000, 2.2, 2.6, false, {1.0f, 0.8f, 0.4f}},
+    {"spike2.obj", 3000, 2.2, 2.6, false, {0.4f, 0.4f, 1.0f}},
+};
+
+class MeshFileTest : public ::testing::TestWithParam<MeshCase> {
+ protected:
+  void SetUp() override {
+    model = readObj((std::string("data/") + GetParam().name).c_str());
+    ASSERT_NE(model, nullptr);
+  }
+  void TearDown() override { freeObj(model); }
+
+  Vector vertex(const ObjTriangle& triangle, int corner) const {
+    const float* v = model->vertices + 3 * triangle.vertexIndex[corner];
+    return {v[0], v[1], v[2]};
+  }
+  Vector normal(const ObjTriangle& triangle, int corner) const {
+    const float* n = model->normals + 3 * triangle.normalIndex[corner];
+    return {n[0], n[1], n[2]};
+  }
+
+  ObjModel* model = nullptr;
+};
+
+TEST_P(MeshFileTest, FitsTheIndexRangeAndTheBudget) {
+  EXPECT_GT(model->triangleCount, 0u);
+  EXPECT_LE(model->triangleCount, GetParam().maxTriangles);
+  EXPECT_LE(model->triangleCount, 21845u);
+  for (std::uint32_t t = 0; t < model->triangleCount; ++t) {
+    for (int corner = 0; corner < 3; ++corner) {
+      ASSERT_GE(model->triangles[t].normalIndex[corner], 1u) << "every corner needs a normal";
+      ASSERT_LE(model->triangles[t].normalIndex[corner], model->normalCount);
+    }
+  }
+}
+
+TEST_P(MeshFileTest, BoundingBoxIsCentredAndSized) {
+  Vector low{1e9, 1e9, 1e9}, high{-1e9, -1e9, -1e9};
+  for (std::uint32_t k = 1; k <= model->vertexCount; ++k) {
+    for (int axis = 0; axis < 3; ++axis) {
+      low[axis] = std::min(low[axis], double{model->vertices[3 * k + axis]});
+      high[axis] = std::max(high[axis], double{model->vertices[3 * k + axis]});
+    }
+  }
+  double largest = 0.0;
+  for (int axis = 0; axis < 3; ++axis) {
+    SCOPED_TRACE(axis);
+    const double extent = high[axis] - low[axis];
+    largest = std::max(largest, extent);
+    EXPECT_NEAR(low[axis] + high[axis], 0.0, 1e-5);
+    if (GetParam().convex || axis != 1) {
+      EXPECT_GE(extent, GetParam().minExtent - 1e-5);
+    }
+    EXPECT_LE(extent, GetParam().maxExtent + 1e-5);
+  }
+  EXPECT_GE(largest, GetParam().maxExtent * 0.9);
+}
+
+// Winding and normals agree on every triangle, and the closed surface they bound has a positive
+// volume, so both point outwards.
+TEST_P(MeshFileTest, NormalsAreUnitAndOutward) {
+  for (std::uint32_t k = 1; k <= model->normalCount; ++k) {
+    const float* n = model->normals + 3 * k;
+    ASSERT_NEAR(std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]), 1.0, 1e-3) << "normal " << k;
+  }
+  double volume = 0.0;
+  for (std::uint32_t t = 0; t < model->triangleCount; ++t) {
+    const ObjTriangle& triangle = model->triangles[t];
+    const Vector a = vertex(triangle, 0), b = vertex(triangle, 1), c = vertex(triangle, 2);
+    const Vector face = cross(sub(b, a), sub(c, a));
+    ASSERT_GT(dot(face, face), 0.0) << "degenerate triangle " << t;
+    for (int corner = 0; corner < 3; ++corner) {
+      ASSERT_GT(dot(face, normal(triangle, corner)), 0.0) << "triangle " << t << " corner " << corner;
+    }
+    if (GetParam().convex) {
+      const Vector centroid{(a[0] + b[0] + c[0]) / 3, (a[1] + b[1] + c[1]) / 3, (a[2] + b[2] + c[2]) / 3};
+      ASSERT_GT(dot(face, centroid), 0.0) << "triangle " << t << " faces inwards";
+    }
+    volume += dot(a, cross(b, c)) / 6.0;
+  }
+  EXPECT_GT(volume, 0.0);
+}
+
+TEST_P(MeshFileTest, OneColouredMaterialCoversEveryTriangle) {
+  ASSERT_EQ(model->materialCount, 2u);
+  std::uint32_t covered = 0;
+  for (const ObjGroup* group = model->groups; group != nullptr; group = group->next) {
+    if (group->triangleCount == 0) continue;
+    EXPECT_EQ(group->material, 1u) << group->name;
+    covered += group->triangleCount;
+  }
+  EXPECT_EQ(covered, model->triangleCount);
+  for (int channel = 0; channel < 3; ++channel) {
+    EXPECT_FLOAT_EQ(model->materials[1].diffuse[channel], GetParam().diffuse[channel]);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(ShowMeshes, MeshFileTest, ::testing::ValuesIn(meshCases),
+                         [](const ::testing::TestParamInfo<MeshCase>& info) {
+                           std::string name = info.param.name;
+                           return name.substr(0, name.find('.'));
+                         });
+
+// The torus is not convex: its faces look away from the ring through the tube's middle instead.
+TEST(TorusFile, FacesLookAwayFromTheTubeCentre) {
+  ObjModel* model = readObj("data/torus3.obj");
+  ASSERT_NE(model, nullptr);
+  double outerRadius = 0.0;
+  double tubeRadius = 0.0;
+  for (std::uint32_t k = 1; k <= model->vertexCount; ++k) {
+    const float* v = model->vertices + 3 * k;
+    outerRadius = std::max(outerRadius, double{std::hypot(v[0], v[2])});
+    tubeRadius = std::max(tubeRadius, double{v[1]});
+  }
+  const double ringRadius = outerRadius - tubeRadius;
+  for (std::uint32_t t = 0; t < model->triangleCount; ++t) {
+    const float* v = model->vertices + 3 * model->triangles[t].vertexIndex[0];
+    const float* n = model->normals + 3 * model->triangles[t].normalIndex[0];
+    const double around = std::hypot(v[0], v[2]);
+    const Vector tubeCentre{v[0] * ringRadius / around, 0.0, v[2] * ringRadius / around};
+    ASSERT_GT(dot(sub({v[0], v[1], v[2]}, tubeCentre), {n[0], n[1], n[2]}), 0.0) << "triangle " << t;
+  }
+  freeObj(model);
+}
+
+}  // namespace
+}  // namespace glimmer

@@ -1,0 +1,75 @@
+// The committed meshes and images are exactly what the generators make today, and making them
+// twice gives the same bytes.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "generators.h"
+
+namespace glimmer {
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* const generatedFiles[] = {
+    "cube.obj",   "cube.mtl",        "isphere.obj",     "isphere.mtl", "cone.obj",   "cone.mtl",
+    "torus3.obj", "torus3.mtl",      "spike.obj",       "spike.mtl",   "spike2.obj", "spike2.mtl",
+    "start1.png", "start2.png",      "start3.png",      "greets.png",  "greets_txt.png",
+    "greets_txt2.png", "bg.png"};
+
+std::string readBytes(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+class RegenerateTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "glimmer-assets-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    folder = pattern;
+  }
+  void TearDown() override { fs::remove_all(folder); }
+
+  fs::path folder;
+};
+
+const char* const fontDirectory = "/usr/share/fonts/truetype/dejavu";
+
+TEST_F(RegenerateTest, CommittedFilesMatchTheGenerators) {
+  ASSERT_TRUE(writeMeshes(folder.string()));
+  ASSERT_TRUE(writeImages(folder.string(), fontDirectory));
+  for (const char* name : generatedFiles) {
+    SCOPED_TRACE(name);
+    const std::string made = readBytes(folder / name);
+    ASSERT_FALSE(made.empty());
+    EXPECT_TRUE(made == readBytes(fs::path("data") / name)) << "run scripts/make_assets.sh and commit data/";
+  }
+}
+
+TEST_F(RegenerateTest, SecondRunGivesTheSameBytes) {
+  const fs::path first = folder / "first";
+  const fs::path second = folder / "second";
+  fs::create_directories(first);
+  fs::create_directories(second);
+  ASSERT_TRUE(writeMeshes(first.string()) && writeImages(first.string(), fontDirectory));
+  ASSERT_TRUE(writeMeshes(second.string()) && writeImages(second.string(), fontDirectory));
+  for (const char* name : generatedFiles) {
+    SCOPED_TRACE(name);
+    EXPECT_TRUE(readBytes(first / name) == readBytes(second / name));
+  }
+}
+
+TEST_F(RegenerateTest, FailuresAreReported) {
+  EXPECT_FALSE(writeMeshes((folder / "missing").string()));
+  EXPECT_FALSE(writeImages((folder / "missing").string(), fontDirectory));
+  EXPECT_FALSE(writeImages(folder.string(), (folder / "no-fonts").string()));
+}
+
+}  // namespace
+}  // namespace glimmer
