@@ -23,5 +23,5 @@ crashes=$build/crashes/$corpus_name
 mkdir -p "$work" "$crashes"
 [ -d "$seeds" ] || seeds=
 # The working corpus comes first so that what the fuzzer finds is kept there, not in the seeds.
-exec "$build/$target" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$crashes/" \
+exec "$build/fuzz/$target" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$crashes/" \
   "$work" ${seeds:+"$seeds"}

@@ -1,0 +1,83 @@
+// MeshManager: the registry by bare, case-sensitive file name, on a real GL context.
+#include "mesh/mesh_manager.h"
+
+#include <GLES/gl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "gles/gles_helper.h"
+#include "mesh/model.h"
+#include "mesh_files.h"
+
+namespace glimmer {
+namespace {
+
+// Runs each test inside a scratch folder holding data/box.obj, data/box.mtl and data/flat.obj.
+class MeshManagerTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(gles.create());
+    folder.write("data/box.obj", boxObj());
+    folder.write("data/box.mtl", kBoxMtl);
+    folder.write("data/flat.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
+    previous = std::filesystem::current_path();
+    std::filesystem::current_path(folder.path);
+  }
+  void TearDown() override {
+    delete MeshManager::instance();
+    std::filesystem::current_path(previous);
+  }
+
+  GLESHelper gles;
+  ScratchFolder folder;
+  std::filesystem::path previous;
+};
+
+TEST_F(MeshManagerTest, LoadedModelsAreFoundByTheirBareCaseSensitiveName) {
+  MeshManager* meshes = MeshManager::instance();
+  EXPECT_EQ(MeshManager::instance(), meshes);
+  ASSERT_TRUE(meshes->load("box.obj"));
+  Model* model = meshes->get("box.obj");
+  ASSERT_NE(model, nullptr);
+  EXPECT_EQ(model->triangleCount, 12u);
+  EXPECT_EQ(meshes->get("box.obj"), model);
+  EXPECT_EQ(meshes->get("data/box.obj"), nullptr);
+  EXPECT_EQ(meshes->get("Box.obj"), nullptr);
+  EXPECT_EQ(meshes->get("box.mtl"), nullptr);  // lookups never load
+  EXPECT_EQ(meshes->get(""), nullptr);
+}
+
+TEST_F(MeshManagerTest, ASecondLoadOfANameFailsAndKeepsTheFirstModel) {
+  MeshManager* meshes = MeshManager::instance();
+  ASSERT_TRUE(meshes->load("box.obj"));
+  Model* first = meshes->get("box.obj");
+  GLuint firstBuffer = first->vertexBuffer;
+  EXPECT_FALSE(meshes->load("box.obj"));
+  EXPECT_EQ(meshes->get("box.obj"), first);
+  EXPECT_TRUE(glIsBuffer(firstBuffer));
+}
+
+TEST_F(MeshManagerTest, AFailedLoadLeavesTheRegistryAsItWas) {
+  MeshManager* meshes = MeshManager::instance();
+  testing::internal::CaptureStdout();
+  EXPECT_FALSE(meshes->load("flat.obj"));
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "unable to load data/flat.obj: a face corner without a normal\n");
+  EXPECT_EQ(meshes->get("flat.obj"), nullptr);
+  ASSERT_TRUE(meshes->load("box.obj"));
+}
+
+TEST_F(MeshManagerTest, DestroyingTheRegistryDeletesItsBuffersAndTheNextAccessorStartsEmpty) {
+  MeshManager* meshes = MeshManager::instance();
+  ASSERT_TRUE(meshes->load("box.obj"));
+  GLuint vertexBuffer = meshes->get("box.obj")->vertexBuffer;
+  GLuint indexBuffer = meshes->get("box.obj")->indexBuffer;
+  delete meshes;
+  EXPECT_FALSE(glIsBuffer(vertexBuffer));
+  EXPECT_FALSE(glIsBuffer(indexBuffer));
+  EXPECT_EQ(MeshManager::instance()->get("box.obj"), nullptr);
+}
+
+}  // namespace
+}  // namespace glimmer

@@ -1,0 +1,189 @@
+// Model: the vertex layout built from a parsed mesh, and the GL buffers on a real context.
+#include "mesh/model.h"
+
+#include <GLES/gl.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gles/frame_buffer.h"
+#include "gles/gles_helper.h"
+#include "mesh/obj_reader.h"
+#include "mesh_files.h"
+
+namespace glimmer {
+namespace {
+
+std::vector<float> floats(const float* values, int count) { return {values, values + count}; }
+
+// Reads path and builds its vertices the way Model::load does.
+struct Built {
+  explicit Built(const std::string& path) {
+    mesh = readObj(path.c_str());
+    if (mesh == nullptr) return;
+    vertices.resize(3 * mesh->triangleCount);
+    indices.resize(3 * mesh->triangleCount);
+    buildMeshVertices(*mesh, vertices.data(), indices.data());
+  }
+  ~Built() { freeObj(mesh); }
+  Built(const Built&) = delete;
+  Built& operator=(const Built&) = delete;
+
+  ObjModel* mesh = nullptr;
+  std::vector<MeshVertex> vertices;
+  std::vector<std::uint16_t> indices;
+};
+
+TEST(ModelVertices, BoxIsCentredWithGroupsInListOrderAndColoursSwapped) {
+  ScratchFolder folder;
+  folder.write("box.mtl", kBoxMtl);
+  Built built(folder.write("box.obj", boxObj()));
+  ASSERT_NE(built.mesh, nullptr);
+  ASSERT_EQ(built.vertices.size(), 36u);
+
+  for (std::size_t index = 0; index < built.indices.size(); ++index) EXPECT_EQ(built.indices[index], index);
+
+  float minimum[3] = {1e9f, 1e9f, 1e9f};
+  float maximum[3] = {-1e9f, -1e9f, -1e9f};
+  for (const MeshVertex& vertex : built.vertices) {
+    for (int axis = 0; axis < 3; ++axis) {
+      minimum[axis] = std::min(minimum[axis], vertex.position[axis]);
+      maximum[axis] = std::max(maximum[axis], vertex.position[axis]);
+    }
+    EXPECT_EQ(floats(vertex.unused, 6), std::vector<float>(6, 0.0f));
+  }
+  EXPECT_EQ(floats(minimum, 3), (std::vector<float>{-1, -2, -3}));
+  EXPECT_EQ(floats(maximum, 3), (std::vector<float>{1, 2, 3}));
+
+  // Group " front" was added last, so it heads the list: its quad comes first, red with blue swapped.
+  for (int index = 0; index < 6; ++index) {
+    const MeshVertex& vertex = built.vertices[index];
+    EXPECT_EQ(floats(vertex.color, 4), (std::vector<float>{0, 0.5f, 1, 1})) << index;
+    EXPECT_EQ(floats(vertex.normal, 3), (std::vector<float>{0, 0, 1})) << index;
+    EXPECT_EQ(vertex.position[2], 3.0f) << index;
+  }
+  // Then "default", with the default material's grey, in file order: the first face's corners 1, 4, 3.
+  EXPECT_EQ(floats(built.vertices[6].color, 4), (std::vector<float>{0.8f, 0.8f, 0.8f, 1}));
+  EXPECT_EQ(floats(built.vertices[6].position, 3), (std::vector<float>{-1, -2, -3}));
+  EXPECT_EQ(floats(built.vertices[7].position, 3), (std::vector<float>{-1, 2, -3}));
+  EXPECT_EQ(floats(built.vertices[8].position, 3), (std::vector<float>{1, 2, -3}));
+  EXPECT_EQ(floats(built.vertices[8].normal, 3), (std::vector<float>{0, 0, -1}));
+}
+
+TEST(ModelVertices, WithoutALibraryEveryGroupTakesTheDefaultGrey) {
+  ScratchFolder folder;
+  Built built(folder.write("plain.obj", boxObj(nullptr)));
+  ASSERT_NE(built.mesh, nullptr);
+  EXPECT_EQ(built.mesh->materialCount, 0u);
+  for (const MeshVertex& vertex : built.vertices) {
+    EXPECT_EQ(floats(vertex.color, 4), (std::vector<float>{0.8f, 0.8f, 0.8f, 1}));
+  }
+}
+
+class ModelOnContext : public testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(gles.create()); }
+
+  static GLint bufferSize(GLenum target, GLuint buffer) {
+    GLint size = -1;
+    glBindBuffer(target, buffer);
+    glGetBufferParameteriv(target, GL_BUFFER_SIZE, &size);
+    glBindBuffer(target, 0);
+    return size;
+  }
+
+  GLESHelper gles;
+  ScratchFolder folder;
+};
+
+TEST_F(ModelOnContext, BoxFillsBuffersOfTheExactSizeAndDraws) {
+  folder.write("box.mtl", kBoxMtl);
+  std::string path = folder.write("box.obj", boxObj());
+  GLuint buffersBefore[2];
+  {
+    Model model;
+    ASSERT_TRUE(model.load(path.c_str()));
+    EXPECT_EQ(model.triangleCount, 12u);
+    EXPECT_EQ(model.drawMode, static_cast<std::uint32_t>(GL_TRIANGLES));
+    GLint bound = 0;
+    glGetIntegerv(GL_ELEMENT_ARRAY_BUFFER_BINDING, &bound);
+    EXPECT_EQ(static_cast<GLuint>(bound), model.indexBuffer);
+    EXPECT_EQ(bufferSize(GL_ARRAY_BUFFER, model.vertexBuffer), 2304);
+    EXPECT_EQ(bufferSize(GL_ELEMENT_ARRAY_BUFFER, model.indexBuffer), 72);
+
+    gles.setupProjection();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glTranslatef(0.0f, 0.0f, -12.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    model.draw();
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    gles.readBack();
+    int lit = 0;
+    for (int index = 0; index < kFramePixels; ++index) lit += (gles.pixels[index] & 0xFFFFFF) != 0;
+    EXPECT_GT(lit, 100);
+    EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY));
+    EXPECT_FALSE(glIsEnabled(GL_NORMAL_ARRAY));
+    buffersBefore[0] = model.vertexBuffer;
+    buffersBefore[1] = model.indexBuffer;
+  }
+  EXPECT_FALSE(glIsBuffer(buffersBefore[0]));
+  EXPECT_FALSE(glIsBuffer(buffersBefore[1]));
+}
+
+TEST_F(ModelOnContext, AFileWithoutFacesGivesEmptyBuffers) {
+  Model model;
+  ASSERT_TRUE(model.load(folder.write("points.obj", "v 1 2 3\nvn 0 0 1\n").c_str()));
+  EXPECT_EQ(model.triangleCount, 0u);
+  EXPECT_NE(model.vertexBuffer, 0u);
+  EXPECT_EQ(bufferSize(GL_ARRAY_BUFFER, model.vertexBuffer), 0);
+  EXPECT_EQ(bufferSize(GL_ELEMENT_ARRAY_BUFFER, model.indexBuffer), 0);
+  model.draw();
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+// One triangle repeated count times.
+std::string manyTriangles(std::uint32_t count) {
+  std::string text = "v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\n";
+  text.reserve(text.size() + 17 * count);
+  for (std::uint32_t index = 0; index < count; ++index) text += "f 1//1 2//1 3//1\n";
+  return text;
+}
+
+TEST_F(ModelOnContext, RefusesWhatSixteenBitIndicesOrMissingNormalsCannotHold) {
+  Model largest;
+  ASSERT_TRUE(largest.load(folder.write("largest.obj", manyTriangles(kMaxModelTriangles)).c_str()));
+  EXPECT_EQ(bufferSize(GL_ELEMENT_ARRAY_BUFFER, largest.indexBuffer), 21845 * 6);
+
+  struct Case {
+    const char* name;
+    std::string text;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"toolarge.obj", manyTriangles(kMaxModelTriangles + 1), "more than 21845 triangles"},
+      {"flat.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n", "a face corner without a normal"},
+      {"textured.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nvn 0 0 1\nf 1/1/1 2/1/1 3/1/1 1/1\n", nullptr},
+      {"broken.obj", "v 0 0 0\nf 1//1 1//1 1//1\n", nullptr},
+  };
+  for (const Case& test : cases) {
+    std::string path = folder.write(test.name, test.text);
+    Model model;
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(model.load(path.c_str())) << test.name;
+    std::string output = testing::internal::GetCapturedStdout();
+    std::string errors = testing::internal::GetCapturedStderr();
+    std::string expected = "unable to load " + path + (test.reason ? std::string(": ") + test.reason : "") + "\n";
+    EXPECT_EQ(output, expected) << test.name;
+    // The reader's own refusals say why on standard error; the model's say it on its one line.
+    EXPECT_EQ(errors.empty(), test.reason != nullptr) << test.name << ": " << errors;
+    EXPECT_EQ(model.vertexBuffer, 0u) << test.name;
+    EXPECT_EQ(model.triangleCount, 0u) << test.name;
+  }
+}
+
+}  // namespace
+}  // namespace glimmer
