@@ -1,0 +1,126 @@
+// presentFrame on a terminal in memory: one write per frame, the grid at the centred origin,
+// whole frames after a resize or a failed write, the intro overwritten by the first frame.
+#include <gtest/gtest.h>
+#include <vterm.h>
+
+#include <memory>
+#include <string>
+
+#include "console/console.h"
+#include "console/memory_terminal.h"
+#include "console/present.h"
+#include "demo/demo.h"
+#include "tfx/cell_buffer.h"
+
+namespace glimmer {
+namespace {
+
+class Present : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    demo.console = std::make_unique<ConsoleFrame>();
+    demo.console->output = &terminal;
+    demo.cells = std::make_unique<std::uint8_t[]>(kCellBufferBytes);
+    for (int n = 0; n < kCellCount; ++n) setCell(n, n % 3 == 0 ? 219 : 177, static_cast<std::uint8_t>(n * 7));
+    updateLayout(*demo.console);
+  }
+  void setCell(int n, std::uint8_t glyph, std::uint8_t attribute) {
+    demo.cells[2 * n] = glyph;
+    demo.cells[2 * n + 1] = attribute;
+  }
+  // Everything written so far, as an emulated terminal of the memory terminal's size shows it.
+  class Shown {
+   public:
+    explicit Shown(MemoryTerminal& terminal) {
+      int columns = 0;
+      int rows = 0;
+      terminal.size(columns, rows);
+      emulated_ = vterm_new(rows, columns);
+      vterm_set_utf8(emulated_, 1);
+      screen_ = vterm_obtain_screen(emulated_);
+      vterm_screen_reset(screen_, 1);
+      vterm_input_write(emulated_, terminal.written.data(), terminal.written.size());
+    }
+    ~Shown() { vterm_free(emulated_); }
+    Shown(const Shown&) = delete;
+    Shown& operator=(const Shown&) = delete;
+    VTermScreenCell at(int column, int row) const {
+      VTermScreenCell cell;
+      vterm_screen_get_cell(screen_, VTermPos{row, column}, &cell);
+      return cell;
+    }
+
+   private:
+    VTerm* emulated_;
+    VTermScreen* screen_;
+  };
+  VTermScreenCell shownAt(int column, int row) { return Shown(terminal).at(column, row); }
+  std::string lastFrameWritten(std::size_t before) const { return terminal.written.substr(before); }
+
+  MemoryTerminal terminal{100, 60};  // outlives the demo, whose console borrows it
+  Demo demo;
+};
+
+TEST_F(Present, OneWritePerFrameAtTheCentredOrigin) {
+  setCell(0, 0xDB, 0x1F);  // a full block in white
+  setCell(1, 176, 0xF0);   // black on white: the attribute's high bit is a colour, not a sign
+  presentFrame(demo);
+  EXPECT_EQ(terminal.writeCount, 1);
+  EXPECT_EQ(demo.console->originColumn, 10);
+  EXPECT_EQ(demo.console->originRow, 5);
+
+  VTermScreenCell white = shownAt(10, 5);
+  EXPECT_TRUE(white.chars[0] == 0x2588 ? white.fg.indexed.idx == 15 : white.bg.indexed.idx == 15);
+  VTermScreenCell shade = shownAt(11, 5);
+  EXPECT_EQ(shade.chars[0], 0x2591u);
+  EXPECT_EQ(shade.fg.indexed.idx, 0);
+  EXPECT_EQ(shade.bg.indexed.idx, 15);
+  EXPECT_EQ(shownAt(9, 5).chars[0], 0u);  // left of the grid: blank
+
+  std::size_t before = terminal.written.size();
+  presentFrame(demo);
+  EXPECT_EQ(terminal.writeCount, 2);
+  EXPECT_EQ(lastFrameWritten(before), "\x1b[?2026h\x1b[?2026l");  // nothing changed, nothing drawn
+}
+
+TEST_F(Present, ResizeRecentresAndDrawsWhole) {
+  presentFrame(demo);
+  terminal.resize(120, 70);
+  std::size_t before = terminal.written.size();
+  presentFrame(demo);
+  EXPECT_EQ(demo.console->originColumn, 20);
+  EXPECT_EQ(demo.console->originRow, 10);
+  std::string frame = lastFrameWritten(before);
+  EXPECT_NE(frame.find("\x1b[2J"), std::string::npos);
+  EXPECT_NE(frame.find("\x1b[11;21H"), std::string::npos);
+  EXPECT_EQ(shownAt(20 + 79, 10 + 49).chars[0] != 0, true);
+}
+
+TEST_F(Present, FailedWriteMarksTheOutputLostAndTheNextFrameIsWhole) {
+  presentFrame(demo);
+  setCell(5, 178, 0x12);
+  terminal.failWrites = true;
+  presentFrame(demo);
+  EXPECT_TRUE(demo.console->outputLost);
+  terminal.failWrites = false;
+  std::size_t before = terminal.written.size();
+  presentFrame(demo);
+  EXPECT_NE(lastFrameWritten(before).find("\x1b[2J"), std::string::npos);
+  EXPECT_EQ(shownAt(15, 5).chars[0], 0x2593u);
+}
+
+TEST_F(Present, FirstFrameCoversTheIntro) {
+  terminal.press(Key::Space);
+  ASSERT_TRUE(showIntro(*demo.console));
+  for (int n = 0; n < kCellCount; ++n) setCell(n, 176, 0x21);
+  presentFrame(demo);
+  Shown shown(terminal);
+  for (int row = 0; row < kCellRows; ++row) {
+    for (int column = 0; column < kCellColumns; ++column) {
+      ASSERT_EQ(shown.at(10 + column, 5 + row).chars[0], 0x2591u) << column << ", " << row;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace glimmer
