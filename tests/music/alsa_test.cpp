@@ -1,0 +1,46 @@
+// The ALSA output on ALSA's null device (configured through ALSA_CONFIG_PATH), which takes
+// samples as fast as they come: the writer thread runs the track to its end and drains.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "music/audio_output.h"
+#include "music/ogg_writer.h"
+
+namespace glimmer {
+namespace {
+
+TEST(AlsaOutput, NullDeviceTrackRunsToItsEndAndRestarts) {
+  const std::string config = testing::scratchPath("asound.conf");
+  std::FILE* out = std::fopen(config.c_str(), "w");
+  ASSERT_NE(out, nullptr);
+  std::fputs("pcm.!default { type null }\n", out);
+  std::fclose(out);
+  setenv("ALSA_CONFIG_PATH", config.c_str(), 1);
+
+  auto output = createAlsaOutput();
+  std::remove(config.c_str());
+  if (output == nullptr) GTEST_SKIP() << "ALSA's null device is not available";
+
+  DecodedAudio audio;
+  audio.sampleRate = 44100;
+  audio.frameCount = 22050;
+  audio.samples.assign(2 * audio.frameCount, 0.25f);
+  EXPECT_EQ(output->heardSeconds(), 0.0);
+  EXPECT_FALSE(output->finished());
+  for (int round = 0; round < 2; ++round) {
+    ASSERT_TRUE(output->start(audio)) << "round " << round;
+    for (int i = 0; i < 200 && !output->finished(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_TRUE(output->finished());
+    EXPECT_DOUBLE_EQ(output->heardSeconds(), 0.5);
+  }
+  output->stop();
+  output->stop();
+}
+
+}  // namespace
+}  // namespace glimmer
