@@ -11,6 +11,7 @@
 #include "gles/gles_helper.h"
 #include "image/image_store.h"
 #include "mesh/mesh_manager.h"
+#include "music/audio.h"
 #include "music/music_stream.h"
 #include "scenes/scene1.h"
 #include "scenes/scene2.h"
@@ -104,7 +105,7 @@ int runProgram(Demo& demo) {
   int status = 0;
   if (!demo.init()) {
     status = 1;
-  } else if (!showIntro(*demo.console)) {
+  } else if (!showIntro(*demo.console, audioNotice())) {
     status = 0;
   } else if (!demo.run()) {
     status = 2;
