@@ -1,8 +1,189 @@
-// Placeholder until the scene lands: its window draws nothing.
+// Scene1: the cube cloud, its camera path, the title overlays and the fade-in.
+//
+// GL calls: glClearColor, glMaterialfv, glPushMatrix/glTranslatef/glPopMatrix around each visible
+// cube, and through Camera, Frustum and Model. The picture is read back right after the cubes,
+// before the pixel work.
 #include "scenes/scene1.h"
+
+#include <GLES/gl.h>
+
+#include <algorithm>
+
+#include "demo/pixel_ops.h"
+#include "demo/random.h"
+#include "gles/frame_buffer.h"
+#include "gles/gles_helper.h"
+#include "image/image_store.h"
+#include "mesh/mesh_manager.h"
+#include "mesh/model.h"
+#include "view/camera.h"
+#include "view/frustum.h"
 
 namespace glimmer {
 
-void Scene1::render(std::int32_t, std::uint32_t*) {}
+namespace {
+
+// A value captured on the first call that needs it and kept for the rest of the process.
+struct Latch {
+  bool set = false;
+  std::int32_t value = 0;
+
+  // Captures value on the first call; returns the captured value.
+  std::int32_t capture(std::int32_t now) {
+    if (!set) {
+      set = true;
+      value = now;
+    }
+    return value;
+  }
+};
+
+// Deliberate: one set per process, never reset by the show; the moments depend on the frames seen.
+struct Scene1Latches {
+  Latch frameClock;
+  bool jumpDone = false;
+  Latch forwardClock;
+  Latch title1FadeOut;
+  Latch title2Start;
+  Latch title2FadeOut;
+  Latch title3Start;
+  Latch title3FadeOut;
+};
+
+Scene1Latches latches;
+
+constexpr float kClearColor[4] = {0.3f, 0.2f, 0.6f, 1.0f};
+constexpr float kSpecular[4] = {0.1f, 0.1f, 0.1f, 1.0f};
+constexpr float kDiffuse[4] = {0.3f, 0.8f, 0.8f, 1.0f};
+
+constexpr std::uint32_t kKeyBlack = 0x00000000u;
+constexpr std::uint32_t kKeyWhite = 0x00FFFFFFu;
+
+}  // namespace
+
+Scene1::Scene1() {
+  positions = std::make_unique<float[]>(3 * Scene1CubeCount);
+  camera = std::make_unique<Camera>(-5.0f);
+  cube = MeshManager::instance()->get("cube.obj");
+  for (int index = 0; index < 3 * Scene1CubeCount; ++index) {
+    positions[index] = static_cast<float>(rand() % 250 - 130);
+  }
+  ImageStore* store = ImageStore::instance();
+  title1 = store->get("start1.png");
+  title2 = store->get("start2.png");
+  title3 = store->get("start3.png");
+}
+
+Scene1::~Scene1() {
+  camera.reset();
+  positions.reset();
+}
+
+void Scene1::render(std::int32_t t, std::uint32_t* frame) {
+  glClearColor(kClearColor[0], kClearColor[1], kClearColor[2], kClearColor[3]);
+  glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, kSpecular);
+  glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, kDiffuse);
+
+  const float speed = 0.003f * static_cast<float>(t - latches.frameClock.capture(t));
+  latches.frameClock.value = t;
+
+  if (t < 20000) {
+    camera->move(-speed, 1.0f, 0.0f, 0.0f);
+  } else {
+    if (!latches.jumpDone) {
+      latches.jumpDone = true;
+      camera->move(170.0f, 0.0f, 1.0f, 0.0f);
+      camera->rotate(60.0f, 1.0f, 0.0f, 0.0f);
+    }
+    if (t > 30000) {
+      const float distance = 0.003f * static_cast<float>(t - latches.forwardClock.capture(t));
+      camera->move(distance, 0.0f, 0.0f, 1.0f);
+      latches.forwardClock.value = t;
+    }
+  }
+  // About the world's vertical: its direction expressed in the camera's own axes.
+  camera->rotate(speed, camera->right[1], camera->up[1], camera->forward[1]);
+
+  camera->applyView();
+  Frustum frustum;
+  frustum.extract();
+
+  if (cube != nullptr) {
+    for (int index = 0; index < Scene1CubeCount; ++index) {
+      const float a = positions[3 * index];
+      const float b = positions[3 * index + 1];
+      const float c = positions[3 * index + 2];
+      if (!frustum.cubeVisible(CubeBounds{a, c, b, 1.0f})) continue;
+      glPushMatrix();
+      glTranslatef(a, c, b);
+      cube->draw();
+      glPopMatrix();
+    }
+  }
+
+  if (GLESHelper* target = GLESHelper::current(); target != nullptr) target->readBack();
+
+  TitleState titles[3];
+  updateTitleStates(t, titles);
+  const Image* images[3] = {title1, title2, title3};
+  constexpr std::int32_t kTitleX[3] = {5, 5, 5};
+  constexpr std::int32_t kTitleY[3] = {10, 5, 15};
+  for (int index = 0; index < 3; ++index) {
+    if (titles[index].shown && images[index] != nullptr) {
+      overlayTitle(frame, *images[index], kTitleX[index], kTitleY[index], titles[index].alpha);
+    }
+  }
+
+  if (t < 5000) scalePixels(frame, t / 10);
+}
+
+void updateTitleStates(std::int32_t t, TitleState (&titles)[3]) {
+  titles[0] = TitleState{};
+  titles[1] = TitleState{};
+  titles[2] = TitleState{};
+
+  if (t < 20000) {
+    std::int32_t alpha = t / 10;
+    if (t > 15000) alpha = latches.title1FadeOut.capture(alpha) - alpha + 255;
+    titles[0] = TitleState{true, alpha};
+  }
+
+  if (t >= 22000 && t < 31000) {
+    std::int32_t alpha = t / 10 - latches.title2Start.capture(t / 10);
+    if (t > 28000) alpha = latches.title2FadeOut.capture(alpha) - alpha + 255;
+    titles[1] = TitleState{true, alpha};
+  }
+
+  if (t >= 31000 && t < 50000) {
+    const std::int32_t start = latches.title3Start.capture(t / 10);
+    // Deliberate: the start is subtracted twice (before and after the division), which delays
+    // title 3's fade-in to about 34100 ms; the show's timing is built around it.
+    std::int32_t alpha = (t - start) / 10 - start;
+    if (t > 47000) alpha = latches.title3FadeOut.capture(alpha) - alpha + 255;
+    titles[2] = TitleState{true, alpha};
+  }
+}
+
+void overlayTitle(std::uint32_t* frame, const Image& image, std::int32_t x0, std::int32_t y0,
+                  std::int32_t alpha) {
+  if (image.pixels == nullptr) return;
+  // The image's rows and columns that land inside the frame: [rowBegin, rowEnd) x [columnBegin, columnEnd).
+  const std::int32_t rowBegin = std::max(0, -y0);
+  const std::int32_t rowEnd = std::min(image.height, kFrameHeight - y0);
+  const std::int32_t columnBegin = std::max(0, -x0);
+  const std::int32_t columnEnd = std::min(image.width, kFrameWidth - x0);
+  for (std::int32_t row = rowBegin; row < rowEnd; ++row) {
+    const std::uint32_t* source = image.pixels + static_cast<std::ptrdiff_t>(row) * image.width;
+    std::uint32_t* target = frame + static_cast<std::ptrdiff_t>(y0 + row) * kFrameWidth + x0;
+    for (std::int32_t column = columnBegin; column < columnEnd; ++column) {
+      const std::uint32_t word = source[column];
+      if (word == kKeyBlack || word == kKeyWhite) {
+        target[column] = blendPixel(word, target[column], alpha);
+      }
+    }
+  }
+}
+
+void resetScene1LatchesForTesting() { latches = Scene1Latches{}; }
 
 }  // namespace glimmer

@@ -1,18 +1,61 @@
-// Scene1: placeholder until the scenes land.
+// Scene1: the opening scene. A cloud of 500 cubes seen through the scene's own camera, which
+// slides, jumps up and tilts at 20000 ms and flies forward after 30000 ms, while three title cards
+// fade in and out over the picture; the first 5000 ms fade in from black.
+//
+// The titles are drawn at (5, 10), (5, 5) and (5, 15) and show whole only while they fit the
+// frame there: width at most 155 for all three, height at most 90, 95 and 85. Anything beyond the
+// frame's edges is clipped, never written.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 namespace glimmer {
 
+class Camera;
+class Model;
+struct Image;
+
 class Scene1 {
  public:
-  Scene1() = default;
+  // Looks up "cube.obj" and the three titles (null when absent; start-up loads them first) and
+  // draws the 500 cube positions: 1500 rand() calls continuing the show's generator. No GL calls.
+  Scene1();
   Scene1(const Scene1&) = delete;
   Scene1& operator=(const Scene1&) = delete;
-  virtual ~Scene1() = default;
+  virtual ~Scene1();
 
+  // Draws the scene at demo time t (0 <= t <= 55000) with GL, reads the picture back into frame
+  // (the current render target's pixels, 160x100 words) and does the title and fade pixel work.
   void render(std::int32_t t, std::uint32_t* frame);
+
+  std::unique_ptr<Camera> camera;  // the scene's viewer, start depth -5
+  Model* cube = nullptr;           // "cube.obj", owned by the MeshManager
+  Image* title1 = nullptr;         // "start1.png", owned by the ImageStore
+  Image* title2 = nullptr;         // "start2.png"
+  Image* title3 = nullptr;         // "start3.png"
+  std::unique_ptr<float[]> positions;  // 500 triples in the order drawn; the centre is (a, c, b)
 };
+
+inline constexpr int Scene1CubeCount = 500;
+
+// One title's state for a call: whether its window is open, and the blend weight of its pixels.
+struct TitleState {
+  bool shown = false;
+  std::int32_t alpha = 0;
+};
+
+// Advances the process-wide title latches for a call at t and returns the three titles' states.
+// Scene1::render calls it once per call; the latches are set once and never reset in the show.
+void updateTitleStates(std::int32_t t, TitleState (&titles)[3]);
+
+// Blends the black (exactly 0x00000000) and white (exactly 0x00FFFFFF) words of image onto frame
+// with its top-left at (x0, y0): frame word = blendPixel(image word, frame word, alpha). Every
+// other image word, and every pixel that would land outside the 160x100 frame, is skipped.
+void overlayTitle(std::uint32_t* frame, const Image& image, std::int32_t x0, std::int32_t y0,
+                  std::int32_t alpha);
+
+// Clears every Scene1 latch (frame clock, jump, forward clock, title latches). Tests only.
+void resetScene1LatchesForTesting();
 
 }  // namespace glimmer

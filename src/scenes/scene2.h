@@ -1,18 +1,62 @@
-// Scene2: placeholder until the scenes land.
+// Scene2: sixty lit shapes falling through a column in front of the viewer, a cluster of ten
+// nested cubes that rises, spins, bobs and pulses with one bin of the music's spectrum (drawn a
+// second time, larger and additively, as a glow), and a background image scrolling downward at half
+// resolution behind everything. The view is the shared camera's, loaded by the caller.
+//
+// The background fills every second pixel of every second row, so it shows whole only when it is
+// at most 80 pixels wide and 50 high; columns and rows beyond that are clipped, never written.
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace glimmer {
 
+class Model;
+class MusicStream;
+struct Image;
+
+// One falling shape; a plain record copied by value.
+struct FallingShape {
+  float x = 0.0f;
+  float y = 0.0f;  // decreases as the shape falls
+  float z = 0.0f;
+  float r = 0.0f;  // r, g, b, a: the diffuse colour
+  float g = 0.0f;
+  float b = 0.0f;
+  float a = 0.0f;
+  Model* model = nullptr;  // owned by the MeshManager; null when its mesh was never loaded
+};
+
 class Scene2 {
  public:
-  Scene2() = default;
+  // Looks up the meshes, the background "bg.png" and the music, and places the 60 shapes, which
+  // continues the show's generator (240 rand() and 60 srand() calls) and leaves it reseeded.
+  // No GL calls.
+  Scene2();
   Scene2(const Scene2&) = delete;
   Scene2& operator=(const Scene2&) = delete;
   virtual ~Scene2() = default;
 
+  // Draws the scene at scene time t (0 <= t < 32000) with GL under the view already loaded, reads
+  // the picture back into frame (the current render target's pixels, 160x100 words) and fills the
+  // background into the words the drawing left exactly 0.
   void render(std::int32_t t, std::uint32_t* frame);
+
+  Model* cube = nullptr;              // "cube.obj", the cluster's mesh
+  std::vector<FallingShape> shapes;   // 60 shapes: spheres, tori, cones, twenty each
+  Image* background = nullptr;        // "bg.png", owned by the ImageStore
+  MusicStream* music = nullptr;       // the process-wide music, source of the spectrum
 };
+
+inline constexpr int Scene2ShapeCount = 60;
+
+// Background pass at scroll offset k >= 0, for image rows r = height - 1 down to 0: source row
+// s = r - k, or s + height - 1 when negative; the pass stops at the first s still negative. Each
+// frame word at (2c, 2r) that is exactly 0 becomes image word (c, s); other words stay.
+void fillScrollingBackground(std::uint32_t* frame, const Image& image, std::int32_t k);
+
+// Clears every Scene2 latch (fall clock, rise start, scroll origin). Tests only.
+void resetScene2LatchesForTesting();
 
 }  // namespace glimmer
