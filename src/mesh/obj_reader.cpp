@@ -147,6 +147,8 @@ bool takeName(const char* rest, char (&name)[kBufferSize]) {
 }
 
 // The group name of a "g" line: the rest of the line with its last character (the newline) removed.
+// Deliberate: the last character goes even when it is not a newline (a "g" line that ends the file,
+// a line cut at 127 characters); both passes cut the same way, so the name still matches itself.
 void takeGroupName(char (&rest)[kBufferSize]) {
   std::size_t length = std::strlen(rest);
   if (length > 0) rest[length - 1] = '\0';

@@ -13,8 +13,9 @@
 // corners, a corner that does not scan completely in the face's form; a vertex, texture or normal
 // index that is 0, negative or beyond its count; an "mtllib" line without a name; and values
 // followed on their line by a keyword that makes the two passes disagree (more entries, triangles
-// or materials than were counted, or a group that was never counted). Longer lines are read as
-// designed: 127 characters are taken as the rest of the line and the remainder is read as words.
+// or materials than were counted, or a group that was never counted). Lines longer than 127
+// characters are not refused: 127 of them are taken as the rest of the line, the remainder is read
+// as further words.
 #pragma once
 
 #include <cstddef>
