@@ -1,0 +1,124 @@
+#include "demo/command_line.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace glimmer {
+namespace {
+
+// A whole decimal number in [low, high]; false for anything else.
+bool readNumber(const char* text, long low, long high, int& value) {
+  if (text == nullptr || *text == '\0') return false;
+  char* end = nullptr;
+  errno = 0;
+  long number = std::strtol(text, &end, 10);
+  if (errno != 0 || *end != '\0' || number < low || number > high) return false;
+  value = static_cast<int>(number);
+  return true;
+}
+
+CommandLine failure(std::string message) {
+  CommandLine result;
+  result.action = CommandLine::Action::Error;
+  result.error = std::move(message);
+  return result;
+}
+
+}  // namespace
+
+const char* usageText() {
+  return "usage: glimmerfolding [--mute] [--colors auto|16|truecolor]\n"
+         "       glimmerfolding --record OUT [--fps N] [--from MS] [--to MS] [--colors ...]\n"
+         "       glimmerfolding --help | --version\n"
+         "\n"
+         "Without options: the show in this terminal (80x50 cells or more). Space starts it,\n"
+         "Escape quits.\n"
+         "\n"
+         "  --mute          play without sound output, on the music's own clock\n"
+         "  --colors MODE   16 (ANSI colours), truecolor (24-bit, the show's exact palette) or\n"
+         "                  auto (truecolor when COLORTERM says truecolor or 24bit; the default)\n"
+         "  --record OUT    render the show offline as fast as the machine allows, with no\n"
+         "                  terminal, keyboard or sound device; OUT ending in .cast is an\n"
+         "                  asciicast, in .mp4, .webm or .mkv a video (needs ffmpeg), else a\n"
+         "                  folder of PNG frames\n"
+         "  --fps N         frames per second of the recording (default 60)\n"
+         "  --from MS       first recorded moment, in milliseconds of the show (default 0)\n"
+         "  --to MS         end of the recording (default: the end of the music)\n"
+         "  --help          this text\n"
+         "  --version       the program's version\n"
+         "\n"
+         "Exit status: 0 the show ended (music over, or Escape), or a recording was written;\n"
+         "1 start-up failed (terminal, OpenGL ES, assets or music; a message says which) or a\n"
+         "recording could not be written; 2 the music could not be started, or the command line\n"
+         "was wrong; 128+n ended by signal n.\n";
+}
+
+CommandLine parseCommandLine(int argc, const char* const* argv) {
+  CommandLine result;
+  bool recordOnlyOption = false;
+  for (int i = 1; i < argc; ++i) {
+    const char* option = argv[i];
+    const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+    auto needsValue = [&](const char* name) -> bool {
+      if (value != nullptr) return true;
+      result = failure(std::string("option ") + name + " needs a value");
+      return false;
+    };
+    if (std::strcmp(option, "--help") == 0 || std::strcmp(option, "-h") == 0) {
+      result.action = CommandLine::Action::Help;
+      return result;
+    } else if (std::strcmp(option, "--version") == 0) {
+      result.action = CommandLine::Action::Version;
+      return result;
+    } else if (std::strcmp(option, "--mute") == 0) {
+      result.mute = true;
+    } else if (std::strcmp(option, "--record") == 0) {
+      if (!needsValue(option)) return result;
+      if (*value == '\0') return failure("--record needs a file or folder name");
+      result.action = CommandLine::Action::Record;
+      result.output = value;
+      ++i;
+    } else if (std::strcmp(option, "--fps") == 0) {
+      if (!needsValue(option)) return result;
+      if (!readNumber(value, 1, 1000, result.framesPerSecond)) return failure(std::string("bad --fps value '") + value + "' (1 to 1000)");
+      recordOnlyOption = true;
+      ++i;
+    } else if (std::strcmp(option, "--from") == 0) {
+      if (!needsValue(option)) return result;
+      if (!readNumber(value, 0, 100000000, result.fromMs)) return failure(std::string("bad --from value '") + value + "' (milliseconds, 0 or more)");
+      recordOnlyOption = true;
+      ++i;
+    } else if (std::strcmp(option, "--to") == 0) {
+      if (!needsValue(option)) return result;
+      if (!readNumber(value, 0, 100000000, result.toMs)) return failure(std::string("bad --to value '") + value + "' (milliseconds, 0 or more)");
+      recordOnlyOption = true;
+      ++i;
+    } else if (std::strcmp(option, "--colors") == 0) {
+      if (!needsValue(option)) return result;
+      if (std::strcmp(value, "auto") == 0) {
+        result.forceColorMode = false;
+      } else if (std::strcmp(value, "16") == 0) {
+        result.forceColorMode = true;
+        result.colorMode = ColorMode::Ansi16;
+      } else if (std::strcmp(value, "truecolor") == 0) {
+        result.forceColorMode = true;
+        result.colorMode = ColorMode::TrueColor;
+      } else {
+        return failure(std::string("bad --colors value '") + value + "' (auto, 16 or truecolor)");
+      }
+      ++i;
+    } else {
+      return failure(std::string("unknown option '") + option + "'");
+    }
+  }
+  if (recordOnlyOption && result.action != CommandLine::Action::Record) {
+    return failure("--fps, --from and --to go with --record");
+  }
+  if (result.action == CommandLine::Action::Record && result.toMs >= 0 && result.toMs <= result.fromMs) {
+    return failure("--to must come after --from");
+  }
+  return result;
+}
+
+}  // namespace glimmer

@@ -1,0 +1,30 @@
+// The command line. Without arguments the program is the show as designed; everything else is
+// reached only through options.
+#pragma once
+
+#include <string>
+
+#include "console/frame_encoder.h"
+
+namespace glimmer {
+
+struct CommandLine {
+  enum class Action { Show, Record, Help, Version, Error };
+  Action action = Action::Show;
+  std::string error;             // one line, for Action::Error
+  std::string output;            // --record OUT
+  int framesPerSecond = 60;      // --fps N, 1..1000
+  int fromMs = 0;                // --from MS
+  int toMs = -1;                 // --to MS; -1: to the end of the music
+  bool mute = false;             // --mute
+  bool forceColorMode = false;   // --colors 16|truecolor (auto leaves it false)
+  ColorMode colorMode = ColorMode::Ansi16;
+};
+
+// Reads the arguments (argv[1] onward). Never exits and prints nothing.
+CommandLine parseCommandLine(int argc, const char* const* argv);
+
+// The --help text: usage, options and exit statuses.
+const char* usageText();
+
+}  // namespace glimmer
