@@ -1,0 +1,206 @@
+// Scene2: the seeded shapes, the scrolling half-resolution background (zero words only, offset,
+// wrap with period H - 1, clipping), and the fall, wrap and long gaps on a real GL context.
+#include "scenes/scene2.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "demo/random.h"
+#include "gles/frame_buffer.h"
+#include "image/image_store.h"
+#include "mesh/mesh_manager.h"
+#include "music/music_stream.h"
+#include "scenesa_support.h"
+#include "view/camera.h"
+
+namespace glimmer {
+namespace {
+
+struct ShapePlace {
+  int index;
+  float x, y, z;
+  float r, g, b;
+};
+
+TEST(Scene2Layout, ShapesContinueFromWhereTheCubeCloudLeftTheGenerator) {
+  srand(0xAA5922D6u);  // the state Scene1's constructor leaves after srand(666)
+  Scene2 scene;
+  ASSERT_EQ(scene.shapes.size(), 60u);
+  const ShapePlace places[] = {
+      {0, -9, -19, -20, 0.4f, 0.4f, 0.8f},   {1, -7, 23, -13, 0.4f, 0.4f, 0.8f},
+      {2, 6, 155, -16, 0.4f, 0.4f, 0.8f},    {20, 7, 99, -14, 0.4f, 0.8f, 0.4f},
+      {40, 6, -2, -17, 0.8f, 0.4f, 0.4f},    {59, -10, 48, -11, 0.8f, 0.4f, 0.4f},
+  };
+  for (const ShapePlace& place : places) {
+    const FallingShape& shape = scene.shapes[place.index];
+    EXPECT_EQ(shape.x, place.x) << place.index;
+    EXPECT_EQ(shape.y, place.y) << place.index;
+    EXPECT_EQ(shape.z, place.z) << place.index;
+    EXPECT_EQ(shape.r, place.r) << place.index;
+    EXPECT_EQ(shape.g, place.g) << place.index;
+    EXPECT_EQ(shape.b, place.b) << place.index;
+    EXPECT_EQ(shape.a, 1.0f) << place.index;
+  }
+  for (const FallingShape& shape : scene.shapes) {
+    EXPECT_TRUE(shape.x >= -15 && shape.x <= 9 && shape.y >= -50 && shape.y <= 199 && shape.z >= -25 &&
+                shape.z <= -11);
+  }
+  EXPECT_EQ(randomState(), 0x90C15E75u);  // left reseeded for whoever draws next
+  delete MusicStream::instance();
+  delete ImageStore::instance();
+  delete MeshManager::instance();
+}
+
+// A 3 x 5 image whose word names its row and column (never 0).
+struct NumberedImage {
+  NumberedImage(int width, int height) : words(static_cast<std::size_t>(width * height)) {
+    for (int row = 0; row < height; ++row) {
+      for (int column = 0; column < width; ++column) words[row * width + column] = word(column, row);
+    }
+    image = Image{width, height, words.data()};
+  }
+  static std::uint32_t word(int column, int row) { return 0x00010000u * (row + 1) + column + 1; }
+  std::vector<std::uint32_t> words;
+  Image image;
+};
+
+TEST(Scene2Background, RowsLandTwoFrameRowsPerStepAndWrapWithPeriodHeightMinusOne) {
+  struct Case {
+    std::int32_t k;
+    std::vector<int> sourceOfRow;  // per image row r (frame row 2r): the source row, or -1 for none
+  };
+  const Case cases[] = {
+      {0, {0, 1, 2, 3, 4}},
+      {2, {2, 3, 0, 1, 2}},
+      {4, {0, 1, 2, 3, 0}},     // one full period of H - 1 = 4
+      {6, {-1, -1, 0, 1, 2}},  // row 1 would need source -1: stop there
+      {-3, {3, 4, -1, -1, -1}},  // time went backwards: source rows past the end are skipped
+  };
+  NumberedImage numbered(3, 5);
+  for (const Case& item : cases) {
+    std::vector<std::uint32_t> frame(kFramePixels, 0u);
+    fillScrollingBackground(frame.data(), numbered.image, item.k);
+    for (int y = 0; y < kFrameHeight; ++y) {
+      for (int x = 0; x < kFrameWidth; ++x) {
+        std::uint32_t expected = 0;
+        if (y % 2 == 0 && x % 2 == 0 && y / 2 < 5 && x / 2 < 3 && item.sourceOfRow[y / 2] >= 0) {
+          expected = NumberedImage::word(x / 2, item.sourceOfRow[y / 2]);
+        }
+        ASSERT_EQ(frame[y * kFrameWidth + x], expected) << "k " << item.k << " at " << x << "," << y;
+      }
+    }
+  }
+}
+
+TEST(Scene2Background, OnlyWordsThatAreExactlyZeroAreFilled) {
+  NumberedImage numbered(3, 5);
+  std::vector<std::uint32_t> frame(kFramePixels, 0u);
+  frame[0] = 0xFF000000u;                 // black with a top byte: drawn, not empty
+  frame[2] = 0x00000001u;
+  frame[2 * kFrameWidth + 4] = 0x00FFFFFFu;
+  fillScrollingBackground(frame.data(), numbered.image, 0);
+  EXPECT_EQ(frame[0], 0xFF000000u);
+  EXPECT_EQ(frame[2], 0x00000001u);
+  EXPECT_EQ(frame[2 * kFrameWidth + 4], 0x00FFFFFFu);
+  EXPECT_EQ(frame[4], NumberedImage::word(2, 0));
+  EXPECT_EQ(frame[2 * kFrameWidth + 2], NumberedImage::word(1, 1));
+}
+
+TEST(Scene2Background, ImagesLargerThanTheHalfResolutionGridAreClipped) {
+  NumberedImage numbered(90, 60);
+  constexpr int kGuard = 1000;
+  std::vector<std::uint32_t> words(kFramePixels + kGuard, 0u);
+  fillScrollingBackground(words.data(), numbered.image, 0);
+  for (int index = kFramePixels; index < kFramePixels + kGuard; ++index) ASSERT_EQ(words[index], 0u) << index;
+  EXPECT_EQ(words[98 * kFrameWidth + 158], NumberedImage::word(79, 49));
+  EXPECT_EQ(words[98 * kFrameWidth + 159], 0u);
+  // Column 80 of row 0 would land on the next frame row's first pixel.
+  EXPECT_EQ(words[1 * kFrameWidth + 0], 0u);
+}
+
+class Scene2Render : public ShowFixture {
+ protected:
+  void SetUp() override {
+    ShowFixture::SetUp();
+    resetScene2LatchesForTesting();
+  }
+
+  // One pass as the main loop makes it: clear, the shared camera's view, the scene.
+  void pass(Scene2& scene, std::int32_t t) {
+    clearLikeTheLoop();
+    camera.applyView();
+    scene.render(t, frame());
+  }
+
+  // Puts every shape far above the view, so only the cluster and the background can show.
+  static void liftAllShapes(Scene2& scene, float y) {
+    for (FallingShape& shape : scene.shapes) shape.y = y;
+  }
+
+  Camera camera{-3.0f};
+};
+
+TEST_F(Scene2Render, AShapeExactlyAtTheFloorStaysAndOneBelowItWraps) {
+  Scene2 scene;
+  liftAllShapes(scene, 100.0f);
+  scene.shapes[0].y = -29.0f;
+  scene.shapes[1].y = -29.01f;
+  pass(scene, 0);  // the first pass moves nothing
+  EXPECT_EQ(scene.shapes[0].y, -29.0f);
+  pass(scene, 100);  // falls 1.0
+  EXPECT_EQ(scene.shapes[0].y, -30.0f);
+  EXPECT_EQ(scene.shapes[1].y, 50.0f);
+  EXPECT_EQ(scene.shapes[2].y, 99.0f);
+}
+
+TEST_F(Scene2Render, LongGapsMoveTheShapesAndTheBackgroundInOneStep) {
+  Scene2 scene;
+  liftAllShapes(scene, 200.0f);
+  const Image& background = *scene.background;
+  ASSERT_EQ(background.width, 80);
+  ASSERT_EQ(background.height, 50);
+  auto backgroundWord = [&](int column, int row) { return background.pixels[row * 80 + column]; };
+
+  pass(scene, 1000);  // scroll origin 50; the cluster is still far below the view
+  pass(scene, 1500);  // 500 ms later: 5 units down, 25 rows on
+  for (const FallingShape& shape : scene.shapes) ASSERT_EQ(shape.y, 195.0f);
+  for (int row = 0; row < 50; ++row) {
+    const int source = row >= 25 ? row - 25 : row - 25 + 49;
+    for (int column = 0; column < 80; ++column) {
+      ASSERT_EQ(frame()[2 * row * kFrameWidth + 2 * column], backgroundWord(column, source))
+          << column << "," << row;
+      ASSERT_EQ(frame()[2 * row * kFrameWidth + 2 * column + 1], 0u);
+    }
+  }
+
+  pass(scene, 2500);  // 75 steps past the origin: beyond one period, the top rows stay empty
+  for (int row = 0; row < 50; ++row) {
+    const std::uint32_t expected = row >= 26 ? backgroundWord(0, row - 26) : 0u;
+    ASSERT_EQ(frame()[2 * row * kFrameWidth], expected) << row;
+  }
+  pass(scene, 2520);  // the origin was taken again at 2500: offset 1
+  EXPECT_EQ(frame()[2 * 1 * kFrameWidth], backgroundWord(0, 0));
+  EXPECT_EQ(frame()[0], backgroundWord(0, 48));
+}
+
+TEST_F(Scene2Render, ClusterDrawsOverTheBackgroundOnceItHasRisen) {
+  Scene2 scene;
+  liftAllShapes(scene, 200.0f);
+  MusicStream::instance()->spectrum[10] = 0.05f;  // the music is not open: the value stays
+  pass(scene, 10000);
+  const Image& background = *scene.background;
+  int covered = 0;
+  for (int row = 0; row < 50; ++row) {
+    for (int column = 0; column < 80; ++column) {
+      const std::uint32_t word = frame()[2 * row * kFrameWidth + 2 * column];
+      if (word != background.pixels[row * 80 + column]) ++covered;
+    }
+  }
+  // Drawn pixels are left alone by the background; the cluster sits in the middle of the frame.
+  EXPECT_GT(covered, 20);
+  EXPECT_NE(frame()[50 * kFrameWidth + 80], 0u);
+}
+
+}  // namespace
+}  // namespace glimmer
