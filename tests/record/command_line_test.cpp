@@ -1,0 +1,66 @@
+#include "demo/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace glimmer {
+namespace {
+
+CommandLine parse(std::vector<const char*> arguments) {
+  arguments.insert(arguments.begin(), "glimmerfolding");
+  return parseCommandLine(static_cast<int>(arguments.size()), arguments.data());
+}
+
+TEST(CommandLine, NoArgumentsIsTheShowAsDesigned) {
+  CommandLine command = parse({});
+  EXPECT_EQ(command.action, CommandLine::Action::Show);
+  EXPECT_FALSE(command.mute);
+  EXPECT_FALSE(command.forceColorMode);
+}
+
+TEST(CommandLine, RecordingOptions) {
+  CommandLine command = parse({"--record", "out.cast", "--fps", "30", "--from", "1000", "--to", "2500",
+                               "--colors", "truecolor"});
+  ASSERT_EQ(command.action, CommandLine::Action::Record) << command.error;
+  EXPECT_EQ(command.output, "out.cast");
+  EXPECT_EQ(command.framesPerSecond, 30);
+  EXPECT_EQ(command.fromMs, 1000);
+  EXPECT_EQ(command.toMs, 2500);
+  EXPECT_TRUE(command.forceColorMode);
+  EXPECT_EQ(command.colorMode, ColorMode::TrueColor);
+
+  command = parse({"--mute", "--colors", "16"});
+  EXPECT_EQ(command.action, CommandLine::Action::Show);
+  EXPECT_TRUE(command.mute);
+  EXPECT_EQ(command.colorMode, ColorMode::Ansi16);
+  EXPECT_EQ(parse({"--colors", "auto"}).forceColorMode, false);
+  EXPECT_EQ(parse({"--help"}).action, CommandLine::Action::Help);
+  EXPECT_EQ(parse({"--version"}).action, CommandLine::Action::Version);
+}
+
+TEST(CommandLine, MistakesAreOneLineErrors) {
+  const std::vector<std::vector<const char*>> mistakes = {
+      {"--bogus"},
+      {"show"},
+      {"--record"},
+      {"--record", ""},
+      {"--record", "a.cast", "--fps", "0"},
+      {"--record", "a.cast", "--fps", "60x"},
+      {"--record", "a.cast", "--fps"},
+      {"--record", "a.cast", "--from", "-5"},
+      {"--record", "a.cast", "--from", "2000", "--to", "1000"},
+      {"--record", "a.cast", "--to", "99999999999999999999"},
+      {"--fps", "30"},  // recording options without --record
+      {"--colors", "256"},
+  };
+  for (const auto& arguments : mistakes) {
+    CommandLine command = parse(arguments);
+    EXPECT_EQ(command.action, CommandLine::Action::Error) << arguments.front();
+    EXPECT_FALSE(command.error.empty());
+    EXPECT_EQ(command.error.find('\n'), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace glimmer

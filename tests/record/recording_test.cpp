@@ -1,0 +1,243 @@
+// Short recordings of the real show, offline, checked as a viewer would see them: each cast event
+// replayed through a real terminal emulator shows exactly the cells the converter produced, and the
+// cast itself is read back by a real JSON parser.
+#include "record/recording.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "console/cp437.h"
+#include "record/frame_sink.h"
+#include "support/emulated_screen.h"
+#include "tfx/block_color.h"
+#include "tfx/palette.h"
+
+namespace glimmer {
+namespace {
+
+using Cells = std::array<std::uint8_t, 8000>;
+
+// Passes every frame on to a real sink and keeps the cells and bytes.
+class KeepingSink final : public FrameSink {
+ public:
+  explicit KeepingSink(std::unique_ptr<FrameSink> inner) : inner_(std::move(inner)) {}
+  bool begin() override { return inner_->begin(); }
+  bool frame(long index, const std::uint8_t* cells, const char* bytes, std::size_t size) override {
+    Cells copy;
+    std::copy(cells, cells + 8000, copy.begin());
+    frames.push_back(copy);
+    written.emplace_back(bytes, size);
+    indices.push_back(index);
+    return inner_->frame(index, cells, bytes, size);
+  }
+  bool finish(bool complete) override { return inner_->finish(complete); }
+
+  std::vector<Cells> frames;
+  std::vector<std::string> written;
+  std::vector<long> indices;
+
+ private:
+  std::unique_ptr<FrameSink> inner_;
+};
+
+std::string temporaryPath(const char* suffix) {
+  char folder[] = "/tmp/glimmer-record-XXXXXX";
+  EXPECT_NE(mkdtemp(folder), nullptr);
+  return std::string(folder) + suffix;
+}
+
+std::string readAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+CommandLine recordCommand(const std::string& output, int fps, int from, int to) {
+  CommandLine command;
+  command.action = CommandLine::Action::Record;
+  command.output = output;
+  command.framesPerSecond = fps;
+  command.fromMs = from;
+  command.toMs = to;
+  command.forceColorMode = true;
+  command.colorMode = ColorMode::TrueColor;
+  return command;
+}
+
+struct Recording {
+  int status;
+  std::unique_ptr<KeepingSink> sink;
+  std::string path;
+};
+
+Recording record(int fps, int from, int to) {
+  std::string path = temporaryPath("/show.cast");
+  CommandLine command = recordCommand(path, fps, from, to);
+  RecordingFormat format{path, fps, from};
+  auto sink = std::make_unique<KeepingSink>(makeCastSink(format));
+  int status = runRecording(command, *sink);
+  return {status, std::move(sink), path};
+}
+
+std::uint32_t rgbOf(int colour) {
+  const std::int32_t* c = kConsolePalette[colour];
+  return (static_cast<std::uint32_t>(c[0]) << 16) | (static_cast<std::uint32_t>(c[1]) << 8) |
+         static_cast<std::uint32_t>(c[2]);
+}
+
+// Every emulated cell shows what the cell buffer asks for: a solid colour where the glyph would
+// look solid (full block, blank, or both colours equal), else the glyph in its two colours.
+void expectScreenShows(const testing::EmulatedScreen& screen, const Cells& cells, long frame) {
+  int mismatches = 0;
+  for (int n = 0; n < 4000 && mismatches < 5; ++n) {
+    int column = n % 80;
+    int row = n / 80;
+    std::uint8_t code = cells[2 * n];
+    std::uint8_t attribute = cells[2 * n + 1];
+    std::uint32_t fore = rgbOf(attribute & 15);
+    std::uint32_t back = rgbOf(attribute >> 4);
+    std::uint32_t glyph = screen.glyph(column, row);
+    bool solidOnScreen = glyph == 0 || glyph == ' ';
+    bool ok;
+    if (code == 219 || ((code == 176 || code == 177 || code == 178) && fore == back)) {
+      ok = (glyph == 0x2588 && screen.foreground(column, row) == fore) ||
+           (solidOnScreen && screen.background(column, row) == fore);
+    } else if (code == 0 || code == 32) {
+      ok = (solidOnScreen && screen.background(column, row) == back) ||
+           (glyph == 0x2588 && screen.foreground(column, row) == back);
+    } else {
+      ok = glyph == cp437ToUnicode(code) && screen.foreground(column, row) == fore &&
+           screen.background(column, row) == back;
+    }
+    if (!ok) {
+      ++mismatches;
+      ADD_FAILURE() << "frame " << frame << " cell (" << column << ", " << row << ") code " << int(code)
+                    << " attribute " << std::hex << int(attribute) << " shows U+" << glyph << " on "
+                    << screen.background(column, row) << " in " << screen.foreground(column, row);
+    }
+  }
+}
+
+TEST(Recording, CastReplaysToTheConvertedCellsAndStartsBlack) {
+  Recording result = record(20, 0, 1500);
+  ASSERT_EQ(result.status, 0);
+  KeepingSink& sink = *result.sink;
+  ASSERT_EQ(sink.frames.size(), 30u);
+
+  testing::EmulatedScreen screen(80, 50);
+  for (std::size_t i = 0; i < sink.frames.size(); ++i) {
+    screen.feed(sink.written[i]);
+    expectScreenShows(screen, sink.frames[i], static_cast<long>(i));
+  }
+  // The show opens from black: every cell of the first frame is black.
+  for (int n = 0; n < 4000; ++n) {
+    std::uint8_t attribute = sink.frames[0][2 * n + 1];
+    std::uint8_t code = sink.frames[0][2 * n];
+    bool black = (attribute & 15) == 0 && (code == 219 || (attribute >> 4) == 0);
+    ASSERT_TRUE(black) << "cell " << n;
+  }
+}
+
+TEST(Recording, CastIsValidJsonWithExactEventTimes) {
+  if (system("command -v python3 >/dev/null 2>&1") != 0) GTEST_SKIP() << "python3 is not installed";
+  Recording result = record(30, 2000, 2400);
+  ASSERT_EQ(result.status, 0);
+  std::string decoded = result.path + ".decoded";
+  std::string script =
+      "import json,sys\n"
+      "lines=open(sys.argv[1],encoding='utf-8').read().splitlines()\n"
+      "h=json.loads(lines[0]); assert h['version']==2 and h['width']==80 and h['height']==50, h\n"
+      "assert h['title']=='vrax - Glimmerfolding'\n"
+      "out=open(sys.argv[2],'w',encoding='utf-8',newline='')\n"
+      "for k,l in enumerate(lines[1:]):\n"
+      "  t,kind,data=json.loads(l); assert kind=='o'\n"
+      "  assert abs(t-k/30.0)<1e-6,(k,t)\n"
+      "  out.write(data)\n"
+      "print(len(lines)-1)\n";
+  std::string scriptPath = result.path + ".py";
+  std::ofstream(scriptPath) << script;
+  std::string commandLine = "python3 " + scriptPath + " " + result.path + " " + decoded + " > " + result.path + ".count";
+  ASSERT_EQ(system(commandLine.c_str()), 0);
+  EXPECT_EQ(std::stoi(readAll(result.path + ".count")), 12);
+  std::string everything;
+  for (const std::string& bytes : result.sink->written) everything += bytes;
+  EXPECT_EQ(readAll(decoded), everything);
+  if (system("command -v asciinema >/dev/null 2>&1") == 0 && system("command -v script >/dev/null 2>&1") == 0) {
+    // The player wants a terminal of its own; script gives it one.
+    std::string cat = "script -qec 'asciinema cat " + result.path + " > /dev/null' /dev/null < /dev/null > /dev/null 2>&1";
+    EXPECT_EQ(system(cat.c_str()), 0) << "asciinema does not accept the cast";
+  }
+}
+
+TEST(Recording, GreetingsSlideShowsBackdropLeftAndTheSpikyScene) {
+  Recording result = record(10, 114800, 114900);
+  ASSERT_EQ(result.status, 0);
+  ASSERT_FALSE(result.sink->frames.empty());
+  const Cells& cells = result.sink->frames.front();
+  // The backdrop's cell, as the converter makes it.
+  TFX_BlockColor converter;
+  converter.init();
+  std::uint32_t backdrop[4] = {0x009400D3, 0x009400D3, 0x009400D3, 0x009400D3};
+  std::uint8_t backdropCell[8000] = {};
+  PixelRect rect{0, 0, 2, 2};
+  converter.convert2x2(backdrop, &rect, 2, 0, 0, backdropCell);
+  // At u = 800 the greetings cover columns 0 .. 79 - 39.
+  EXPECT_EQ(cells[0], backdropCell[0]);
+  EXPECT_EQ(cells[1], backdropCell[1]);
+  EXPECT_FALSE(cells[2 * 79] == backdropCell[0] && cells[2 * 79 + 1] == backdropCell[1]);
+}
+
+TEST(Recording, FramesAfterTheClosingFadeAreBlack) {
+  Recording result = record(5, 147900, 154000);
+  ASSERT_EQ(result.status, 0);
+  KeepingSink& sink = *result.sink;
+  ASSERT_GE(sink.frames.size(), 30u);
+  for (std::size_t i = 0; i < sink.frames.size(); ++i) {
+    long time = 147900 + static_cast<long>(i) * 200;
+    if (time < 153300) continue;
+    for (int n = 0; n < 4000; ++n) {
+      std::uint8_t attribute = sink.frames[i][2 * n + 1];
+      ASSERT_EQ(attribute & 15, 0) << "frame at " << time << " cell " << n;
+    }
+  }
+}
+
+TEST(Recording, UnwritablePlaceFailsCleanly) {
+  std::string path = "/nonexistent-folder/show.cast";
+  CommandLine command = recordCommand(path, 10, 0, 500);
+  ::testing::internal::CaptureStdout();
+  EXPECT_EQ(runRecording(command), 1);
+  std::string printed = ::testing::internal::GetCapturedStdout();
+  EXPECT_NE(printed.find("cannot write /nonexistent-folder/show.cast"), std::string::npos) << printed;
+  struct stat info {};
+  EXPECT_NE(stat((path + ".part").c_str(), &info), 0);
+  EXPECT_NE(stat(path.c_str(), &info), 0);
+}
+
+TEST(Recording, PngFolderHoldsOneConsolePicturePerFrame) {
+  std::string folder = temporaryPath("/frames");
+  CommandLine command = recordCommand(folder, 10, 0, 300);
+  ASSERT_EQ(runRecording(command), 0);
+  struct stat info {};
+  for (int i = 0; i < 3; ++i) {
+    char name[64];
+    std::snprintf(name, sizeof name, "/frame-%06d.png", i);
+    EXPECT_EQ(stat((folder + name).c_str(), &info), 0) << name;
+    std::string head = readAll(folder + name).substr(0, 8);
+    EXPECT_EQ(head, "\x89PNG\r\n\x1a\n");
+  }
+  EXPECT_NE(stat((folder + "/frame-000003.png").c_str(), &info), 0);
+}
+
+}  // namespace
+}  // namespace glimmer
