@@ -93,7 +93,7 @@ TEST_F(Present, ResizeRecentresAndDrawsWhole) {
   std::string frame = lastFrameWritten(before);
   EXPECT_NE(frame.find("\x1b[2J"), std::string::npos);
   EXPECT_NE(frame.find("\x1b[11;21H"), std::string::npos);
-  EXPECT_EQ(shownAt(20 + 79, 10 + 49).chars[0] != 0, true);
+  EXPECT_NE(shownAt(20 + 79, 10 + 49).chars[0], 0u);  // the bottom-right cell at the new place
 }
 
 TEST_F(Present, FailedWriteMarksTheOutputLostAndTheNextFrameIsWhole) {
