@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 
 #include "gles/frame_buffer.h"
 
@@ -137,6 +138,19 @@ TEST(GLESHelperLifetime, NeverCreatedAndRecreatedHelpersTearDown) {
     gles.readBack();
     EXPECT_EQ(gles.pixels[0], 0u);
   }
+}
+
+TEST(GLESHelperLifetime, DestroyingAnOlderHelperLeavesTheNewerOneCurrent) {
+  auto older = std::make_unique<GLESHelper>();
+  ASSERT_TRUE(older->create());
+  GLESHelper newer;
+  ASSERT_TRUE(newer.create());
+  older.reset();
+  glClearColor(1.0f, 0.0f, 0.0f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+  newer.readBack();
+  EXPECT_EQ(newer.pixels[0], 0xFF0000FFu);
+  EXPECT_EQ(newer.pixels[kFramePixels - 1], 0xFF0000FFu);
 }
 
 }  // namespace
