@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 #include "image/png_files.h"
@@ -165,6 +169,29 @@ TEST(PngLoader, AcceptsTheLargestSide) {
   EXPECT_EQ(image->width, kMaxImageSide);
   EXPECT_EQ(image->pixels[kMaxImageSide * 3 - 1], 7);
   freePngImage(image);
+}
+
+// The fuzzing corpus: well-formed seeds decode; the malformed inputs kept from fuzzing are refused.
+TEST(PngLoader, FuzzCorpus) {
+  const char* source = std::getenv("GLIMMER_SOURCE_DIR");
+  const std::filesystem::path folder = std::filesystem::path(source != nullptr ? source : ".") / "fuzz/corpus/png";
+  if (!std::filesystem::is_directory(folder)) GTEST_SKIP() << "no corpus at " << folder;
+  int malformed = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    const std::string name = entry.path().filename().string();
+    SCOPED_TRACE(name);
+    std::ifstream stream(entry.path(), std::ios::binary);
+    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
+    PngImage* image = loadPngImageFromMemory(bytes.data(), bytes.size());
+    if (name.starts_with("malformed-")) {
+      ++malformed;
+      EXPECT_EQ(image, nullptr);
+    } else {
+      EXPECT_NE(image, nullptr);
+    }
+    freePngImage(image);
+  }
+  EXPECT_GT(malformed, 0);
 }
 
 }  // namespace
