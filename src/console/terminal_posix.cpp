@@ -176,8 +176,11 @@ class PosixTerminal final : public Terminal {
 
   bool setTitle(const char* title) override {
     titleSet = 1;
-    return write(kSaveTitle, sizeof kSaveTitle - 1) && write(kSetTitleStart, sizeof kSetTitleStart - 1) &&
-           write(title, std::strlen(title)) && write(kSetTitleEnd, sizeof kSetTitleEnd - 1);
+    // One write, so the title's sequence is never cut apart.
+    char sequence[160];
+    int length = std::snprintf(sequence, sizeof sequence, "%s%s%s%s", kSaveTitle, kSetTitleStart, title, kSetTitleEnd);
+    if (length < 0 || length >= static_cast<int>(sizeof sequence)) return false;
+    return write(sequence, static_cast<std::size_t>(length));
   }
 
   bool hideCursor() override {
