@@ -2,7 +2,7 @@
 // inside a turning wireframe lattice of 363 lines drawn additively; the clear grey and the mesh's
 // distance follow bin 5 of the music's spectrum.
 //
-// Variant 0: "spike.obj" in orange, a blue lattice, three camera cuts (far, near, far, near).
+// Variant 0: "spike.obj" in orange, a blue lattice, three camera cuts (near, far, near).
 // Variant 1: "spike2.obj" in blue, an orange lattice, and from 10000 ms the camera pulls back.
 // Both variants share the one camera, so variant 1 starts where variant 0's cuts left it.
 //
