@@ -73,6 +73,7 @@ TEST_F(ImageStoreTest, NamesDifferingInCaseAreSeparateFiles) {
   EXPECT_EQ(lower->pixels[0], 0x00030201u);
   EXPECT_EQ(upper->pixels[0], 0x00060504u);
   EXPECT_EQ(ImageStore::instance()->get("LOGO.png"), nullptr);
+  EXPECT_EQ(ImageStore::instance()->get(""), nullptr);  // "data/" is a folder, not a file
 }
 
 TEST_F(ImageStoreTest, FailedLoadKeepsNothingAndIsTriedAgain) {

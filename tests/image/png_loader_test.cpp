@@ -107,20 +107,6 @@ TEST(PngLoader, DecodesEveryKindToPackedRgbOrBgra) {
   }
 }
 
-TEST(PngLoader, FileAndMemoryAgree) {
-  testing::ScratchFolder folder;
-  const std::vector<std::uint8_t> file = testing::encodeRgb(2, 1, {1, 2, 3, 4, 5, 6});
-  ASSERT_TRUE(testing::writeFile(folder.data("two.png"), file));
-  PngImage* image = loadPngImage("data/two.png");
-  ASSERT_NE(image, nullptr);
-  EXPECT_EQ(std::vector<std::uint8_t>(image->pixels, image->pixels + 6), (std::vector<std::uint8_t>{1, 2, 3, 4, 5, 6}));
-  freePngImage(image);
-
-  EXPECT_EQ(loadPngImage("data/absent.png"), nullptr);
-  EXPECT_EQ(loadPngImage("data"), nullptr);  // a folder, not a file
-  freePngImage(nullptr);
-}
-
 TEST(PngLoader, RefusesDamagedAndOversizedFiles) {
   const std::vector<std::uint8_t> good = testing::encodeRgb(4, 4, std::vector<std::uint8_t>(48, 0x5A));
   ASSERT_GT(good.size(), 60u);
