@@ -1,0 +1,96 @@
+// The whole program on a pseudo-terminal, as a person runs it.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "support/pty_child.h"
+
+namespace glimmer {
+namespace {
+
+using testing::PtyChild;
+using namespace std::chrono_literals;
+
+[[noreturn]] void runProgram(const char* option = nullptr) {
+  setenv("COLORTERM", "truecolor", 1);
+  if (option != nullptr) {
+    execl(GLIMMER_BINARY, GLIMMER_BINARY, option, static_cast<char*>(nullptr));
+  } else {
+    execl(GLIMMER_BINARY, GLIMMER_BINARY, static_cast<char*>(nullptr));
+  }
+  _exit(98);
+}
+
+// Counts the cells that show some colour other than black.
+int drawnCells(testing::EmulatedScreen& screen) {
+  int drawn = 0;
+  for (int row = 0; row < screen.rows(); ++row) {
+    for (int column = 0; column < screen.columns(); ++column) {
+      std::uint32_t glyph = screen.glyph(column, row);
+      bool blank = glyph == 0 || glyph == ' ';
+      if (screen.background(column, row) != 0 || (!blank && screen.foreground(column, row) != 0)) ++drawn;
+    }
+  }
+  return drawn;
+}
+
+TEST(Program, EscapeOnTheIntroEndsWithStatusZeroAndRestoresTheTerminal) {
+  PtyChild child(90, 52, [] { runProgram(); });
+  ASSERT_TRUE(child.waitForText("Press SPACE to continue or ESC to exit", 20000ms)) << child.output();
+  child.pump(50ms);
+  EXPECT_TRUE(child.screen().onAlternateScreen());
+  child.type("\x1b");
+  EXPECT_EQ(child.wait(), 0);
+  EXPECT_FALSE(child.screen().onAlternateScreen());
+  EXPECT_TRUE(child.screen().cursorVisible());
+}
+
+TEST(Program, TheShowDrawsFramesAndEscapeEndsIt) {
+  PtyChild child(80, 50, [] { runProgram("--mute"); });
+  ASSERT_TRUE(child.waitForText("Press SPACE", 20000ms)) << child.output();
+  child.type(" ");
+  child.pump(2500ms);  // a little over two seconds of the opening: the cubes fade in
+  EXPECT_GT(drawnCells(child.screen()), 3000);
+  EXPECT_EQ(child.screen().rowText(0).find("Win32"), std::string::npos);  // the intro is gone
+  child.type("\x1b");
+  EXPECT_EQ(child.wait(), 0);
+  EXPECT_FALSE(child.screen().onAlternateScreen());
+}
+
+TEST(Program, SignalDuringTheShowRestoresAndEndsWith143) {
+  PtyChild child(80, 50, [] { runProgram("--mute"); });
+  ASSERT_TRUE(child.waitForText("Press SPACE", 20000ms));
+  child.type(" ");
+  child.pump(500ms);
+  kill(child.pid(), SIGTERM);
+  EXPECT_EQ(child.wait(), 143);
+  EXPECT_FALSE(child.screen().onAlternateScreen());
+  EXPECT_TRUE(child.screen().cursorVisible());
+}
+
+TEST(Program, MissingAssetStopsStartUpWithOneLineOnTheMainScreen) {
+  char folder[] = "/tmp/glimmer-empty-XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  std::string where = folder;
+  PtyChild child(80, 50, [where] {
+    if (chdir(where.c_str()) != 0) _exit(97);
+    runProgram();
+  });
+  EXPECT_EQ(child.wait(20000ms), 1);
+  EXPECT_FALSE(child.screen().onAlternateScreen());
+  EXPECT_NE(child.output().find("can't open data file \"data/cube.obj\"."), std::string::npos) << child.output();
+  rmdir(folder);
+}
+
+TEST(Program, BadOptionIsStatusTwoWithUsage) {
+  PtyChild child(80, 50, [] { runProgram("--frobnicate"); });
+  EXPECT_EQ(child.wait(), 2);
+  EXPECT_NE(child.output().find("glimmerfolding: unknown option '--frobnicate'"), std::string::npos);
+  EXPECT_NE(child.output().find("usage: glimmerfolding"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace glimmer
