@@ -92,15 +92,15 @@ EGLConfig pickConfig(EGLDisplay display, const EGLConfig* configs, EGLint count)
   return configs[0];
 }
 
-}  // namespace
-
-namespace {
+// The helper whose create made its context current last; null when none or destroyed.
 GLESHelper* currentTarget = nullptr;
-}
+
+}  // namespace
 
 GLESHelper* GLESHelper::current() { return currentTarget; }
 
 GLESHelper::~GLESHelper() {
+  if (currentTarget == this) currentTarget = nullptr;
   if (display != EGL_NO_DISPLAY) {
     // Only this helper's own context is released; another helper's current context stays.
     if (context != EGL_NO_CONTEXT && eglGetCurrentContext() == context) {

@@ -127,8 +127,10 @@ TEST_F(GLESHelperTest, TopOfViewportLandsInFirstRowsRedInLowByte) {
 TEST(GLESHelperLifetime, NeverCreatedAndRecreatedHelpersTearDown) {
   { GLESHelper neverCreated; }
   for (int round = 0; round < 2; ++round) {
+    EXPECT_EQ(GLESHelper::current(), nullptr);
     GLESHelper gles;
     ASSERT_TRUE(gles.create()) << "round " << round;
+    EXPECT_EQ(GLESHelper::current(), &gles);
     ASSERT_NE(gles.pixels, nullptr);
     glClear(GL_COLOR_BUFFER_BIT);
     gles.readBack();
@@ -141,7 +143,9 @@ TEST(GLESHelperLifetime, DestroyingAnOlderHelperLeavesTheNewerOneCurrent) {
   ASSERT_TRUE(older->create());
   GLESHelper newer;
   ASSERT_TRUE(newer.create());
+  EXPECT_EQ(GLESHelper::current(), &newer);
   older.reset();
+  EXPECT_EQ(GLESHelper::current(), &newer);
   glClearColor(1.0f, 0.0f, 0.0f, 1.0f);
   glClear(GL_COLOR_BUFFER_BIT);
   newer.readBack();
