@@ -1,9 +1,7 @@
 // The frame encoder against a terminal emulator (libvterm): whatever the frames, every cell on the
 // emulated screen shows the glyph and colours the CellBuffer asks for.
 #include <gtest/gtest.h>
-#include <vterm.h>
 
-#include <cstring>
 #include <ostream>
 #include <random>
 #include <set>
@@ -12,8 +10,8 @@
 
 #include "console/cp437.h"
 #include "console/frame_encoder.h"
+#include "support/emulated_screen.h"
 #include "tfx/cell_buffer.h"
-#include "tfx/palette.h"
 
 namespace glimmer {
 
@@ -21,79 +19,7 @@ void PrintTo(ColorMode mode, std::ostream* out) { *out << (mode == ColorMode::Tr
 
 namespace {
 
-// A terminal of the given size in the state the show leaves it before the first frame: autowrap
-// off, some text on the screen.
-class EmulatedScreen {
- public:
-  EmulatedScreen(int columns, int rows) : columns_(columns), rows_(rows) {
-    terminal_ = vterm_new(rows, columns);
-    vterm_set_utf8(terminal_, 1);
-    screen_ = vterm_obtain_screen(terminal_);
-    vterm_screen_reset(screen_, 1);
-    feed("\x1b[?7lWin32 users:\r\nPress SPACE to continue or ESC to exit\x1b[31;44m stray colours");
-  }
-  ~EmulatedScreen() { vterm_free(terminal_); }
-  EmulatedScreen(const EmulatedScreen&) = delete;
-  EmulatedScreen& operator=(const EmulatedScreen&) = delete;
-
-  void feed(const char* bytes, std::size_t size) { vterm_input_write(terminal_, bytes, size); }
-  void feed(const char* text) { feed(text, std::strlen(text)); }
-
-  VTermScreenCell cell(int column, int row) const {
-    VTermScreenCell result;
-    vterm_screen_get_cell(screen_, VTermPos{row, column}, &result);
-    return result;
-  }
-  int columns() const { return columns_; }
-  int rows() const { return rows_; }
-
- private:
-  VTerm* terminal_;
-  VTermScreen* screen_;
-  int columns_;
-  int rows_;
-};
-
-bool colourIs(const VTermColor& colour, int consoleColour, ColorMode mode) {
-  if (mode == ColorMode::TrueColor) {
-    return VTERM_COLOR_IS_RGB(&colour) && colour.rgb.red == kConsolePalette[consoleColour][0] &&
-           colour.rgb.green == kConsolePalette[consoleColour][1] && colour.rgb.blue == kConsolePalette[consoleColour][2];
-  }
-  // ANSI numbers red as bit 0 and blue as bit 2; intensity picks the bright eight.
-  const int ansi = (consoleColour & 1) << 2 | (consoleColour & 2) | (consoleColour & 4) >> 2 | (consoleColour & 8);
-  return VTERM_COLOR_IS_INDEXED(&colour) && colour.indexed.idx == ansi;
-}
-
-// Checks every visible cell of the grid; returns the number of wrong cells (reporting the first few).
-int expectScreenShows(const EmulatedScreen& screen, const std::uint8_t* cells, int originColumn, int originRow,
-                      int visibleColumns, int visibleRows, ColorMode mode) {
-  int wrong = 0;
-  for (int r = 0; r < visibleRows; ++r) {
-    for (int c = 0; c < visibleColumns; ++c) {
-      const int glyph = cells[2 * (r * kCellColumns + c)];
-      const int attribute = cells[2 * (r * kCellColumns + c) + 1];
-      const int foreground = attribute & 15;
-      const int background = attribute >> 4;
-      VTermScreenCell shown = screen.cell(originColumn + c, originRow + r);
-      const bool blank = glyph == 0 || glyph == ' ';
-      bool right;
-      if (glyph == 219 || blank || foreground == background) {
-        // One solid colour: a full block drawn in it, or a blank on it.
-        const int solid = blank ? background : foreground;
-        right = shown.chars[0] == 0x2588 ? colourIs(shown.fg, solid, mode)
-                                         : (shown.chars[0] == ' ' || shown.chars[0] == 0) && colourIs(shown.bg, solid, mode);
-      } else {
-        right = shown.chars[0] == cp437ToUnicode(static_cast<std::uint8_t>(glyph)) && shown.chars[1] == 0 &&
-                colourIs(shown.fg, foreground, mode) && colourIs(shown.bg, background, mode);
-      }
-      if (!right && ++wrong <= 3) {
-        ADD_FAILURE() << "cell (" << c << ", " << r << ") glyph " << glyph << " attribute " << attribute
-                      << " shows U+" << std::hex << shown.chars[0];
-      }
-    }
-  }
-  return wrong;
-}
+using testing::EmulatedScreen;
 
 // Frames of a moving picture: converter-like cells (the four block glyphs) with some arbitrary
 // code page 437 cells, a band that moves each frame and a few cells changed at random.
@@ -141,20 +67,22 @@ class EncoderOnScreen : public ::testing::TestWithParam<std::tuple<Layout, Color
 
 TEST_P(EncoderOnScreen, EveryFrameShowsTheCells) {
   const auto& [layout, mode] = GetParam();
+  // The terminal as the show leaves it before the first frame: autowrap off, some text on it.
   EmulatedScreen screen(layout.screenColumns, layout.screenRows);
+  screen.feed("\x1b[?7lWin32 users:\r\nPress SPACE to continue or ESC to exit\x1b[31;44m stray colours");
   FrameEncoder encoder;
   encoder.setColorMode(mode);
   MovingFrames frames(7);
   for (int frame = 0; frame < 12; ++frame) {
-    SCOPED_TRACE(testing::Message() << "frame " << frame);
+    SCOPED_TRACE(::testing::Message() << "frame " << frame);
     const std::uint8_t* cells = frame == 0 ? frames.current() : frames.next();
     if (frame == 6) encoder.invalidate();  // a whole frame in the middle
     std::size_t size = 0;
     const char* bytes =
         encoder.encode(cells, layout.originColumn, layout.originRow, layout.visibleColumns, layout.visibleRows, size);
     ASSERT_LE(size, FrameEncoder::kMaxFrameBytes);
-    screen.feed(bytes, size);
-    ASSERT_EQ(expectScreenShows(screen, cells, layout.originColumn, layout.originRow, layout.visibleColumns,
+    screen.feed(std::string(bytes, size));
+    ASSERT_EQ(screen.wrongCells(cells, layout.originColumn, layout.originRow, layout.visibleColumns,
                                 layout.visibleRows, mode),
               0);
   }

@@ -1,7 +1,6 @@
 // presentFrame on a terminal in memory: one write per frame, the grid at the centred origin,
 // whole frames after a resize or a failed write, the intro overwritten by the first frame.
 #include <gtest/gtest.h>
-#include <vterm.h>
 
 #include <memory>
 #include <string>
@@ -10,10 +9,13 @@
 #include "console/memory_terminal.h"
 #include "console/present.h"
 #include "demo/demo.h"
+#include "support/emulated_screen.h"
 #include "tfx/cell_buffer.h"
 
 namespace glimmer {
 namespace {
+
+using testing::EmulatedScreen;
 
 class Present : public ::testing::Test {
  protected:
@@ -29,32 +31,15 @@ class Present : public ::testing::Test {
     demo.cells[2 * n + 1] = attribute;
   }
   // Everything written so far, as an emulated terminal of the memory terminal's size shows it.
-  class Shown {
-   public:
-    explicit Shown(MemoryTerminal& terminal) {
-      int columns = 0;
-      int rows = 0;
-      terminal.size(columns, rows);
-      emulated_ = vterm_new(rows, columns);
-      vterm_set_utf8(emulated_, 1);
-      screen_ = vterm_obtain_screen(emulated_);
-      vterm_screen_reset(screen_, 1);
-      vterm_input_write(emulated_, terminal.written.data(), terminal.written.size());
-    }
-    ~Shown() { vterm_free(emulated_); }
-    Shown(const Shown&) = delete;
-    Shown& operator=(const Shown&) = delete;
-    VTermScreenCell at(int column, int row) const {
-      VTermScreenCell cell;
-      vterm_screen_get_cell(screen_, VTermPos{row, column}, &cell);
-      return cell;
-    }
-
-   private:
-    VTerm* emulated_;
-    VTermScreen* screen_;
-  };
-  VTermScreenCell shownAt(int column, int row) { return Shown(terminal).at(column, row); }
+  std::unique_ptr<EmulatedScreen> shown() {
+    int columns = 0;
+    int rows = 0;
+    terminal.size(columns, rows);
+    auto screen = std::make_unique<EmulatedScreen>(columns, rows);
+    screen->feed(terminal.written);
+    return screen;
+  }
+  VTermScreenCell shownAt(int column, int row) { return shown()->cell(column, row); }
   std::string lastFrameWritten(std::size_t before) const { return terminal.written.substr(before); }
 
   MemoryTerminal terminal{100, 60};  // outlives the demo, whose console borrows it
@@ -114,10 +99,10 @@ TEST_F(Present, FirstFrameCoversTheIntro) {
   ASSERT_TRUE(showIntro(*demo.console));
   for (int n = 0; n < kCellCount; ++n) setCell(n, 176, 0x21);
   presentFrame(demo);
-  Shown shown(terminal);
+  auto screen = shown();
   for (int row = 0; row < kCellRows; ++row) {
     for (int column = 0; column < kCellColumns; ++column) {
-      ASSERT_EQ(shown.at(10 + column, 5 + row).chars[0], 0x2591u) << column << ", " << row;
+      ASSERT_EQ(screen->glyph(10 + column, 5 + row), 0x2591u) << column << ", " << row;
     }
   }
 }

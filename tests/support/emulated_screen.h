@@ -2,10 +2,16 @@
 // then read back as a person would see it: characters, colours, cursor visibility, which screen.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <vterm.h>
 
 #include <cstdint>
 #include <string>
+
+#include "console/cp437.h"
+#include "console/frame_encoder.h"
+#include "tfx/cell_buffer.h"
+#include "tfx/palette.h"
 
 namespace glimmer::testing {
 
@@ -27,12 +33,14 @@ class EmulatedScreen {
 
   void feed(const std::string& bytes) { vterm_input_write(terminal_, bytes.data(), bytes.size()); }
 
-  // The code point shown at a cell (0 for an empty cell).
-  std::uint32_t glyph(int column, int row) const {
-    VTermScreenCell cell;
-    vterm_screen_get_cell(screen_, VTermPos{row, column}, &cell);
-    return cell.chars[0];
+  VTermScreenCell cell(int column, int row) const {
+    VTermScreenCell result;
+    vterm_screen_get_cell(screen_, VTermPos{row, column}, &result);
+    return result;
   }
+
+  // The code point shown at a cell (0 for an empty cell).
+  std::uint32_t glyph(int column, int row) const { return cell(column, row).chars[0]; }
 
   // A row's text as UTF-8 with trailing blanks removed; empty cells read as blanks.
   std::string rowText(int row) const {
@@ -47,8 +55,53 @@ class EmulatedScreen {
 
   // Foreground and background of a cell as 0xRRGGBB, or as a palette index 0..15 (with bit 24 set)
   // when the terminal was given an indexed colour.
-  std::uint32_t foreground(int column, int row) const { return colourOf(column, row, true); }
-  std::uint32_t background(int column, int row) const { return colourOf(column, row, false); }
+  std::uint32_t foreground(int column, int row) const { return colourOf(cell(column, row).fg); }
+  std::uint32_t background(int column, int row) const { return colourOf(cell(column, row).bg); }
+
+  // A console colour 0..15 as foreground() and background() report it: its RGB in 24-bit mode,
+  // else the ANSI index (which numbers red as bit 0 and blue as bit 2).
+  static std::uint32_t consoleColour(int colour, ColorMode mode) {
+    if (mode == ColorMode::TrueColor) {
+      const std::int32_t* rgb = kConsolePalette[colour];
+      return static_cast<std::uint32_t>(rgb[0] << 16 | rgb[1] << 8 | rgb[2]);
+    }
+    return kIndexed | static_cast<std::uint32_t>((colour & 1) << 2 | (colour & 2) | (colour & 4) >> 2 | (colour & 8));
+  }
+
+  // Whether a cell shows a cell buffer entry: where the entry looks like one solid colour (a full
+  // block, a blank, or both colours equal) a full block in it or a blank on it; otherwise the code
+  // page 437 glyph alone in its two colours.
+  bool shows(int column, int row, std::uint8_t code, std::uint8_t attribute, ColorMode mode) const {
+    const VTermScreenCell shown = cell(column, row);
+    const int fore = attribute & 15;
+    const int back = attribute >> 4;
+    const bool blank = code == 0 || code == ' ';
+    if (code == 219 || blank || fore == back) {
+      const std::uint32_t solid = consoleColour(blank ? back : fore, mode);
+      return shown.chars[0] == 0x2588 ? colourOf(shown.fg) == solid
+                                      : (shown.chars[0] == ' ' || shown.chars[0] == 0) && colourOf(shown.bg) == solid;
+    }
+    return shown.chars[0] == cp437ToUnicode(code) && shown.chars[1] == 0 &&
+           colourOf(shown.fg) == consoleColour(fore, mode) && colourOf(shown.bg) == consoleColour(back, mode);
+  }
+
+  // Checks the visible part of an 80x50 cell grid drawn at an origin; returns the number of wrong
+  // cells, reporting the first few.
+  int wrongCells(const std::uint8_t* cells, int originColumn, int originRow, int visibleColumns, int visibleRows,
+                 ColorMode mode) const {
+    int wrong = 0;
+    for (int r = 0; r < visibleRows; ++r) {
+      for (int c = 0; c < visibleColumns; ++c) {
+        const std::uint8_t code = cells[2 * (r * kCellColumns + c)];
+        const std::uint8_t attribute = cells[2 * (r * kCellColumns + c) + 1];
+        if (!shows(originColumn + c, originRow + r, code, attribute, mode) && ++wrong <= 3) {
+          ADD_FAILURE() << "cell (" << c << ", " << r << ") code " << int{code} << " attribute " << int{attribute}
+                        << " shows U+" << std::hex << glyph(originColumn + c, originRow + r);
+        }
+      }
+    }
+    return wrong;
+  }
 
   bool cursorVisible() const { return cursorVisible_; }
   bool onAlternateScreen() const { return alternateScreen_; }
@@ -59,10 +112,7 @@ class EmulatedScreen {
   static constexpr std::uint32_t kIndexed = 1u << 24;
 
  private:
-  std::uint32_t colourOf(int column, int row, bool fore) const {
-    VTermScreenCell cell;
-    vterm_screen_get_cell(screen_, VTermPos{row, column}, &cell);
-    const VTermColor& colour = fore ? cell.fg : cell.bg;
+  static std::uint32_t colourOf(const VTermColor& colour) {
     if (VTERM_COLOR_IS_INDEXED(&colour)) return kIndexed | colour.indexed.idx;
     return (std::uint32_t{colour.rgb.red} << 16) | (std::uint32_t{colour.rgb.green} << 8) | colour.rgb.blue;
   }
