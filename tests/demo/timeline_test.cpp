@@ -6,29 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <atomic>
-#include <cstdlib>
-#include <new>
 #include <vector>
 
 #include "demo/pixel_ops.h"
 #include "gles/frame_buffer.h"
-
-namespace {
-std::atomic<long> allocationCount{0};
-}
-
-// Counts every allocation of the test program; the timeline must make none per pass.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new(std::size_t size) {
-  ++allocationCount;
-  if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
-  throw std::bad_alloc();
-}
-void operator delete(void* memory) noexcept { std::free(memory); }
-void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
-#pragma GCC diagnostic pop
 
 namespace glimmer {
 namespace {
@@ -261,15 +242,6 @@ TEST_F(Timeline, MusicThatDoesNotStartEndsWithTheMessage) {
   EXPECT_FALSE(run(stage));
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Unable to play music\n");
   EXPECT_TRUE(stage.records.empty());
-}
-
-TEST_F(Timeline, APassAllocatesNothing) {
-  std::vector<std::int32_t> times;
-  for (std::int32_t t = 0; t < 170000; t += 250) times.push_back(t);
-  RecordingStage stage(times);
-  long before = allocationCount.load();
-  ASSERT_TRUE(run(stage));
-  EXPECT_EQ(allocationCount.load() - before, 0);
 }
 
 }  // namespace
