@@ -6,12 +6,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
+
+#include "mesh_files.h"
 
 namespace glimmer {
 namespace {
@@ -165,19 +165,14 @@ TEST(ObjReader, LinesAreSplitAt127CharactersAndTheRestIsReadAsWords) {
 }
 
 TEST(ObjReader, CarriageReturnLineEndsReadAsPlainNewlines) {
-  MemoryFiles unused;
-  std::string path = testing::TempDir() + "glimmer_crlf.obj";
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  ASSERT_NE(file, nullptr);
-  std::fputs("v 0 0 0\r\nv 1 0 0\r\nv 0 1 0\r\nvn 0 0 1\r\ng body\r\nf 1//1 2//1 3//1\r\n", file);
-  std::fclose(file);
+  ScratchFolder folder;
+  std::string path = folder.write("crlf.obj", "v 0 0 0\r\nv 1 0 0\r\nv 0 1 0\r\nvn 0 0 1\r\ng body\r\nf 1//1 2//1 3//1\r\n");
   ObjReadFailure failure;
-  ObjModel* model = readObjFrom(path.c_str(), readTextFile, &unused, failure);
+  ObjModel* model = readObjFrom(path.c_str(), readTextFile, nullptr, failure);
   ASSERT_NE(model, nullptr) << failure.message;
   EXPECT_EQ(groupNames(*model)[0], " body");
   EXPECT_EQ(model->triangleCount, 1u);
   freeObj(model);
-  std::remove(path.c_str());
 }
 
 TEST(ObjReader, MaterialsComeFromTheLibraryBesideTheModel) {
@@ -308,42 +303,26 @@ void readKeepingOnly(int keptStream, const std::string& path) {
   std::exit(0);
 }
 
-class ObjReaderFiles : public testing::Test {
- protected:
-  void SetUp() override {
-    directory = std::filesystem::path(testing::TempDir()) /
-                ("glimmer_obj_" + std::to_string(getpid()) + "_" +
-                 testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(directory);
-  }
-  void TearDown() override { std::filesystem::remove_all(directory); }
-  std::string write(const std::string& name, const std::string& text) {
-    std::string path = (directory / name).string();
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    std::fputs(text.c_str(), file);
-    std::fclose(file);
-    return path;
-  }
-  std::filesystem::path directory;
-};
-
-TEST_F(ObjReaderFiles, FilesThatCannotBeOpenedEndTheProcessOnStandardError) {
-  std::string missing = (directory / "missing.obj").string();
+TEST(ObjReaderFiles, FilesThatCannotBeOpenedEndTheProcessOnStandardError) {
+  ScratchFolder folder;
+  std::string missing = (folder.path / "missing.obj").string();
   EXPECT_EXIT(readKeepingOnly(STDERR_FILENO, missing), testing::ExitedWithCode(1),
               "^can't open data file \"" + missing + "\"\\.\n$");
-  std::string model = write("lonely.obj", "v 0 0 0\nmtllib none.mtl\n");
-  std::string library = (directory / "none.mtl").string();
+  std::string model = folder.write("lonely.obj", "v 0 0 0\nmtllib none.mtl\n");
+  std::string library = (folder.path / "none.mtl").string();
   EXPECT_EXIT(readKeepingOnly(STDERR_FILENO, model), testing::ExitedWithCode(1),
               "^can't open material file \"" + library + "\"\\.\n$");
 }
 
-TEST_F(ObjReaderFiles, AnUnknownVertexWordEndsTheProcessOnStandardOutput) {
-  std::string model = write("points.obj", "v 0 0 0\nvp 0.5\n");
+TEST(ObjReaderFiles, AnUnknownVertexWordEndsTheProcessOnStandardOutput) {
+  ScratchFolder folder;
+  std::string model = folder.write("points.obj", "v 0 0 0\nvp 0.5\n");
   EXPECT_EXIT(readKeepingOnly(STDOUT_FILENO, model), testing::ExitedWithCode(1), "^Unknown token \"vp\"\\.\n$");
 }
 
-TEST_F(ObjReaderFiles, MalformedFilesReturnNullWithOneLineOnStandardError) {
-  std::string model = write("bad.obj", "v 0 0 0\nf 1 1 2\n");
+TEST(ObjReaderFiles, MalformedFilesReturnNullWithOneLineOnStandardError) {
+  ScratchFolder folder;
+  std::string model = folder.write("bad.obj", "v 0 0 0\nf 1 1 2\n");
   testing::internal::CaptureStderr();
   EXPECT_EQ(readObj(model.c_str()), nullptr);
   EXPECT_EQ(testing::internal::GetCapturedStderr(),
