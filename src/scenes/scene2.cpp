@@ -88,6 +88,7 @@ Scene2::Scene2() {
   }
   background = ImageStore::instance()->get("bg.png");
   music = MusicStream::instance();
+  sineTable();  // built now rather than on the first frame
 }
 
 void Scene2::render(std::int32_t t, std::uint32_t* frame) {
