@@ -1,6 +1,6 @@
 // The real terminal: VT/xterm sequences on standard output, raw keys from /dev/tty.
 // Calls: isatty, open, termios (tcgetattr/tcsetattr), ioctl(TIOCGWINSZ), poll, read, write,
-// sigaction, sigprocmask, nanosleep.
+// sigaction, sigprocmask, raise, nanosleep.
 //
 // LIMITATIONS
 // - A terminal reports key presses, not key state: a key "is down" when its byte arrived since the
@@ -48,13 +48,19 @@ volatile sig_atomic_t screenEntered = 0;
 volatile sig_atomic_t titleSet = 0;
 volatile sig_atomic_t cursorHidden = 0;
 volatile sig_atomic_t resized = 0;
+volatile sig_atomic_t writingFrame = 0;   // a frame's bytes are on their way out
+volatile sig_atomic_t pendingSignal = 0;  // an ending signal that waits for the frame to finish
 int keyboardFd = -1;
 termios originalMode;
+termios rawMode;
+char titleSequence[160];  // the title as set, for putting it back after a stop
+std::size_t titleLength = 0;
 
 constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGSEGV, SIGABRT, SIGBUS, SIGFPE, SIGILL};
 struct sigaction previousActions[sizeof kEndingSignals / sizeof kEndingSignals[0]];
 struct sigaction previousWinch;
 struct sigaction previousPipe;
+struct sigaction previousStop;
 bool handlersInstalled = false;
 
 void writeRaw(const char* text, std::size_t length) {
@@ -88,12 +94,70 @@ void undoChanges() {
   }
 }
 
-void onEndingSignal(int signalNumber) {
+// Undoes the changes and ends the process by the signal itself, so the parent sees how it ended
+// (its shell reports 128 + the signal number) and a crash still leaves its core dump.
+[[noreturn]] void endBySignal(int signalNumber) {
   undoChanges();
+  ::signal(signalNumber, SIG_DFL);
+  sigset_t unblocked;
+  sigemptyset(&unblocked);
+  sigaddset(&unblocked, signalNumber);
+  ::sigprocmask(SIG_UNBLOCK, &unblocked, nullptr);
+  ::raise(signalNumber);
   ::_exit(128 + signalNumber);
 }
 
+void onEndingSignal(int signalNumber) {
+  // An interrupt that comes while a frame is being written waits until the frame is out, so no
+  // escape sequence is cut in half; a second one, for a terminal that stopped reading, does not.
+  bool interrupt = signalNumber == SIGINT || signalNumber == SIGTERM || signalNumber == SIGHUP || signalNumber == SIGQUIT;
+  if (interrupt && writingFrame != 0 && pendingSignal == 0) {
+    pendingSignal = signalNumber;
+    return;
+  }
+  endBySignal(signalNumber);
+}
+
 void onWindowChange(int) { resized = 1; }
+
+// Ctrl-Z: the terminal goes back to how the shell wants it while the show is stopped, and is
+// taken again when it continues; the next frame is then drawn whole.
+void onStop(int) {
+  const sig_atomic_t hadInput = inputChanged;
+  const sig_atomic_t hadScreen = screenEntered;
+  const sig_atomic_t hadTitle = titleSet;
+  const sig_atomic_t hadCursor = cursorHidden;
+  undoChanges();
+  ::signal(SIGTSTP, SIG_DFL);
+  sigset_t unblocked;
+  sigemptyset(&unblocked);
+  sigaddset(&unblocked, SIGTSTP);
+  ::sigprocmask(SIG_UNBLOCK, &unblocked, nullptr);
+  ::raise(SIGTSTP);
+  // Continued.
+  struct sigaction again;
+  std::memset(&again, 0, sizeof again);
+  sigemptyset(&again.sa_mask);
+  again.sa_handler = onStop;
+  sigaction(SIGTSTP, &again, nullptr);
+  if (hadInput) {
+    ::tcsetattr(keyboardFd, TCSANOW, &rawMode);
+    inputChanged = 1;
+  }
+  if (hadScreen) {
+    writeRaw(kEnterScreen, sizeof kEnterScreen - 1);
+    screenEntered = 1;
+  }
+  if (hadTitle) {
+    writeRaw(titleSequence, titleLength);
+    titleSet = 1;
+  }
+  if (hadCursor) {
+    writeRaw(kHideCursor, sizeof kHideCursor - 1);
+    cursorHidden = 1;
+  }
+  resized = 1;
+}
 
 void installHandlers() {
   struct sigaction action;
@@ -103,6 +167,8 @@ void installHandlers() {
   for (std::size_t i = 0; i < sizeof kEndingSignals / sizeof kEndingSignals[0]; ++i) {
     sigaction(kEndingSignals[i], &action, &previousActions[i]);
   }
+  action.sa_handler = onStop;
+  sigaction(SIGTSTP, &action, &previousStop);
   action.sa_handler = onWindowChange;
   action.sa_flags = SA_RESTART;
   sigaction(SIGWINCH, &action, &previousWinch);
@@ -118,6 +184,7 @@ void removeHandlers() {
   }
   sigaction(SIGWINCH, &previousWinch, nullptr);
   sigaction(SIGPIPE, &previousPipe, nullptr);
+  sigaction(SIGTSTP, &previousStop, nullptr);
   handlersInstalled = false;
 }
 
@@ -138,7 +205,8 @@ class PosixTerminal final : public Terminal {
     }
     installHandlers();
     setRestoreHook(restoreForExit);
-    termios raw = originalMode;
+    termios& raw = rawMode;
+    raw = originalMode;
     // Raw input without echo; signals (Ctrl-C) stay on so the user can always interrupt.
     raw.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON);
     raw.c_oflag &= ~static_cast<tcflag_t>(OPOST);
@@ -175,12 +243,13 @@ class PosixTerminal final : public Terminal {
   }
 
   bool setTitle(const char* title) override {
+    // One write, so the title's sequence is never cut apart; kept for setting it again after a stop.
+    int length = std::snprintf(titleSequence, sizeof titleSequence, "%s%s%s%s", kSaveTitle, kSetTitleStart, title,
+                               kSetTitleEnd);
+    if (length < 0 || length >= static_cast<int>(sizeof titleSequence)) return false;
+    titleLength = static_cast<std::size_t>(length);
     titleSet = 1;
-    // One write, so the title's sequence is never cut apart.
-    char sequence[160];
-    int length = std::snprintf(sequence, sizeof sequence, "%s%s%s%s", kSaveTitle, kSetTitleStart, title, kSetTitleEnd);
-    if (length < 0 || length >= static_cast<int>(sizeof sequence)) return false;
-    return write(sequence, static_cast<std::size_t>(length));
+    return write(titleSequence, titleLength);
   }
 
   bool hideCursor() override {
@@ -189,13 +258,10 @@ class PosixTerminal final : public Terminal {
   }
 
   bool write(const char* bytes, std::size_t size) override {
-    sigset_t blocked;
-    sigset_t previous;
-    sigemptyset(&blocked);
-    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGWINCH}) sigaddset(&blocked, signalNumber);
-    ::sigprocmask(SIG_BLOCK, &blocked, &previous);
+    writingFrame = 1;
     bool written = writeAll(STDOUT_FILENO, bytes, size);
-    ::sigprocmask(SIG_SETMASK, &previous, nullptr);
+    writingFrame = 0;
+    if (pendingSignal != 0) endBySignal(pendingSignal);
     return written;
   }
 
@@ -239,14 +305,11 @@ class PosixTerminal final : public Terminal {
         continue;
       }
       if (got < 0 && errno == EINTR) continue;
-      if (got == 0) {  // the terminal hung up: nothing more will come
-        keys_.quiet();
-        return;
-      }
+      // Nothing waiting (raw input without a minimum reads 0 bytes then, or EAGAIN).
       if (!keys_.waitingForMore()) return;
       pollfd waiting{keyboardFd, POLLIN, 0};
-      if (::poll(&waiting, 1, kLoneEscapeWaitMs) <= 0) {
-        keys_.quiet();
+      if (::poll(&waiting, 1, kLoneEscapeWaitMs) <= 0 || (waiting.revents & POLLIN) == 0) {
+        keys_.quiet();  // quiet, or the terminal hung up: nothing more will come
         return;
       }
     }

@@ -80,6 +80,38 @@ TEST(PosixTerminal, ArrowKeysAndLateSequenceBytesAreNotEscape) {
   EXPECT_EQ(child.wait(), kSpaceStatus);
 }
 
+TEST(PosixTerminal, EscapeWhoseSequenceRestComesWithinTheWaitIsNotEscape) {
+  PtyChild child(80, 50, runIntroChild);
+  ASSERT_TRUE(child.waitForText("Press SPACE"));
+  child.type("\x1b");
+  std::this_thread::sleep_for(3ms);  // well inside the 20 ms the terminal waits for the rest
+  child.type("[A");
+  child.pump(100ms);
+  child.type(" ");
+  EXPECT_EQ(child.wait(), kSpaceStatus);
+}
+
+TEST(PosixTerminal, StopGivesTheTerminalBackAndContinueTakesItAgain) {
+  PtyChild child(80, 50, runIntroChild);
+  ASSERT_TRUE(child.waitForText("Press SPACE"));
+  child.pump(30ms);
+  std::size_t before = child.output().size();
+  // The child leads a session of its own, so the kernel does not actually stop it: it gives the
+  // terminal back and at once takes it again, as it does on a real continue.
+  kill(child.pid(), SIGTSTP);
+  child.pump(200ms);
+  std::string after = child.output().substr(before);
+  std::size_t left = after.find("\x1b[?1049l");
+  ASSERT_NE(left, std::string::npos);
+  EXPECT_LT(after.find("\x1b[?25h"), left);                  // cursor shown before leaving
+  EXPECT_NE(after.find("\x1b[?1049h", left), std::string::npos);  // the show's screen again
+  EXPECT_TRUE(child.screen().onAlternateScreen());
+  EXPECT_FALSE(child.screen().cursorVisible());
+  child.type("\x1b");
+  EXPECT_EQ(child.wait(), kEscapeStatus);
+  EXPECT_NE(child.output().find("[cooked=1]"), std::string::npos);
+}
+
 TEST(PosixTerminal, TooSmallTerminalFailsWithAdviceOnTheMainScreen) {
   PtyChild child(80, 24, runIntroChild);
   EXPECT_EQ(child.wait(), 1);

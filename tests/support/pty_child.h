@@ -49,7 +49,8 @@ class PtyChild {
     while (std::chrono::steady_clock::now() < end) readSome(10);
   }
 
-  // Waits for the child to end (reading its output meanwhile); returns its exit status or -signal.
+  // Waits for the child to end (reading its output meanwhile); returns its exit status, or 128 + n
+  // when signal n ended it (as a shell reports it).
   int wait(std::chrono::milliseconds limit = 5000ms) {
     auto end = std::chrono::steady_clock::now() + limit;
     while (std::chrono::steady_clock::now() < end) {
@@ -58,7 +59,7 @@ class PtyChild {
       if (waitpid(pid_, &status, WNOHANG) == pid_) {
         exited_ = true;
         for (int i = 0; i < 20; ++i) readSome(5);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
       }
     }
     return -1000;
