@@ -77,6 +77,7 @@ bool setupConsole(ConsoleFrame& console) {
 
   if (!terminal.open()) {
     printLine("Unable to get STD_OUTPUT_HANDLE");
+    printLine("Standard output is not a terminal: run the show in one, or render it with --record.");
     return false;
   }
 

@@ -8,9 +8,8 @@
 
 namespace glimmer {
 
-// ConsoleFrame: what the design's console frame held (handle, buffer size, write region, cells),
-// for a terminal: the display, the grid size, where the grid sits on the display and how much of
-// it fits, and the encoder that keeps the previous frame for incremental drawing.
+// ConsoleFrame: the display, the grid size, where the grid sits on the display and how much of it
+// fits, and the encoder that keeps the previous frame for incremental drawing.
 struct ConsoleFrame {
   ConsoleFrame() = default;
   ConsoleFrame(const ConsoleFrame&) = delete;
@@ -32,7 +31,7 @@ struct ConsoleFrame {
 };
 
 // Makes the display ready for the show: an 80x50 grid, the title, a hidden cursor. On failure
-// prints the design's message (and a line of advice where it helps) and returns false.
+// prints its one-line message (and a line of advice where it helps) and returns false.
 bool setupConsole(ConsoleFrame& console);
 
 // Shows the notice and waits: true for Space (start), false for Escape (quit). Space wins when

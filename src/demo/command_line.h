@@ -1,4 +1,4 @@
-// The command line. Without arguments the program is the show as designed; everything else is
+// The command line. Without arguments the program is the show itself; everything else is
 // reached only through options.
 #pragma once
 

@@ -73,8 +73,8 @@ bool Demo::init() {
   if (!gles->create()) return false;
   gles->setupProjection();
 
-  // The design goes on with a missing asset and fails later; this program stops here instead,
-  // naming the file, so nothing ever draws from a mesh or image that is not there.
+  // A missing mesh or image stops start-up here, naming the file, so no scene ever draws from an
+  // asset that is not there.
   for (const char* name : kMeshNames) {
     if (!meshes->load(name)) return false;
   }
@@ -109,6 +109,9 @@ int runProgram(Demo& demo) {
     status = 0;
   } else if (!demo.run()) {
     status = 2;
+  } else if (demo.console->outputLost) {
+    printLine("The terminal stopped taking output; the show ended early.");
+    status = 1;
   }
   return status;
 }

@@ -23,7 +23,7 @@ class Scene2;
 class Scene3;
 class SceneGreets;
 
-// How the show is run; the defaults are the show as designed.
+// How the show is run; the defaults are the show itself, on the real terminal.
 struct DemoOptions {
   Terminal* terminal = nullptr;  // borrowed; null: the real terminal on standard output
   bool forceColorMode = false;   // use colorMode instead of what the environment says
@@ -36,7 +36,7 @@ struct Demo {
   Demo& operator=(const Demo&) = delete;
   ~Demo();
 
-  // Creates everything the show needs, in the design's order. False (with its message printed)
+  // Creates everything the show needs, in start-up order. False (with its message printed)
   // when the console, the render target, an asset or the music cannot be had.
   bool init();
 

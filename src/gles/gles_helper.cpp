@@ -26,7 +26,7 @@
 namespace glimmer {
 namespace {
 
-// The design's request, with a pbuffer in place of a pixmap and OpenGL ES 1 asked for by name.
+// 8-bit colour channels, any alpha, 16-bit depth, 8-bit stencil, on a pbuffer, for OpenGL ES 1.
 constexpr EGLint kConfigAttributes[] = {
     EGL_RED_SIZE,     8,
     EGL_GREEN_SIZE,   8,

@@ -32,7 +32,9 @@ TEST(SetupConsole, FailuresPrintTheMessageAndLeaveNothingBehind) {
     console.output = &terminal;
     SetupResult result = setUp(console);
     EXPECT_FALSE(result.ready);
-    EXPECT_EQ(result.printed, "Unable to get STD_OUTPUT_HANDLE\n");
+    EXPECT_EQ(result.printed,
+              "Unable to get STD_OUTPUT_HANDLE\n"
+              "Standard output is not a terminal: run the show in one, or render it with --record.\n");
     EXPECT_FALSE(terminal.screenBegun);
   }
   {
