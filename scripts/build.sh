@@ -1,10 +1,9 @@
 #!/usr/bin/env bash
-# Configures (once) and builds one build tree: scripts/build.sh DIR [cmake options...]
+# Configures and builds one build tree: scripts/build.sh DIR [cmake options...]
+# Configuring again is quick when nothing changed, and makes the options given here the ones in force.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 dir=$1
 shift
-if [[ ! -f "$root/$dir/CMakeCache.txt" ]]; then
-  cmake -S "$root" -B "$root/$dir" -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
-fi
+cmake -S "$root" -B "$root/$dir" -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
 cmake --build "$root/$dir" -j"$(nproc)"

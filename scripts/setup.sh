@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libvterm-dev
 )
 if [[ "${1:-}" == "--tests" ]]; then
-  packages+=(pulseaudio asciinema)
+  packages+=(pulseaudio asciinema python3)
 fi
 
 missing=()
