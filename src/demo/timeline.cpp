@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "demo/latch.h"
 #include "demo/pixel_ops.h"
 #include "demo/report.h"
 #include "gles/frame_buffer.h"
@@ -26,12 +27,6 @@ constexpr std::int32_t kScene3SecondStart = 136000;
 constexpr std::int32_t kFade3End = 139000;
 constexpr std::int32_t kClosingFadeStart = 148000;
 
-// A fade's start, captured on the first pass that reaches it and never reset.
-struct Latch {
-  bool set = false;
-  std::int32_t start = 0;
-};
-
 // Deliberate: these live as long as the program; a transition whose window is skipped stays unset.
 bool snapshotPending = true;
 Latch fadeLatches[4];
@@ -45,11 +40,7 @@ std::int32_t fadeClock(std::int32_t t, float factor) {
 // The weight of a fade this pass: 255 on its first pass, falling as F(t) grows.
 std::int32_t fadeWeight(Latch& latch, std::int32_t t, float factor) {
   std::int32_t now = fadeClock(t, factor);
-  if (!latch.set) {
-    latch.set = true;
-    latch.start = now;
-  }
-  return 255 + latch.start - now;
+  return 255 + latch.capture(now) - now;
 }
 
 // Every pixel i of into becomes blendPixel(a[i], b[i], w).
@@ -73,7 +64,7 @@ void resetTimelineLatchesForTesting() {
 }
 
 bool timelineLatchForTesting(int fade, std::int32_t& start) {
-  start = fadeLatches[fade - 1].start;
+  start = fadeLatches[fade - 1].value;
   return fadeLatches[fade - 1].set;
 }
 

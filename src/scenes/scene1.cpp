@@ -9,6 +9,7 @@
 
 #include <algorithm>
 
+#include "demo/latch.h"
 #include "demo/pixel_ops.h"
 #include "demo/random.h"
 #include "gles/frame_buffer.h"
@@ -22,21 +23,6 @@
 namespace glimmer {
 
 namespace {
-
-// A value captured on the first call that needs it and kept for the rest of the process.
-struct Latch {
-  bool set = false;
-  std::int32_t value = 0;
-
-  // Captures value on the first call; returns the captured value.
-  std::int32_t capture(std::int32_t now) {
-    if (!set) {
-      set = true;
-      value = now;
-    }
-    return value;
-  }
-};
 
 // Deliberate: one set per process, never reset by the show; the moments depend on the frames seen.
 struct Scene1Latches {

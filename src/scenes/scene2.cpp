@@ -9,6 +9,7 @@
 
 #include <algorithm>
 
+#include "demo/latch.h"
 #include "demo/random.h"
 #include "gles/frame_buffer.h"
 #include "gles/gles_helper.h"
@@ -22,20 +23,6 @@
 namespace glimmer {
 
 namespace {
-
-struct Latch {
-  bool set = false;
-  std::int32_t value = 0;
-
-  // Captures value on the first call; returns the captured value.
-  std::int32_t capture(std::int32_t now) {
-    if (!set) {
-      set = true;
-      value = now;
-    }
-    return value;
-  }
-};
 
 // Deliberate: one set per process, never reset by the show; the moments depend on the frames seen.
 struct Scene2Latches {

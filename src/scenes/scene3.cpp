@@ -5,6 +5,7 @@
 
 #include <GLES/gl.h>
 
+#include "demo/latch.h"
 #include "mesh/mesh_manager.h"
 #include "mesh/model.h"
 #include "music/music_stream.h"
@@ -18,8 +19,7 @@ struct Scene3Latches {
   bool nearCutDone = false;
   bool farCutDone = false;
   bool secondNearCutDone = false;
-  bool pullBackStarted = false;
-  std::int32_t pullBackClock = 0;  // the previous call's t once the pull-back has started
+  Latch pullBackClock;  // the previous call's t once the pull-back has started
 };
 
 Scene3Latches latches;
@@ -152,13 +152,10 @@ void Scene3::render(std::int32_t t, std::uint8_t variant) {
     glRotatef(0.1f * time, 1.0f, 0.0f, 1.0f);
     glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, kBlue);
     if (t > 10000) {
-      if (!latches.pullBackStarted) {
-        latches.pullBackStarted = true;
-        latches.pullBackClock = t;
-      }
+      latches.pullBackClock.capture(t);
       // Backs away along its forward axis at 6 units per second.
-      camera->move(-0.006f * static_cast<float>(t - latches.pullBackClock), 0.0f, 0.0f, 1.0f);
-      latches.pullBackClock = t;
+      camera->move(-0.006f * static_cast<float>(t - latches.pullBackClock.value), 0.0f, 0.0f, 1.0f);
+      latches.pullBackClock.value = t;
     }
     spike2->draw();
     glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, kOrange);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "demo/latch.h"
 #include "gles/frame_buffer.h"
 #include "image/image_store.h"
 #include "scenes/sine_table.h"
@@ -14,10 +15,8 @@ namespace {
 
 // Scroll origins in units of 10 ms, captured on the first call and again after each pass through.
 struct GreetsLatches {
-  bool risingSet = false;
-  bool fallingSet = false;
-  std::int32_t risingStart = 0;
-  std::int32_t fallingStart = 0;
+  Latch risingStart;
+  Latch fallingStart;
 };
 
 GreetsLatches latches;
@@ -41,35 +40,27 @@ void drawTextRow(const Image& text, int row, std::uint32_t* frame, int x, int y)
 
 // Image row r at frame row 100 - offset + r: enters at the bottom, one row up every 10 ms.
 void drawRisingText(const Image& text, std::int32_t u, std::uint32_t* frame) {
-  if (!latches.risingSet) {
-    latches.risingSet = true;
-    latches.risingStart = u / 10;
-  }
-  const std::int32_t offset = u / 10 - latches.risingStart;
+  const std::int32_t offset = u / 10 - latches.risingStart.capture(u / 10);
   for (int r = 0; r < text.height; ++r) {
     const std::int32_t y = kFrameHeight - offset + r;
     if (y >= kFrameHeight) break;
     if (y < 0) continue;
     drawTextRow(text, r, frame, kRisingTextX, y);
   }
-  if (offset > text.height + kFrameHeight) latches.risingStart = u / 10;
+  if (offset > text.height + kFrameHeight) latches.risingStart.value = u / 10;
 }
 
 // Image row k at frame row offset - (H - 1 - k): the last row enters at the top, one row down
 // every 10 ms.
 void drawFallingText(const Image& text, std::int32_t u, std::uint32_t* frame) {
-  if (!latches.fallingSet) {
-    latches.fallingSet = true;
-    latches.fallingStart = u / 10;
-  }
-  const std::int32_t offset = u / 10 - latches.fallingStart;
+  const std::int32_t offset = u / 10 - latches.fallingStart.capture(u / 10);
   for (int k = text.height - 1; k >= 0; --k) {
     const std::int32_t y = offset - (text.height - 1 - k);
     if (y < 0) break;
     if (y >= kFrameHeight) continue;
     drawTextRow(text, k, frame, kFallingTextX, y);
   }
-  if (offset > text.height + kFrameHeight) latches.fallingStart = u / 10;
+  if (offset > text.height + kFrameHeight) latches.fallingStart.value = u / 10;
 }
 
 }  // namespace
