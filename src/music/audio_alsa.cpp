@@ -99,12 +99,7 @@ class AlsaOutput final : public AudioOutput {
       const std::size_t fadeFrames =
           std::min<std::size_t>(kChunkFrames, static_cast<std::size_t>(kStopFadeSeconds * audio.sampleRate));
       float fade[2 * kChunkFrames];
-      for (std::size_t n = 0; n < fadeFrames; ++n) {
-        const float gain = 1.0f - static_cast<float>(n + 1) / static_cast<float>(fadeFrames);
-        const bool inside = written + n < audio.frameCount;
-        fade[2 * n] = inside ? audio.samples[2 * (written + n)] * gain : 0.0f;
-        fade[2 * n + 1] = inside ? audio.samples[2 * (written + n) + 1] * gain : 0.0f;
-      }
+      fillStopFade(audio, written, fadeFrames, fade);
       writeFrames(fade, fadeFrames);
     }
     if (!failed) snd_pcm_drain(device);

@@ -48,4 +48,16 @@ void setOfflineSeconds(double seconds);
 // Length of a fade-out when playback stops early, so the cut makes no click.
 inline constexpr double kStopFadeSeconds = 0.02;
 
+// Fills fade (2 * frameCount floats) with the track's stereo frames from startFrame, their gain
+// falling linearly to silence by the last frame; frames past the track's end are silent.
+inline void fillStopFade(const DecodedAudio& audio, std::size_t startFrame, std::size_t frameCount, float* fade) {
+  for (std::size_t n = 0; n < frameCount; ++n) {
+    const float gain = 1.0f - static_cast<float>(n + 1) / static_cast<float>(frameCount);
+    const std::size_t frame = startFrame + n;
+    const bool inside = frame < audio.frameCount;
+    fade[2 * n] = inside ? audio.samples[2 * frame] * gain : 0.0f;
+    fade[2 * n + 1] = inside ? audio.samples[2 * frame + 1] * gain : 0.0f;
+  }
+}
+
 }  // namespace glimmer

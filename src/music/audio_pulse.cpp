@@ -126,13 +126,7 @@ class PulseOutput final : public AudioOutput {
       const std::size_t fadeFrames = static_cast<std::size_t>(kStopFadeSeconds * track->sampleRate);
       float fade[2 * 2048];
       const std::size_t count = std::min<std::size_t>(fadeFrames, 2048);
-      for (std::size_t n = 0; n < count; ++n) {
-        const float gain = 1.0f - static_cast<float>(n + 1) / static_cast<float>(count);
-        const std::size_t frame = fadeStart + n;
-        const bool inside = frame < track->frameCount;
-        fade[2 * n] = inside ? track->samples[2 * frame] * gain : 0.0f;
-        fade[2 * n + 1] = inside ? track->samples[2 * frame + 1] * gain : 0.0f;
-      }
+      fillStopFade(*track, fadeStart, count, fade);
       pa_stream_write(stream, fade, count * kFrameBytes, nullptr, 0, PA_SEEK_RELATIVE_ON_READ);
       pa_usec_t latency = 0;
       int negative = 0;
