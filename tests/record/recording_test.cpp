@@ -17,6 +17,7 @@
 
 #include "record/frame_sink.h"
 #include "support/emulated_screen.h"
+#include "support/temporary_folder.h"
 #include "tfx/block_color.h"
 
 namespace glimmer {
@@ -47,12 +48,6 @@ class KeepingSink final : public FrameSink {
   std::unique_ptr<FrameSink> inner_;
 };
 
-std::string temporaryPath(const char* suffix) {
-  char folder[] = "/tmp/glimmer-record-XXXXXX";
-  EXPECT_NE(mkdtemp(folder), nullptr);
-  return std::string(folder) + suffix;
-}
-
 std::string readAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::stringstream text;
@@ -73,18 +68,21 @@ CommandLine recordCommand(const std::string& output, int fps, int from, int to) 
 }
 
 struct Recording {
-  int status;
+  std::unique_ptr<testing::TemporaryFolder> folder;
+  int status = 0;
   std::unique_ptr<KeepingSink> sink;
   std::string path;
 };
 
 Recording record(int fps, int from, int to) {
-  std::string path = temporaryPath("/show.cast");
-  CommandLine command = recordCommand(path, fps, from, to);
-  RecordingFormat format{path, fps, from};
-  auto sink = std::make_unique<KeepingSink>(makeCastSink(format));
-  int status = runRecording(command, *sink);
-  return {status, std::move(sink), path};
+  Recording result;
+  result.folder = std::make_unique<testing::TemporaryFolder>();
+  result.path = result.folder->file("show.cast");
+  CommandLine command = recordCommand(result.path, fps, from, to);
+  RecordingFormat format{result.path, fps, from};
+  result.sink = std::make_unique<KeepingSink>(makeCastSink(format));
+  result.status = runRecording(command, *result.sink);
+  return result;
 }
 
 TEST(Recording, CastReplaysToTheConvertedCellsAndStartsBlack) {
@@ -184,7 +182,8 @@ TEST(Recording, UnwritablePlaceFailsCleanly) {
 }
 
 TEST(Recording, PngFolderHoldsOneConsolePicturePerFrame) {
-  std::string folder = temporaryPath("/frames");
+  testing::TemporaryFolder scratch;
+  std::string folder = scratch.file("frames");
   CommandLine command = recordCommand(folder, 10, 0, 300);
   ASSERT_EQ(runRecording(command), 0);
   struct stat info {};
