@@ -1,5 +1,7 @@
 // The show's per-frame path, run for real (scenes, GL, converter, encoder, music clock and
-// spectrum) through a recording, makes no allocation of its own once it is running.
+// spectrum) through a recording, makes no allocation of its own once it is running. Counted are
+// the program's C++ allocations (every form of operator new); the live audio outputs' threads and
+// C-level malloc calls are outside what this sees.
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
