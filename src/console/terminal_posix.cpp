@@ -94,16 +94,21 @@ void undoChanges() {
   }
 }
 
-// Undoes the changes and ends the process by the signal itself, so the parent sees how it ended
-// (its shell reports 128 + the signal number) and a crash still leaves its core dump.
-[[noreturn]] void endBySignal(int signalNumber) {
-  undoChanges();
+// Takes the signal's default action now (ending or stopping the process). Async-signal-safe.
+void raiseWithDefaultAction(int signalNumber) {
   ::signal(signalNumber, SIG_DFL);
   sigset_t unblocked;
   sigemptyset(&unblocked);
   sigaddset(&unblocked, signalNumber);
   ::sigprocmask(SIG_UNBLOCK, &unblocked, nullptr);
   ::raise(signalNumber);
+}
+
+// Undoes the changes and ends the process by the signal itself, so the parent sees how it ended
+// (its shell reports 128 + the signal number) and a crash still leaves its core dump.
+[[noreturn]] void endBySignal(int signalNumber) {
+  undoChanges();
+  raiseWithDefaultAction(signalNumber);
   ::_exit(128 + signalNumber);
 }
 
@@ -128,12 +133,7 @@ void onStop(int) {
   const sig_atomic_t hadTitle = titleSet;
   const sig_atomic_t hadCursor = cursorHidden;
   undoChanges();
-  ::signal(SIGTSTP, SIG_DFL);
-  sigset_t unblocked;
-  sigemptyset(&unblocked);
-  sigaddset(&unblocked, SIGTSTP);
-  ::sigprocmask(SIG_UNBLOCK, &unblocked, nullptr);
-  ::raise(SIGTSTP);
+  raiseWithDefaultAction(SIGTSTP);
   // Continued.
   struct sigaction again;
   std::memset(&again, 0, sizeof again);
