@@ -18,6 +18,27 @@ bool readNumber(const char* text, long low, long high, int& value) {
   return true;
 }
 
+// The recording's numeric options.
+struct NumberOption {
+  const char* name;
+  long low;
+  long high;
+  int CommandLine::*field;
+  const char* range;
+};
+constexpr NumberOption kNumberOptions[] = {
+    {"--fps", 1, 1000, &CommandLine::framesPerSecond, "1 to 1000"},
+    {"--from", 0, 100000000, &CommandLine::fromMs, "milliseconds, 0 or more"},
+    {"--to", 0, 100000000, &CommandLine::toMs, "milliseconds, 0 or more"},
+};
+
+const NumberOption* findNumberOption(const char* name) {
+  for (const NumberOption& option : kNumberOptions) {
+    if (std::strcmp(option.name, name) == 0) return &option;
+  }
+  return nullptr;
+}
+
 CommandLine failure(std::string message) {
   CommandLine result;
   result.action = CommandLine::Action::Error;
@@ -79,19 +100,11 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
       result.action = CommandLine::Action::Record;
       result.output = value;
       ++i;
-    } else if (std::strcmp(option, "--fps") == 0) {
+    } else if (const NumberOption* number = findNumberOption(option)) {
       if (!needsValue(option)) return result;
-      if (!readNumber(value, 1, 1000, result.framesPerSecond)) return failure(std::string("bad --fps value '") + value + "' (1 to 1000)");
-      recordOnlyOption = true;
-      ++i;
-    } else if (std::strcmp(option, "--from") == 0) {
-      if (!needsValue(option)) return result;
-      if (!readNumber(value, 0, 100000000, result.fromMs)) return failure(std::string("bad --from value '") + value + "' (milliseconds, 0 or more)");
-      recordOnlyOption = true;
-      ++i;
-    } else if (std::strcmp(option, "--to") == 0) {
-      if (!needsValue(option)) return result;
-      if (!readNumber(value, 0, 100000000, result.toMs)) return failure(std::string("bad --to value '") + value + "' (milliseconds, 0 or more)");
+      if (!readNumber(value, number->low, number->high, result.*(number->field))) {
+        return failure(std::string("bad ") + option + " value '" + value + "' (" + number->range + ")");
+      }
       recordOnlyOption = true;
       ++i;
     } else if (std::strcmp(option, "--colors") == 0) {
