@@ -70,9 +70,9 @@ const char* usageText() {
          "  --version       the program's version\n"
          "\n"
          "Exit status: 0 the show ended (music over, or Escape), or a recording was written;\n"
-         "1 start-up failed (terminal, OpenGL ES, assets or music; a message says which) or a\n"
-         "recording could not be written; 2 the music could not be started, or the command line\n"
-         "was wrong; 128+n ended by signal n.\n";
+         "1 start-up failed (terminal, OpenGL ES, assets or music; a message says which), the\n"
+         "terminal stopped taking output, or a recording could not be written; 2 the music could\n"
+         "not be started, or the command line was wrong; 128+n ended by signal n.\n";
 }
 
 CommandLine parseCommandLine(int argc, const char* const* argv) {
