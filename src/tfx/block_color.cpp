@@ -31,6 +31,16 @@ inline void writeCell(std::uint8_t* out, int cellNumber, std::uint16_t cell) {
 
 inline int clampChannel(int value) { return value < 0 ? 0 : (value > 255 ? 255 : value); }
 
+// The table indices of one row of 2x2 blocks. A loop of its own, free of table reads, so the
+// compiler can average several blocks at once; built for AVX2 too and chosen at load.
+__attribute__((target_clones("avx2", "default"))) void blockIndices(const std::uint32_t* top,
+                                                                    const std::uint32_t* bottom, int columns,
+                                                                    std::uint32_t* indices) {
+  for (int c = 0; c < columns; ++c) {
+    indices[c] = tableIndex(average4(top[2 * c], top[2 * c + 1], bottom[2 * c], bottom[2 * c + 1]));
+  }
+}
+
 }  // namespace
 
 void TFX_BlockColor::init() {
@@ -62,9 +72,12 @@ void TFX_BlockColor::convert2x2(const std::uint32_t* pixels, const PixelRect* re
     const std::uint32_t* bottom = top + stride;
     const int rowStart = (cellY + r) * kCellColumns + cellX;
     if (!feedback) {
-      for (int c = 0; c < columns; ++c) {
-        std::uint32_t colour = average4(top[2 * c], top[2 * c + 1], bottom[2 * c], bottom[2 * c + 1]);
-        writeCell(out, rowStart + c, cellTable[tableIndex(colour)]);
+      // A row holds at most 80 cells; wider rectangles go in pieces.
+      std::uint32_t indices[kCellColumns];
+      for (int start = 0; start < columns; start += kCellColumns) {
+        const int count = columns - start < kCellColumns ? columns - start : kCellColumns;
+        blockIndices(top + 2 * start, bottom + 2 * start, count, indices);
+        for (int c = 0; c < count; ++c) writeCell(out, rowStart + start + c, cellTable[indices[c]]);
       }
       continue;
     }
