@@ -64,15 +64,15 @@ class PulseOutput final : public AudioOutput {
     writtenFrames = 0;
     drained = false;
     stopping = false;
-    const pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, static_cast<std::uint32_t>(audio.sampleRate), 2};
-    stream = pa_stream_new(context, "Glimmerfolding music", &spec, nullptr);
+    const pa_sample_spec sampleFormat{PA_SAMPLE_FLOAT32LE, static_cast<std::uint32_t>(audio.sampleRate), 2};
+    stream = pa_stream_new(context, "Glimmerfolding music", &sampleFormat, nullptr);
     bool ready = false;
     if (stream != nullptr) {
       pa_stream_set_state_callback(stream, &PulseOutput::signalLoop, loop);
       pa_stream_set_write_callback(stream, &PulseOutput::onWritable, this);
       pa_buffer_attr attributes;
       attributes.maxlength = static_cast<std::uint32_t>(-1);
-      attributes.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(kTargetLatencyUsec, &spec));
+      attributes.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(kTargetLatencyUsec, &sampleFormat));
       attributes.prebuf = static_cast<std::uint32_t>(-1);
       attributes.minreq = static_cast<std::uint32_t>(-1);
       attributes.fragsize = static_cast<std::uint32_t>(-1);
