@@ -181,6 +181,22 @@ TEST(Recording, UnwritablePlaceFailsCleanly) {
   EXPECT_NE(stat(path.c_str(), &info), 0);
 }
 
+TEST(Recording, VideoWithoutFfmpegSaysSoAndLeavesNothing) {
+  testing::TemporaryFolder scratch;
+  std::string path = scratch.file("show.mp4");
+  std::string savedPath = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
+  setenv("PATH", scratch.path().c_str(), 1);  // a folder without ffmpeg in it
+  ::testing::internal::CaptureStdout();
+  int status = runRecording(recordCommand(path, 10, 0, 500));
+  std::string printed = ::testing::internal::GetCapturedStdout();
+  setenv("PATH", savedPath.c_str(), 1);
+  EXPECT_EQ(status, 1);
+  EXPECT_NE(printed.find("ffmpeg is not installed"), std::string::npos) << printed;
+  struct stat info {};
+  EXPECT_NE(stat(path.c_str(), &info), 0);
+  EXPECT_NE(stat((path + ".part").c_str(), &info), 0);
+}
+
 TEST(Recording, PngFolderHoldsOneConsolePicturePerFrame) {
   testing::TemporaryFolder scratch;
   std::string folder = scratch.file("frames");
