@@ -14,6 +14,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build-fuzz
 stem=${target%_fuzz}
 
+"$root/scripts/setup.sh" --fuzz
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLIMMER_FUZZ=ON \
   -DGLIMMER_TESTS=OFF -DGLIMMER_BENCH=OFF -DGLIMMER_TOOLS=OFF > /dev/null
 cmake --build "$build" -j2 --target "$target"

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the show needs to build and run (and, with --tests, to run its tests).
+# Installs the Debian packages the show needs to build and run (with --tests, also to run its tests;
+# with --fuzz, to build the fuzz targets).
 # Quick when everything is already there: only missing packages are installed.
 set -euo pipefail
 
@@ -9,9 +10,13 @@ packages=(
   libvorbis-dev libpulse-dev libasound2-dev libkissfft-dev libpng-dev libfreetype-dev fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev libvterm-dev
 )
-if [[ "${1:-}" == "--tests" ]]; then
-  packages+=(pulseaudio asciinema python3)
-fi
+for extra in "$@"; do
+  case "$extra" in
+    --tests) packages+=(pulseaudio asciinema python3) ;;
+    --fuzz) packages+=(clang libclang-rt-14-dev) ;;
+    *) echo "setup: unknown option $extra (use --tests or --fuzz)" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for package in "${packages[@]}"; do
