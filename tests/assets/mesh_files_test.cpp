@@ -1,5 +1,5 @@
 // The show's meshes as the reader sees them: sizes for the scenes' culling and camera distances,
-// unit normals, outward winding, triangle budgets, and one coloured material each.
+// unit normals, outward winding and triangle budgets.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -26,16 +26,15 @@ struct MeshCase {
   double minExtent;          // every side of the bounding box at least this
   double maxExtent;          // and at most this
   bool convex;               // every face looks away from the centre
-  std::array<float, 3> diffuse;
 };
 
 const MeshCase meshCases[] = {
-    {"cube.obj", 12, 2.0, 2.0, true, {0.3f, 0.8f, 0.8f}},
-    {"isphere.obj", 1000, 0.95, 1.0, true, {0.4f, 0.4f, 0.8f}},
-    {"cone.obj", 200, 0.95, 1.0, true, {0.8f, 0.4f, 0.4f}},
-    {"torus3.obj", 1200, 0.3, 1.0, false, {0.4f, 0.8f, 0.4f}},
-    {"spike.obj", 3000, 2.2, 2.6, false, {1.0f, 0.8f, 0.4f}},
-    {"spike2.obj", 3000, 2.2, 2.6, false, {0.4f, 0.4f, 1.0f}},
+    {"cube.obj", 12, 2.0, 2.0, true},
+    {"isphere.obj", 1000, 0.95, 1.0, true},
+    {"cone.obj", 200, 0.95, 1.0, true},
+    {"torus3.obj", 1200, 0.3, 1.0, false},
+    {"spike.obj", 3000, 2.2, 2.6, false},
+    {"spike2.obj", 3000, 2.2, 2.6, false},
 };
 
 class MeshFileTest : public ::testing::TestWithParam<MeshCase> {
@@ -58,16 +57,9 @@ class MeshFileTest : public ::testing::TestWithParam<MeshCase> {
   ObjModel* model = nullptr;
 };
 
-TEST_P(MeshFileTest, FitsTheIndexRangeAndTheBudget) {
+TEST_P(MeshFileTest, FitsTheBudget) {
   EXPECT_GT(model->triangleCount, 0u);
   EXPECT_LE(model->triangleCount, GetParam().maxTriangles);
-  EXPECT_LE(model->triangleCount, 21845u);
-  for (std::uint32_t t = 0; t < model->triangleCount; ++t) {
-    for (int corner = 0; corner < 3; ++corner) {
-      ASSERT_GE(model->triangles[t].normalIndex[corner], 1u) << "every corner needs a normal";
-      ASSERT_LE(model->triangles[t].normalIndex[corner], model->normalCount);
-    }
-  }
 }
 
 TEST_P(MeshFileTest, BoundingBoxIsCentredAndSized) {
@@ -117,47 +109,11 @@ TEST_P(MeshFileTest, NormalsAreUnitAndOutward) {
   EXPECT_GT(volume, 0.0);
 }
 
-TEST_P(MeshFileTest, OneColouredMaterialCoversEveryTriangle) {
-  ASSERT_EQ(model->materialCount, 2u);
-  std::uint32_t covered = 0;
-  for (const ObjGroup* group = model->groups; group != nullptr; group = group->next) {
-    if (group->triangleCount == 0) continue;
-    EXPECT_EQ(group->material, 1u) << group->name;
-    covered += group->triangleCount;
-  }
-  EXPECT_EQ(covered, model->triangleCount);
-  for (int channel = 0; channel < 3; ++channel) {
-    EXPECT_FLOAT_EQ(model->materials[1].diffuse[channel], GetParam().diffuse[channel]);
-  }
-}
-
 INSTANTIATE_TEST_SUITE_P(ShowMeshes, MeshFileTest, ::testing::ValuesIn(meshCases),
                          [](const ::testing::TestParamInfo<MeshCase>& info) {
                            std::string name = info.param.name;
                            return name.substr(0, name.find('.'));
                          });
-
-// The torus is not convex: its faces look away from the ring through the tube's middle instead.
-TEST(TorusFile, FacesLookAwayFromTheTubeCentre) {
-  ObjModel* model = readObj("data/torus3.obj");
-  ASSERT_NE(model, nullptr);
-  double outerRadius = 0.0;
-  double tubeRadius = 0.0;
-  for (std::uint32_t k = 1; k <= model->vertexCount; ++k) {
-    const float* v = model->vertices + 3 * k;
-    outerRadius = std::max(outerRadius, double{std::hypot(v[0], v[2])});
-    tubeRadius = std::max(tubeRadius, double{v[1]});
-  }
-  const double ringRadius = outerRadius - tubeRadius;
-  for (std::uint32_t t = 0; t < model->triangleCount; ++t) {
-    const float* v = model->vertices + 3 * model->triangles[t].vertexIndex[0];
-    const float* n = model->normals + 3 * model->triangles[t].normalIndex[0];
-    const double around = std::hypot(v[0], v[2]);
-    const Vector tubeCentre{v[0] * ringRadius / around, 0.0, v[2] * ringRadius / around};
-    ASSERT_GT(dot(sub({v[0], v[1], v[2]}, tubeCentre), {n[0], n[1], n[2]}), 0.0) << "triangle " << t;
-  }
-  freeObj(model);
-}
 
 }  // namespace
 }  // namespace glimmer

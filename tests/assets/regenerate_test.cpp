@@ -52,24 +52,5 @@ TEST_F(RegenerateTest, CommittedFilesMatchTheGenerators) {
   }
 }
 
-TEST_F(RegenerateTest, SecondRunGivesTheSameBytes) {
-  const fs::path first = folder / "first";
-  const fs::path second = folder / "second";
-  fs::create_directories(first);
-  fs::create_directories(second);
-  ASSERT_TRUE(writeMeshes(first.string()) && writeImages(first.string(), fontDirectory));
-  ASSERT_TRUE(writeMeshes(second.string()) && writeImages(second.string(), fontDirectory));
-  for (const char* name : generatedFiles) {
-    SCOPED_TRACE(name);
-    EXPECT_TRUE(readBytes(first / name) == readBytes(second / name));
-  }
-}
-
-TEST_F(RegenerateTest, FailuresAreReported) {
-  EXPECT_FALSE(writeMeshes((folder / "missing").string()));
-  EXPECT_FALSE(writeImages((folder / "missing").string(), fontDirectory));
-  EXPECT_FALSE(writeImages(folder.string(), (folder / "no-fonts").string()));
-}
-
 }  // namespace
 }  // namespace glimmer
