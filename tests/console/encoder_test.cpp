@@ -4,11 +4,9 @@
 
 #include <ostream>
 #include <random>
-#include <set>
 #include <string>
 #include <vector>
 
-#include "console/cp437.h"
 #include "console/frame_encoder.h"
 #include "support/emulated_screen.h"
 #include "tfx/cell_buffer.h"
@@ -99,9 +97,7 @@ TEST_P(EncoderOnScreen, EveryFrameShowsTheCells) {
 }
 
 const Layout kLayouts[] = {
-    {"Exact", 80, 50, 0, 0, 80, 50},
     {"Centred", 100, 60, 10, 5, 80, 50},
-    {"Clipped", 70, 40, 0, 0, 70, 40},
 };
 
 INSTANTIATE_TEST_SUITE_P(
@@ -148,41 +144,6 @@ TEST(FrameEncoder, FramesAreSynchronizedAndOnlyChangesAreSent) {
   EXPECT_GT(encodeOnce(encoder, cells.data()).size(), whole.size() / 2);
 }
 
-TEST(FrameEncoder, LooksThatAreTheSameCostNoBytes) {
-  std::vector<std::uint8_t> cells(kCellBufferBytes);
-  for (int n = 0; n < kCellCount; ++n) {
-    cells[2 * n] = 219;
-    cells[2 * n + 1] = 0x0C;
-  }
-  FrameEncoder encoder;
-  encodeOnce(encoder, cells.data());
-  // Red as a full block, as a blank on red, as a shade in red on red: the same cell to the eye.
-  const std::uint8_t sameLooks[][2] = {{219, 0x3C}, {' ', 0xC5}, {0, 0xC0}, {176, 0xCC}};
-  for (int i = 0; i < 4; ++i) {
-    cells[2 * (i * 7)] = sameLooks[i][0];
-    cells[2 * (i * 7) + 1] = sameLooks[i][1];
-  }
-  EXPECT_EQ(encodeOnce(encoder, cells.data()), "\x1b[?2026h\x1b[?2026l");
-  // A light shade is not a dark shade with its colours swapped.
-  cells[0] = 176;
-  cells[1] = 0x1E;
-  cells[2] = 178;
-  cells[3] = 0xE1;
-  EXPECT_NE(encodeOnce(encoder, cells.data()), "\x1b[?2026h\x1b[?2026l");
-}
-
-TEST(FrameEncoder, SameFramesGiveTheSameBytes) {
-  FrameEncoder first;
-  FrameEncoder second;
-  first.setColorMode(ColorMode::TrueColor);
-  second.setColorMode(ColorMode::TrueColor);
-  MovingFrames framesA(3);
-  MovingFrames framesB(3);
-  for (int frame = 0; frame < 5; ++frame) {
-    EXPECT_EQ(encodeOnce(first, framesA.next()), encodeOnce(second, framesB.next()));
-  }
-}
-
 TEST(FrameEncoder, WorstFrameFitsTheBuffer) {
   // Every cell a different colour pair from its neighbour, far from the top-left corner.
   std::vector<std::uint8_t> cells(kCellBufferBytes);
@@ -196,28 +157,6 @@ TEST(FrameEncoder, WorstFrameFitsTheBuffer) {
     std::size_t size = 0;
     encoder.encode(cells.data(), 30000, 30000, kCellColumns, kCellRows, size);
     EXPECT_LE(size, FrameEncoder::kMaxFrameBytes);
-  }
-}
-
-TEST(Cp437, BlocksAndTheWholeMapping) {
-  EXPECT_EQ(cp437ToUnicode(176), U'\u2591');
-  EXPECT_EQ(cp437ToUnicode(177), U'\u2592');
-  EXPECT_EQ(cp437ToUnicode(178), U'\u2593');
-  EXPECT_EQ(cp437ToUnicode(219), U'\u2588');
-  EXPECT_EQ(cp437ToUnicode(1), U'\u263A');
-  EXPECT_EQ(cp437ToUnicode('A'), U'A');
-  EXPECT_EQ(cp437ToUnicode(127), U'\u2302');
-  EXPECT_EQ(cp437ToUnicode(128), U'\u00C7');
-  EXPECT_EQ(cp437ToUnicode(224), U'\u03B1');
-  EXPECT_EQ(cp437ToUnicode(255), U'\u00A0');
-  const Utf8Glyph& block = cp437ToUtf8(219);
-  EXPECT_EQ(std::string(block.bytes, block.length), "\xE2\x96\x88");
-  // Every code draws a printable character of its own (0 shows blank, like the space).
-  std::set<char32_t> seen;
-  for (int code = 1; code < 256; ++code) {
-    char32_t character = cp437ToUnicode(static_cast<std::uint8_t>(code));
-    EXPECT_TRUE(character >= 0x20 && (character < 0x7F || character >= 0xA0)) << code;
-    EXPECT_TRUE(seen.insert(character).second) << "code " << code << " repeats U+" << std::hex << static_cast<std::uint32_t>(character);
   }
 }
 
