@@ -40,24 +40,8 @@ std::vector<DecodeCase> decodeCases() {
                    {0x11, 0x22, 0x33, 0x44, 0x55, 0x66}});
   cases.push_back({"rgba8 delivered blue first", describe(1, 1, PNG_COLOR_TYPE_RGB_ALPHA, 8, {0x33, 0x22, 0x11, 0x44}),
                    32, {0x11, 0x22, 0x33, 0x44}});
-  cases.push_back({"rgb16 scaled", describe(1, 1, PNG_COLOR_TYPE_RGB, 16, {0x11, 0x11, 0x22, 0x22, 0x33, 0x33}), 24,
-                   {0x11, 0x22, 0x33}});
-  cases.push_back({"rgba16 scaled",
-                   describe(1, 1, PNG_COLOR_TYPE_RGB_ALPHA, 16, {0x11, 0x11, 0x22, 0x22, 0x33, 0x33, 0x44, 0x44}), 32,
-                   {0x33, 0x22, 0x11, 0x44}});
   cases.push_back({"grey8", describe(2, 1, PNG_COLOR_TYPE_GRAY, 8, {0x80, 0x10}), 24,
                    {0x80, 0x80, 0x80, 0x10, 0x10, 0x10}});
-  cases.push_back({"grey1", describe(3, 1, PNG_COLOR_TYPE_GRAY, 1, {0xA0}), 24,
-                   {0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0xFF}});
-  cases.push_back({"grey16", describe(1, 1, PNG_COLOR_TYPE_GRAY, 16, {0x40, 0x40}), 24, {0x40, 0x40, 0x40}});
-  cases.push_back({"grey with alpha", describe(1, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 8, {0x80, 0x40}), 32,
-                   {0x80, 0x80, 0x80, 0x40}});
-
-  DecodeCase greyKey{"grey with transparent level", describe(2, 1, PNG_COLOR_TYPE_GRAY, 8, {0x10, 0x20}), 32,
-                     {0x10, 0x10, 0x10, 0x00, 0x20, 0x20, 0x20, 0xFF}};
-  greyKey.file.transparentColor = true;
-  greyKey.file.transparent.gray = 0x10;
-  cases.push_back(greyKey);
 
   DecodeCase rgbKey{"rgb with transparent colour",
                     describe(2, 1, PNG_COLOR_TYPE_RGB, 8, {0x11, 0x22, 0x33, 0x44, 0x55, 0x66}), 32,
@@ -71,16 +55,6 @@ std::vector<DecodeCase> decodeCases() {
   DecodeCase palette{"palette", describe(2, 1, PNG_COLOR_TYPE_PALETTE, 8, {1, 0}), 24, {4, 5, 6, 1, 2, 3}};
   palette.file.palette = {{1, 2, 3}, {4, 5, 6}};
   cases.push_back(palette);
-
-  DecodeCase palette4{"palette 4-bit", describe(2, 1, PNG_COLOR_TYPE_PALETTE, 4, {0x10}), 24, {4, 5, 6, 1, 2, 3}};
-  palette4.file.palette = {{1, 2, 3}, {4, 5, 6}};
-  cases.push_back(palette4);
-
-  DecodeCase paletteAlpha{"palette with transparency", describe(2, 1, PNG_COLOR_TYPE_PALETTE, 8, {0, 1}), 32,
-                          {3, 2, 1, 0x80, 6, 5, 4, 0xFF}};
-  paletteAlpha.file.palette = {{1, 2, 3}, {4, 5, 6}};
-  paletteAlpha.file.paletteAlpha = {0x80};
-  cases.push_back(paletteAlpha);
 
   // Nine distinct pixels over the seven interlace passes must land back in row order.
   std::vector<std::uint8_t> grid;
@@ -128,33 +102,16 @@ TEST(PngLoader, RefusesDamagedAndOversizedFiles) {
     std::vector<std::uint8_t> bytes;
   };
   const BadCase cases[] = {
-      {"empty", {}},
       {"not a png", text},
-      {"signature only", truncated(8)},
-      {"cut inside the header", truncated(20)},
       {"cut inside the pixel data", truncated(good.size() / 2 + 10)},
-      {"cut before the end marker", truncated(good.size() - 12)},
       {"header checksum wrong", flipped(29)},
-      {"pixel data damaged", flipped(good.size() - 20)},
-      {"zero width", resized(0, 4)},
       {"one pixel wider than the cap", resized(kMaxImageSide + 1, 4)},
-      {"one pixel taller than the cap", resized(4, kMaxImageSide + 1)},
       {"absurd size", resized(0x7FFFFFFF, 0x7FFFFFFF)},
-      {"size with the sign bit set", resized(0x80000001u, 1)},
   };
   for (const BadCase& entry : cases) {
     SCOPED_TRACE(entry.label);
     EXPECT_EQ(loadPngImageFromMemory(entry.bytes.data(), entry.bytes.size()), nullptr);
   }
-}
-
-TEST(PngLoader, AcceptsTheLargestSide) {
-  const std::vector<std::uint8_t> file = testing::encodeRgb(kMaxImageSide, 1, std::vector<std::uint8_t>(kMaxImageSide * 3, 7));
-  PngImage* image = loadPngImageFromMemory(file.data(), file.size());
-  ASSERT_NE(image, nullptr);
-  EXPECT_EQ(image->width, kMaxImageSide);
-  EXPECT_EQ(image->pixels[kMaxImageSide * 3 - 1], 7);
-  freePngImage(image);
 }
 
 // The fuzzing corpus: well-formed seeds decode; the malformed inputs kept from fuzzing are refused.
