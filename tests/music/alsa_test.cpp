@@ -30,8 +30,6 @@ TEST(AlsaOutput, NullDeviceTrackRunsToItsEndAndRestarts) {
   audio.sampleRate = 44100;
   audio.frameCount = 22050;
   audio.samples.assign(2 * audio.frameCount, 0.25f);
-  EXPECT_EQ(output->heardSeconds(), 0.0);
-  EXPECT_FALSE(output->finished());
   for (int round = 0; round < 2; ++round) {
     ASSERT_TRUE(output->start(audio)) << "round " << round;
     for (int i = 0; i < 200 && !output->finished(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
