@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <limits>
 #include <numbers>
 
 namespace glimmer {
@@ -25,12 +24,8 @@ TEST(SineTable, IndexTruncatesThroughTheFactorAndWrapsLikeTwosComplement) {
       {kHalfPi, 127, 1},  // 127.9998: the float nearest 512 / 2pi would give 128
       {-kHalfPi, 385, 255},
       {-0.001f, 0, 128},   // toward zero, not floor
-      {-0.02f, 511, 129},
-      {1000.0f, 79, 49},   // 81487
       {-1000.0f, 433, 207},  // -81487
       {1.0e10f, 0, 128},   // beyond int32: INT32_MIN, as the hardware conversion gives
-      {-1.0e10f, 0, 128},
-      {std::numeric_limits<float>::quiet_NaN(), 0, 128},
   };
   for (const Case& item : cases) {
     EXPECT_EQ(sineLookup(item.angle), sineTable()[item.sineEntry]) << item.angle;
