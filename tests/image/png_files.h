@@ -23,7 +23,6 @@ struct PngDescription {
   bool interlaced = false;
   std::vector<std::uint8_t> rows;             // height rows in the file's own packed layout
   std::vector<png_color> palette;             // palette files only
-  std::vector<std::uint8_t> paletteAlpha;     // tRNS of a palette file
   bool transparentColor = false;              // tRNS of a grey or RGB file
   png_color_16 transparent{};                 // its grey level (gray) or colour (red, green, blue)
 };
@@ -53,10 +52,6 @@ inline bool encode(const PngDescription* description, std::vector<std::uint8_t>*
                PNG_FILTER_TYPE_DEFAULT);
   if (!description->palette.empty()) {
     png_set_PLTE(png, info, description->palette.data(), static_cast<int>(description->palette.size()));
-  }
-  if (!description->paletteAlpha.empty()) {
-    png_set_tRNS(png, info, description->paletteAlpha.data(), static_cast<int>(description->paletteAlpha.size()),
-                 nullptr);
   }
   if (description->transparentColor) png_set_tRNS(png, info, nullptr, 0, &description->transparent);
   png_write_info(png, info);
