@@ -60,6 +60,16 @@ TEST(ModelVertices, BoxIsCentredWithGroupsInListOrderAndColoursSwapped) {
   }
 }
 
+TEST(ModelVertices, WithoutALibraryEveryGroupTakesTheDefaultGrey) {
+  ScratchFolder folder;
+  Built built(folder.write("plain.obj", boxObj(nullptr)));
+  ASSERT_NE(built.mesh, nullptr);
+  EXPECT_EQ(built.mesh->materialCount, 0u);
+  for (const MeshVertex& vertex : built.vertices) {
+    EXPECT_EQ(floats(vertex.color, 4), (std::vector<float>{0.8f, 0.8f, 0.8f, 1}));
+  }
+}
+
 class ModelOnContext : public testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(gles.create()); }

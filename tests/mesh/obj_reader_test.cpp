@@ -161,6 +161,7 @@ TEST(ObjReader, MalformedInputIsRefusedNamingTheFileAndLine) {
   const std::string triangle = "v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\nvt 0 0\n";
   const Case cases[] = {
       {"vertex index 0", triangle + "f 0//1 2//1 3//1\n", "", "vertex index out of range in data file \"data/test.obj\", line 6."},
+      {"negative vertex index", triangle + "f -1//1 2//1 3//1\n", "", "vertex index out of range"},
       {"normal index past the count", triangle + "f 1//1 2//2 3//1\n", "", "normal index out of range"},
       {"texture index past the count", triangle + "f 1/2/1 2/1/1 3/1/1\n", "", "texture index out of range"},
       {"two corners", triangle + "f 1//1 2//1\nf 1//1 2//1 3//1\n", "", "face with fewer than three corners in data file \"data/test.obj\", line 6."},
