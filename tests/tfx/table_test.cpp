@@ -1,7 +1,9 @@
-// The block colour table: chosen entries and counts over the whole table.
+// The block colour table: chosen entries, counts over the whole table, and the fast build against
+// the plain one.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
 #include <set>
 
 #include "tfx/block_color.h"
@@ -36,10 +38,17 @@ TEST_F(BlockTable, ChosenEntries) {
   const EntryCase cases[] = {
       {0, 0, 0, 219, 0x00, 0, 0, 0},
       {252, 252, 252, 219, 0x0F, 255, 255, 255},
+      {128, 128, 128, 219, 0x08, 128, 128, 128},
+      {192, 192, 192, 219, 0x07, 192, 192, 192},
+      {252, 0, 0, 219, 0x0C, 255, 0, 0},
       {160, 160, 160, 177, 0x78, 160, 160, 160},
+      {0, 0, 64, 177, 0x01, 0, 0, 64},
+      {64, 64, 64, 176, 0x07, 64, 64, 64},
+      {32, 32, 32, 176, 0x08, 42, 42, 42},
       {96, 0, 0, 178, 0x04, 85, 0, 0},
       // The thirds are measured on 42 + 85 = 127 but store 128: nearer than dark red itself.
       {124, 0, 0, 176, 0x44, 128, 0, 0},
+      {200, 100, 48, 176, 0x6D, 170, 85, 85},
   };
   for (const EntryCase& entry : cases) {
     SCOPED_TRACE(testing::Message() << "grid colour " << entry.red << "," << entry.green << "," << entry.blue);
@@ -72,6 +81,26 @@ TEST_F(BlockTable, CountsOverTheWholeTable) {
   EXPECT_EQ(attributes.size(), 121u);
   // The error feedback stores corrected - shown in a signed byte: 3 above the grid colour at most.
   EXPECT_LE(farthest, 82);
+}
+
+TEST_F(BlockTable, FastBuildMatchesThePlainOneEntryForEntry) {
+  auto cells = std::make_unique<std::uint16_t[]>(kBlockTableEntries);
+  auto colours = std::make_unique<std::uint8_t[]>(kBlockTableEntries * 3);
+  buildBlockTableReference(cells.get(), colours.get());
+  int cellMismatches = 0;
+  int colourMismatches = 0;
+  for (int n = 0; n < kBlockTableEntries; ++n) {
+    if (cells[n] != converter->cellTable[n]) {
+      if (++cellMismatches <= 5) ADD_FAILURE() << "cell of entry " << n;
+    }
+    for (int channel = 0; channel < 3; ++channel) {
+      if (colours[3 * n + channel] != converter->colorTable[3 * n + channel]) {
+        if (++colourMismatches <= 5) ADD_FAILURE() << "colour of entry " << n;
+      }
+    }
+  }
+  EXPECT_EQ(cellMismatches, 0);
+  EXPECT_EQ(colourMismatches, 0);
 }
 
 }  // namespace
