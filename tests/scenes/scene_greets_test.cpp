@@ -1,5 +1,5 @@
 // SceneGreets: backdrop and shadow, the turning picture's sampling, and the two text columns with
-// their colour key, origins and clipping. The texts and picture are small made-up images.
+// their colour key and origins. The texts and picture are small made-up images.
 #include "scenes/scene_greets.h"
 
 #include <gtest/gtest.h>
