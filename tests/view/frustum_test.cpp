@@ -1,4 +1,4 @@
-// Frustum on a real GL context: plane extraction and the conservative cube test.
+// Frustum on a real GL context: which cubes the extracted planes let through.
 #include "view/frustum.h"
 
 #include <GLES/gl.h>
