@@ -1,4 +1,4 @@
-// The render target on a real context: fixed state, projection and the read-back's layout.
+// The render target on a real context: the matrices it leaves, projection and the read-back's layout.
 #include "gles/gles_helper.h"
 
 #include <GLES/gl.h>
