@@ -83,6 +83,22 @@ TEST(Scene1Overlay, OnlyPureBlackAndWhiteWordsAreBlended) {
   }
 }
 
+TEST(Scene1Overlay, ImagesReachingPastAnEdgeAreClippedToTheFrame) {
+  // Guard words around the frame show any write outside it.
+  std::vector<std::uint32_t> white(6 * 5, 0x00FFFFFFu);
+  Image image{6, 5, white.data()};
+  struct Place {
+    int x0, y0, shown;
+  };
+  for (const Place& place : {Place{157, 97, 9}, Place{-4, -3, 4}, Place{160, 0, 0}}) {
+    std::vector<std::uint32_t> words(kFramePixels + 800, 0xDEADBEEFu);
+    std::fill(words.begin() + 400, words.begin() + 400 + kFramePixels, 0x00404040u);
+    overlayTitle(words.data() + 400, image, place.x0, place.y0, 300);
+    EXPECT_EQ(std::count(words.begin(), words.end(), 0x00FFFFFFu), place.shown) << place.x0 << "," << place.y0;
+    EXPECT_EQ(std::count(words.begin(), words.end(), 0xDEADBEEFu), 800) << place.x0 << "," << place.y0;
+  }
+}
+
 class Scene1Render : public ShowFixture {
  protected:
   void SetUp() override {

@@ -81,6 +81,15 @@ TEST(Scene2Background, RowsLandTwoFrameRowsPerStepAndWrapWithPeriodHeightMinusOn
   }
 }
 
+TEST(Scene2Background, ImagesLargerThanTheHalfResolutionGridAreClipped) {
+  NumberedImage numbered(90, 60);
+  std::vector<std::uint32_t> words(kFramePixels + 1000, 0u);
+  fillScrollingBackground(words.data(), numbered.image, 0);
+  EXPECT_EQ(std::count(words.begin() + kFramePixels, words.end(), 0u), 1000);
+  EXPECT_EQ(words[98 * kFrameWidth + 158], NumberedImage::word(79, 49));
+  EXPECT_EQ(words[1 * kFrameWidth + 0], 0u);  // where column 80 of row 0 would land unclipped
+}
+
 class Scene2Render : public ShowFixture {
  protected:
   void SetUp() override {

@@ -144,5 +144,17 @@ TEST_F(SceneGreetsTest, OriginsAreCapturedOnTheFirstCallAndAgainAfterEachPass) {
   EXPECT_EQ(pixel(frame, 4, 2), kWhite) << "falling origin re-captured at u " << fallingOrigin;
 }
 
+TEST_F(SceneGreetsTest, WideTextsAreClippedAtTheRightEdge) {
+  TestImage wideRising(60, 5, kWhite);
+  TestImage wideFalling(170, 5, kWhite);
+  scene->risingText = &wideRising.image;
+  scene->fallingText = &wideFalling.image;
+  render(0);
+  render(59);  // rising rows at 95..99, the last one on the frame's last row
+  for (int x = 125; x < kFrameWidth; ++x) EXPECT_EQ(pixel(frame, x, 99), kWhite) << x;
+  EXPECT_EQ(pixel(frame, 159, 4), kWhite);
+  EXPECT_EQ(pixel(frame, 0, 4), kGreetsBackdrop) << "nothing wrapped onto the next row";
+}
+
 }  // namespace
 }  // namespace glimmer
