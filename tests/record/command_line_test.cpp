@@ -12,7 +12,7 @@ CommandLine parse(std::vector<const char*> arguments) {
   return parseCommandLine(static_cast<int>(arguments.size()), arguments.data());
 }
 
-TEST(CommandLine, NoArgumentsIsTheShowAsDesigned) {
+TEST(CommandLine, NoArgumentsIsTheShowItself) {
   CommandLine command = parse({});
   EXPECT_EQ(command.action, CommandLine::Action::Show);
   EXPECT_FALSE(command.mute);
