@@ -30,6 +30,21 @@ TEST(KeyDecoder, FindsSpaceAndEscapeAndIgnoresSequences) {
   }
 }
 
+TEST(KeyDecoder, LoneEscapeWaitsForQuietAndALateRestIsNotEscape) {
+  KeyDecoder decoder;
+  decoder.feed("\x1b", 1);
+  EXPECT_TRUE(decoder.waitingForMore());
+  EXPECT_FALSE(decoder.takeEscape());  // not yet: a sequence may follow
+  decoder.feed("[B", 2);               // the late rest of an arrow key
+  EXPECT_FALSE(decoder.waitingForMore());
+  EXPECT_FALSE(decoder.takeEscape());
+
+  decoder.feed("\x1b", 1);
+  decoder.quiet();  // nothing followed within the wait
+  EXPECT_TRUE(decoder.takeEscape());
+  EXPECT_FALSE(decoder.takeEscape());  // taken once
+}
+
 TEST(KeyDecoder, CutSequenceIsDroppedOnQuiet) {
   KeyDecoder decoder;
   decoder.feed("\x1b[1;", 4);
