@@ -3,6 +3,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
+echo "play: building build/release (the first build takes a few minutes)..." >&2
 "$root/scripts/build.sh" build/release -DGLIMMER_TESTS=OFF -DGLIMMER_BENCH=OFF -DGLIMMER_TOOLS=OFF >/dev/null
 cd "$root"
 exec "$root/build/release/glimmerfolding" "$@"
