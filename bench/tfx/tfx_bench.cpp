@@ -12,9 +12,10 @@
 #include <vector>
 
 #include "console/frame_encoder.h"
-#include "gles/frame_buffer.h"
+#include "base/frame_buffer.h"
 #include "tfx/block_color.h"
 #include "tfx/block_table.h"
+#include "tfx/block_table_reference.h"
 
 namespace glimmer {
 namespace {

@@ -5,7 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "demo/report.h"
+#include "base/identity.h"
+#include "base/report.h"
 
 namespace glimmer {
 namespace {
@@ -14,7 +15,7 @@ constexpr int kGridColumns = 80;
 constexpr int kGridRows = 50;
 constexpr int kResizeWaitMs = 200;
 constexpr int kIntroPollMs = 10;
-constexpr const char* kTitle = "vrax - Glimmerfolding";
+constexpr const char* kOutputFailed = "The terminal stopped taking output during set-up.";
 
 // The intro notice, as three texts each followed by one line end.
 constexpr const char* kIntroTexts[] = {
@@ -76,6 +77,7 @@ bool setupConsole(ConsoleFrame& console) {
   Terminal& terminal = *console.output;
 
   if (!terminal.open()) {
+    // The show's message for an output it cannot draw on; the second line says why.
     printLine("Unable to get STD_OUTPUT_HANDLE");
     printLine("Standard output is not a terminal: run the show in one, or render it with --record.");
     return false;
@@ -92,6 +94,8 @@ bool setupConsole(ConsoleFrame& console) {
     int rows = 0;
     terminal.size(columns, rows);
     terminal.restore();
+    // The show's message for a display that cannot hold the grid; the second line says how big
+    // it is and what to do.
     printLine("SetConsoleScreenBufferSize() failed");
     char advice[160];
     std::snprintf(advice, sizeof advice,
@@ -109,12 +113,16 @@ bool setupConsole(ConsoleFrame& console) {
   // Code page 437 is kept in the cells; the presenter maps every code to Unicode, which needs no
   // set-up from the terminal beyond UTF-8.
 
-  if (!terminal.setTitle(kTitle)) {
+  // The title and the cursor are escape sequences here; the show's messages name the console calls
+  // they stand for, and a second line says what really failed.
+  if (!terminal.setTitle(kShowTitle)) {
     printLine("SetConsoleTitle() failed");
+    printLine(kOutputFailed);
     return false;
   }
   if (!terminal.hideCursor()) {
     printLine("SetConsoleCursorInfo() failed");
+    printLine(kOutputFailed);
     return false;
   }
   return true;

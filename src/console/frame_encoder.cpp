@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "console/cp437.h"
-#include "tfx/cell_buffer.h"
-#include "tfx/palette.h"
+#include "base/cell_buffer.h"
+#include "base/palette.h"
 
 namespace glimmer {
 namespace {

@@ -20,9 +20,9 @@
 #include <cstdint>
 #include <memory>
 
-namespace glimmer {
+#include "base/color_mode.h"
 
-enum class ColorMode { Ansi16, TrueColor };
+namespace glimmer {
 
 class FrameEncoder {
  public:

@@ -4,15 +4,13 @@
 #include <cstddef>
 
 #include "console/console.h"
-#include "demo/demo.h"
 
 namespace glimmer {
 
-void presentFrame(Demo& demo) {
-  ConsoleFrame& console = *demo.console;
+void presentFrame(ConsoleFrame& console, const std::uint8_t* cells) {
   if (console.output->takeResize()) updateLayout(console);
   std::size_t size = 0;
-  const char* bytes = console.encoder.encode(demo.cells.get(), console.originColumn, console.originRow,
+  const char* bytes = console.encoder.encode(cells, console.originColumn, console.originRow,
                                              console.visibleColumns, console.visibleRows, size);
   if (!console.output->write(bytes, size)) {
     console.outputLost = true;

@@ -1,13 +1,16 @@
 // Frame presentation: the whole 80x50 CellBuffer becomes what the display shows, with one write.
 #pragma once
 
+#include <cstdint>
+
 namespace glimmer {
 
-struct Demo;
+struct ConsoleFrame;
 
-// Re-centres the grid when the display changed size, encodes demo.cells for demo.console (whole
-// after a resize or a failed write, else only what changed) and writes the frame with one call.
-// A failed write marks the console's output as lost; the caller ends the show. Allocates nothing.
-void presentFrame(Demo& demo);
+// Re-centres the grid when the display changed size, encodes the CellBuffer cells for the console
+// (whole after a resize or a failed write, else only what changed) and writes the frame with one
+// call. A failed write marks the console's output as lost; the caller ends the show. Allocates
+// nothing.
+void presentFrame(ConsoleFrame& console, const std::uint8_t* cells);
 
 }  // namespace glimmer

@@ -1,9 +1,8 @@
 // Terminal: the text display the show draws on, in the vocabulary of the console it stands in for.
 //
 // One real backend (terminal_posix.cpp: termios and VT/xterm sequences on standard output, keys
-// from the controlling terminal) and one in memory (memory_terminal.h) that records what is
-// written and replays scripted keys, so the intro, the presenter and the timeline run in tests
-// without a terminal.
+// from the controlling terminal). The recorder has a headless one that keeps the last frame, and
+// the tests one in memory that records what is written and replays scripted keys.
 #pragma once
 
 #include <cstddef>

@@ -24,7 +24,7 @@
 #include "console/key_decoder.h"
 #include "console/terminal.h"
 #include "console/write_all.h"
-#include "demo/report.h"
+#include "base/report.h"
 
 namespace glimmer {
 namespace {

@@ -5,20 +5,19 @@
 #include <cstring>
 
 #include "console/console.h"
-#include "demo/random.h"
-#include "demo/report.h"
-#include "gles/frame_buffer.h"
+#include "base/random.h"
+#include "base/report.h"
+#include "base/frame_buffer.h"
 #include "gles/gles_helper.h"
 #include "image/image_store.h"
 #include "mesh/mesh_manager.h"
-#include "music/audio.h"
 #include "music/music_stream.h"
 #include "scenes/scene1.h"
 #include "scenes/scene2.h"
 #include "scenes/scene3.h"
 #include "scenes/scene_greets.h"
 #include "tfx/block_color.h"
-#include "tfx/cell_buffer.h"
+#include "base/cell_buffer.h"
 #include "view/camera.h"
 
 namespace glimmer {
@@ -87,6 +86,7 @@ bool Demo::init() {
     }
   }
 
+  music->setOutput(options.musicOutput);
   if (!music->open()) {
     printLine("Unable to init/load music.ogg");
     return false;
@@ -105,7 +105,7 @@ int runProgram(Demo& demo) {
   int status = 0;
   if (!demo.init()) {
     status = 1;
-  } else if (!showIntro(*demo.console, audioNotice())) {
+  } else if (!showIntro(*demo.console, demo.music->notice())) {
     status = 0;
   } else if (!demo.run()) {
     status = 2;

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "console/console.h"
+#include "music/music_stream.h"
 
 namespace glimmer {
 
@@ -16,7 +17,6 @@ class GLESHelper;
 class TFX_TCConverter;
 class MeshManager;
 class ImageStore;
-class MusicStream;
 class Camera;
 class Scene1;
 class Scene2;
@@ -28,6 +28,7 @@ struct DemoOptions {
   Terminal* terminal = nullptr;  // borrowed; null: the real terminal on standard output
   bool forceColorMode = false;   // use colorMode instead of what the environment says
   ColorMode colorMode = ColorMode::Ansi16;
+  MusicOutput musicOutput = MusicOutput::Automatic;
 };
 
 struct Demo {

@@ -3,9 +3,9 @@
 
 #include <GLES/gl.h>
 
+#include "base/frame_buffer.h"
 #include "console/present.h"
 #include "demo/demo.h"
-#include "gles/frame_buffer.h"
 #include "gles/gles_helper.h"
 #include "music/music_stream.h"
 #include "scenes/scene1.h"
@@ -25,21 +25,26 @@ bool DemoStage::outputLost() { return demo_.console->outputLost; }
 std::uint32_t* DemoStage::targetPixels() { return demo_.gles->pixels; }
 void DemoStage::clearTarget() { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); }
 void DemoStage::readBack() { demo_.gles->readBack(); }
-void DemoStage::renderScene1(std::int32_t t, std::uint32_t* frame) { demo_.scene1->render(t, frame); }
+void DemoStage::renderScene1(std::int32_t t) { demo_.scene1->render(t, *demo_.gles); }
 void DemoStage::applySharedView() { demo_.camera->applyView(); }
-void DemoStage::renderScene2(std::int32_t t, std::uint32_t* frame) { demo_.scene2->render(t, frame); }
-void DemoStage::renderScene3(std::int32_t t, std::uint8_t variant) { demo_.scene3->render(t, variant); }
+void DemoStage::renderScene2(std::int32_t t) { demo_.scene2->render(t, *demo_.gles); }
+
+void DemoStage::renderScene3(std::int32_t t, std::uint8_t variant) {
+  demo_.scene3->render(t, variant);
+  demo_.gles->readBack();
+}
 void DemoStage::renderGreets(std::int32_t u, std::uint32_t* frame) { demo_.sceneGreets->render(u, frame); }
 
 void DemoStage::convert(const std::uint32_t* pixels, const PixelRect& rect) {
   demo_.converter->convert2x2(pixels, &rect, kFrameWidth, 0, 0, demo_.cells.get());
 }
 
-void DemoStage::present() { presentFrame(demo_); }
+void DemoStage::present() { presentFrame(*demo_.console, demo_.cells.get()); }
 
 bool Demo::run() {
   DemoStage stage(*this);
-  return runTimeline(stage, secondFrame.get());
+  Timeline timeline;
+  return timeline.run(stage, secondFrame.get());
 }
 
 }  // namespace glimmer

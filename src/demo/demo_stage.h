@@ -20,9 +20,9 @@ class DemoStage : public ShowStage {
   std::uint32_t* targetPixels() override;
   void clearTarget() override;
   void readBack() override;
-  void renderScene1(std::int32_t t, std::uint32_t* frame) override;
+  void renderScene1(std::int32_t t) override;
   void applySharedView() override;
-  void renderScene2(std::int32_t t, std::uint32_t* frame) override;
+  void renderScene2(std::int32_t t) override;
   void renderScene3(std::int32_t t, std::uint8_t variant) override;
   void renderGreets(std::int32_t u, std::uint32_t* frame) override;
   void convert(const std::uint32_t* pixels, const PixelRect& rect) override;

@@ -4,10 +4,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "demo/latch.h"
-#include "demo/pixel_ops.h"
-#include "demo/report.h"
-#include "gles/frame_buffer.h"
+#include "base/frame_buffer.h"
+#include "base/pixel_ops.h"
+#include "base/report.h"
 
 namespace glimmer {
 namespace {
@@ -26,10 +25,6 @@ constexpr std::int32_t kSlideEnd = 116000;
 constexpr std::int32_t kScene3SecondStart = 136000;
 constexpr std::int32_t kFade3End = 139000;
 constexpr std::int32_t kClosingFadeStart = 148000;
-
-// Deliberate: these live as long as the program; a transition whose window is skipped stays unset.
-bool snapshotPending = true;
-Latch fadeLatches[4];
 
 // F(t): t times a single-precision factor, the product taken wider and truncated toward zero. For
 // demo times below 8,000,000 ms this equals the integer division (t div 10 for 0.1f, and so on).
@@ -58,17 +53,7 @@ std::int32_t slideLeftEdge(std::int32_t u) {
 
 }  // namespace
 
-void resetTimelineLatchesForTesting() {
-  snapshotPending = true;
-  for (Latch& latch : fadeLatches) latch = Latch{};
-}
-
-bool timelineLatchForTesting(int fade, std::int32_t& start) {
-  start = fadeLatches[fade - 1].value;
-  return fadeLatches[fade - 1].set;
-}
-
-bool runTimeline(ShowStage& stage, std::uint32_t* secondFrame) {
+bool Timeline::run(ShowStage& stage, std::uint32_t* secondFrame) {
   if (!stage.startMusic()) {
     printLine("Unable to play music");
     return false;
@@ -81,53 +66,34 @@ bool runTimeline(ShowStage& stage, std::uint32_t* secondFrame) {
     std::uint32_t* const target = stage.targetPixels();
     std::uint32_t* source = target;
     PixelRect rect{0, 0, kFrameWidth, kFrameHeight};
-    // Whether target holds what GL has drawn: scenes 1 and 2 read back themselves, scene 3 and a
-    // clear leave the copy behind until the loop reads it back.
-    bool targetCurrent = false;
-    auto currentTarget = [&]() {
-      if (!targetCurrent) {
-        stage.readBack();
-        targetCurrent = true;
-      }
-      return target;
-    };
 
-    if (t >= 0 && t < kScene1End) {
-      stage.renderScene1(t, target);
-      targetCurrent = true;
-    }
+    if (t < 0) stage.readBack();  // no scene draws: the cleared frame is shown
+
+    if (t >= 0 && t < kScene1End) stage.renderScene1(t);
 
     if (t >= kScene2Start && t < kScene2End) {
-      if (snapshotPending) {
-        stage.renderScene1(kScene2Start, target);
+      if (snapshotPending_) {
+        stage.renderScene1(kScene2Start);
         std::memcpy(secondFrame, target, kFrameBytes);
-        snapshotPending = false;
+        snapshotPending_ = false;
       }
       stage.applySharedView();
-      stage.renderScene2(t - kScene2Start, target);  // on top of what the target holds: no clear
-      targetCurrent = true;
-      if (t < kFade1End) {
-        blendFrames(target, secondFrame, target, fadeWeight(fadeLatches[0], t, 0.1f));
-      }
+      stage.renderScene2(t - kScene2Start);  // on top of what GL holds: no clear
+      if (t < kFade1End) blendFrames(target, secondFrame, target, fadeWeight(fadeStarts_[0], t, 0.1f));
     }
 
     if (t >= kScene3FirstStart && t < kScene3FirstEnd) {
       if (t < kFade2End) {
-        std::memcpy(secondFrame, currentTarget(), kFrameBytes);
+        std::memcpy(secondFrame, target, kFrameBytes);
         stage.clearTarget();
       }
       stage.renderScene3(t - kScene3FirstStart, 0);
-      targetCurrent = false;
-      if (t < kFade2End) {
-        blendFrames(target, secondFrame, currentTarget(), fadeWeight(fadeLatches[1], t, 0.15f));
-      }
+      if (t < kFade2End) blendFrames(target, secondFrame, target, fadeWeight(fadeStarts_[1], t, 0.15f));
     }
 
     if (t >= kGreetsStart && t < kGreetsEnd) {
       const std::int32_t u = t - kGreetsStart;
-      if (t < kSlideEnd) {
-        stage.convert(currentTarget(), PixelRect{0, 0, kFrameWidth, kFrameHeight});
-      }
+      if (t < kSlideEnd) stage.convert(target, PixelRect{0, 0, kFrameWidth, kFrameHeight});
       rect.x0 = slideLeftEdge(u);
       stage.renderGreets(u, secondFrame);
       source = secondFrame;
@@ -136,19 +102,14 @@ bool runTimeline(ShowStage& stage, std::uint32_t* secondFrame) {
     if (t >= kScene3SecondStart) {
       source = target;
       stage.renderScene3(t - kScene3SecondStart, 1);
-      targetCurrent = false;
-      if (t < kFade3End) {
-        blendFrames(target, secondFrame, currentTarget(), fadeWeight(fadeLatches[2], t, 0.15f));
-      }
+      if (t < kFade3End) blendFrames(target, secondFrame, target, fadeWeight(fadeStarts_[2], t, 0.15f));
     }
 
     if (t >= kClosingFadeStart) {
-      if (source == target) currentTarget();
-      const std::int32_t w = fadeWeight(fadeLatches[3], t, 0.05f);
+      const std::int32_t w = fadeWeight(fadeStarts_[3], t, 0.05f);
       for (int i = 0; i < kFramePixels; ++i) source[i] = blendPixel(source[i], 0, w);
     }
 
-    if (source == target) currentTarget();
     stage.convert(source, rect);
     stage.present();
 

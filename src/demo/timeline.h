@@ -8,7 +8,8 @@
 
 #include <cstdint>
 
-#include "tfx/cell_buffer.h"
+#include "base/cell_buffer.h"
+#include "base/latch.h"
 
 namespace glimmer {
 
@@ -27,17 +28,19 @@ class ShowStage {
   // True when the display is gone and the show should stop at the end of the pass.
   virtual bool outputLost() = 0;
 
-  // The render target's FrameBuffer (160x100 words) that GL draws into.
+  // The render target's FrameBuffer (160x100 words): after each GL scene it holds that scene's
+  // picture.
   virtual std::uint32_t* targetPixels() = 0;
-  // Clears GL's colour and depth buffers.
+  // Clears GL's colour and depth buffers; targetPixels() keeps what it held.
   virtual void clearTarget() = 0;
-  // Copies what GL has drawn into targetPixels().
+  // Copies what GL holds into targetPixels().
   virtual void readBack() = 0;
 
-  // The scenes. Scene1 and Scene2 read back their own GL drawing before working on the frame.
-  virtual void renderScene1(std::int32_t t, std::uint32_t* frame) = 0;
+  // The scenes. Each GL scene leaves its finished picture in targetPixels(): scenes 1 and 2 read
+  // their drawing back before their pixel work, Scene3's drawing is read back after it.
+  virtual void renderScene1(std::int32_t t) = 0;
   virtual void applySharedView() = 0;
-  virtual void renderScene2(std::int32_t t, std::uint32_t* frame) = 0;
+  virtual void renderScene2(std::int32_t t) = 0;
   virtual void renderScene3(std::int32_t t, std::uint8_t variant) = 0;
   virtual void renderGreets(std::int32_t u, std::uint32_t* frame) = 0;
 
@@ -47,16 +50,23 @@ class ShowStage {
   virtual void present() = 0;
 };
 
-// Runs the show until the music ends, Escape is held or the display is gone (true), or returns
-// false at once when the music does not start (the caller prints nothing; the message is printed
-// here). secondFrame is the Demo's second FrameBuffer. Allocates nothing per pass.
-bool runTimeline(ShowStage& stage, std::uint32_t* secondFrame);
+// The moments the timeline keeps between passes: Scene1's last frame not yet kept for the first
+// cross-fade, and the start of each of the four fades. The show makes one Timeline and runs it
+// once; each moment is captured on the first pass that needs it and never reset.
+class Timeline {
+ public:
+  // Runs the show until the music ends, Escape is held or the display is gone (true), or returns
+  // false at once when the music does not start (the caller prints nothing; the message is
+  // printed here). secondFrame is the Demo's second FrameBuffer. Allocates nothing per pass.
+  bool run(ShowStage& stage, std::uint32_t* secondFrame);
 
-// Forgets the snapshot flag and the four fade latches, which otherwise live as long as the
-// process. For tests only: the show itself never resets them.
-void resetTimelineLatchesForTesting();
+  // Fade 1..4's start, in F(t) units; unset while its window has not been reached, and for good
+  // when the clock skipped the window.
+  const Latch& fadeStart(int fade) const { return fadeStarts_[fade - 1]; }
 
-// Whether fade 1..4 has captured its start, and the start it captured. For tests only.
-bool timelineLatchForTesting(int fade, std::int32_t& start);
+ private:
+  bool snapshotPending_ = true;
+  Latch fadeStarts_[4];
+};
 
 }  // namespace glimmer

@@ -17,11 +17,12 @@
 #include <GLES/gl.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <new>
 
-#include "demo/report.h"
-#include "gles/frame_buffer.h"
+#include "base/frame_buffer.h"
+#include "base/report.h"
 
 namespace glimmer {
 namespace {
@@ -92,15 +93,19 @@ EGLConfig pickConfig(EGLDisplay display, const EGLConfig* configs, EGLint count)
   return configs[0];
 }
 
-// The helper whose create made its context current last; null when none or destroyed.
-GLESHelper* currentTarget = nullptr;
+// Prints a failure whose first line is the show's own message and whose second says what
+// really failed.
+bool fail(const char* message, const char* cause) {
+  printLine(message);
+  char detail[160];
+  std::snprintf(detail, sizeof detail, "%s (EGL error 0x%04X)", cause, static_cast<unsigned>(eglGetError()));
+  printLine(detail);
+  return false;
+}
 
 }  // namespace
 
-GLESHelper* GLESHelper::current() { return currentTarget; }
-
 GLESHelper::~GLESHelper() {
-  if (currentTarget == this) currentTarget = nullptr;
   if (display != EGL_NO_DISPLAY) {
     // Only this helper's own context is released; another helper's current context stays.
     if (context != EGL_NO_CONTEXT && eglGetCurrentContext() == context) {
@@ -121,7 +126,9 @@ bool GLESHelper::create() {
   pixelStore.reset(new (std::nothrow) std::uint32_t[kFramePixels]());
   pixels = pixelStore.get();
   if (pixels == nullptr) {
+    // The show's message for the frame's memory, which here is ours rather than a bitmap's.
     printLine("CreateDIBSection() failed");
+    printLine("There is not enough memory for the 160x100 frame.");
     return false;
   }
 
@@ -153,8 +160,8 @@ bool GLESHelper::create() {
   clearAlphaOnRead = configAttribute(display, config, EGL_ALPHA_SIZE) <= 0;
 
   if (eglBindAPI(EGL_OPENGL_ES_API) != EGL_TRUE) {
-    printLine("eglCreateContext() failed");
-    return false;
+    // No context can be made without the API; the show names the context step.
+    return fail("eglCreateContext() failed", "eglBindAPI(EGL_OPENGL_ES_API) refused OpenGL ES");
   }
   context = eglCreateContext(display, config, EGL_NO_CONTEXT, kContextAttributes);
   if (context == EGL_NO_CONTEXT) {
@@ -163,8 +170,8 @@ bool GLESHelper::create() {
   }
   surface = eglCreatePbufferSurface(display, config, kSurfaceAttributes);
   if (surface == EGL_NO_SURFACE) {
-    printLine("eglCreatePixmapSurface() failed");
-    return false;
+    // The show's message for its drawing surface, which here is a pbuffer rather than a pixmap.
+    return fail("eglCreatePixmapSurface() failed", "eglCreatePbufferSurface() refused the 160x100 surface");
   }
   // Without a current context every later GL call would be dropped and the show would run black,
   // so a refusal here fails start-up like the steps before it.
@@ -172,7 +179,6 @@ bool GLESHelper::create() {
     printLine("eglMakeCurrent() failed");
     return false;
   }
-  currentTarget = this;
   setupState();
   return true;
 }

@@ -1,7 +1,8 @@
 // GLESHelper: the 160x100 OpenGL ES 1.1 render target and the show's fixed GL state.
 //
 // The context draws into an off-screen surface of its own; pixels is a FrameBuffer owned here that
-// holds the picture only after readBack, which every reader of pixels calls after its GL drawing.
+// holds the picture only after readBack, which whoever drew calls before reading pixels (the
+// scenes that work on their own picture are handed the helper for that).
 // EGL and GL types stay in the backend file; the handles are kept as opaque pointers.
 #pragma once
 
@@ -35,10 +36,6 @@ class GLESHelper {
   // Copies what GL has drawn so far into pixels: top row first, word 0x00BBGGRR with the alpha GL
   // holds in the top byte (a pixel cleared with (0, 0, 0, 0) reads 0). Allocates nothing.
   void readBack();
-
-  // The render target that create() made current, or null before that and after its destruction.
-  // Scenes that work on the pixels right after their GL drawing read back through it.
-  static GLESHelper* current();
 
   std::uint32_t* pixels = nullptr;  // the FrameBuffer, 16000 words, owned; null before create
 

@@ -13,7 +13,7 @@
 #include <cstring>
 #include <memory>
 
-#include "demo/report.h"
+#include "base/report.h"
 #include "mesh/obj_reader.h"
 
 namespace glimmer {

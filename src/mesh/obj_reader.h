@@ -80,6 +80,9 @@ ObjModel* readObj(const char* path);
 // Frees the model and everything it owns; null is ignored.
 void freeObj(ObjModel* model);
 
+// Frees the model's materials and their names; materialCount becomes 0.
+void freeMaterials(ObjModel* model);
+
 // The first group, from the head of the list, whose name equals name byte for byte; or null.
 ObjGroup* findGroup(ObjModel* model, const char* name);
 // Puts a new empty group with a copy of name at the head of the list.

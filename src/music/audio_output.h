@@ -1,9 +1,11 @@
-// The backends behind audio.h: one implementation per library, chosen in audio.cpp only.
+// AudioOutput: where the music is heard. One implementation per library or device; the platform's
+// devices are tried in one place (openDeviceOutput), the outputs without a device are shared.
 //
 // An output plays one decoded track from its first frame and reports how much of it has been
 // heard. It is used from the program's thread; the playing happens on threads of its own.
 #pragma once
 
+#include <atomic>
 #include <memory>
 
 #include "music/decoder.h"
@@ -32,6 +34,10 @@ class AudioOutput {
   virtual void stop() = 0;
 };
 
+// The platform's sound devices in order of preference (on Linux a sound server, then the ALSA
+// default device); null when none can be opened. Prints nothing.
+std::unique_ptr<AudioOutput> openDeviceOutput();
+
 // A sound server's default sink; null when no server answers. Does not start a server.
 std::unique_ptr<AudioOutput> createPulseOutput();
 
@@ -41,9 +47,9 @@ std::unique_ptr<AudioOutput> createAlsaOutput();
 // No device: the track is "heard" as a steady clock advances.
 std::unique_ptr<AudioOutput> createSilentOutput();
 
-// No device: the track is "heard" up to the position the caller last set.
-std::unique_ptr<AudioOutput> createOfflineOutput();
-void setOfflineSeconds(double seconds);
+// No device: the track is "heard" up to position (seconds), which the caller sets and keeps alive
+// as long as the output.
+std::unique_ptr<AudioOutput> createOfflineOutput(const std::atomic<double>& position);
 
 // Length of a fade-out when playback stops early, so the cut makes no click.
 inline constexpr double kStopFadeSeconds = 0.02;

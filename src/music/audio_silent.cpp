@@ -10,8 +10,6 @@
 namespace glimmer {
 namespace {
 
-std::atomic<double> offlineSeconds{0.0};
-
 double lengthOf(const DecodedAudio& audio) {
   return audio.sampleRate > 0 ? static_cast<double>(audio.frameCount) / audio.sampleRate : 0.0;
 }
@@ -39,16 +37,18 @@ class SilentOutput final : public AudioOutput {
 
 class OfflineOutput final : public AudioOutput {
  public:
+  explicit OfflineOutput(const std::atomic<double>& position) : position_(position) {}
   bool start(const DecodedAudio& audio) override {
     length = lengthOf(audio);
     playing = true;
     return true;
   }
-  double heardSeconds() override { return playing ? offlineSeconds.load() : 0.0; }
+  double heardSeconds() override { return playing ? position_.load() : 0.0; }
   bool finished() override { return playing && heardSeconds() >= length; }
   void stop() override { playing = false; }
 
  private:
+  const std::atomic<double>& position_;
   double length = 0.0;
   bool playing = false;
 };
@@ -56,7 +56,8 @@ class OfflineOutput final : public AudioOutput {
 }  // namespace
 
 std::unique_ptr<AudioOutput> createSilentOutput() { return std::make_unique<SilentOutput>(); }
-std::unique_ptr<AudioOutput> createOfflineOutput() { return std::make_unique<OfflineOutput>(); }
-void setOfflineSeconds(double seconds) { offlineSeconds.store(seconds); }
+std::unique_ptr<AudioOutput> createOfflineOutput(const std::atomic<double>& position) {
+  return std::make_unique<OfflineOutput>(position);
+}
 
 }  // namespace glimmer

@@ -1,49 +1,86 @@
 // MusicStream: the soundtrack "data/music.ogg", the show's only clock, and the spectrum the scenes
 // read. One per process, made by instance(); the Demo owns and destroys it.
+//
+// Opening checks the file's headers and decodes the whole track on a worker thread, so the intro
+// is on screen while it decodes; playback and the spectrum then read the same samples. The output
+// is chosen once, when the stream opens (see MusicOutput). Only the program's thread calls these
+// operations; the output plays on threads of its own.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 namespace glimmer {
 
+// How the music is heard.
+enum class MusicOutput {
+  Automatic,  // a sound server, else the sound card, else silence on a steady clock (with a notice)
+  Mute,       // silence on a steady clock; no device is opened and there is no notice
+  Offline,    // no device; the music stands where setOfflinePosition put it (recordings)
+};
+
 class MusicStream {
  public:
-  // The one stream; the first call creates it (stream 0, spectrum allocated and all 0.0).
+  // The one stream; the first call creates it (not open, spectrum all 0.0).
   static MusicStream* instance();
 
   MusicStream(const MusicStream&) = delete;
   MusicStream& operator=(const MusicStream&) = delete;
 
-  // Frees the stream if open, closes the audio output in every case, clears the process-wide
+  // Stops playback without a click, closes the output and the file, clears the process-wide
   // reference and frees the spectrum.
   virtual ~MusicStream();
 
-  // Initialises the audio output and opens "data/music.ogg". False when either fails; the file's
-  // decoding goes on in the background after a true result.
+  // Chooses how the music is heard from the next open() on; Automatic until called.
+  void setOutput(MusicOutput output) { output_ = output; }
+
+  // Opens the output and "data/music.ogg". False when the file is missing or not Ogg Vorbis (or
+  // the stream is open already); decoding goes on in the background after a true result.
   bool open();
 
   // Same, for another file (tests, tools).
   bool open(const char* path);
 
-  // Plays from the start, waiting for the decoding if it is not done. True only on success.
+  // True between a successful open() and destruction.
+  bool isOpen() const;
+
+  // Why the show will be silent, in one line under 80 characters, when Automatic found no device;
+  // null otherwise.
+  const char* notice() const { return notice_; }
+
+  // Plays from the start, waiting for the decoding if it is not done. True only when playback
+  // started: false for a stream not open, a file with no decodable audio, or a refused output.
   bool play();
 
   // The play position of what is heard in whole milliseconds: seconds * 1000.0 in double,
-  // truncated toward zero (1.9999 s gives 1999).
+  // truncated toward zero (1.9999 s gives 1999). Never smaller than the previous reading, at most
+  // the track's length; 0 before play().
   std::int32_t clockMs();
 
   // False once the track has been heard to its end (and before play()).
   bool isActive();
 
-  // Fills spectrum with the 1024 magnitudes at the heard position. A failure (not open, still
-  // decoding) leaves spectrum as it was. Allocates nothing.
+  // Fills spectrum with the 1024 magnitudes of the 2048 samples heard from the current position
+  // on. A failure (not open, still decoding) leaves spectrum as it was. Allocates nothing.
   void fetchSpectrum();
 
-  std::uint32_t stream = 0;   // 0 until open() succeeds
+  // The track's length in seconds, waiting for the decoding if needed; 0 when not open.
+  double lengthSeconds();
+
+  // Offline output: the position every later reading reports, in seconds (clamped to the track).
+  void setOfflinePosition(double seconds);
+
   float* spectrum = nullptr;  // 1024 magnitudes, owned
 
  private:
+  struct Track;
+
   MusicStream();
+  double heardSeconds();
+
+  MusicOutput output_ = MusicOutput::Automatic;
+  const char* notice_ = nullptr;
+  std::unique_ptr<Track> track_;
 };
 
 }  // namespace glimmer

@@ -1,13 +1,13 @@
 // The asciicast v2 sink: a header line, then one output event per frame holding exactly the bytes
 // the live show writes for it, at exactly k / fps seconds.
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
+#include "base/identity.h"
 #include "console/frame_encoder.h"
-#include "demo/report.h"
 #include "record/frame_sink.h"
+#include "record/part_file.h"
 
 namespace glimmer {
 namespace {
@@ -17,22 +17,13 @@ constexpr std::size_t kMaxEscapedFrame = FrameEncoder::kMaxFrameBytes * 6 + 64;
 
 class CastSink final : public FrameSink {
  public:
-  explicit CastSink(const RecordingFormat& format)
-      : format_(format), partPath_(format.output + ".part"), line_(new char[kMaxEscapedFrame]) {}
-  ~CastSink() override {
-    if (file_ != nullptr) finish(false);
-  }
+  explicit CastSink(const RecordingFormat& format) : format_(format), line_(new char[kMaxEscapedFrame]) {}
 
   bool begin() override {
-    file_ = std::fopen(partPath_.c_str(), "wb");
-    if (file_ == nullptr) {
-      std::string message = "cannot write " + format_.output + ": " + std::strerror(errno);
-      printLine(message.c_str());
-      return false;
-    }
-    std::setvbuf(file_, nullptr, _IOFBF, 1 << 20);
-    std::fputs("{\"version\": 2, \"width\": 80, \"height\": 50, \"title\": \"vrax - Glimmerfolding\"}\n", file_);
-    return checked();
+    if (!file_.open(format_.output, format_.output)) return false;
+    std::setvbuf(file_.stream(), nullptr, _IOFBF, 1 << 20);
+    std::fprintf(file_.stream(), "{\"version\": 2, \"width\": 80, \"height\": 50, \"title\": \"%s\"}\n", kShowTitle);
+    return file_.healthy();
   }
 
   bool frame(long index, const std::uint8_t*, const char* bytes, std::size_t size) override {
@@ -56,35 +47,20 @@ class CastSink final : public FrameSink {
     }
     std::memcpy(at, "\"]\n", 3);
     at += 3;
-    std::fwrite(line_.get(), 1, static_cast<std::size_t>(at - line_.get()), file_);
-    return checked();
+    std::fwrite(line_.get(), 1, static_cast<std::size_t>(at - line_.get()), file_.stream());
+    return file_.healthy();
   }
 
   bool finish(bool complete) override {
-    if (file_ == nullptr) return false;
-    bool closed = std::fclose(file_) == 0;
-    file_ = nullptr;
-    if (complete && closed && std::rename(partPath_.c_str(), format_.output.c_str()) == 0) return true;
-    if (complete) {
-      std::string message = "cannot write " + format_.output + ": " + std::strerror(errno);
-      printLine(message.c_str());
-    }
-    std::remove(partPath_.c_str());
+    if (complete) return file_.commit();
+    file_.discard();
     return false;
   }
 
  private:
-  bool checked() {
-    if (std::ferror(file_) == 0) return true;
-    std::string message = "cannot write " + format_.output + ": " + std::strerror(errno);
-    printLine(message.c_str());
-    return false;
-  }
-
   RecordingFormat format_;
-  std::string partPath_;
   std::unique_ptr<char[]> line_;
-  std::FILE* file_ = nullptr;
+  PartFile file_;
 };
 
 }  // namespace

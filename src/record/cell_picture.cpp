@@ -1,6 +1,6 @@
 #include "record/cell_picture.h"
 
-#include "tfx/palette.h"
+#include "base/palette.h"
 
 namespace glimmer {
 namespace {

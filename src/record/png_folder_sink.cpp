@@ -7,10 +7,10 @@
 #include <memory>
 #include <string>
 
-#include "demo/report.h"
 #include "image/png_writer.h"
 #include "record/cell_picture.h"
 #include "record/frame_sink.h"
+#include "record/part_file.h"
 
 namespace glimmer {
 namespace {
@@ -38,16 +38,15 @@ class PngFolderSink final : public FrameSink {
     drawCellPicture(cells, rgb_.get());
     char name[32];
     std::snprintf(name, sizeof name, "/frame-%06ld.png", index);
-    std::string path = format_.output + name;
-    std::string part = path + ".part";
-    std::FILE* file = std::fopen(part.c_str(), "wb");
-    if (file == nullptr) return fail();
-    bool written = encodeRgbPng(file, rgb_.get(), kPictureWidth, kPictureHeight, 1, false);
-    bool closed = std::fclose(file) == 0;
-    if (!written || !closed || std::rename(part.c_str(), path.c_str()) != 0) {
-      std::remove(part.c_str());
+    PartFile file;
+    if (!file.open(format_.output + name, format_.output)) return false;
+    if (!encodeRgbPng(file.stream(), rgb_.get(), kPictureWidth, kPictureHeight, 1, false)) {
+      const int reason = errno != 0 ? errno : EIO;
+      file.discard();
+      errno = reason;
       return fail();
     }
+    if (!file.commit()) return false;
     frames_ = index + 1;
     return true;
   }
@@ -65,11 +64,7 @@ class PngFolderSink final : public FrameSink {
   }
 
  private:
-  bool fail() {
-    std::string message = "cannot write " + format_.output + ": " + std::strerror(errno);
-    printLine(message.c_str());
-    return false;
-  }
+  bool fail() const { return reportCannotWrite(format_.output); }
 
   RecordingFormat format_;
   std::unique_ptr<std::uint8_t[]> rgb_;

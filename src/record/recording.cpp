@@ -6,11 +6,9 @@
 #include <chrono>
 #include <cstdio>
 
-#include "console/present.h"
 #include "console/terminal.h"
 #include "demo/demo.h"
 #include "demo/demo_stage.h"
-#include "music/audio.h"
 #include "music/music_stream.h"
 #include "record/frame_sink.h"
 
@@ -43,39 +41,35 @@ class RecordingTerminal final : public Terminal {
   std::size_t lastSize = 0;
 };
 
-// The show's stage with the recording clock and the sink in place of the display.
+// The show's stage with the recording clock and the sink in place of the display. The clock
+// stands at pass 0's time (0) when the music starts and moves to the next pass's time once a pass
+// has been presented; reading it changes nothing.
 class RecordingStage final : public DemoStage {
  public:
-  RecordingStage(Demo& demo, RecordingTerminal& terminal, FrameSink& sink, const CommandLine& command)
-      : DemoStage(demo), terminal_(terminal), sink_(sink), command_(command) {}
+  RecordingStage(Demo& demo, RecordingTerminal& terminal, FrameSink& sink, const RecordingOptions& options)
+      : DemoStage(demo), terminal_(terminal), sink_(sink), options_(options) {}
 
   bool startMusic() override {
     if (!DemoStage::startMusic()) return false;
-    double lengthMs = audioChannelGetLengthSeconds(demo_.music->stream) * 1000.0;
+    const double lengthMs = demo_.music->lengthSeconds() * 1000.0;
     endMs_ = static_cast<std::int64_t>(lengthMs);
-    if (command_.toMs >= 0 && command_.toMs < endMs_) endMs_ = command_.toMs;
-    totalFrames_ = endMs_ > command_.fromMs ? ((endMs_ - command_.fromMs) * command_.framesPerSecond + 999) / 1000 : 0;
+    if (options_.toMs >= 0 && options_.toMs < endMs_) endMs_ = options_.toMs;
+    totalFrames_ = endMs_ > options_.fromMs ? ((endMs_ - options_.fromMs) * options_.framesPerSecond + 999) / 1000 : 0;
     started_ = std::chrono::steady_clock::now();
+    setClock(0);
     return true;
   }
 
-  // The first reading is the origin; each later one is the time of the next pass.
-  std::int32_t clockMs() override {
-    std::int32_t time = 0;
-    if (readings_ > 0) time = passTime(readings_);
-    ++readings_;
-    audioSetOfflinePosition(time / 1000.0);
-    nextTime_ = time;
-    return time;
-  }
+  std::int32_t clockMs() override { return now_; }
 
-  bool musicEnded() override { return nextTime_ >= endMs_ || !demo_.music->isActive(); }
+  bool musicEnded() override { return now_ >= endMs_ || !demo_.music->isActive(); }
   bool escapeHeld() override { return false; }
   bool outputLost() override { return failed_; }
 
   void present() override {
     const long pass = presents_++;
-    const long frame = command_.fromMs == 0 ? pass : pass - 1;  // with --from, pass 0 (t = 0) only warms up
+    setClock(passTime(presents_));
+    const long frame = options_.fromMs == 0 ? pass : pass - 1;  // with --from, pass 0 (t = 0) only warms up
     if (frame < 0 || failed_) return;
     if (frame == 0) demo_.console->encoder.invalidate();  // a recording starts on an empty screen
     DemoStage::present();
@@ -106,19 +100,24 @@ class RecordingStage final : public DemoStage {
   }
 
  private:
-  // Pass p's time: frame f at from + floor(f * 1000 / fps).
+  // Pass p's time: pass 0 at 0, then frame f at from + floor(f * 1000 / fps).
   std::int32_t passTime(long pass) const {
-    const long frame = command_.fromMs == 0 ? pass : pass - 1;
-    return static_cast<std::int32_t>(command_.fromMs + frame * 1000L / command_.framesPerSecond);
+    if (pass == 0) return 0;
+    const long frame = options_.fromMs == 0 ? pass : pass - 1;
+    return static_cast<std::int32_t>(options_.fromMs + frame * 1000L / options_.framesPerSecond);
+  }
+
+  void setClock(std::int32_t time) {
+    now_ = time;
+    demo_.music->setOfflinePosition(time / 1000.0);
   }
 
   RecordingTerminal& terminal_;
   FrameSink& sink_;
-  const CommandLine& command_;
-  long readings_ = 0;
+  const RecordingOptions& options_;
   long presents_ = 0;
   long written_ = 0;
-  std::int32_t nextTime_ = 0;
+  std::int32_t now_ = 0;
   std::int64_t endMs_ = 0;
   std::int64_t totalFrames_ = 0;
   bool failed_ = false;
@@ -129,17 +128,16 @@ class RecordingStage final : public DemoStage {
 
 }  // namespace
 
-int runRecording(const CommandLine& command) {
+int runRecording(const RecordingOptions& options) {
   RecordingFormat format;
-  format.output = command.output;
-  format.framesPerSecond = command.framesPerSecond;
-  format.fromMs = command.fromMs;
+  format.output = options.output;
+  format.framesPerSecond = options.framesPerSecond;
+  format.fromMs = options.fromMs;
   std::unique_ptr<FrameSink> sink = makeFrameSink(format);
-  return runRecording(command, *sink);
+  return runRecording(options, *sink);
 }
 
-int runRecording(const CommandLine& command, FrameSink& sink) {
-  setAudioMode(AudioMode::Offline);
+int runRecording(const RecordingOptions& options, FrameSink& sink) {
   if (!sink.begin()) return 1;
 
   RecordingTerminal terminal;
@@ -147,14 +145,16 @@ int runRecording(const CommandLine& command, FrameSink& sink) {
   {
     Demo demo;
     demo.options.terminal = &terminal;
-    demo.options.forceColorMode = command.forceColorMode;
-    demo.options.colorMode = command.colorMode;
+    demo.options.forceColorMode = options.forceColorMode;
+    demo.options.colorMode = options.colorMode;
+    demo.options.musicOutput = MusicOutput::Offline;
     if (!demo.init()) {
       sink.finish(false);
       return 1;
     }
-    RecordingStage stage(demo, terminal, sink, command);
-    if (!demo.music || !runTimeline(stage, demo.secondFrame.get())) {
+    RecordingStage stage(demo, terminal, sink, options);
+    Timeline timeline;
+    if (!demo.music || !timeline.run(stage, demo.secondFrame.get())) {
       status = 2;
     } else if (stage.failed()) {
       status = 1;

@@ -3,18 +3,29 @@
 // device. The spectrum the scenes read is computed from the decoded music at each frame's time.
 #pragma once
 
-#include "demo/command_line.h"
+#include <string>
+
+#include "base/color_mode.h"
 
 namespace glimmer {
 
-// Records as the command line says. Returns the exit status: 0 when the recording was written,
-// 1 when start-up or writing failed (a one-line message says why), 2 when the music did not start.
-int runRecording(const CommandLine& command);
-
 class FrameSink;
+
+struct RecordingOptions {
+  std::string output;          // OUT.cast, OUT.mp4|.webm|.mkv, or a folder of PNG frames
+  int framesPerSecond = 60;    // 1..1000
+  int fromMs = 0;              // first recorded moment
+  int toMs = -1;               // end of the recording; -1: the end of the music
+  bool forceColorMode = false;  // colorMode instead of what the environment says
+  ColorMode colorMode = ColorMode::Ansi16;
+};
+
+// Records as the options say. Returns the exit status: 0 when the recording was written, 1 when
+// start-up or writing failed (a one-line message says why), 2 when the music did not start.
+int runRecording(const RecordingOptions& options);
 
 // The same into a sink of the caller's (tests wrap the real sinks to see every frame). The sink is
 // begun, fed and finished here.
-int runRecording(const CommandLine& command, FrameSink& sink);
+int runRecording(const RecordingOptions& options, FrameSink& sink);
 
 }  // namespace glimmer

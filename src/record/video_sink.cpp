@@ -15,15 +15,18 @@
 #include <memory>
 #include <string>
 
-#include "demo/report.h"
+#include "base/report.h"
 #include "record/cell_picture.h"
 #include "record/frame_sink.h"
+#include "record/part_file.h"
 
 namespace glimmer {
 namespace {
 
-// The text in single quotes for the shell.
-std::string quoted(const std::string& text) {
+// A path for ffmpeg's command line, in single quotes for the shell. A path that begins with '-'
+// gets "./" in front, so ffmpeg can never take it for an option.
+std::string quotedPath(const std::string& path) {
+  const std::string text = !path.empty() && path[0] == '-' ? "./" + path : path;
   std::string result = "'";
   for (char c : text) {
     if (c == '\'') {
@@ -62,7 +65,7 @@ const char* containerOf(const std::string& output) {
 class VideoSink final : public FrameSink {
  public:
   explicit VideoSink(const RecordingFormat& format)
-      : format_(format), partPath_(format.output + ".part"), rgb_(new std::uint8_t[kPictureBytes]) {}
+      : format_(format), partPath_(partPathOf(format.output)), rgb_(new std::uint8_t[kPictureBytes]) {}
   ~VideoSink() override {
     if (pipe_ != nullptr) finish(false);
   }
@@ -77,9 +80,9 @@ class VideoSink final : public FrameSink {
                   format_.fromMs / 1000.0);
     std::string command = std::string("ffmpeg -hide_banner -loglevel error -nostdin -y -f rawvideo -pix_fmt rgb24 -s ") +
                           std::to_string(kPictureWidth) + "x" + std::to_string(kPictureHeight) + " " + numbers +
-                          " -i " + quoted(format_.musicPath) +
+                          " -i " + quotedPath(format_.musicPath) +
                           " -map 0:v -map 1:a -shortest -pix_fmt yuv420p -fflags +bitexact -f " +
-                          containerOf(format_.output) + " " + quoted(partPath_);
+                          containerOf(format_.output) + " " + quotedPath(partPath_);
     std::signal(SIGPIPE, SIG_IGN);
     pipe_ = popen(command.c_str(), "w");
     if (pipe_ == nullptr) {
@@ -103,12 +106,9 @@ class VideoSink final : public FrameSink {
     if (pipe_ == nullptr) return false;
     int status = pclose(pipe_);
     pipe_ = nullptr;
-    bool encoded = status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    if (complete && encoded && std::rename(partPath_.c_str(), format_.output.c_str()) == 0) return true;
-    if (complete) {
-      std::string message = "cannot write " + format_.output + (encoded ? ": " + std::string(std::strerror(errno)) : ": ffmpeg failed");
-      printLine(message.c_str());
-    }
+    const bool encoded = status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    if (complete && encoded) return putInPlace(format_.output, format_.output);
+    if (complete) printLine(("cannot write " + format_.output + ": ffmpeg failed").c_str());
     std::remove(partPath_.c_str());
     return false;
   }

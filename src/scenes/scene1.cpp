@@ -9,10 +9,10 @@
 
 #include <algorithm>
 
-#include "demo/latch.h"
-#include "demo/pixel_ops.h"
-#include "demo/random.h"
-#include "gles/frame_buffer.h"
+#include "base/latch.h"
+#include "base/pixel_ops.h"
+#include "base/random.h"
+#include "base/frame_buffer.h"
 #include "gles/gles_helper.h"
 #include "image/image_store.h"
 #include "mesh/mesh_manager.h"
@@ -23,20 +23,6 @@
 namespace glimmer {
 
 namespace {
-
-// Deliberate: one set per process, never reset by the show; the moments depend on the frames seen.
-struct Scene1Latches {
-  Latch frameClock;
-  bool jumpDone = false;
-  Latch forwardClock;
-  Latch title1FadeOut;
-  Latch title2Start;
-  Latch title2FadeOut;
-  Latch title3Start;
-  Latch title3FadeOut;
-};
-
-Scene1Latches latches;
 
 constexpr float kClearColor[4] = {0.3f, 0.2f, 0.6f, 1.0f};
 constexpr float kSpecular[4] = {0.1f, 0.1f, 0.1f, 1.0f};
@@ -65,26 +51,24 @@ Scene1::~Scene1() {
   positions.reset();
 }
 
-void Scene1::render(std::int32_t t, std::uint32_t* frame) {
+void Scene1::render(std::int32_t t, GLESHelper& target) {
   glClearColor(kClearColor[0], kClearColor[1], kClearColor[2], kClearColor[3]);
   glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, kSpecular);
   glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, kDiffuse);
 
-  const float speed = 0.003f * static_cast<float>(t - latches.frameClock.capture(t));
-  latches.frameClock.value = t;
+  const float speed = 0.003f * static_cast<float>(frameClock.advance(t));
 
   if (t < 20000) {
     camera->move(-speed, 1.0f, 0.0f, 0.0f);
   } else {
-    if (!latches.jumpDone) {
-      latches.jumpDone = true;
+    if (!jumpDone) {
+      jumpDone = true;
       camera->move(170.0f, 0.0f, 1.0f, 0.0f);
       camera->rotate(60.0f, 1.0f, 0.0f, 0.0f);
     }
     if (t > 30000) {
-      const float distance = 0.003f * static_cast<float>(t - latches.forwardClock.capture(t));
+      const float distance = 0.003f * static_cast<float>(forwardClock.advance(t));
       camera->move(distance, 0.0f, 0.0f, 1.0f);
-      latches.forwardClock.value = t;
     }
   }
   // About the world's vertical: its direction expressed in the camera's own axes.
@@ -107,7 +91,8 @@ void Scene1::render(std::int32_t t, std::uint32_t* frame) {
     }
   }
 
-  if (GLESHelper* target = GLESHelper::current(); target != nullptr) target->readBack();
+  target.readBack();
+  std::uint32_t* const frame = target.pixels;
 
   TitleState titles[3];
   updateTitleStates(t, titles);
@@ -123,29 +108,29 @@ void Scene1::render(std::int32_t t, std::uint32_t* frame) {
   if (t < 5000) scalePixels(frame, t / 10);
 }
 
-void updateTitleStates(std::int32_t t, TitleState (&titles)[3]) {
+void Scene1::updateTitleStates(std::int32_t t, TitleState (&titles)[3]) {
   titles[0] = TitleState{};
   titles[1] = TitleState{};
   titles[2] = TitleState{};
 
   if (t < 20000) {
     std::int32_t alpha = t / 10;
-    if (t > 15000) alpha = latches.title1FadeOut.capture(alpha) - alpha + 255;
+    if (t > 15000) alpha = title1FadeOut.capture(alpha) - alpha + 255;
     titles[0] = TitleState{true, alpha};
   }
 
   if (t >= 22000 && t < 31000) {
-    std::int32_t alpha = t / 10 - latches.title2Start.capture(t / 10);
-    if (t > 28000) alpha = latches.title2FadeOut.capture(alpha) - alpha + 255;
+    std::int32_t alpha = t / 10 - title2Start.capture(t / 10);
+    if (t > 28000) alpha = title2FadeOut.capture(alpha) - alpha + 255;
     titles[1] = TitleState{true, alpha};
   }
 
   if (t >= 31000 && t < 50000) {
-    const std::int32_t start = latches.title3Start.capture(t / 10);
+    const std::int32_t start = title3Start.capture(t / 10);
     // Deliberate: the start is subtracted twice (before and after the division), which delays
     // title 3's fade-in to about 34100 ms; the show's timing is built around it.
     std::int32_t alpha = (t - start) / 10 - start;
-    if (t > 47000) alpha = latches.title3FadeOut.capture(alpha) - alpha + 255;
+    if (t > 47000) alpha = title3FadeOut.capture(alpha) - alpha + 255;
     titles[2] = TitleState{true, alpha};
   }
 }
@@ -169,7 +154,5 @@ void overlayTitle(std::uint32_t* frame, const Image& image, std::int32_t x0, std
     }
   }
 }
-
-void resetScene1LatchesForTesting() { latches = Scene1Latches{}; }
 
 }  // namespace glimmer

@@ -10,11 +10,21 @@
 #include <cstdint>
 #include <memory>
 
+#include "base/frame_clock.h"
+#include "base/latch.h"
+
 namespace glimmer {
 
 class Camera;
+class GLESHelper;
 class Model;
 struct Image;
+
+// One title's state for a call: whether its window is open, and the blend weight of its pixels.
+struct TitleState {
+  bool shown = false;
+  std::int32_t alpha = 0;
+};
 
 class Scene1 {
  public:
@@ -25,9 +35,13 @@ class Scene1 {
   Scene1& operator=(const Scene1&) = delete;
   virtual ~Scene1();
 
-  // Draws the scene at demo time t (0 <= t <= 55000) with GL, reads the picture back into frame
-  // (the current render target's pixels, 160x100 words) and does the title and fade pixel work.
-  void render(std::int32_t t, std::uint32_t* frame);
+  // Draws the scene at demo time t (0 <= t <= 55000) with GL into target, reads the picture back
+  // into target's pixels and does the title and fade pixel work there.
+  void render(std::int32_t t, GLESHelper& target);
+
+  // Advances the title moments for a call at t and returns the three titles' states. render calls
+  // it once per call; each moment is captured once and never reset.
+  void updateTitleStates(std::int32_t t, TitleState (&titles)[3]);
 
   std::unique_ptr<Camera> camera;  // the scene's viewer, start depth -5
   Model* cube = nullptr;           // "cube.obj", owned by the MeshManager
@@ -35,27 +49,26 @@ class Scene1 {
   Image* title2 = nullptr;         // "start2.png"
   Image* title3 = nullptr;         // "start3.png"
   std::unique_ptr<float[]> positions;  // 500 triples in the order drawn; the centre is (a, c, b)
+
+ private:
+  // Deliberate: captured on the frames that first need them and never reset; the moments depend
+  // on the frames seen.
+  FrameClock frameClock;
+  bool jumpDone = false;
+  FrameClock forwardClock;
+  Latch title1FadeOut;
+  Latch title2Start;
+  Latch title2FadeOut;
+  Latch title3Start;
+  Latch title3FadeOut;
 };
 
 inline constexpr int Scene1CubeCount = 500;
-
-// One title's state for a call: whether its window is open, and the blend weight of its pixels.
-struct TitleState {
-  bool shown = false;
-  std::int32_t alpha = 0;
-};
-
-// Advances the process-wide title latches for a call at t and returns the three titles' states.
-// Scene1::render calls it once per call; the latches are set once and never reset in the show.
-void updateTitleStates(std::int32_t t, TitleState (&titles)[3]);
 
 // Blends the black (exactly 0x00000000) and white (exactly 0x00FFFFFF) words of image onto frame
 // with its top-left at (x0, y0): frame word = blendPixel(image word, frame word, alpha). Every
 // other image word, and every pixel that would land outside the 160x100 frame, is skipped.
 void overlayTitle(std::uint32_t* frame, const Image& image, std::int32_t x0, std::int32_t y0,
                   std::int32_t alpha);
-
-// Clears every Scene1 latch (frame clock, jump, forward clock, title latches). Tests only.
-void resetScene1LatchesForTesting();
 
 }  // namespace glimmer

@@ -9,9 +9,9 @@
 
 #include <algorithm>
 
-#include "demo/latch.h"
-#include "demo/random.h"
-#include "gles/frame_buffer.h"
+#include "base/latch.h"
+#include "base/random.h"
+#include "base/frame_buffer.h"
 #include "gles/gles_helper.h"
 #include "image/image_store.h"
 #include "mesh/mesh_manager.h"
@@ -23,15 +23,6 @@
 namespace glimmer {
 
 namespace {
-
-// Deliberate: one set per process, never reset by the show; the moments depend on the frames seen.
-struct Scene2Latches {
-  Latch fallClock;
-  Latch riseStart;
-  Latch scrollOrigin;
-};
-
-Scene2Latches latches;
 
 struct ShapeKind {
   const char* fileName;
@@ -78,7 +69,7 @@ Scene2::Scene2() {
   sineTable();  // built now rather than on the first frame
 }
 
-void Scene2::render(std::int32_t t, std::uint32_t* frame) {
+void Scene2::render(std::int32_t t, GLESHelper& target) {
   music->fetchSpectrum();
   const float level = music->spectrum[kSpectrumBin] * 40.0f;
 
@@ -89,7 +80,7 @@ void Scene2::render(std::int32_t t, std::uint32_t* frame) {
   Frustum frustum;
   frustum.extract();
 
-  const float fall = 0.01f * static_cast<float>(t - latches.fallClock.capture(t));
+  const float fall = 0.01f * static_cast<float>(fallClock.advance(t));
   const float turn = 0.1f * static_cast<float>(t);
   for (std::size_t index = 0; index < shapes.size(); ++index) {
     FallingShape& shape = shapes[index];
@@ -108,11 +99,10 @@ void Scene2::render(std::int32_t t, std::uint32_t* frame) {
     shape.model->draw();
     glPopMatrix();
   }
-  latches.fallClock.value = t;
 
   float height = 0.01f * static_cast<float>(t) - 50.0f;
   if (height > 0.0f) height = 0.0f;
-  if (t > 27000) height += 0.01f * static_cast<float>(t - latches.riseStart.capture(t));
+  if (t > 27000) height += 0.01f * static_cast<float>(t - riseStart.capture(t));
 
   if (cube != nullptr && frustum.cubeVisible(CubeBounds{0.0f, height, -20.0f, 0.5f})) {
     glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, kClusterColor);
@@ -146,13 +136,13 @@ void Scene2::render(std::int32_t t, std::uint32_t* frame) {
     glEnable(GL_DEPTH_TEST);
   }
 
-  if (GLESHelper* target = GLESHelper::current(); target != nullptr) target->readBack();
+  target.readBack();
 
   if (background != nullptr) {
     const std::int32_t steps = t / 20;
-    const std::int32_t k = steps - latches.scrollOrigin.capture(steps);
-    fillScrollingBackground(frame, *background, k);
-    if (k >= background->height - 1) latches.scrollOrigin.value = steps;
+    const std::int32_t k = steps - scrollOrigin.capture(steps);
+    fillScrollingBackground(target.pixels, *background, k);
+    if (k >= background->height - 1) scrollOrigin.restart(steps);
   }
 }
 
@@ -174,7 +164,5 @@ void fillScrollingBackground(std::uint32_t* frame, const Image& image, std::int3
     }
   }
 }
-
-void resetScene2LatchesForTesting() { latches = Scene2Latches{}; }
 
 }  // namespace glimmer

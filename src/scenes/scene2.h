@@ -10,8 +10,13 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/frame_clock.h"
+#include "base/latch.h"
+#include "base/origin.h"
+
 namespace glimmer {
 
+class GLESHelper;
 class Model;
 class MusicStream;
 struct Image;
@@ -38,15 +43,21 @@ class Scene2 {
   Scene2& operator=(const Scene2&) = delete;
   virtual ~Scene2() = default;
 
-  // Draws the scene at scene time t (0 <= t < 32000) with GL under the view already loaded, reads
-  // the picture back into frame (the current render target's pixels, 160x100 words) and fills the
-  // background into the words the drawing left exactly 0.
-  void render(std::int32_t t, std::uint32_t* frame);
+  // Draws the scene at scene time t (0 <= t < 32000) with GL into target under the view already
+  // loaded, reads the picture back into target's pixels and fills the background into the words
+  // the drawing left exactly 0.
+  void render(std::int32_t t, GLESHelper& target);
 
   Model* cube = nullptr;              // "cube.obj", the cluster's mesh
   std::vector<FallingShape> shapes;   // 60 shapes: spheres, tori, cones, twenty each
   Image* background = nullptr;        // "bg.png", owned by the ImageStore
   MusicStream* music = nullptr;       // the process-wide music, source of the spectrum
+
+ private:
+  // Deliberate: captured on the frames that first need them; the moments depend on the frames seen.
+  FrameClock fallClock;
+  Latch riseStart;
+  Origin scrollOrigin;  // starts over each time the background has scrolled through once
 };
 
 inline constexpr int Scene2ShapeCount = 60;
@@ -55,8 +66,5 @@ inline constexpr int Scene2ShapeCount = 60;
 // s = r - k, or s + height - 1 when negative; the pass stops at the first s still negative. Each
 // frame word at (2c, 2r) that is exactly 0 becomes image word (c, s); other words stay.
 void fillScrollingBackground(std::uint32_t* frame, const Image& image, std::int32_t k);
-
-// Clears every Scene2 latch (fall clock, rise start, scroll origin). Tests only.
-void resetScene2LatchesForTesting();
 
 }  // namespace glimmer

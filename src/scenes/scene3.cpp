@@ -5,7 +5,6 @@
 
 #include <GLES/gl.h>
 
-#include "demo/latch.h"
 #include "mesh/mesh_manager.h"
 #include "mesh/model.h"
 #include "music/music_stream.h"
@@ -13,16 +12,6 @@
 
 namespace glimmer {
 namespace {
-
-// Moments of the show, captured once and kept for the life of the process.
-struct Scene3Latches {
-  bool nearCutDone = false;
-  bool farCutDone = false;
-  bool secondNearCutDone = false;
-  Latch pullBackClock;  // the previous call's t once the pull-back has started
-};
-
-Scene3Latches latches;
 
 constexpr GLfloat kOrange[4] = {1.0f, 0.8f, 0.4f, 1.0f};
 constexpr GLfloat kBlue[4] = {0.4f, 0.4f, 1.0f, 1.0f};
@@ -41,8 +30,6 @@ void cutFar(Camera& camera) {
 }
 
 }  // namespace
-
-void resetScene3LatchesForTesting() { latches = Scene3Latches{}; }
 
 Scene3::Scene3() {
   camera = std::make_unique<Camera>(-3.0f);
@@ -136,15 +123,15 @@ void Scene3::render(std::int32_t t, std::uint8_t variant) {
     glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, kOrange);
     // At most one cut per call, so a stall past both 15000 and 20000 makes the far cut now and the
     // second near cut on the next call.
-    if (!latches.nearCutDone && t > 5000) {
+    if (!nearCutDone && t > 5000) {
       cutNear(*camera);
-      latches.nearCutDone = true;
-    } else if (!latches.farCutDone && t > 15000) {
+      nearCutDone = true;
+    } else if (!farCutDone && t > 15000) {
       cutFar(*camera);
-      latches.farCutDone = true;
-    } else if (!latches.secondNearCutDone && t > 20000) {
+      farCutDone = true;
+    } else if (!secondNearCutDone && t > 20000) {
       cutNear(*camera);
-      latches.secondNearCutDone = true;
+      secondNearCutDone = true;
     }
     spike->draw();
     glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, kBlue);
@@ -152,10 +139,8 @@ void Scene3::render(std::int32_t t, std::uint8_t variant) {
     glRotatef(0.1f * time, 1.0f, 0.0f, 1.0f);
     glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, kBlue);
     if (t > 10000) {
-      latches.pullBackClock.capture(t);
       // Backs away along its forward axis at 6 units per second.
-      camera->move(-0.006f * static_cast<float>(t - latches.pullBackClock.value), 0.0f, 0.0f, 1.0f);
-      latches.pullBackClock.value = t;
+      camera->move(-0.006f * static_cast<float>(pullBackClock.advance(t)), 0.0f, 0.0f, 1.0f);
     }
     spike2->draw();
     glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, kOrange);

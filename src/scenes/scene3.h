@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "base/frame_clock.h"
+
 namespace glimmer {
 
 class Camera;
@@ -58,10 +60,11 @@ class Scene3 {
 
  private:
   bool latticeStorageMade = false;  // latticeVertices has its 23232 bytes of storage
+  // Deliberate: each cut is made once, on the first frame past its moment, and never undone.
+  bool nearCutDone = false;
+  bool farCutDone = false;
+  bool secondNearCutDone = false;
+  FrameClock pullBackClock;  // runs once the pull-back has started
 };
-
-// Forgets the camera cuts and the pull-back clock, which the show keeps for the whole process.
-// For tests only.
-void resetScene3LatchesForTesting();
 
 }  // namespace glimmer

@@ -5,21 +5,12 @@
 #include <algorithm>
 #include <cstddef>
 
-#include "demo/latch.h"
-#include "gles/frame_buffer.h"
+#include "base/frame_buffer.h"
 #include "image/image_store.h"
 #include "scenes/sine_table.h"
 
 namespace glimmer {
 namespace {
-
-// Scroll origins in units of 10 ms, captured on the first call and again after each pass through.
-struct GreetsLatches {
-  Latch risingStart;
-  Latch fallingStart;
-};
-
-GreetsLatches latches;
 
 constexpr int kShadowRow = 80;          // columns 42..121
 constexpr int kShadowColumn = 120;      // rows 8..79
@@ -39,33 +30,31 @@ void drawTextRow(const Image& text, int row, std::uint32_t* frame, int x, int y)
 }
 
 // Image row r at frame row 100 - offset + r: enters at the bottom, one row up every 10 ms.
-void drawRisingText(const Image& text, std::int32_t u, std::uint32_t* frame) {
-  const std::int32_t offset = u / 10 - latches.risingStart.capture(u / 10);
+void drawRisingText(const Image& text, std::int32_t u, Origin& start, std::uint32_t* frame) {
+  const std::int32_t offset = u / 10 - start.capture(u / 10);
   for (int r = 0; r < text.height; ++r) {
     const std::int32_t y = kFrameHeight - offset + r;
     if (y >= kFrameHeight) break;
     if (y < 0) continue;
     drawTextRow(text, r, frame, kRisingTextX, y);
   }
-  if (offset > text.height + kFrameHeight) latches.risingStart.value = u / 10;
+  if (offset > text.height + kFrameHeight) start.restart(u / 10);
 }
 
 // Image row k at frame row offset - (H - 1 - k): the last row enters at the top, one row down
 // every 10 ms.
-void drawFallingText(const Image& text, std::int32_t u, std::uint32_t* frame) {
-  const std::int32_t offset = u / 10 - latches.fallingStart.capture(u / 10);
+void drawFallingText(const Image& text, std::int32_t u, Origin& start, std::uint32_t* frame) {
+  const std::int32_t offset = u / 10 - start.capture(u / 10);
   for (int k = text.height - 1; k >= 0; --k) {
     const std::int32_t y = offset - (text.height - 1 - k);
     if (y < 0) break;
     if (y >= kFrameHeight) continue;
     drawTextRow(text, k, frame, kFallingTextX, y);
   }
-  if (offset > text.height + kFrameHeight) latches.fallingStart.value = u / 10;
+  if (offset > text.height + kFrameHeight) start.restart(u / 10);
 }
 
 }  // namespace
-
-void resetSceneGreetsLatchesForTesting() { latches = GreetsLatches{}; }
 
 void rotozoom(const Image& image, float angle, float zoom, std::uint32_t* frame, std::int32_t u) {
   const std::array<float, SineTableSize>& table = sineTable();
@@ -123,8 +112,8 @@ void SceneGreets::render(std::int32_t u, std::uint32_t* frame) {
   const float zoom = static_cast<float>(0.7 + 0.5 * sineTable()[static_cast<std::uint32_t>(breath) & SineTableMask]);
   rotozoom(*picture, angle, zoom, frame, u);
 
-  drawRisingText(*risingText, u, frame);
-  drawFallingText(*fallingText, u, frame);
+  drawRisingText(*risingText, u, risingStart, frame);
+  drawFallingText(*fallingText, u, fallingStart, frame);
 }
 
 }  // namespace glimmer

@@ -13,6 +13,8 @@
 
 #include <cstdint>
 
+#include "base/origin.h"
+
 namespace glimmer {
 
 struct Image;
@@ -47,9 +49,12 @@ class SceneGreets {
   const Image* picture = nullptr;      // "greets.png", owned by the image store
   const Image* risingText = nullptr;   // "greets_txt.png", owned by the image store
   const Image* fallingText = nullptr;  // "greets_txt2.png", owned by the image store
-};
 
-// Forgets both text origins, which the show keeps for the whole process. For tests only.
-void resetSceneGreetsLatchesForTesting();
+ private:
+  // Scroll origins in units of 10 ms: captured on the first call, started over after each pass
+  // through.
+  Origin risingStart;
+  Origin fallingStart;
+};
 
 }  // namespace glimmer

@@ -18,12 +18,8 @@ inline constexpr std::uint8_t kGlyphMedium = 177;
 inline constexpr std::uint8_t kGlyphLight = 176;
 
 // Fills cellTable[0, 262144) and colorTable[0, 786432). Shares the work with one more thread when
-// one can be started; the result is the same either way, entry for entry that of
-// buildBlockTableReference.
+// one can be started; the result is the same either way, entry for entry that of the plain rule
+// (each entry's 64 candidates examined one after the other).
 void buildBlockTable(std::uint16_t* cellTable, std::uint8_t* colorTable);
-
-// The same table one entry at a time, each of the 64 candidates examined in order: the plain
-// yardstick the fast build is checked against. Takes several times longer.
-void buildBlockTableReference(std::uint16_t* cellTable, std::uint8_t* colorTable);
 
 }  // namespace glimmer

@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "tfx/cell_buffer.h"
+#include "base/cell_buffer.h"
 
 namespace glimmer {
 

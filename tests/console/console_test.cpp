@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "console/console.h"
-#include "console/memory_terminal.h"
-#include "demo/report.h"
+#include "support/memory_terminal.h"
+#include "base/report.h"
 
 namespace glimmer {
 namespace {

@@ -9,7 +9,7 @@
 
 #include "console/frame_encoder.h"
 #include "support/emulated_screen.h"
-#include "tfx/cell_buffer.h"
+#include "base/cell_buffer.h"
 
 namespace glimmer {
 

@@ -6,11 +6,10 @@
 #include <string>
 
 #include "console/console.h"
-#include "console/memory_terminal.h"
+#include "support/memory_terminal.h"
 #include "console/present.h"
-#include "demo/demo.h"
 #include "support/emulated_screen.h"
-#include "tfx/cell_buffer.h"
+#include "base/cell_buffer.h"
 
 namespace glimmer {
 namespace {
@@ -20,15 +19,13 @@ using testing::EmulatedScreen;
 class Present : public ::testing::Test {
  protected:
   void SetUp() override {
-    demo.console = std::make_unique<ConsoleFrame>();
-    demo.console->output = &terminal;
-    demo.cells = std::make_unique<std::uint8_t[]>(kCellBufferBytes);
+    console.output = &terminal;
     for (int n = 0; n < kCellCount; ++n) setCell(n, n % 3 == 0 ? 219 : 177, static_cast<std::uint8_t>(n * 7));
-    updateLayout(*demo.console);
+    updateLayout(console);
   }
   void setCell(int n, std::uint8_t glyph, std::uint8_t attribute) {
-    demo.cells[2 * n] = glyph;
-    demo.cells[2 * n + 1] = attribute;
+    cells[2 * n] = glyph;
+    cells[2 * n + 1] = attribute;
   }
   // Everything written so far, as an emulated terminal of the memory terminal's size shows it.
   std::unique_ptr<EmulatedScreen> shown() {
@@ -42,13 +39,14 @@ class Present : public ::testing::Test {
   VTermScreenCell shownAt(int column, int row) { return shown()->cell(column, row); }
   std::string lastFrameWritten(std::size_t before) const { return terminal.written.substr(before); }
 
-  MemoryTerminal terminal{100, 60};  // outlives the demo, whose console borrows it
-  Demo demo;
+  MemoryTerminal terminal{100, 60};  // outlives the console, which borrows it
+  ConsoleFrame console;
+  std::uint8_t cells[kCellBufferBytes] = {};
 };
 
 TEST_F(Present, OneWritePerFrameAtTheCentredOrigin) {
   setCell(1, 176, 0xF0);  // black on white: the attribute's high bit is a colour, not a sign
-  presentFrame(demo);
+  presentFrame(console, cells);
   EXPECT_EQ(terminal.writeCount, 1);
 
   VTermScreenCell shade = shownAt(11, 5);
@@ -56,19 +54,19 @@ TEST_F(Present, OneWritePerFrameAtTheCentredOrigin) {
   EXPECT_EQ(shade.fg.indexed.idx, 0);
   EXPECT_EQ(shade.bg.indexed.idx, 15);
 
-  presentFrame(demo);
+  presentFrame(console, cells);
   EXPECT_EQ(terminal.writeCount, 2);
 }
 
 TEST_F(Present, FailedWriteMarksTheOutputLostAndTheNextFrameIsWhole) {
-  presentFrame(demo);
+  presentFrame(console, cells);
   setCell(5, 178, 0x12);
   terminal.failWrites = true;
-  presentFrame(demo);
-  EXPECT_TRUE(demo.console->outputLost);
+  presentFrame(console, cells);
+  EXPECT_TRUE(console.outputLost);
   terminal.failWrites = false;
   std::size_t before = terminal.written.size();
-  presentFrame(demo);
+  presentFrame(console, cells);
   EXPECT_NE(lastFrameWritten(before).find("\x1b[2J"), std::string::npos);
   EXPECT_EQ(shownAt(15, 5).chars[0], 0x2593u);
 }

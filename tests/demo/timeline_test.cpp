@@ -8,8 +8,8 @@
 #include <array>
 #include <vector>
 
-#include "demo/pixel_ops.h"
-#include "gles/frame_buffer.h"
+#include "base/pixel_ops.h"
+#include "base/frame_buffer.h"
 
 namespace glimmer {
 namespace {
@@ -58,18 +58,18 @@ class RecordingStage final : public ShowStage {
     record(Call::ReadBack, 0, 0);
     target_ = glBuffer_;
   }
-  void renderScene1(std::int32_t t, std::uint32_t* frame) override {
+  void renderScene1(std::int32_t t) override {
     record(Call::Scene1, t, 0);
-    draw(kScene1Colour, frame);
+    draw(kScene1Colour);
   }
   void applySharedView() override { record(Call::ApplyView, 0, 0); }
-  void renderScene2(std::int32_t t, std::uint32_t* frame) override {
+  void renderScene2(std::int32_t t) override {
     record(Call::Scene2, t, 0);
-    draw(kScene2Colour, frame);
+    draw(kScene2Colour);
   }
   void renderScene3(std::int32_t t, std::uint8_t variant) override {
     record(Call::Scene3, t, variant);
-    std::fill(glBuffer_.begin(), glBuffer_.end(), kScene3Colours[variant != 0]);
+    draw(kScene3Colours[variant != 0]);
   }
   void renderGreets(std::int32_t u, std::uint32_t* frame) override {
     record(Call::Greets, u, 0);
@@ -101,10 +101,10 @@ class RecordingStage final : public ShowStage {
   std::vector<Cells> shown;  // what each pass presented
 
  private:
-  // A GL scene that then reads its picture back, as scenes 1 and 2 do.
-  void draw(std::uint32_t colour, std::uint32_t* frame) {
+  // A GL scene whose picture is then read back into the target, as every GL scene's is.
+  void draw(std::uint32_t colour) {
     std::fill(glBuffer_.begin(), glBuffer_.end(), colour);
-    std::copy(glBuffer_.begin(), glBuffer_.end(), frame);
+    target_ = glBuffer_;
   }
   void record(Call call, std::int32_t t, int variant) { records.push_back({presents_, call, t, variant}); }
 
@@ -118,11 +118,9 @@ class RecordingStage final : public ShowStage {
   Cells cells_{};
 };
 
-class Timeline : public ::testing::Test {
+class TimelineRun : public ::testing::Test {
  protected:
-  void SetUp() override { resetTimelineLatchesForTesting(); }
-
-  bool run(RecordingStage& stage) { return runTimeline(stage, secondFrame.data()); }
+  bool run(RecordingStage& stage) { return timeline.run(stage, secondFrame.data()); }
 
   static std::vector<Call> kinds(const std::vector<Record>& calls) {
     std::vector<Call> result;
@@ -130,10 +128,11 @@ class Timeline : public ::testing::Test {
     return result;
   }
 
+  Timeline timeline;  // fresh for every test: no fade has started
   std::vector<std::uint32_t> secondFrame = std::vector<std::uint32_t>(kFramePixels);
 };
 
-TEST_F(Timeline, EveryWindowReceivesItsCallsAndTimes) {
+TEST_F(TimelineRun, EveryWindowReceivesItsCallsAndTimes) {
   //                 0  1    2      3      4      5      6      7       8       9       10      11
   RecordingStage stage({0, 100, 55017, 56000, 84000, 85000, 87000, 114000, 115999, 116000, 136000, 139000,
                         148000, 160000});
@@ -192,7 +191,7 @@ TEST_F(Timeline, EveryWindowReceivesItsCallsAndTimes) {
   EXPECT_EQ(stage.shown[13][3999], 0u);
 }
 
-TEST_F(Timeline, SlideEdgeAndCellsRightOfItKeepScene3) {
+TEST_F(TimelineRun, SlideEdgeAndCellsRightOfItKeepScene3) {
   RecordingStage stage({0, 114001, 114009, 114010, 114011, 115579, 115580});
   ASSERT_TRUE(run(stage));
   const std::int32_t expectedEdges[] = {158, 158, 157, 157, 1, 0};
@@ -206,28 +205,27 @@ TEST_F(Timeline, SlideEdgeAndCellsRightOfItKeepScene3) {
   EXPECT_EQ(stage.shown[1][49 * 80 + 79], kScene3Colours[0]);
 }
 
-TEST_F(Timeline, LatchesCaptureTheFirstPassAndSkippedWindowsStayUnset) {
+TEST_F(TimelineRun, LatchesCaptureTheFirstPassAndSkippedWindowsStayUnset) {
   RecordingStage stage({0, 58000, 58010, 61000, 90000, 148500});
   ASSERT_TRUE(run(stage));
-  std::int32_t start = 0;
-  ASSERT_TRUE(timelineLatchForTesting(1, start));
-  EXPECT_EQ(start, 5800);  // a late first pass still starts from full weight
+  ASSERT_TRUE(timeline.fadeStart(1).set);
+  EXPECT_EQ(timeline.fadeStart(1).value, 5800);  // a late first pass still starts from full weight
   EXPECT_EQ(stage.shown[1][0], 0x00FEFEFEu);
   EXPECT_EQ(stage.shown[2][0], blendPixel(kScene1Colour, kScene2Colour, 254));
-  EXPECT_FALSE(timelineLatchForTesting(2, start));  // 84000..87000 was skipped
-  EXPECT_FALSE(timelineLatchForTesting(3, start));
-  ASSERT_TRUE(timelineLatchForTesting(4, start));
-  EXPECT_EQ(start, 148500 / 20);
+  EXPECT_FALSE(timeline.fadeStart(2).set);  // 84000..87000 was skipped
+  EXPECT_FALSE(timeline.fadeStart(3).set);
+  ASSERT_TRUE(timeline.fadeStart(4).set);
+  EXPECT_EQ(timeline.fadeStart(4).value, 148500 / 20);
 }
 
-TEST_F(Timeline, NegativeTimeDrawsNoSceneAndShowsTheClearedFrame) {
+TEST_F(TimelineRun, NegativeTimeDrawsNoSceneAndShowsTheClearedFrame) {
   RecordingStage stage({0, -40, 10});
   ASSERT_TRUE(run(stage));
   EXPECT_EQ(kinds(stage.pass(1)), (std::vector<Call>{Call::Clear, Call::Convert}));
   EXPECT_EQ(stage.shown[1][0], 0u);
 }
 
-TEST_F(Timeline, EscapeFinishesAndPresentsThePass) {
+TEST_F(TimelineRun, EscapeFinishesAndPresentsThePass) {
   RecordingStage stage({0, 10, 20, 30, 40});
   stage.escapeAfterPass = 2;
   ASSERT_TRUE(run(stage));
@@ -235,7 +233,7 @@ TEST_F(Timeline, EscapeFinishesAndPresentsThePass) {
   EXPECT_TRUE(stage.pass(2).empty());  // no third pass was started
 }
 
-TEST_F(Timeline, MusicThatDoesNotStartEndsWithTheMessage) {
+TEST_F(TimelineRun, MusicThatDoesNotStartEndsWithTheMessage) {
   RecordingStage stage({0});
   stage.musicStarts = false;
   ::testing::internal::CaptureStdout();

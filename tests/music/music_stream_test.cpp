@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <thread>
 
-#include "music/audio.h"
 #include "music/ogg_writer.h"
 #include "music/spectrum.h"
 
@@ -34,14 +33,11 @@ class MusicStreamTest : public ::testing::Test {
     std::remove(trackPath->c_str());
     delete trackPath;
   }
-  void TearDown() override {
-    delete MusicStream::instance();
-    setAudioMode(AudioMode::Automatic);
-  }
-  // The one stream, opened on the track in the given mode.
-  static MusicStream* openTrack(AudioMode mode) {
-    setAudioMode(mode);
+  void TearDown() override { delete MusicStream::instance(); }
+  // The one stream, opened on the track with the given output.
+  static MusicStream* openTrack(MusicOutput output) {
     MusicStream* music = MusicStream::instance();
+    music->setOutput(output);
     EXPECT_TRUE(music->open(trackPath->c_str()));
     return music;
   }
@@ -56,10 +52,10 @@ TEST_F(MusicStreamTest, UnusableFilesFailToOpen) {
   std::fputs("OggS but not really an Ogg Vorbis file at all", out);
   std::fclose(out);
   for (const std::string& path : {scratchPath("missing.ogg"), corrupt}) {
-    setAudioMode(AudioMode::Mute);
     MusicStream* music = MusicStream::instance();
+    music->setOutput(MusicOutput::Mute);
     EXPECT_FALSE(music->open(path.c_str())) << path;
-    EXPECT_EQ(music->stream, 0u);
+    EXPECT_FALSE(music->isOpen());
     EXPECT_FALSE(music->play());
     delete music;
   }
@@ -67,13 +63,13 @@ TEST_F(MusicStreamTest, UnusableFilesFailToOpen) {
 }
 
 TEST_F(MusicStreamTest, OfflineClockTruncatesSubtractsTheOriginAndNeverGoesBack) {
-  MusicStream* music = openTrack(AudioMode::Offline);
+  MusicStream* music = openTrack(MusicOutput::Offline);
   EXPECT_FALSE(music->isActive()) << "not before play";
   ASSERT_TRUE(music->play());
   EXPECT_TRUE(music->isActive());
   EXPECT_EQ(music->clockMs(), 0);
 
-  audioSetOfflinePosition(0.023);
+  music->setOfflinePosition(0.023);
   const std::int32_t ms0 = music->clockMs();
   EXPECT_EQ(ms0, 23);
   struct Reading {
@@ -87,26 +83,26 @@ TEST_F(MusicStreamTest, OfflineClockTruncatesSubtractsTheOriginAndNeverGoesBack)
       {2.5, 2477},
   };
   for (const Reading& reading : readings) {
-    audioSetOfflinePosition(reading.seconds);
+    music->setOfflinePosition(reading.seconds);
     EXPECT_EQ(music->clockMs() - ms0, reading.demoTime) << reading.seconds;
     EXPECT_TRUE(music->isActive());
   }
-  audioSetOfflinePosition(60.0);
+  music->setOfflinePosition(60.0);
   EXPECT_EQ(music->clockMs(), 3000) << "stops at the end of the track";
   EXPECT_FALSE(music->isActive());
 }
 
 TEST_F(MusicStreamTest, SpectrumFollowsTheHeardPosition) {
-  MusicStream* music = openTrack(AudioMode::Offline);
+  MusicStream* music = openTrack(MusicOutput::Offline);
   ASSERT_TRUE(music->play());
   for (int i = 0; i < 1024; ++i) ASSERT_EQ(music->spectrum[i], 0.0f) << "zeros before the first fetch";
 
-  audioSetOfflinePosition(1.0);
+  music->setOfflinePosition(1.0);
   music->fetchSpectrum();
   EXPECT_NEAR(music->spectrum[5], 0.4f, 0.01f);
   EXPECT_LT(music->spectrum[50], 0.01f);
 
-  audioSetOfflinePosition(2.5);
+  music->setOfflinePosition(2.5);
   music->fetchSpectrum();
   EXPECT_LT(music->spectrum[5], 1e-3f) << "the silent part";
 }
@@ -114,8 +110,8 @@ TEST_F(MusicStreamTest, SpectrumFollowsTheHeardPosition) {
 TEST_F(MusicStreamTest, ShortTrackEndsAndTeardownWhilePlayingReturns) {
   const std::string shortTrack = scratchPath("short.ogg");
   ASSERT_TRUE(writeOggFile(shortTrack, stereoSine(440.0, 0.2, 0.5f), 2, 44100));
-  setAudioMode(AudioMode::Mute);
   MusicStream* music = MusicStream::instance();
+  music->setOutput(MusicOutput::Mute);
   ASSERT_TRUE(music->open(shortTrack.c_str()));
   ASSERT_TRUE(music->play());
   for (int i = 0; i < 200 && music->isActive(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -124,11 +120,11 @@ TEST_F(MusicStreamTest, ShortTrackEndsAndTeardownWhilePlayingReturns) {
   delete music;
 
   // Escape during the show: the stream still plays when the Demo tears it down.
-  music = openTrack(AudioMode::Mute);
+  music = openTrack(MusicOutput::Mute);
   ASSERT_TRUE(music->play());
   EXPECT_TRUE(music->isActive());
   delete music;
-  EXPECT_EQ(MusicStream::instance()->stream, 0u) << "a fresh instance after the teardown";
+  EXPECT_FALSE(MusicStream::instance()->isOpen()) << "a fresh instance after the teardown";
   std::remove(shortTrack.c_str());
 }
 

@@ -85,11 +85,10 @@ TEST(PerFrame, TheRunningShowAllocatesNothing) {
   void* warmUp[2];
   backtrace(warmUp, 2);  // loads what backtrace needs before anything is counted
   // The whole show at a low frame rate: every window, fade and slide is passed through.
-  CommandLine command;
-  command.action = CommandLine::Action::Record;
-  command.framesPerSecond = 4;
+  RecordingOptions options;
+  options.framesPerSecond = 4;
   CountingSink sink;
-  ASSERT_EQ(runRecording(command, sink), 0);
+  ASSERT_EQ(runRecording(options, sink), 0);
   ASSERT_GT(sink.frames, 600);
   EXPECT_EQ(sink.atLast - sink.atSecond, 0);
 }

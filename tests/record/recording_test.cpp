@@ -55,9 +55,8 @@ std::string readAll(const std::string& path) {
   return text.str();
 }
 
-CommandLine recordCommand(const std::string& output, int fps, int from, int to) {
-  CommandLine command;
-  command.action = CommandLine::Action::Record;
+RecordingOptions recordCommand(const std::string& output, int fps, int from, int to) {
+  RecordingOptions command;
   command.output = output;
   command.framesPerSecond = fps;
   command.fromMs = from;
@@ -78,7 +77,7 @@ Recording record(int fps, int from, int to) {
   Recording result;
   result.folder = std::make_unique<testing::TemporaryFolder>();
   result.path = result.folder->file("show.cast");
-  CommandLine command = recordCommand(result.path, fps, from, to);
+  RecordingOptions command = recordCommand(result.path, fps, from, to);
   RecordingFormat format{result.path, fps, from};
   result.sink = std::make_unique<KeepingSink>(makeCastSink(format));
   result.status = runRecording(command, *result.sink);
@@ -171,7 +170,7 @@ TEST(Recording, FramesAfterTheClosingFadeAreBlack) {
 
 TEST(Recording, UnwritablePlaceFailsCleanly) {
   std::string path = "/nonexistent-folder/show.cast";
-  CommandLine command = recordCommand(path, 10, 0, 500);
+  RecordingOptions command = recordCommand(path, 10, 0, 500);
   ::testing::internal::CaptureStdout();
   EXPECT_EQ(runRecording(command), 1);
   std::string printed = ::testing::internal::GetCapturedStdout();
@@ -200,7 +199,7 @@ TEST(Recording, VideoWithoutFfmpegSaysSoAndLeavesNothing) {
 TEST(Recording, PngFolderHoldsOneConsolePicturePerFrame) {
   testing::TemporaryFolder scratch;
   std::string folder = scratch.file("frames");
-  CommandLine command = recordCommand(folder, 10, 0, 300);
+  RecordingOptions command = recordCommand(folder, 10, 0, 300);
   ASSERT_EQ(runRecording(command), 0);
   struct stat info {};
   for (int i = 0; i < 3; ++i) {

@@ -7,9 +7,10 @@
 #include <algorithm>
 #include <vector>
 
-#include "demo/pixel_ops.h"
-#include "demo/random.h"
-#include "gles/frame_buffer.h"
+#include "base/pixel_ops.h"
+#include "base/random.h"
+#include "support/generator_state.h"
+#include "base/frame_buffer.h"
 #include "image/image_store.h"
 #include "mesh/mesh_manager.h"
 #include "scenesa_support.h"
@@ -24,7 +25,7 @@ TEST(Scene1Layout, CubePositionsContinueTheSeededGenerator) {
   const float first[6] = {83, 104, 112, -78, -31, -71};
   for (int index = 0; index < 6; ++index) EXPECT_EQ(scene.positions[index], first[index]) << index;
   EXPECT_EQ(scene.positions[1499], -39.0f);
-  EXPECT_EQ(randomState(), 0xAA5922D6u);  // exactly 1500 draws, no reseed: where Scene2 picks up
+  EXPECT_TRUE(testing::generatorStandsAt(0xAA5922D6u));  // exactly 1500 draws, no reseed: where Scene2 picks up
   delete ImageStore::instance();
   delete MeshManager::instance();
 }
@@ -50,10 +51,10 @@ TEST(Scene1Titles, AlphasFollowTheFramesTheLatchesSaw) {
       {{25000, {kOff, 0, kOff}}},  // a late first frame is the start
   };
   for (const std::vector<Step>& sequence : sequences) {
-    resetScene1LatchesForTesting();
+    Scene1 scene;  // a fresh scene has seen no frame yet
     for (const Step& step : sequence) {
       TitleState titles[3];
-      updateTitleStates(step.t, titles);
+      scene.updateTitleStates(step.t, titles);
       for (int index = 0; index < 3; ++index) {
         EXPECT_EQ(titles[index].shown ? titles[index].alpha : kOff, step.alpha[index])
             << "t " << step.t << " title " << index + 1;
@@ -101,13 +102,9 @@ TEST(Scene1Overlay, ImagesReachingPastAnEdgeAreClippedToTheFrame) {
 
 class Scene1Render : public ShowFixture {
  protected:
-  void SetUp() override {
-    ShowFixture::SetUp();
-    resetScene1LatchesForTesting();
-  }
   void pass(Scene1& scene, std::int32_t t) {
     clearLikeTheLoop();
-    scene.render(t, frame());
+    scene.render(t, gles);
   }
 };
 

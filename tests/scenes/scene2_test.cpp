@@ -7,8 +7,9 @@
 #include <algorithm>
 #include <vector>
 
-#include "demo/random.h"
-#include "gles/frame_buffer.h"
+#include "base/random.h"
+#include "support/generator_state.h"
+#include "base/frame_buffer.h"
 #include "image/image_store.h"
 #include "mesh/mesh_manager.h"
 #include "music/music_stream.h"
@@ -33,7 +34,7 @@ TEST(Scene2Layout, ShapesContinueFromWhereTheCubeCloudLeftTheGenerator) {
               (std::vector<float>{place.x, place.y, place.z, place.r, place.g, place.b, 1.0f}))
         << place.index;
   }
-  EXPECT_EQ(randomState(), 0x90C15E75u);  // left reseeded for whoever draws next
+  EXPECT_TRUE(testing::generatorStandsAt(0x90C15E75u));  // left reseeded for whoever draws next
   delete MusicStream::instance();
   delete ImageStore::instance();
   delete MeshManager::instance();
@@ -92,16 +93,11 @@ TEST(Scene2Background, ImagesLargerThanTheHalfResolutionGridAreClipped) {
 
 class Scene2Render : public ShowFixture {
  protected:
-  void SetUp() override {
-    ShowFixture::SetUp();
-    resetScene2LatchesForTesting();
-  }
-
   // One pass as the main loop makes it: clear, the shared camera's view, the scene.
   void pass(Scene2& scene, std::int32_t t) {
     clearLikeTheLoop();
     camera.applyView();
-    scene.render(t, frame());
+    scene.render(t, gles);
   }
 
   // Puts every shape far above the view, so only the cluster and the background can show.

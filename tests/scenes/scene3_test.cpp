@@ -12,7 +12,7 @@
 #include <set>
 #include <vector>
 
-#include "gles/frame_buffer.h"
+#include "base/frame_buffer.h"
 #include "gles/gles_helper.h"
 #include "mesh/mesh_manager.h"
 #include "music/music_stream.h"
@@ -31,7 +31,6 @@ class Scene3Test : public ::testing::Test {
     ASSERT_TRUE(meshes->load("spike2.obj"));
     music = MusicStream::instance();
     std::memset(music->spectrum, 0, 1024 * sizeof(float));
-    resetScene3LatchesForTesting();
     scene = std::make_unique<Scene3>();
   }
 
@@ -172,7 +171,6 @@ TEST_F(Scene3Test, CameraCutsAtMostOncePerCallAndPullsBackInVariantOne) {
   };
   for (const auto& [name, steps] : cases) {
     SCOPED_TRACE(name);
-    resetScene3LatchesForTesting();
     scene = std::make_unique<Scene3>();
     for (const CameraStep& step : steps) {
       renderBlackCleared(step.t, step.variant);

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "gles/frame_buffer.h"
+#include "base/frame_buffer.h"
 #include "image/image_store.h"
 #include "scenes/sine_table.h"
 
@@ -50,7 +50,6 @@ std::uint32_t pixel(const std::vector<std::uint32_t>& frame, int x, int y) {
 class SceneGreetsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    resetSceneGreetsLatchesForTesting();
     store = ImageStore::instance();
     scene = std::make_unique<SceneGreets>();
     ASSERT_NE(scene->picture, nullptr);

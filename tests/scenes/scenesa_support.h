@@ -16,7 +16,7 @@ namespace glimmer {
 
 // Creates the GL context and projection, loads the meshes the two scenes use and looks up their
 // images. Destroys the registries while the context is still current.
-class ShowFixture : public testing::Test {
+class ShowFixture : public ::testing::Test {
  protected:
   void SetUp() override {
     // llvmpipe's rasterizer threads outlive the context; at exit LeakSanitizer's tracer sometimes

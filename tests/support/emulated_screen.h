@@ -10,8 +10,8 @@
 
 #include "console/cp437.h"
 #include "console/frame_encoder.h"
-#include "tfx/cell_buffer.h"
-#include "tfx/palette.h"
+#include "base/cell_buffer.h"
+#include "base/palette.h"
 
 namespace glimmer::testing {
 

@@ -8,6 +8,7 @@
 
 #include "tfx/block_color.h"
 #include "tfx/block_table.h"
+#include "tfx/block_table_reference.h"
 
 namespace glimmer {
 namespace {

@@ -1,10 +1,25 @@
 // Glimmerfolding: a real-time audiovisual demo in a text terminal.
 #include <cstdio>
 
-#include "demo/command_line.h"
+#include "app/command_line.h"
+#include "base/identity.h"
 #include "demo/demo.h"
-#include "music/audio.h"
 #include "record/recording.h"
+
+namespace {
+
+glimmer::RecordingOptions recordingOptionsOf(const glimmer::CommandLine& command) {
+  glimmer::RecordingOptions options;
+  options.output = command.output;
+  options.framesPerSecond = command.framesPerSecond;
+  options.fromMs = command.fromMs;
+  options.toMs = command.toMs;
+  options.forceColorMode = command.forceColorMode;
+  options.colorMode = command.colorMode;
+  return options;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   using glimmer::CommandLine;
@@ -14,22 +29,22 @@ int main(int argc, char** argv) {
       std::fputs(glimmer::usageText(), stdout);
       return 0;
     case CommandLine::Action::Version:
-      std::puts("glimmerfolding 1.0.0");
+      std::printf("glimmerfolding %s\n", glimmer::kProgramVersion);
       return 0;
     case CommandLine::Action::Error:
       std::fprintf(stderr, "glimmerfolding: %s\n%s", command.error.c_str(), glimmer::usageText());
       return 2;
     case CommandLine::Action::Record:
-      return glimmer::runRecording(command);
+      return glimmer::runRecording(recordingOptionsOf(command));
     case CommandLine::Action::Show:
       break;
   }
-  glimmer::setAudioMode(command.mute ? glimmer::AudioMode::Mute : glimmer::AudioMode::Automatic);
   int status;
   {
     glimmer::Demo demo;
     demo.options.forceColorMode = command.forceColorMode;
     demo.options.colorMode = command.colorMode;
+    demo.options.musicOutput = command.mute ? glimmer::MusicOutput::Mute : glimmer::MusicOutput::Automatic;
     status = glimmer::runProgram(demo);
   }
   return status;

@@ -13,7 +13,4 @@ void srand(std::uint32_t seed);
 // Advances the state and returns a value in [0, 32767].
 int rand();
 
-// The current state, for tests that check where a sequence was left.
-std::uint32_t randomState();
-
 }  // namespace glimmer

@@ -1,5 +1,5 @@
-// Latch: a moment of the show captured on the first pass that needs it and kept for the life of
-// the process. Deliberate: the show never resets one; a window the clock skips leaves it unset.
+// Latch: a moment of the show captured on the first pass that needs it and kept as long as its
+// owner lives. Deliberate: the show never resets one; a window the clock skips leaves it unset.
 #pragma once
 
 #include <cstdint>

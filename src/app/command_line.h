@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "console/frame_encoder.h"
+#include "base/color_mode.h"
 
 namespace glimmer {
 

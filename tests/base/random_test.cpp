@@ -1,4 +1,4 @@
-#include "demo/random.h"
+#include "base/random.h"
 
 #include <gtest/gtest.h>
 

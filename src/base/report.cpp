@@ -1,5 +1,5 @@
 // Message output with deferral while the show owns the screen; see report.h.
-#include "demo/report.h"
+#include "base/report.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "demo/random.h"
+#include "base/random.h"
 
 namespace glimmer {
 namespace {
@@ -11,7 +11,5 @@ int rand() {
   state = state * 214013u + 2531011u;
   return static_cast<int>((state >> 16) & 0x7FFFu);
 }
-
-std::uint32_t randomState() { return state; }
 
 }  // namespace glimmer

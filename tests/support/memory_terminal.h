@@ -1,6 +1,6 @@
-// MemoryTerminal: a Terminal that keeps what is written and replays scripted keys, for tests and
-// for running the show where there is no display. A key queued with press() is reported by the next
-// query of that key; pressAtQuery() queues it only once that many queries have been made.
+// MemoryTerminal: a Terminal that keeps what is written and replays scripted keys, so set-up, the
+// intro and the presenter run in tests without a display. A key queued with press() is reported by
+// the next query of that key; pressAtQuery() queues it only once that many queries have been made.
 #pragma once
 
 #include <deque>

@@ -1,10 +1,10 @@
-#include "demo/pixel_ops.h"
+#include "base/pixel_ops.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "gles/frame_buffer.h"
+#include "base/frame_buffer.h"
 
 namespace glimmer {
 namespace {

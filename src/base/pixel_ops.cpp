@@ -1,6 +1,6 @@
-#include "demo/pixel_ops.h"
+#include "base/pixel_ops.h"
 
-#include "gles/frame_buffer.h"
+#include "base/frame_buffer.h"
 
 namespace glimmer {
 
