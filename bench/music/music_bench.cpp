@@ -7,7 +7,7 @@
 
 #include "music/decoder.h"
 #include "music/music_stream.h"
-#include "music/ogg_writer.h"
+#include "support/ogg_files.h"
 #include "music/spectrum.h"
 
 namespace glimmer {
@@ -19,7 +19,7 @@ const std::string& showLengthTrack() {
     std::string file = testing::scratchPath("bench_track.ogg");
     auto samples = testing::stereoSine(220.0, 160.0, 0.5f);
     for (std::size_t i = 0; i < samples.size(); i += 2) samples[i] *= static_cast<float>((i / 2) % 441) / 441.0f;
-    testing::writeOggFile(file, samples, 2, 44100);
+    testing::writeOggFile(file, samples);
     return file;
   }();
   return path;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "generators.h"
+#include "support/temporary_folder.h"
 
 namespace glimmer {
 namespace {
@@ -29,14 +30,8 @@ std::string readBytes(const fs::path& path) {
 
 class RegenerateTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "glimmer-assets-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    folder = pattern;
-  }
-  void TearDown() override { fs::remove_all(folder); }
-
-  fs::path folder;
+  testing::TemporaryFolder scratch;
+  fs::path folder{scratch.path()};
 };
 
 const char* const fontDirectory = "/usr/share/fonts/truetype/dejavu";

@@ -8,6 +8,7 @@
 
 #include "image/png_files.h"
 #include "image/png_loader.h"
+#include "support/temporary_folder.h"
 
 namespace glimmer {
 namespace {
@@ -19,10 +20,11 @@ class ImageStoreTest : public ::testing::Test {
 
   void write(const char* name, const std::vector<std::uint8_t>& bytes) {
     ASSERT_FALSE(bytes.empty());
-    ASSERT_TRUE(testing::writeFile(folder.data(name), bytes));
+    ASSERT_FALSE(folder.write(std::string("data/") + name, std::string(bytes.begin(), bytes.end())).empty());
   }
 
-  testing::ScratchFolder folder;
+  testing::TemporaryFolder folder;  // the data/ folder is made inside it, the current directory
+  testing::WorkingFolder working{folder.path()};
 };
 
 TEST_F(ImageStoreTest, StoresWordsInFrameOrder) {
@@ -54,7 +56,7 @@ TEST_F(ImageStoreTest, RepeatedNameIsReadOnce) {
   ASSERT_NE(first, nullptr);
   EXPECT_EQ(first->width, 2);
   EXPECT_EQ(first->height, 2);
-  std::filesystem::remove(folder.data("bg.png"));
+  std::filesystem::remove(folder.file("data/bg.png"));
   EXPECT_EQ(ImageStore::instance()->get("bg.png"), first);
 }
 
@@ -85,7 +87,7 @@ TEST_F(ImageStoreTest, FailedLoadKeepsNothingAndIsTriedAgain) {
     SCOPED_TRACE(index);
     const std::string name = "bad" + std::to_string(index++) + ".png";
     if (!bytes.empty()) {
-      ASSERT_TRUE(testing::writeFile(folder.data(name), bytes));
+      ASSERT_FALSE(folder.write(std::string("data/") + name, std::string(bytes.begin(), bytes.end())).empty());
     }
     EXPECT_EQ(ImageStore::instance()->get(name.c_str()), nullptr);
     EXPECT_EQ(ImageStore::instance()->get(name.c_str()), nullptr);

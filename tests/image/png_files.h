@@ -1,15 +1,12 @@
-// Test helpers: PNG files encoded with libpng from raw rows, and a scratch folder with a data/
-// subfolder that the current directory is switched to for the duration of a test.
+// Test helpers: PNG files encoded with libpng from raw rows.
 #pragma once
 
 #include <png.h>
-#include <unistd.h>
 
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -106,37 +103,5 @@ inline void patchSize(std::vector<std::uint8_t>& file, std::uint32_t width, std:
   put(20, height);
   put(29, chunkCrc(file.data() + 12, 17));
 }
-
-inline bool writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) return false;
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  return std::fclose(file) == 0 && written;
-}
-
-// A fresh folder with data/ inside, made the current directory until destruction.
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    previous = std::filesystem::current_path();
-    std::string pattern = (std::filesystem::temp_directory_path() / "glimmer-image-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) std::abort();
-    root = pattern;
-    std::filesystem::create_directory(root / "data");
-    std::filesystem::current_path(root);
-  }
-  ~ScratchFolder() {
-    std::filesystem::current_path(previous);
-    std::filesystem::remove_all(root);
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-  std::filesystem::path data(const std::string& name) const { return root / "data" / name; }
-
- private:
-  std::filesystem::path previous;
-  std::filesystem::path root;
-};
 
 }  // namespace glimmer::testing

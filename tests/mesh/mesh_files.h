@@ -1,12 +1,9 @@
-// Small mesh files for the mesh tests, and a scratch folder to write them into.
+// Small mesh files for the mesh tests.
 #pragma once
 
-#include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <cstdio>
-#include <filesystem>
 #include <string>
+
+#include "support/temporary_folder.h"
 
 namespace glimmer {
 
@@ -24,34 +21,5 @@ inline std::string boxObj(const char* library = "box.mtl") {
 }
 
 inline const char* kBoxMtl = "newmtl red\nKd 1 0.5 0\nNs 500\n";
-
-// A folder of its own under the test temp folder, removed afterwards.
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    const auto* test = testing::UnitTest::GetInstance()->current_test_info();
-    path = std::filesystem::path(testing::TempDir()) /
-           ("glimmer_mesh_" + std::to_string(getpid()) + "_" + test->test_suite_name() + "_" + test->name());
-    std::filesystem::create_directories(path);
-  }
-  ~ScratchFolder() { std::filesystem::remove_all(path); }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-  // Writes text to name inside the folder; returns the full path.
-  std::string write(const std::string& name, const std::string& text) const {
-    std::filesystem::path file = path / name;
-    std::filesystem::create_directories(file.parent_path());
-    std::FILE* handle = std::fopen(file.c_str(), "wb");
-    EXPECT_NE(handle, nullptr) << file;
-    if (handle != nullptr) {
-      std::fwrite(text.data(), 1, text.size(), handle);
-      std::fclose(handle);
-    }
-    return file.string();
-  }
-
-  std::filesystem::path path;
-};
 
 }  // namespace glimmer

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <filesystem>
+#include <optional>
 
 #include "gles/gles_helper.h"
 #include "mesh/model.h"
@@ -15,24 +15,23 @@ namespace glimmer {
 namespace {
 
 // Runs each test inside a scratch folder holding data/box.obj, data/box.mtl and data/flat.obj.
-class MeshManagerTest : public testing::Test {
+class MeshManagerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(gles.create());
     folder.write("data/box.obj", boxObj());
     folder.write("data/box.mtl", kBoxMtl);
     folder.write("data/flat.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
-    previous = std::filesystem::current_path();
-    std::filesystem::current_path(folder.path);
+    working.emplace(folder.path());
   }
   void TearDown() override {
     delete MeshManager::instance();
-    std::filesystem::current_path(previous);
+    working.reset();
   }
 
   GLESHelper gles;
-  ScratchFolder folder;
-  std::filesystem::path previous;
+  testing::TemporaryFolder folder;
+  std::optional<testing::WorkingFolder> working;
 };
 
 TEST_F(MeshManagerTest, LoadedModelsAreFoundByTheirBareCaseSensitiveNameAndLoadedOnce) {
@@ -54,9 +53,9 @@ TEST_F(MeshManagerTest, LoadedModelsAreFoundByTheirBareCaseSensitiveNameAndLoade
 
 TEST_F(MeshManagerTest, AFailedLoadLeavesTheRegistryAsItWas) {
   MeshManager* meshes = MeshManager::instance();
-  testing::internal::CaptureStdout();
+  ::testing::internal::CaptureStdout();
   EXPECT_FALSE(meshes->load("flat.obj"));
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "unable to load data/flat.obj: a face corner without a normal\n");
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "unable to load data/flat.obj: a face corner without a normal\n");
   EXPECT_EQ(meshes->get("flat.obj"), nullptr);
   ASSERT_TRUE(meshes->load("box.obj"));
 }

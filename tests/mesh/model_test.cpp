@@ -36,7 +36,7 @@ struct Built {
 };
 
 TEST(ModelVertices, BoxIsCentredWithGroupsInListOrderAndColoursSwapped) {
-  ScratchFolder folder;
+  testing::TemporaryFolder folder;
   folder.write("box.mtl", kBoxMtl);
   Built built(folder.write("box.obj", boxObj()));
   ASSERT_NE(built.mesh, nullptr);
@@ -61,7 +61,7 @@ TEST(ModelVertices, BoxIsCentredWithGroupsInListOrderAndColoursSwapped) {
 }
 
 TEST(ModelVertices, WithoutALibraryEveryGroupTakesTheDefaultGrey) {
-  ScratchFolder folder;
+  testing::TemporaryFolder folder;
   Built built(folder.write("plain.obj", boxObj(nullptr)));
   ASSERT_NE(built.mesh, nullptr);
   EXPECT_EQ(built.mesh->materialCount, 0u);
@@ -70,7 +70,7 @@ TEST(ModelVertices, WithoutALibraryEveryGroupTakesTheDefaultGrey) {
   }
 }
 
-class ModelOnContext : public testing::Test {
+class ModelOnContext : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(gles.create()); }
 
@@ -83,7 +83,7 @@ class ModelOnContext : public testing::Test {
   }
 
   GLESHelper gles;
-  ScratchFolder folder;
+  testing::TemporaryFolder folder;
 };
 
 TEST_F(ModelOnContext, BoxFillsBuffersOfTheExactSizeAndFreesThem) {
@@ -129,11 +129,11 @@ TEST_F(ModelOnContext, RefusesWhatSixteenBitIndicesOrMissingNormalsCannotHold) {
   for (const Case& test : cases) {
     std::string path = folder.write(test.name, test.text);
     Model model;
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
     EXPECT_FALSE(model.load(path.c_str())) << test.name;
-    std::string output = testing::internal::GetCapturedStdout();
-    std::string errors = testing::internal::GetCapturedStderr();
+    std::string output = ::testing::internal::GetCapturedStdout();
+    std::string errors = ::testing::internal::GetCapturedStderr();
     std::string expected = "unable to load " + path + (test.reason ? std::string(": ") + test.reason : "") + "\n";
     EXPECT_EQ(output, expected) << test.name;
     // The reader's own refusals say why on standard error; the model's say it on its one line.

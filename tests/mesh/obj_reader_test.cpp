@@ -196,16 +196,16 @@ void readKeepingOnly(int keptStream, const std::string& path) {
 }
 
 TEST(ObjReaderFiles, FilesThatCannotBeOpenedEndTheProcessOnStandardError) {
-  ScratchFolder folder;
-  std::string missing = (folder.path / "missing.obj").string();
-  EXPECT_EXIT(readKeepingOnly(STDERR_FILENO, missing), testing::ExitedWithCode(1),
+  testing::TemporaryFolder folder;
+  std::string missing = folder.file("missing.obj");
+  EXPECT_EXIT(readKeepingOnly(STDERR_FILENO, missing), ::testing::ExitedWithCode(1),
               "^can't open data file \"" + missing + "\"\\.\n$");
 }
 
 TEST(ObjReaderFiles, AnUnknownVertexWordEndsTheProcessOnStandardOutput) {
-  ScratchFolder folder;
+  testing::TemporaryFolder folder;
   std::string model = folder.write("points.obj", "v 0 0 0\nvp 0.5\n");
-  EXPECT_EXIT(readKeepingOnly(STDOUT_FILENO, model), testing::ExitedWithCode(1), "^Unknown token \"vp\"\\.\n$");
+  EXPECT_EXIT(readKeepingOnly(STDOUT_FILENO, model), ::testing::ExitedWithCode(1), "^Unknown token \"vp\"\\.\n$");
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "music/audio_output.h"
-#include "music/ogg_writer.h"
+#include "support/ogg_files.h"
 
 namespace glimmer {
 namespace {

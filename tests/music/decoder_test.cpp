@@ -9,7 +9,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "music/ogg_writer.h"
+#include "support/ogg_files.h"
 
 namespace glimmer {
 namespace {
@@ -44,7 +44,7 @@ TEST_F(DecoderTest, StereoFileDecodesToItsLengthAndContent) {
   const double hertz = 5.0 * 44100.0 / 2048.0;
   const auto original = stereoSine(hertz, 1.5, 0.8f);
   const std::string file = path("stereo.ogg");
-  ASSERT_TRUE(writeOggFile(file, original, 2, 44100));
+  ASSERT_TRUE(writeOggFile(file, original));
 
   DecodedAudio decoded;
   ASSERT_TRUE(decodeOggFile(file.c_str(), decoded));
@@ -62,7 +62,7 @@ TEST_F(DecoderTest, StereoFileDecodesToItsLengthAndContent) {
 
 TEST_F(DecoderTest, UnusableFilesAreRefusedAndLeaveNothingBehind) {
   const std::string good = path("good.ogg");
-  ASSERT_TRUE(writeOggFile(good, stereoSine(440.0, 1.0, 0.5f), 2, 44100));
+  ASSERT_TRUE(writeOggFile(good, stereoSine(440.0, 1.0, 0.5f)));
   const std::vector<char> bytes = readBytes(good);
 
   const std::string headerOnly = path("header_only.ogg");
@@ -92,7 +92,7 @@ TEST_F(DecoderTest, FileDamagedPartWayDecodesUpToTheDamage) {
     state = state * 1664525u + 1013904223u;
     sample = static_cast<float>(state >> 8) / 16777216.0f - 0.5f;
   }
-  ASSERT_TRUE(writeOggFile(good, original, 2, 44100));
+  ASSERT_TRUE(writeOggFile(good, original));
   const std::vector<char> bytes = readBytes(good);
   ASSERT_GT(bytes.size(), 40000u);
 

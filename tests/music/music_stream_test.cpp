@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <thread>
 
-#include "music/ogg_writer.h"
+#include "support/ogg_files.h"
 #include "music/spectrum.h"
 
 namespace glimmer {
@@ -27,7 +27,7 @@ class MusicStreamTest : public ::testing::Test {
     // Three seconds: a sine centred on bin 5 for two seconds, then silence.
     auto samples = stereoSine(kBinFiveHertz, 2.0, 0.8f);
     samples.resize(2 * 3 * 44100, 0.0f);
-    ASSERT_TRUE(writeOggFile(*trackPath, samples, 2, 44100));
+    ASSERT_TRUE(writeOggFile(*trackPath, samples));
   }
   static void TearDownTestSuite() {
     std::remove(trackPath->c_str());
@@ -109,7 +109,7 @@ TEST_F(MusicStreamTest, SpectrumFollowsTheHeardPosition) {
 
 TEST_F(MusicStreamTest, ShortTrackEndsAndTeardownWhilePlayingReturns) {
   const std::string shortTrack = scratchPath("short.ogg");
-  ASSERT_TRUE(writeOggFile(shortTrack, stereoSine(440.0, 0.2, 0.5f), 2, 44100));
+  ASSERT_TRUE(writeOggFile(shortTrack, stereoSine(440.0, 0.2, 0.5f)));
   MusicStream* music = MusicStream::instance();
   music->setOutput(MusicOutput::Mute);
   ASSERT_TRUE(music->open(shortTrack.c_str()));

@@ -13,7 +13,7 @@
 #include <sys/wait.h>
 
 #include "music/music_stream.h"
-#include "music/ogg_writer.h"
+#include "support/ogg_files.h"
 
 extern char** environ;
 
@@ -70,7 +70,7 @@ bool PulseTest::ready = false;
 
 TEST_F(PulseTest, ShowClockAdvancesAndNeverGoesBackward) {
   const std::string track = scratchPath("pulse_track.ogg");
-  ASSERT_TRUE(writeOggFile(track, stereoSine(440.0, 5.0, 0.3f), 2, 44100));
+  ASSERT_TRUE(writeOggFile(track, stereoSine(440.0, 5.0, 0.3f)));
   MusicStream* music = MusicStream::instance();
   ASSERT_TRUE(music->open(track.c_str()));
   EXPECT_EQ(music->notice(), nullptr) << "the server answered";
