@@ -7,8 +7,8 @@
 
 #include "music/decoder.h"
 #include "music/music_stream.h"
-#include "support/ogg_files.h"
 #include "music/spectrum.h"
+#include "support/ogg_files.h"
 
 namespace glimmer {
 namespace {

@@ -11,8 +11,8 @@
 #include <memory>
 #include <vector>
 
-#include "console/frame_encoder.h"
 #include "base/frame_buffer.h"
+#include "console/frame_encoder.h"
 #include "tfx/block_color.h"
 #include "tfx/block_table.h"
 #include "tfx/block_table_reference.h"

@@ -1,5 +1,5 @@
-// Origin: where a repeating motion started. Captured on the first step that needs it, like a
-// latch, and moved to a later step each time the motion starts over.
+// Origin: where a repeating motion started. Taken on the first step that needs it and moved to a
+// later step each time the motion starts over; unlike a Latch it is meant to move.
 #pragma once
 
 #include <cstdint>
@@ -10,12 +10,9 @@ struct Origin {
   bool set = false;
   std::int32_t value = 0;
 
-  // Captures now on the first call; returns the origin.
+  // The origin, taken at now when there is none yet.
   std::int32_t capture(std::int32_t now) {
-    if (!set) {
-      set = true;
-      value = now;
-    }
+    if (!set) restart(now);
     return value;
   }
 

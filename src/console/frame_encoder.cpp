@@ -3,9 +3,9 @@
 
 #include <cstring>
 
-#include "console/cp437.h"
 #include "base/cell_buffer.h"
 #include "base/palette.h"
+#include "console/cp437.h"
 
 namespace glimmer {
 namespace {

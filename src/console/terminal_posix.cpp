@@ -21,10 +21,10 @@
 #include <cstring>
 #include <ctime>
 
+#include "base/report.h"
 #include "console/key_decoder.h"
 #include "console/terminal.h"
 #include "console/write_all.h"
-#include "base/report.h"
 
 namespace glimmer {
 namespace {

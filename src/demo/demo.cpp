@@ -4,10 +4,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "console/console.h"
+#include "base/cell_buffer.h"
+#include "base/frame_buffer.h"
 #include "base/random.h"
 #include "base/report.h"
-#include "base/frame_buffer.h"
+#include "console/console.h"
 #include "gles/gles_helper.h"
 #include "image/image_store.h"
 #include "mesh/mesh_manager.h"
@@ -17,7 +18,6 @@
 #include "scenes/scene3.h"
 #include "scenes/scene_greets.h"
 #include "tfx/block_color.h"
-#include "base/cell_buffer.h"
 #include "view/camera.h"
 
 namespace glimmer {

@@ -52,13 +52,14 @@ bool programOnPath(const char* name) {
   return false;
 }
 
+bool endsWith(const std::string& text, const char* suffix) {
+  const std::size_t length = std::strlen(suffix);
+  return text.size() >= length && text.compare(text.size() - length, length, suffix) == 0;
+}
+
 const char* containerOf(const std::string& output) {
-  auto endsWith = [&](const char* suffix) {
-    std::size_t length = std::strlen(suffix);
-    return output.size() >= length && output.compare(output.size() - length, length, suffix) == 0;
-  };
-  if (endsWith(".mp4")) return "mp4";
-  if (endsWith(".webm")) return "webm";
+  if (endsWith(output, ".mp4")) return "mp4";
+  if (endsWith(output, ".webm")) return "webm";
   return "matroska";
 }
 
@@ -125,13 +126,9 @@ class VideoSink final : public FrameSink {
 std::unique_ptr<FrameSink> makeVideoSink(const RecordingFormat& format) { return std::make_unique<VideoSink>(format); }
 
 std::unique_ptr<FrameSink> makeFrameSink(const RecordingFormat& format) {
-  auto endsWith = [&](const char* suffix) {
-    std::size_t length = std::strlen(suffix);
-    return format.output.size() >= length &&
-           format.output.compare(format.output.size() - length, length, suffix) == 0;
-  };
-  if (endsWith(".cast")) return makeCastSink(format);
-  if (endsWith(".mp4") || endsWith(".webm") || endsWith(".mkv")) return makeVideoSink(format);
+  const std::string& output = format.output;
+  if (endsWith(output, ".cast")) return makeCastSink(format);
+  if (endsWith(output, ".mp4") || endsWith(output, ".webm") || endsWith(output, ".mkv")) return makeVideoSink(format);
   return makePngFolderSink(format);
 }
 

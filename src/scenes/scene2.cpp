@@ -9,9 +9,9 @@
 
 #include <algorithm>
 
+#include "base/frame_buffer.h"
 #include "base/latch.h"
 #include "base/random.h"
-#include "base/frame_buffer.h"
 #include "gles/gles_helper.h"
 #include "image/image_store.h"
 #include "mesh/mesh_manager.h"

@@ -1,9 +1,9 @@
 // Console set-up and the intro's keys, on a terminal kept in memory.
 #include <gtest/gtest.h>
 
+#include "base/report.h"
 #include "console/console.h"
 #include "support/memory_terminal.h"
-#include "base/report.h"
 
 namespace glimmer {
 namespace {

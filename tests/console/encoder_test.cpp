@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "base/cell_buffer.h"
 #include "console/frame_encoder.h"
 #include "support/emulated_screen.h"
-#include "base/cell_buffer.h"
 
 namespace glimmer {
 

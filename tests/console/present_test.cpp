@@ -5,11 +5,11 @@
 #include <memory>
 #include <string>
 
+#include "base/cell_buffer.h"
 #include "console/console.h"
-#include "support/memory_terminal.h"
 #include "console/present.h"
 #include "support/emulated_screen.h"
-#include "base/cell_buffer.h"
+#include "support/memory_terminal.h"
 
 namespace glimmer {
 namespace {
@@ -69,6 +69,27 @@ TEST_F(Present, FailedWriteMarksTheOutputLostAndTheNextFrameIsWhole) {
   presentFrame(console, cells);
   EXPECT_NE(lastFrameWritten(before).find("\x1b[2J"), std::string::npos);
   EXPECT_EQ(shownAt(15, 5).chars[0], 0x2593u);
+}
+
+TEST_F(Present, ATerminalShrunkDuringTheShowGetsTheGridClippedFromItsTopLeft) {
+  presentFrame(console, cells);
+  terminal.resize(70, 40);
+  const std::size_t before = terminal.written.size();
+  presentFrame(console, cells);
+  EXPECT_EQ(console.originColumn, 0);
+  EXPECT_EQ(console.visibleColumns, 70);
+  EXPECT_EQ(console.visibleRows, 40);
+
+  // The frame after the shrink alone, on a screen of the new size: drawn whole, every cell in
+  // place, nothing wrapped or scrolled off.
+  const std::string frame = lastFrameWritten(before);
+  EXPECT_NE(frame.find("\x1b[2J"), std::string::npos);
+  EmulatedScreen screen(70, 40);
+  screen.feed(frame);
+  // Medium shades near the four corners of what still fits.
+  for (const auto& [column, row] : {std::pair{1, 0}, std::pair{68, 0}, std::pair{1, 39}, std::pair{68, 39}}) {
+    EXPECT_EQ(screen.glyph(column, row), 0x2592u) << column << "," << row;
+  }
 }
 
 }  // namespace

@@ -8,8 +8,8 @@
 #include <array>
 #include <vector>
 
-#include "base/pixel_ops.h"
 #include "base/frame_buffer.h"
+#include "base/pixel_ops.h"
 
 namespace glimmer {
 namespace {

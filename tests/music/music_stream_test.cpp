@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <thread>
 
-#include "support/ogg_files.h"
 #include "music/spectrum.h"
+#include "support/ogg_files.h"
 
 namespace glimmer {
 namespace {

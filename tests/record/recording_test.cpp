@@ -196,6 +196,27 @@ TEST(Recording, VideoWithoutFfmpegSaysSoAndLeavesNothing) {
   EXPECT_NE(stat((path + ".part").c_str(), &info), 0);
 }
 
+TEST(Recording, VideoNameStartingWithADashNeverReadsAsAnOption) {
+  // A stand-in ffmpeg that notes its arguments, takes the frames and writes its last argument.
+  testing::TemporaryFolder scratch;
+  const std::string arguments = scratch.file("arguments");
+  const std::string script = scratch.write(
+      "ffmpeg", "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + arguments + "'\ncat > /dev/null\n"
+                "for last; do :; done\necho video > \"$last\"\n");
+  ASSERT_EQ(chmod(script.c_str(), 0755), 0);
+  const std::string savedPath = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
+  setenv("PATH", (scratch.path() + ":" + savedPath).c_str(), 1);
+  const std::string name = "-glimmer-test-clip.mp4";  // relative: the show reads data/ from here
+  const int status = runRecording(recordCommand(name, 10, 0, 300));
+  setenv("PATH", savedPath.c_str(), 1);
+  struct stat info {};
+  const bool written = stat(name.c_str(), &info) == 0;
+  std::remove(name.c_str());
+  EXPECT_EQ(status, 0);
+  EXPECT_TRUE(written);
+  EXPECT_NE(readAll(arguments).find("\n./" + name + ".part\n"), std::string::npos) << readAll(arguments);
+}
+
 TEST(Recording, PngFolderHoldsOneConsolePicturePerFrame) {
   testing::TemporaryFolder scratch;
   std::string folder = scratch.file("frames");

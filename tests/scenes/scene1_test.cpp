@@ -7,13 +7,13 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/frame_buffer.h"
 #include "base/pixel_ops.h"
 #include "base/random.h"
-#include "support/generator_state.h"
-#include "base/frame_buffer.h"
 #include "image/image_store.h"
 #include "mesh/mesh_manager.h"
 #include "scenesa_support.h"
+#include "support/generator_state.h"
 #include "view/camera.h"
 
 namespace glimmer {

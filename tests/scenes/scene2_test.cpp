@@ -7,13 +7,13 @@
 #include <algorithm>
 #include <vector>
 
-#include "base/random.h"
-#include "support/generator_state.h"
 #include "base/frame_buffer.h"
+#include "base/random.h"
 #include "image/image_store.h"
 #include "mesh/mesh_manager.h"
 #include "music/music_stream.h"
 #include "scenesa_support.h"
+#include "support/generator_state.h"
 #include "view/camera.h"
 
 namespace glimmer {

@@ -8,10 +8,10 @@
 #include <cstdint>
 #include <string>
 
-#include "console/cp437.h"
-#include "console/frame_encoder.h"
 #include "base/cell_buffer.h"
 #include "base/palette.h"
+#include "console/cp437.h"
+#include "console/frame_encoder.h"
 
 namespace glimmer::testing {
 
