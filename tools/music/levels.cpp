@@ -82,4 +82,40 @@ std::vector<float> beatSwings(const std::vector<float>& levels, double windowSta
   return perBeat(levels, windowStartSeconds, fromSeconds, toSeconds, [](float low, float high) { return high - low; });
 }
 
+bool pumps(const BeatPump& beat) {
+  return beat.peak >= kPumpPeakLow && beat.peak <= kPumpPeakHigh && beat.run >= kPumpFrames;
+}
+
+std::vector<BeatPump> beatPumps(const std::vector<float>& levels, double windowStartSeconds, double fromSeconds,
+                                double toSeconds) {
+  std::vector<BeatPump> result;
+  const auto size = static_cast<std::ptrdiff_t>(levels.size());
+  const auto frameAt = [](double seconds) {
+    return static_cast<std::ptrdiff_t>(std::ceil(seconds * kLevelFramesPerSecond));
+  };
+  for (double beat = std::ceil(fromSeconds / kBeatSeconds) * kBeatSeconds; beat < toSeconds - 1e-9;
+       beat += kBeatSeconds) {
+    const double from = beat - kBeatSeconds / 4 - windowStartSeconds;
+    const auto first = std::max<std::ptrdiff_t>(0, frameAt(from));
+    const auto last = std::min(size, frameAt(from + kBeatSeconds));
+    if (first >= last) continue;
+    BeatPump pump{beat, 0.0f, 0};
+    int run = 0;
+    for (auto frame = first; frame < last; ++frame) {
+      const float level = levels[static_cast<std::size_t>(frame)];
+      pump.peak = std::max(pump.peak, level);
+      run = level >= kPumpLevel ? run + 1 : 0;
+      pump.run = std::max(pump.run, run);
+    }
+    result.push_back(pump);
+  }
+  return result;
+}
+
+float pumpShare(const std::vector<BeatPump>& beats) {
+  if (beats.empty()) return 0.0f;
+  const auto pumping = std::count_if(beats.begin(), beats.end(), pumps);
+  return static_cast<float>(pumping) / static_cast<float>(beats.size());
+}
+
 }  // namespace glimmer::soundtrack

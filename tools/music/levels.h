@@ -19,11 +19,15 @@ struct LevelWindow {
   double endSeconds;  // past the end of the music means up to its end
   int bin;
   float factor;
+  // The beats that are judged: those of [beatsFrom, beatsTo), where the kick plays four to the
+  // floor under the scene.
+  double beatsFrom = 0.0;
+  double beatsTo = 0.0;
 };
 
-inline constexpr LevelWindow kClusterWindow{"Scene2 (bin 10 x 40)", 55.0, 87.0, 10, 40.0f};
-inline constexpr LevelWindow kSpikeWindowFirst{"Scene3 first (bin 5 x 20)", 84.0, 116.0, 5, 20.0f};
-inline constexpr LevelWindow kSpikeWindowSecond{"Scene3 second (bin 5 x 20)", 136.0, 1.0e9, 5, 20.0f};
+inline constexpr LevelWindow kClusterWindow{"Scene2 (bin 10 x 40)", 55.0, 87.0, 10, 40.0f, 60.0, 83.0};
+inline constexpr LevelWindow kSpikeWindowFirst{"Scene3 first (bin 5 x 20)", 84.0, 116.0, 5, 20.0f, 84.0, 114.0};
+inline constexpr LevelWindow kSpikeWindowSecond{"Scene3 second (bin 5 x 20)", 136.0, 1.0e9, 5, 20.0f, 136.0, 148.0};
 
 // Level of every 60 fps frame of the window: frame f (at time f / 60 s) reads the spectrum of the
 // 2048 frames starting at sample f * 735.
@@ -49,5 +53,32 @@ std::vector<float> beatPeaks(const std::vector<float>& levels, double windowStar
 // The largest minus the smallest level in each beat, same grid as beatPeaks.
 std::vector<float> beatSwings(const std::vector<float>& levels, double windowStartSeconds, double fromSeconds,
                               double toSeconds);
+
+// The spiky scene's flash on one beat. A beat pumps when its peak lies in [kPumpPeakLow,
+// kPumpPeakHigh] and the level stays at kPumpLevel or above for at least kPumpFrames frames in a
+// row (67 ms at 60 fps): long enough to be seen on a terminal that skips frames, bright but not
+// blinding.
+struct BeatPump {
+  double seconds;  // the beat's time in the show
+  float peak;      // largest level the beat owns
+  int run;         // longest run of consecutive frames the beat owns at kPumpLevel or above
+};
+
+inline constexpr float kPumpLevel = 0.5f;
+inline constexpr int kPumpFrames = 4;
+inline constexpr float kPumpPeakLow = 0.7f;
+inline constexpr float kPumpPeakHigh = 1.5f;
+
+bool pumps(const BeatPump& beat);
+
+// Every beat of the 120 bpm grid in [fromSeconds, toSeconds) with the frames it owns: from a
+// quarter beat before it up to the next beat's share, so each frame belongs to one beat and a
+// flash that lasts is measured whole. `levels` starts at windowStartSeconds; a beat's frames are
+// clipped to the levels, and beats that own none are left out.
+std::vector<BeatPump> beatPumps(const std::vector<float>& levels, double windowStartSeconds, double fromSeconds,
+                                double toSeconds);
+
+// Share of the beats that pump; 0 for none.
+float pumpShare(const std::vector<BeatPump>& beats);
 
 }  // namespace glimmer::soundtrack

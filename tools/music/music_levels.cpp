@@ -1,8 +1,9 @@
 // music_levels: decodes the soundtrack and prints what the scenes read from it at 60 frames per
 // second: the falling shapes' cluster level (bin 10 x 40, 55-87 s) and the spiky scene's grey
-// level (bin 5 x 20, 84-116 s and from 136 s), with their distributions, per-beat peaks and a
-// histogram. Options: --frames prints every frame's level; --png FILE writes a spectrogram of the
-// whole piece with both levels drawn under it (libpng).
+// level (bin 5 x 20, 84-116 s and from 136 s), with their distributions and a histogram; for the
+// cluster the peaks and swings of its beats, for the spike every beat's peak and run of frames at
+// 0.5 or above, and the share of beats that pump. Options: --frames prints every frame's level;
+// --png FILE writes a spectrogram of the whole piece with both levels drawn under it (libpng).
 //
 // Usage: music_levels [data/music.ogg] [--frames] [--png /tmp/music.png]
 #include <png.h>
@@ -39,19 +40,38 @@ void printHistogram(const std::vector<float>& levels) {
   }
 }
 
-void report(const DecodedAudio& audio, const LevelWindow& window, bool everyFrame, double beatFrom, double beatTo) {
+// The spiky scene's flash beat by beat: the peak, the longest run of frames at 0.5 or above, and
+// whether that makes a pump; then the share of beats that pump.
+void printPumps(const std::vector<float>& levels, const LevelWindow& window) {
+  const std::vector<BeatPump> beats = beatPumps(levels, window.startSeconds, window.beatsFrom, window.beatsTo);
+  std::printf("  beat       peak  frames>=%.1f\n", kPumpLevel);
+  std::vector<float> runs;
+  for (const BeatPump& beat : beats) {
+    std::printf("  %7.1f s  %.3f  %3d  %s\n", beat.seconds, beat.peak, beat.run, pumps(beat) ? "pumps" : "-");
+    runs.push_back(static_cast<float>(beat.run));
+  }
+  const auto pumping = std::count_if(beats.begin(), beats.end(), pumps);
+  const Distribution runLengths = describe(runs);
+  std::printf("  frames>=%.1f per beat: min %.0f  median %.0f  max %.0f\n", kPumpLevel, runLengths.minimum,
+              runLengths.median, runLengths.maximum);
+  std::printf("  pumping beats (peak %.1f-%.1f, %d or more frames at %.1f or above): %ld of %zu, %.1f %%\n",
+              kPumpPeakLow, kPumpPeakHigh, kPumpFrames, kPumpLevel, static_cast<long>(pumping), beats.size(),
+              100.0 * pumpShare(beats));
+}
+
+void report(const DecodedAudio& audio, const LevelWindow& window, bool everyFrame, bool pumpTable) {
   const std::vector<float> levels = measureLevels(audio, window);
   std::printf("%s, %.1f s to %.1f s\n", window.name, window.startSeconds,
               std::min(window.endSeconds, static_cast<double>(audio.frameCount) / audio.sampleRate));
   printDistribution("frames", levels);
   std::printf("  below 0.3: %.1f %% of frames\n", 100.0 * fractionBelow(levels, 0.3f));
-  const std::vector<float> peaks = beatPeaks(levels, window.startSeconds, beatFrom, beatTo);
-  const std::vector<float> swings = beatSwings(levels, window.startSeconds, beatFrom, beatTo);
-  std::printf("  beats %.1f-%.1f s:\n", beatFrom, beatTo);
-  printDistribution("beat peaks", peaks);
-  printDistribution("beat swings", swings);
-  const auto inRange = std::count_if(peaks.begin(), peaks.end(), [](float p) { return p >= 0.7f && p <= 1.5f; });
-  std::printf("  beat peaks in 0.7-1.5: %ld of %zu\n", static_cast<long>(inRange), peaks.size());
+  std::printf("  beats %.1f-%.1f s:\n", window.beatsFrom, window.beatsTo);
+  if (pumpTable) {
+    printPumps(levels, window);
+  } else {
+    printDistribution("beat peaks", beatPeaks(levels, window.startSeconds, window.beatsFrom, window.beatsTo));
+    printDistribution("beat swings", beatSwings(levels, window.startSeconds, window.beatsFrom, window.beatsTo));
+  }
   printHistogram(levels);
   if (everyFrame) {
     for (std::size_t frame = 0; frame < levels.size(); ++frame) {
@@ -147,10 +167,10 @@ int main(int argc, char** argv) {
   std::printf("%s: %.3f s, %d Hz, peak %.2f dBFS\n", path, static_cast<double>(audio.frameCount) / audio.sampleRate,
               audio.sampleRate, 20.0 * std::log10(std::max(peak, 1e-9f)));
   // Beats are judged where the kick plays: the drop for the cluster, the bass part and the climax
-  // for the spike.
-  report(audio, kClusterWindow, everyFrame, 60.0, 83.0);
-  report(audio, kSpikeWindowFirst, everyFrame, 87.0, 114.0);
-  report(audio, kSpikeWindowSecond, everyFrame, 136.0, 148.0);
+  // for the spike, whose flash is judged beat by beat.
+  report(audio, kClusterWindow, everyFrame, false);
+  report(audio, kSpikeWindowFirst, everyFrame, true);
+  report(audio, kSpikeWindowSecond, everyFrame, true);
   if (plotPath != nullptr) {
     if (!writePlot(audio, plotPath)) {
       std::fprintf(stderr, "music_levels: cannot write %s\n", plotPath);

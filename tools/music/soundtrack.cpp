@@ -5,7 +5,8 @@
 // on where an excerpt ends. The buses are then mixed: the kick alone, the sub bass ducked under
 // the kick, and the bed (everything else with its reverb and delay returns) ducked more gently and
 // cut below the sub. The cut keeps the band around 108 Hz, which the spiky scene turns into a grey
-// flash, to the kick: between kicks that band stays quiet, and every kick lights it.
+// flash, to the kick: between kicks that band stays quiet, and every kick lights it for the
+// 100-200 ms its tuned overtone rings.
 #include "soundtrack.h"
 
 #include <algorithm>
@@ -79,21 +80,29 @@ std::uint32_t seedFor(double time, std::uint32_t instrument) {
 
 // ---- Drums ----
 
-// Sine whose pitch falls from about 215 Hz to 47 Hz within a few tens of milliseconds, with a
-// short click on top. The sweep is what lights the low bins on the beat.
+// Kick tuned to the key. Its body is a sine whose pitch falls from about 355 Hz onto A1 within a
+// few milliseconds, with a short click on top; under it rings a second partial, like a drum skin's
+// overtone, that drops from about 510 Hz onto A2 and dies away with a 110 ms time constant. The
+// falls through 215 Hz light the falling shapes' cluster on the beat. The ringing A2 sits in the
+// band around 108 Hz that the spiky scene reads, so its flash swells over a few frames and fades
+// with the overtone instead of blinking for one frame.
 void kick(Mix& mix, double time, float gain) {
   mix.kickTimes.push_back(time);
-  synth::Sine body;
+  const double root = noteFrequency(33), octave = noteFrequency(45);  // A1, A2
+  synth::Sine body, overtone(0.25);  // the overtone starts on its crest, under the attack
   synth::Noise noise(seedFor(time, 1));
   synth::StateVariableFilter clickFilter;
   clickFilter.setup(1800.0, 0.7);
   const std::size_t first = mix.firstFrame(time), last = mix.lastFrame(time, 0.45);
   for (std::size_t frame = first; frame < last; ++frame) {
     const double t = static_cast<double>(frame - first) / kSampleRate;
-    const double frequency = 47.0 + 300.0 * std::exp(-t / 0.002);
-    const double level = (t < 0.001 ? t / 0.001 : 1.0) * std::exp(-t / 0.17);
+    const double attack = t < 0.001 ? t / 0.001 : 1.0;
+    const double bodyLevel = attack * std::exp(-t / 0.17);
+    const double overtoneLevel = 0.3 * attack * std::exp(-t / 0.11);
     const float click = clickFilter.process(noise.next()).high * static_cast<float>(std::exp(-t / 0.003));
-    mix.kick[frame] += gain * (static_cast<float>(level) * body.next(frequency) + 0.35f * click);
+    const float bodyValue = static_cast<float>(bodyLevel) * body.next(root + 300.0 * std::exp(-t / 0.001));
+    const float overtoneValue = static_cast<float>(overtoneLevel) * overtone.next(octave + 400.0 * std::exp(-t / 0.006));
+    mix.kick[frame] += gain * (bodyValue + overtoneValue + 0.35f * click);
   }
 }
 
@@ -359,8 +368,8 @@ void fourOnTheFloor(Mix& mix, double barStart, float gain) {
 }
 
 void backbeat(Mix& mix, double barStart, float gain) {
-  clap(mix, barStart + 1 * kBeat, gain, 0.55f);
-  clap(mix, barStart + 3 * kBeat, gain, 0.55f);
+  clap(mix, barStart + 1 * kBeat, gain, 0.6f);
+  clap(mix, barStart + 3 * kBeat, gain, 0.6f);
 }
 
 // Closed hats on every sixteenth (accented off-beats) and an open hat on every off-beat.
