@@ -18,18 +18,19 @@ bool readNumber(const char* text, long low, long high, int& value) {
   return true;
 }
 
-// The recording's numeric options.
+// The numeric options.
 struct NumberOption {
   const char* name;
   long low;
   long high;
   int CommandLine::*field;
   const char* range;
+  bool recordOnly;
 };
 constexpr NumberOption kNumberOptions[] = {
-    {"--fps", 1, 1000, &CommandLine::framesPerSecond, "1 to 1000"},
-    {"--from", 0, 100000000, &CommandLine::fromMs, "milliseconds, 0 or more"},
-    {"--to", 0, 100000000, &CommandLine::toMs, "milliseconds, 0 or more"},
+    {"--fps", 1, 1000, &CommandLine::framesPerSecond, "1 to 1000", false},
+    {"--from", 0, 100000000, &CommandLine::fromMs, "milliseconds, 0 or more", true},
+    {"--to", 0, 100000000, &CommandLine::toMs, "milliseconds, 0 or more", true},
 };
 
 const NumberOption* findNumberOption(const char* name) {
@@ -49,7 +50,7 @@ CommandLine failure(std::string message) {
 }  // namespace
 
 const char* usageText() {
-  return "usage: glimmerfolding [--mute] [--colors auto|16|truecolor]\n"
+  return "usage: glimmerfolding [--mute] [--fps N] [--colors auto|16|truecolor]\n"
          "       glimmerfolding --record OUT [--fps N] [--from MS] [--to MS] [--colors ...]\n"
          "       glimmerfolding --help | --version\n"
          "\n"
@@ -63,7 +64,9 @@ const char* usageText() {
          "                  terminal, keyboard or sound device; OUT ending in .cast is an\n"
          "                  asciicast, in .mp4, .webm or .mkv a video (needs ffmpeg), else a\n"
          "                  folder of PNG frames\n"
-         "  --fps N         frames per second of the recording (default 60)\n"
+         "  --fps N         at most N frames per second: the show draws a frame only when the\n"
+         "                  music has moved on, and sleeps in between; a recording has exactly\n"
+         "                  N frames per second (default 60)\n"
          "  --from MS       first recorded moment, in milliseconds of the show (default 0)\n"
          "  --to MS         end of the recording (default: the end of the music)\n"
          "  --help          this text\n"
@@ -105,7 +108,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
       if (!readNumber(value, number->low, number->high, result.*(number->field))) {
         return failure(std::string("bad ") + option + " value '" + value + "' (" + number->range + ")");
       }
-      recordOnlyOption = true;
+      recordOnlyOption = recordOnlyOption || number->recordOnly;
       ++i;
     } else if (std::strcmp(option, "--colors") == 0) {
       if (!needsValue(option)) return result;
@@ -126,7 +129,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     }
   }
   if (recordOnlyOption && result.action != CommandLine::Action::Record) {
-    return failure("--fps, --from and --to go with --record");
+    return failure("--from and --to go with --record");
   }
   if (result.action == CommandLine::Action::Record && result.toMs >= 0 && result.toMs <= result.fromMs) {
     return failure("--to must come after --from");

@@ -45,6 +45,7 @@ int main(int argc, char** argv) {
     demo.options.forceColorMode = command.forceColorMode;
     demo.options.colorMode = command.colorMode;
     demo.options.musicOutput = command.mute ? glimmer::MusicOutput::Mute : glimmer::MusicOutput::Automatic;
+    demo.options.framesPerSecond = command.framesPerSecond;
     status = glimmer::runProgram(demo);
   }
   return status;

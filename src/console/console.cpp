@@ -128,13 +128,16 @@ bool setupConsole(ConsoleFrame& console) {
   return true;
 }
 
-bool showIntro(ConsoleFrame& console, const char* extraLine) {
+namespace {
+
+// The notice, each line placed at the grid's column 0 (raw mode writes a line end as a bare
+// newline), and the extra line on the grid's last row. What does not fit the display is left out.
+void drawIntro(ConsoleFrame& console, const char* extraLine) {
   Terminal& terminal = *console.output;
   int row = 0;
   int column = 0;
   moveTo(console, 0, 0);
   for (const char* text : kIntroTexts) {
-    // Raw mode writes a line end as a bare newline, so every line is placed at the grid's column 0.
     for (const char* at = text; *at != '\0'; ++at) {
       if (*at == '\n') {
         ++row;
@@ -155,13 +158,25 @@ bool showIntro(ConsoleFrame& console, const char* extraLine) {
     if (length > static_cast<std::size_t>(console.visibleColumns)) length = console.visibleColumns;
     terminal.write(extraLine, length);
   }
+}
 
+}  // namespace
+
+bool showIntro(ConsoleFrame& console, const char* extraLine) {
+  Terminal& terminal = *console.output;
+  drawIntro(console, extraLine);
   for (;;) {
     bool space = terminal.keyPressed(Key::Space);
     bool escape = !space && terminal.keyPressed(Key::Escape);
-    terminal.sleepMs(kIntroPollMs);
     if (escape) return false;
     if (space) return true;
+    terminal.waitForInput(kIntroPollMs);
+    // A new size, or the screen taken back after a stop: the notice is drawn again.
+    if (terminal.takeResize()) {
+      updateLayout(console);
+      writeText(terminal, "\x1b[0m\x1b[2J");
+      drawIntro(console, extraLine);
+    }
   }
 }
 

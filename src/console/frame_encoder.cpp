@@ -193,6 +193,7 @@ const char* FrameEncoder::encode(const std::uint8_t* cells, int originColumn, in
 
   std::uint16_t looks[kCellColumns];
   bool changed[kCellColumns];
+  bool anyChanged = whole;
   for (int r = 0; r < rows; ++r) {
     const std::uint8_t* row = cells + 2 * kCellColumns * r;
     std::uint16_t* previous = previous_.get() + kCellColumns * r;
@@ -203,6 +204,7 @@ const char* FrameEncoder::encode(const std::uint8_t* cells, int originColumn, in
       if (changed[c] && first < 0) first = c;
     }
     if (first < 0) continue;
+    anyChanged = true;
 
     putCursorPosition(at, firstRow + static_cast<unsigned>(r), firstColumn + static_cast<unsigned>(first));
     for (int c = first; c < columns;) {
@@ -227,6 +229,7 @@ const char* FrameEncoder::encode(const std::uint8_t* cells, int originColumn, in
 
   put(at, kEndFrame, sizeof kEndFrame - 1);
   whole_ = false;
+  unchanged_ = !anyChanged;
   size = static_cast<std::size_t>(at - buffer_.get());
   return buffer_.get();
 }

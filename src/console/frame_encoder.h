@@ -47,6 +47,10 @@ class FrameEncoder {
   const char* encode(const std::uint8_t* cells, int originColumn, int originRow, int visibleColumns,
                      int visibleRows, std::size_t& size);
 
+  // True when the last frame encoded changed nothing on the display: it holds only the
+  // synchronized-output pair, and a display that already shows the previous frame needs none of it.
+  bool lastFrameChangedNothing() const { return unchanged_; }
+
  private:
   struct Parameters {
     char text[16];
@@ -67,6 +71,7 @@ class FrameEncoder {
   Parameters backgrounds_[2][16];
   ColorMode mode_ = ColorMode::Ansi16;
   bool whole_ = true;
+  bool unchanged_ = false;
   Colours colours_{-1, -1};  // what the terminal has selected after the last frame
 };
 

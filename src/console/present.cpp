@@ -12,6 +12,7 @@ void presentFrame(ConsoleFrame& console, const std::uint8_t* cells) {
   std::size_t size = 0;
   const char* bytes = console.encoder.encode(cells, console.originColumn, console.originRow,
                                              console.visibleColumns, console.visibleRows, size);
+  if (console.encoder.lastFrameChangedNothing()) return;  // the display shows it already
   if (!console.output->write(bytes, size)) {
     console.outputLost = true;
     console.encoder.invalidate();

@@ -9,8 +9,8 @@ struct ConsoleFrame;
 
 // Re-centres the grid when the display changed size, encodes the CellBuffer cells for the console
 // (whole after a resize or a failed write, else only what changed) and writes the frame with one
-// call. A failed write marks the console's output as lost; the caller ends the show. Allocates
-// nothing.
+// call; a frame that changes nothing on the display writes nothing. A failed write marks the
+// console's output as lost; the caller ends the show. Allocates nothing.
 void presentFrame(ConsoleFrame& console, const std::uint8_t* cells);
 
 }  // namespace glimmer

@@ -50,6 +50,10 @@ class Terminal {
   // Waits the given milliseconds.
   virtual void sleepMs(int milliseconds) = 0;
 
+  // Waits up to the given milliseconds for a key; returns as soon as one arrives or a signal comes
+  // in (a resize, a continue after a stop). Never spins. What arrived is read by keyPressed.
+  virtual void waitForInput(int milliseconds) = 0;
+
   // True once after the display changed its size.
   virtual bool takeResize() = 0;
 

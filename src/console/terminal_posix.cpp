@@ -276,6 +276,12 @@ class PosixTerminal final : public Terminal {
     }
   }
 
+  void waitForInput(int milliseconds) override {
+    if (keyboardFd < 0 || milliseconds <= 0) return;
+    pollfd waiting{keyboardFd, POLLIN, 0};
+    ::poll(&waiting, 1, milliseconds);  // EINTR (a signal) ends the wait early, as it should
+  }
+
   bool takeResize() override {
     if (resized == 0) return false;
     resized = 0;

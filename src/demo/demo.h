@@ -29,6 +29,7 @@ struct DemoOptions {
   bool forceColorMode = false;   // use colorMode instead of what the environment says
   ColorMode colorMode = ColorMode::Ansi16;
   MusicOutput musicOutput = MusicOutput::Automatic;
+  int framesPerSecond = 60;      // the live show's most frames per second of music
 };
 
 struct Demo {

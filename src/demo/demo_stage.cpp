@@ -22,6 +22,7 @@ std::int32_t DemoStage::clockMs() { return demo_.music->clockMs(); }
 bool DemoStage::musicEnded() { return !demo_.music->isActive(); }
 bool DemoStage::escapeHeld() { return demo_.console->output->keyPressed(Key::Escape); }
 bool DemoStage::outputLost() { return demo_.console->outputLost; }
+void DemoStage::waitForInput(int milliseconds) { demo_.console->output->waitForInput(milliseconds); }
 std::uint32_t* DemoStage::targetPixels() { return demo_.gles->pixels; }
 void DemoStage::clearTarget() { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); }
 void DemoStage::readBack() { demo_.gles->readBack(); }
@@ -43,7 +44,7 @@ void DemoStage::present() { presentFrame(*demo_.console, demo_.cells.get()); }
 
 bool Demo::run() {
   DemoStage stage(*this);
-  Timeline timeline;
+  Timeline timeline(options.framesPerSecond);
   return timeline.run(stage, secondFrame.get());
 }
 

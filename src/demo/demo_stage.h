@@ -17,6 +17,7 @@ class DemoStage : public ShowStage {
   bool musicEnded() override;
   bool escapeHeld() override;
   bool outputLost() override;
+  void waitForInput(int milliseconds) override;
   std::uint32_t* targetPixels() override;
   void clearTarget() override;
   void readBack() override;

@@ -113,7 +113,18 @@ bool Timeline::run(ShowStage& stage, std::uint32_t* secondFrame) {
     stage.convert(source, rect);
     stage.present();
 
-    t = stage.clockMs() - ms0;
+    // The next pass's time. A paced show waits here until the clock reaches the next frame's
+    // slot; unpaced, the first reading is taken.
+    for (;;) {
+      const std::int32_t now = stage.clockMs() - ms0;
+      const int wait = pacer_.waitMs(t, now);
+      if (wait == 0 || stage.musicEnded() || stage.outputLost()) {
+        t = now;
+        break;
+      }
+      stage.waitForInput(wait);
+      if (stage.escapeHeld()) return true;
+    }
     if (stage.escapeHeld()) return true;
     if (stage.musicEnded() || stage.outputLost()) return true;
   }

@@ -10,6 +10,7 @@
 
 #include "base/cell_buffer.h"
 #include "base/latch.h"
+#include "demo/frame_pacer.h"
 
 namespace glimmer {
 
@@ -27,6 +28,8 @@ class ShowStage {
   virtual bool escapeHeld() = 0;
   // True when the display is gone and the show should stop at the end of the pass.
   virtual bool outputLost() = 0;
+  // Waits up to the milliseconds given, returning early when a key arrives. Paced shows only.
+  virtual void waitForInput(int milliseconds) = 0;
 
   // The render target's FrameBuffer (160x100 words): after each GL scene it holds that scene's
   // picture.
@@ -55,9 +58,14 @@ class ShowStage {
 // once; each moment is captured on the first pass that needs it and never reset.
 class Timeline {
  public:
+  // Paced at most framesPerSecond frames a second of music (see FramePacer), or, with 0, a pass
+  // right after the other with one clock reading each (recordings, tests).
+  explicit Timeline(int framesPerSecond = 0) : pacer_(framesPerSecond) {}
+
   // Runs the show until the music ends, Escape is held or the display is gone (true), or returns
   // false at once when the music does not start (the caller prints nothing; the message is
-  // printed here). secondFrame is the Demo's second FrameBuffer. Allocates nothing per pass.
+  // printed here). Between paced frames it waits for the clock without spinning, and Escape cuts
+  // the wait short. secondFrame is the Demo's second FrameBuffer. Allocates nothing per pass.
   bool run(ShowStage& stage, std::uint32_t* secondFrame);
 
   // Fade 1..4's start, in F(t) units; unset while its window has not been reached, and for good
@@ -65,6 +73,7 @@ class Timeline {
   const Latch& fadeStart(int fade) const { return fadeStarts_[fade - 1]; }
 
  private:
+  FramePacer pacer_;
   bool snapshotPending_ = true;
   Latch fadeStarts_[4];
 };

@@ -15,7 +15,8 @@
 namespace glimmer {
 namespace {
 
-// A display of exactly 80x50 cells that keeps the last frame written, for the sink to take.
+// A display of exactly 80x50 cells that takes everything and shows nothing: the recording takes
+// each frame's bytes from the encoder itself.
 class RecordingTerminal final : public Terminal {
  public:
   bool open() override { return true; }
@@ -27,18 +28,12 @@ class RecordingTerminal final : public Terminal {
   bool beginScreen() override { return true; }
   bool setTitle(const char*) override { return true; }
   bool hideCursor() override { return true; }
-  bool write(const char* bytes, std::size_t size) override {
-    lastBytes = bytes;
-    lastSize = size;
-    return true;
-  }
+  bool write(const char*, std::size_t) override { return true; }
   bool keyPressed(Key) override { return false; }
   void sleepMs(int) override {}
+  void waitForInput(int) override {}
   bool takeResize() override { return false; }
   void restore() override {}
-
-  const char* lastBytes = nullptr;
-  std::size_t lastSize = 0;
 };
 
 // The show's stage with the recording clock and the sink in place of the display. The clock
@@ -46,8 +41,8 @@ class RecordingTerminal final : public Terminal {
 // has been presented; reading it changes nothing.
 class RecordingStage final : public DemoStage {
  public:
-  RecordingStage(Demo& demo, RecordingTerminal& terminal, FrameSink& sink, const RecordingOptions& options)
-      : DemoStage(demo), terminal_(terminal), sink_(sink), options_(options) {}
+  RecordingStage(Demo& demo, FrameSink& sink, const RecordingOptions& options)
+      : DemoStage(demo), sink_(sink), options_(options) {}
 
   bool startMusic() override {
     if (!DemoStage::startMusic()) return false;
@@ -71,9 +66,14 @@ class RecordingStage final : public DemoStage {
     setClock(passTime(presents_));
     const long frame = options_.fromMs == 0 ? pass : pass - 1;  // with --from, pass 0 (t = 0) only warms up
     if (frame < 0 || failed_) return;
-    if (frame == 0) demo_.console->encoder.invalidate();  // a recording starts on an empty screen
-    DemoStage::present();
-    if (!sink_.frame(frame, demo_.cells.get(), terminal_.lastBytes, terminal_.lastSize)) {
+    ConsoleFrame& console = *demo_.console;
+    if (frame == 0) console.encoder.invalidate();  // a recording starts on an empty screen
+    // Every frame's bytes, also those of a frame that changes nothing (the live show writes
+    // nothing then), so the recording keeps one event per frame.
+    std::size_t size = 0;
+    const char* bytes = console.encoder.encode(demo_.cells.get(), console.originColumn, console.originRow,
+                                               console.visibleColumns, console.visibleRows, size);
+    if (!sink_.frame(frame, demo_.cells.get(), bytes, size)) {
       failed_ = true;
       return;
     }
@@ -112,7 +112,6 @@ class RecordingStage final : public DemoStage {
     demo_.music->setOfflinePosition(time / 1000.0);
   }
 
-  RecordingTerminal& terminal_;
   FrameSink& sink_;
   const RecordingOptions& options_;
   long presents_ = 0;
@@ -152,7 +151,7 @@ int runRecording(const RecordingOptions& options, FrameSink& sink) {
       sink.finish(false);
       return 1;
     }
-    RecordingStage stage(demo, terminal, sink, options);
+    RecordingStage stage(demo, sink, options);
     Timeline timeline;
     if (!demo.music || !timeline.run(stage, demo.secondFrame.get())) {
       status = 2;

@@ -30,10 +30,12 @@ TEST(CommandLine, RecordingOptions) {
   EXPECT_TRUE(command.forceColorMode);
   EXPECT_EQ(command.colorMode, ColorMode::TrueColor);
 
-  command = parse({"--mute", "--colors", "16"});
-  EXPECT_EQ(command.action, CommandLine::Action::Show);
+  command = parse({"--mute", "--colors", "16", "--fps", "25"});
+  EXPECT_EQ(command.action, CommandLine::Action::Show) << command.error;
   EXPECT_TRUE(command.mute);
   EXPECT_EQ(command.colorMode, ColorMode::Ansi16);
+  EXPECT_EQ(command.framesPerSecond, 25);  // the live show's pace
+  EXPECT_EQ(parse({}).framesPerSecond, 60);
 }
 
 TEST(CommandLine, MistakesAreOneLineErrors) {
@@ -42,7 +44,8 @@ TEST(CommandLine, MistakesAreOneLineErrors) {
       {"--record"},
       {"--record", "a.cast", "--fps", "0"},
       {"--record", "a.cast", "--from", "2000", "--to", "1000"},
-      {"--fps", "30"},  // recording options without --record
+      {"--from", "30"},  // recording options without --record
+      {"--fps", "1001"},
       {"--colors", "256"},
   };
   for (const auto& arguments : mistakes) {

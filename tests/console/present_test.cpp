@@ -44,7 +44,7 @@ class Present : public ::testing::Test {
   std::uint8_t cells[kCellBufferBytes] = {};
 };
 
-TEST_F(Present, OneWritePerFrameAtTheCentredOrigin) {
+TEST_F(Present, OneWritePerChangedFrameAtTheCentredOrigin) {
   setCell(1, 176, 0xF0);  // black on white: the attribute's high bit is a colour, not a sign
   presentFrame(console, cells);
   EXPECT_EQ(terminal.writeCount, 1);
@@ -54,8 +54,16 @@ TEST_F(Present, OneWritePerFrameAtTheCentredOrigin) {
   EXPECT_EQ(shade.fg.indexed.idx, 0);
   EXPECT_EQ(shade.bg.indexed.idx, 15);
 
+  // The same cells again change nothing on the display: not a byte, not even an empty frame.
+  const std::size_t before = terminal.written.size();
+  presentFrame(console, cells);
+  EXPECT_EQ(terminal.writeCount, 1);
+  EXPECT_EQ(terminal.written.size(), before);
+
+  setCell(2, 178, 0x21);
   presentFrame(console, cells);
   EXPECT_EQ(terminal.writeCount, 2);
+  EXPECT_EQ(shownAt(12, 5).chars[0], 0x2593u);
 }
 
 TEST_F(Present, FailedWriteMarksTheOutputLostAndTheNextFrameIsWhole) {

@@ -107,6 +107,7 @@ TEST(PosixTerminal, StopGivesTheTerminalBackAndContinueTakesItAgain) {
   EXPECT_NE(after.find("\x1b[?1049h", left), std::string::npos);  // the show's screen again
   EXPECT_TRUE(child.screen().onAlternateScreen());
   EXPECT_FALSE(child.screen().cursorVisible());
+  EXPECT_EQ(child.screen().rowText(8).rfind("Press SPACE", 0), 0u) << "the notice is drawn again";
   child.type("\x1b");
   EXPECT_EQ(child.wait(), kEscapeStatus);
   EXPECT_NE(child.output().find("[cooked=1]"), std::string::npos);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <utility>
 #include <vector>
 
 #include "base/frame_buffer.h"
@@ -30,7 +31,7 @@ constexpr std::uint32_t kGreetsColour = 0x00A0B0C0;
 
 using Cells = std::array<std::uint32_t, 4000>;
 
-class RecordingStage final : public ShowStage {
+class RecordingStage : public ShowStage {
  public:
   // passTimes[0] is the first pass (always 0); the music ends after the last.
   explicit RecordingStage(std::vector<std::int32_t> passTimes, std::int32_t origin = 23)
@@ -48,6 +49,7 @@ class RecordingStage final : public ShowStage {
   bool musicEnded() override { return presents_ >= static_cast<int>(passTimes_.size()); }
   bool escapeHeld() override { return presents_ == escapeAfterPass; }
   bool outputLost() override { return false; }
+  void waitForInput(int milliseconds) override { waits.push_back(milliseconds); }
 
   std::uint32_t* targetPixels() override { return target_.data(); }
   void clearTarget() override {
@@ -99,6 +101,7 @@ class RecordingStage final : public ShowStage {
   int escapeAfterPass = -1;
   std::vector<Record> records;
   std::vector<Cells> shown;  // what each pass presented
+  std::vector<int> waits;    // every wait for input, in milliseconds
 
  private:
   // A GL scene whose picture is then read back into the target, as every GL scene's is.
@@ -240,6 +243,71 @@ TEST_F(TimelineRun, MusicThatDoesNotStartEndsWithTheMessage) {
   EXPECT_FALSE(run(stage));
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Unable to play music\n");
   EXPECT_TRUE(stage.records.empty());
+}
+
+// A paced show's stage: the music clock gives the readings listed, one per query (the last one
+// stays), and the music ends once they are used up.
+class PacedStage final : public RecordingStage {
+ public:
+  explicit PacedStage(std::vector<std::int32_t> readings) : RecordingStage({0}, 0), readings_(std::move(readings)) {}
+
+  std::int32_t clockMs() override {
+    if (next_ < readings_.size()) last_ = readings_[next_++];
+    return last_;
+  }
+  bool musicEnded() override { return next_ >= readings_.size(); }
+  void present() override { presentedAt.push_back(last_); }
+  void waitForInput(int milliseconds) override {
+    waits.push_back(milliseconds);
+    if (static_cast<int>(waits.size()) == escapeDuringWait) escapePending_ = true;
+  }
+  bool escapeHeld() override { return std::exchange(escapePending_, false); }
+
+  std::vector<std::int32_t> presentedAt;  // the clock reading each frame was drawn at
+  int escapeDuringWait = -1;              // 1-based
+
+ private:
+  std::vector<std::int32_t> readings_;
+  std::size_t next_ = 0;
+  std::int32_t last_ = 0;
+  bool escapePending_ = false;
+};
+
+TEST(TimelinePacing, NoFrameWhileTheClockStandsStillAndWaitsAreWhatIsLeftOfTheSlot) {
+  // The origin 0, then a clock that stalls at 5 and jumps to 20; at 60 frames a second the next
+  // frame after 0 is due at 17, the one after 20 at 34. The music ends with the last reading.
+  PacedStage stage({0, 5, 5, 5, 20, 30, 40});
+  Timeline timeline(60);
+  std::vector<std::uint32_t> secondFrame(kFramePixels);
+  ASSERT_TRUE(timeline.run(stage, secondFrame.data()));
+  EXPECT_EQ(stage.presentedAt, (std::vector<std::int32_t>{0, 20}));
+  EXPECT_EQ(stage.waits, (std::vector<int>{12, 12, 12, 4}));  // 17 - 5 three times, then 34 - 30
+}
+
+TEST(TimelinePacing, AtMostTheFrameRateInASecondOfShowTimeHoweverFastTheMachine) {
+  // A clock read every millisecond, as a machine that draws instantly would see it.
+  std::vector<std::int32_t> readings;
+  for (std::int32_t ms = 0; ms <= 1000; ++ms) readings.push_back(ms);
+  for (int fps : {60, 25}) {
+    PacedStage stage(readings);
+    Timeline timeline(fps);
+    std::vector<std::uint32_t> secondFrame(kFramePixels);
+    ASSERT_TRUE(timeline.run(stage, secondFrame.data()));
+    EXPECT_EQ(static_cast<int>(stage.presentedAt.size()), fps) << fps;  // one a slot, in [0, 1000)
+    for (std::size_t i = 1; i < stage.presentedAt.size(); ++i) {
+      EXPECT_GE(stage.presentedAt[i] - stage.presentedAt[i - 1], 1000 / fps) << fps << " frame " << i;
+    }
+  }
+}
+
+TEST(TimelinePacing, EscapeDuringAWaitEndsTheShowWithoutAnotherFrame) {
+  PacedStage stage({0, 5, 5, 5, 20, 40});
+  stage.escapeDuringWait = 2;
+  Timeline timeline(60);
+  std::vector<std::uint32_t> secondFrame(kFramePixels);
+  ASSERT_TRUE(timeline.run(stage, secondFrame.data()));
+  EXPECT_EQ(stage.presentedAt, (std::vector<std::int32_t>{0}));
+  EXPECT_EQ(stage.waits.size(), 2u);
 }
 
 }  // namespace

@@ -55,6 +55,7 @@ class MemoryTerminal final : public Terminal {
     return false;
   }
   void sleepMs(int milliseconds) override { sleptMs += milliseconds; }
+  void waitForInput(int milliseconds) override { waitedMs += milliseconds; }
   bool takeResize() override {
     bool was = resizePending;
     resizePending = false;
@@ -82,6 +83,7 @@ class MemoryTerminal final : public Terminal {
   int keyQueries = 0;
   int restoreCount = 0;
   long sleptMs = 0;
+  long waitedMs = 0;
   std::string title;
   std::string written;
   std::deque<Key> pendingKeys;
