@@ -1,4 +1,4 @@
-// Output straight to the ALSA default device with libasound (snd_lib_error_set_handler,
+// Output straight to an ALSA device with libasound (snd_lib_error_set_handler,
 // snd_pcm_open, snd_pcm_set_params, snd_pcm_writei and snd_pcm_recover on a writer thread,
 // snd_pcm_delay for the heard position, snd_pcm_drain at the end).
 //
@@ -32,9 +32,9 @@ class AlsaOutput final : public AudioOutput {
     if (device != nullptr) snd_pcm_close(device);
   }
 
-  bool openDevice() {
+  bool openDevice(const char* name) {
     snd_lib_error_set_handler(&ignoreAlsaError);
-    if (snd_pcm_open(&device, "default", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0) {
+    if (snd_pcm_open(&device, name, SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0) {
       device = nullptr;
       return false;
     }
@@ -138,9 +138,9 @@ class AlsaOutput final : public AudioOutput {
 
 }  // namespace
 
-std::unique_ptr<AudioOutput> createAlsaOutput() {
+std::unique_ptr<AudioOutput> createAlsaOutput(const char* device) {
   auto output = std::make_unique<AlsaOutput>();
-  if (!output->openDevice()) return nullptr;
+  if (!output->openDevice(device)) return nullptr;
   return output;
 }
 

@@ -38,11 +38,13 @@ class AudioOutput {
 // default device); null when none can be opened. Prints nothing.
 std::unique_ptr<AudioOutput> openDeviceOutput();
 
-// A sound server's default sink; null when no server answers. Does not start a server.
-std::unique_ptr<AudioOutput> createPulseOutput();
+// A sound server's default sink; null when no server answers. Does not start a server. When a
+// server took the connection but did not answer within 2 s, serverSilent (if given) is set.
+std::unique_ptr<AudioOutput> createPulseOutput(bool* serverSilent = nullptr);
 
-// The ALSA default device; null when it cannot be opened. Silences libasound's error printing.
-std::unique_ptr<AudioOutput> createAlsaOutput();
+// An ALSA device by name ("default", or "sysdefault", the card's own device without the sound
+// server's plug-in in between); null when it cannot be opened. Silences libasound's error printing.
+std::unique_ptr<AudioOutput> createAlsaOutput(const char* device = "default");
 
 // No device: the track is "heard" as a steady clock advances.
 std::unique_ptr<AudioOutput> createSilentOutput();

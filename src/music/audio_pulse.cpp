@@ -4,7 +4,9 @@
 //
 // LIMITATIONS: the position is the server's estimate of what the sink has played, interpolated
 // between timing updates; a sink with a long latency of its own (Bluetooth) may not report it.
-// libpulse may print its own warnings on standard error when a server misbehaves.
+// libpulse may print its own warnings on standard error when a server misbehaves. A server that
+// takes the connection but never answers is given up after 2 s (connecting, and again when the
+// stream starts).
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
@@ -18,6 +20,7 @@ namespace {
 
 constexpr std::size_t kFrameBytes = 2 * sizeof(float);
 constexpr pa_usec_t kTargetLatencyUsec = 100000;
+constexpr pa_usec_t kAnswerTimeoutUsec = 2000000;
 
 class PulseOutput final : public AudioOutput {
  public:
@@ -35,8 +38,9 @@ class PulseOutput final : public AudioOutput {
     pa_threaded_mainloop_free(loop);
   }
 
-  // Connects to the default server; false when none answers.
-  bool connect() {
+  // Connects to the default server; false when none answers within the time allowed (timedOut
+  // then says whether one took the connection and fell silent).
+  bool connect(bool& timedOut) {
     loop = pa_threaded_mainloop_new();
     if (loop == nullptr) return false;
     context = pa_context_new(pa_threaded_mainloop_get_api(loop), "Glimmerfolding");
@@ -48,13 +52,14 @@ class PulseOutput final : public AudioOutput {
       pa_threaded_mainloop_unlock(loop);
       return false;
     }
-    pa_context_state_t contextState;
-    while ((contextState = pa_context_get_state(context)) != PA_CONTEXT_READY &&
-           PA_CONTEXT_IS_GOOD(contextState)) {
-      pa_threaded_mainloop_wait(loop);
-    }
+    const bool ready = waitWithTimeout([this] {
+      const pa_context_state_t state = pa_context_get_state(context);
+      return state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state);
+    });
+    timedOut = !ready;
+    const bool connected = ready && pa_context_get_state(context) == PA_CONTEXT_READY;
     pa_threaded_mainloop_unlock(loop);
-    return contextState == PA_CONTEXT_READY;
+    return connected;
   }
 
   bool start(const DecodedAudio& audio) override {
@@ -79,11 +84,11 @@ class PulseOutput final : public AudioOutput {
       const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING |
                                                         PA_STREAM_AUTO_TIMING_UPDATE);
       if (pa_stream_connect_playback(stream, nullptr, &attributes, flags, nullptr, nullptr) == 0) {
-        pa_stream_state_t streamState;
-        while ((streamState = pa_stream_get_state(stream)) != PA_STREAM_READY && PA_STREAM_IS_GOOD(streamState)) {
-          pa_threaded_mainloop_wait(loop);
-        }
-        ready = streamState == PA_STREAM_READY;
+        waitWithTimeout([this] {
+          const pa_stream_state_t state = pa_stream_get_state(stream);
+          return state == PA_STREAM_READY || !PA_STREAM_IS_GOOD(state);
+        });
+        ready = pa_stream_get_state(stream) == PA_STREAM_READY;
       }
     }
     if (!ready) closeStream();
@@ -142,6 +147,28 @@ class PulseOutput final : public AudioOutput {
   }
 
  private:
+  // With the lock held: waits on the loop until done() holds or the server has not answered for
+  // kAnswerTimeoutUsec; false on the timeout.
+  template <typename Done>
+  bool waitWithTimeout(Done done) {
+    bool timedOut = false;
+    struct Alarm {
+      pa_threaded_mainloop* loop;
+      bool* timedOut;
+    } alarm{loop, &timedOut};
+    pa_time_event* timer = pa_context_rttime_new(
+        context, pa_rtclock_now() + kAnswerTimeoutUsec,
+        [](pa_mainloop_api*, pa_time_event*, const struct timeval*, void* userdata) {
+          auto* fired = static_cast<Alarm*>(userdata);
+          *fired->timedOut = true;
+          pa_threaded_mainloop_signal(fired->loop, 0);
+        },
+        &alarm);
+    while (!done() && !timedOut) pa_threaded_mainloop_wait(loop);
+    if (timer != nullptr) pa_threaded_mainloop_get_api(loop)->time_free(timer);
+    return !timedOut || done();
+  }
+
   static void signalLoop(pa_context*, void* userdata) {
     pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop*>(userdata), 0);
   }
@@ -197,9 +224,12 @@ class PulseOutput final : public AudioOutput {
 
 }  // namespace
 
-std::unique_ptr<AudioOutput> createPulseOutput() {
+std::unique_ptr<AudioOutput> createPulseOutput(bool* serverSilent) {
   auto output = std::make_unique<PulseOutput>();
-  if (!output->connect()) return nullptr;
+  bool timedOut = false;
+  const bool connected = output->connect(timedOut);
+  if (serverSilent != nullptr) *serverSilent = timedOut;
+  if (!connected) return nullptr;
   return output;
 }
 

@@ -10,7 +10,10 @@
 
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include "music/music_stream.h"
 #include "support/ogg_files.h"
@@ -89,6 +92,38 @@ TEST_F(PulseTest, ShowClockAdvancesAndNeverGoesBackward) {
   EXPECT_GT(music->spectrum[20], 0.01f) << "440 Hz lies in bin 20";
   delete music;  // still playing: the teardown fades out and returns
   std::filesystem::remove(track);
+}
+
+// A server that takes the connection and then never says a word.
+TEST(SilentPulseServer, StartUpFallsThroughToTheNextOutputWithinTheTimeout) {
+  const std::string socketPath = scratchPath("mute-server");
+  const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(listener, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::snprintf(address.sun_path, sizeof address.sun_path, "%s", socketPath.c_str());
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(listen(listener, 4), 0);
+  const char* saved = std::getenv("PULSE_SERVER");
+  const std::string previous = saved != nullptr ? saved : "";
+  setenv("PULSE_SERVER", ("unix:" + socketPath).c_str(), 1);
+
+  const std::string track = scratchPath("mute_server_track.ogg");
+  ASSERT_TRUE(writeOggFile(track, stereoSine(440.0, 0.5, 0.3f)));
+  const auto started = std::chrono::steady_clock::now();
+  MusicStream* music = MusicStream::instance();
+  const bool opened = music->open(track.c_str());
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  EXPECT_TRUE(opened);
+  EXPECT_LT(seconds, 6.0) << "the silent server was given up";
+  EXPECT_TRUE(music->play()) << "ALSA, or the silent clock with its notice, took over";
+  delete music;
+
+  if (saved != nullptr) setenv("PULSE_SERVER", previous.c_str(), 1);
+  if (saved == nullptr) unsetenv("PULSE_SERVER");
+  close(listener);
+  std::remove(socketPath.c_str());
+  std::remove(track.c_str());
 }
 
 }  // namespace
