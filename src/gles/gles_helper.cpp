@@ -17,6 +17,7 @@
 #include <GLES/gl.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -123,6 +124,11 @@ GLESHelper::~GLESHelper() {
 }
 
 bool GLESHelper::create() {
+  // llvmpipe's rasterizer threads cost more than they save on a 160x100 picture (measured: about a
+  // fifth more CPU for the live show and the recordings alike), so it draws on the calling thread
+  // unless whoever runs the show asked otherwise.
+  setenv("LP_NUM_THREADS", "0", 0);
+
   pixelStore.reset(new (std::nothrow) std::uint32_t[kFramePixels]());
   pixels = pixelStore.get();
   if (pixels == nullptr) {

@@ -41,11 +41,11 @@ class AlsaOutput final : public AudioOutput {
     return snd_pcm_nonblock(device, 0) == 0;
   }
 
-  bool start(const DecodedAudio& audio) override {
+  bool start(TrackSource& audio) override {
     stop();
     snd_pcm_drop(device);
     if (snd_pcm_set_params(device, SND_PCM_FORMAT_FLOAT_LE, SND_PCM_ACCESS_RW_INTERLEAVED, 2,
-                           static_cast<unsigned>(audio.sampleRate), 1, kLatencyUsec) < 0) {
+                           static_cast<unsigned>(audio.sampleRate()), 1, kLatencyUsec) < 0) {
       return false;
     }
     track = &audio;
@@ -60,7 +60,7 @@ class AlsaOutput final : public AudioOutput {
 
   double heardSeconds() override {
     if (track == nullptr) return 0.0;
-    const double rate = track->sampleRate;
+    const double rate = track->sampleRate();
     if (done.load()) return heardFrames.load() / rate;
     const Clock::time_point stamp{Clock::duration{heardStamp.load()}};
     const double since = std::chrono::duration<double>(Clock::now() - stamp).count();
@@ -80,13 +80,15 @@ class AlsaOutput final : public AudioOutput {
  private:
   // The writer thread: the track in chunks, then the end drained so all of it is heard.
   void writeTrack() {
-    const DecodedAudio& audio = *track;
+    TrackSource& audio = *track;
+    const std::size_t total = audio.frameCount();
+    float chunk[2 * kChunkFrames];
     std::size_t written = 0;
     writtenFrames.store(0);
     bool failed = false;
-    while (written < audio.frameCount && !stopRequested.load()) {
-      const std::size_t frames = std::min(kChunkFrames, audio.frameCount - written);
-      if (!writeFrames(audio.samples.data() + 2 * written, frames)) {
+    while (written < total && !stopRequested.load()) {
+      const std::size_t frames = std::min(kChunkFrames, total - written);
+      if (audio.read(written, frames, chunk) == 0 || !writeFrames(chunk, frames)) {
         failed = true;
         break;
       }
@@ -97,13 +99,12 @@ class AlsaOutput final : public AudioOutput {
     if (stopRequested.load() && !failed) {
       // Fade what follows to silence, so the cut makes no click, and let the device play it out.
       const std::size_t fadeFrames =
-          std::min<std::size_t>(kChunkFrames, static_cast<std::size_t>(kStopFadeSeconds * audio.sampleRate));
-      float fade[2 * kChunkFrames];
-      fillStopFade(audio, written, fadeFrames, fade);
-      writeFrames(fade, fadeFrames);
+          std::min<std::size_t>(kChunkFrames, static_cast<std::size_t>(kStopFadeSeconds * audio.sampleRate()));
+      fillStopFade(audio, written, fadeFrames, chunk);
+      writeFrames(chunk, fadeFrames);
     }
     if (!failed) snd_pcm_drain(device);
-    heardFrames.store(static_cast<double>(failed ? writtenFrames.load() : audio.frameCount));
+    heardFrames.store(static_cast<double>(failed ? writtenFrames.load() : total));
     done.store(true);
   }
 
@@ -127,7 +128,7 @@ class AlsaOutput final : public AudioOutput {
   }
 
   snd_pcm_t* device = nullptr;
-  const DecodedAudio* track = nullptr;
+  TrackSource* track = nullptr;
   std::thread writer;
   std::atomic<bool> stopRequested{false};
   std::atomic<bool> done{false};

@@ -6,11 +6,23 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <memory>
 
-#include "music/decoder.h"
-
 namespace glimmer {
+
+// What an output plays: frameCount() frames of two floats (left, right) at sampleRate(), read in
+// order from the first. Reads may come from the output's own thread.
+class TrackSource {
+ public:
+  virtual ~TrackSource() = default;
+  virtual std::size_t frameCount() const = 0;
+  virtual int sampleRate() const = 0;
+  // Copies frames [first, first + count) into out (2 * count floats), frames past the end as
+  // silence, waiting for any not yet at hand. Returns how many of them lie inside the track, or 0
+  // (out all silence) when they can no longer be had.
+  virtual std::size_t read(std::size_t first, std::size_t count, float* out) = 0;
+};
 
 class AudioOutput {
  public:
@@ -20,9 +32,9 @@ class AudioOutput {
   // Stops playback if it runs and closes the device.
   virtual ~AudioOutput() = default;
 
-  // Starts playing audio from its first frame; audio is borrowed until stop() or destruction.
+  // Starts playing the track from its first frame; track is borrowed until stop() or destruction.
   // A running playback is stopped first. False when the device refuses the track.
-  virtual bool start(const DecodedAudio& audio) = 0;
+  virtual bool start(TrackSource& track) = 0;
 
   // Seconds of the track heard since start(); 0 before. Callers clamp it to the track.
   virtual double heardSeconds() = 0;
@@ -58,13 +70,12 @@ inline constexpr double kStopFadeSeconds = 0.02;
 
 // Fills fade (2 * frameCount floats) with the track's stereo frames from startFrame, their gain
 // falling linearly to silence by the last frame; frames past the track's end are silent.
-inline void fillStopFade(const DecodedAudio& audio, std::size_t startFrame, std::size_t frameCount, float* fade) {
+inline void fillStopFade(TrackSource& track, std::size_t startFrame, std::size_t frameCount, float* fade) {
+  track.read(startFrame, frameCount, fade);
   for (std::size_t n = 0; n < frameCount; ++n) {
     const float gain = 1.0f - static_cast<float>(n + 1) / static_cast<float>(frameCount);
-    const std::size_t frame = startFrame + n;
-    const bool inside = frame < audio.frameCount;
-    fade[2 * n] = inside ? audio.samples[2 * frame] * gain : 0.0f;
-    fade[2 * n + 1] = inside ? audio.samples[2 * frame + 1] * gain : 0.0f;
+    fade[2 * n] *= gain;
+    fade[2 * n + 1] *= gain;
   }
 }
 

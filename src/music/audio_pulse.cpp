@@ -62,14 +62,14 @@ class PulseOutput final : public AudioOutput {
     return connected;
   }
 
-  bool start(const DecodedAudio& audio) override {
+  bool start(TrackSource& audio) override {
     stop();
     pa_threaded_mainloop_lock(loop);
     track = &audio;
     writtenFrames = 0;
     drained = false;
     stopping = false;
-    const pa_sample_spec sampleFormat{PA_SAMPLE_FLOAT32LE, static_cast<std::uint32_t>(audio.sampleRate), 2};
+    const pa_sample_spec sampleFormat{PA_SAMPLE_FLOAT32LE, static_cast<std::uint32_t>(audio.sampleRate()), 2};
     stream = pa_stream_new(context, "Glimmerfolding music", &sampleFormat, nullptr);
     bool ready = false;
     if (stream != nullptr) {
@@ -128,7 +128,7 @@ class PulseOutput final : public AudioOutput {
       if (timing != nullptr && timing->read_index >= 0) {
         fadeStart = std::min<std::size_t>(static_cast<std::size_t>(timing->read_index) / kFrameBytes, writtenFrames);
       }
-      const std::size_t fadeFrames = static_cast<std::size_t>(kStopFadeSeconds * track->sampleRate);
+      const std::size_t fadeFrames = static_cast<std::size_t>(kStopFadeSeconds * track->sampleRate());
       float fade[2 * 2048];
       const std::size_t count = std::min<std::size_t>(fadeFrames, 2048);
       fillStopFade(*track, fadeStart, count, fade);
@@ -176,18 +176,22 @@ class PulseOutput final : public AudioOutput {
     pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop*>(userdata), 0);
   }
 
-  // Runs on the main loop's thread, with its lock held.
+  // Runs on the main loop's thread, with its lock held. The frames are read straight into the
+  // server's own buffer.
   static void onWritable(pa_stream* writable, std::size_t bytes, void* userdata) {
     auto* self = static_cast<PulseOutput*>(userdata);
     if (self->stopping || self->track == nullptr) return;
-    const std::size_t remaining = self->track->frameCount - self->writtenFrames;
-    const std::size_t frames = std::min(remaining, bytes / kFrameBytes);
-    if (frames > 0) {
-      pa_stream_write(writable, self->track->samples.data() + 2 * self->writtenFrames, frames * kFrameBytes,
-                      nullptr, 0, PA_SEEK_RELATIVE);
+    const std::size_t total = self->track->frameCount();
+    std::size_t frames = std::min(total - self->writtenFrames, bytes / kFrameBytes);
+    void* data = nullptr;
+    std::size_t room = frames * kFrameBytes;
+    if (frames > 0 && pa_stream_begin_write(writable, &data, &room) == 0 && data != nullptr) {
+      frames = std::min(frames, room / kFrameBytes);
+      self->track->read(self->writtenFrames, frames, static_cast<float*>(data));
+      pa_stream_write(writable, data, frames * kFrameBytes, nullptr, 0, PA_SEEK_RELATIVE);
       self->writtenFrames += frames;
     }
-    if (self->writtenFrames == self->track->frameCount && !self->drainRequested) {
+    if (self->writtenFrames == total && !self->drainRequested) {
       self->drainRequested = true;
       pa_operation* drain = pa_stream_drain(writable, &PulseOutput::onDrained, self);
       if (drain != nullptr) pa_operation_unref(drain);
@@ -215,7 +219,7 @@ class PulseOutput final : public AudioOutput {
   pa_threaded_mainloop* loop = nullptr;
   pa_context* context = nullptr;
   pa_stream* stream = nullptr;
-  const DecodedAudio* track = nullptr;
+  TrackSource* track = nullptr;
   std::size_t writtenFrames = 0;
   bool drainRequested = false;
   bool drained = false;

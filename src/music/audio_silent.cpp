@@ -10,14 +10,14 @@
 namespace glimmer {
 namespace {
 
-double lengthOf(const DecodedAudio& audio) {
-  return audio.sampleRate > 0 ? static_cast<double>(audio.frameCount) / audio.sampleRate : 0.0;
+double lengthOf(const TrackSource& track) {
+  return track.sampleRate() > 0 ? static_cast<double>(track.frameCount()) / track.sampleRate() : 0.0;
 }
 
 class SilentOutput final : public AudioOutput {
  public:
-  bool start(const DecodedAudio& audio) override {
-    length = lengthOf(audio);
+  bool start(TrackSource& track) override {
+    length = lengthOf(track);
     startTime = std::chrono::steady_clock::now();
     playing = true;
     return true;
@@ -38,8 +38,8 @@ class SilentOutput final : public AudioOutput {
 class OfflineOutput final : public AudioOutput {
  public:
   explicit OfflineOutput(const std::atomic<double>& position) : position_(position) {}
-  bool start(const DecodedAudio& audio) override {
-    length = lengthOf(audio);
+  bool start(TrackSource& track) override {
+    length = lengthOf(track);
     playing = true;
     return true;
   }

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 
 namespace glimmer {
 namespace {
@@ -61,6 +62,30 @@ bool OggReader::open(const char* path) {
 
 int OggReader::sampleRate() const { return file ? file->rate : 0; }
 
+std::size_t OggReader::decodeEach(std::size_t chunkFrames, const Take& take) {
+  if (!file || chunkFrames == 0) return 0;
+  std::vector<float> piece(2 * chunkFrames);
+  std::size_t handed = 0;
+  int section = 0;
+  for (;;) {
+    float** planes = nullptr;
+    const long frames = ov_read_float(&file->vorbis, &planes, static_cast<int>(chunkFrames), &section);
+    if (frames <= 0) break;  // end of file, or the first damaged spot: keep what came before
+    const vorbis_info* info = ov_info(&file->vorbis, -1);
+    if (info == nullptr || info->channels != file->channels || info->rate != file->rate) break;
+    const float* left = planes[0];
+    const float* right = file->channels == 2 ? planes[1] : planes[0];
+    for (long n = 0; n < frames; ++n) {
+      piece[2 * n] = left[n];
+      piece[2 * n + 1] = right[n];
+    }
+    handed += static_cast<std::size_t>(frames);
+    if (!take(piece.data(), static_cast<std::size_t>(frames))) break;
+  }
+  file.reset();
+  return handed;
+}
+
 bool OggReader::decodeAll(DecodedAudio& out, const std::atomic<bool>* cancel) {
   out.samples.clear();
   out.frameCount = 0;
@@ -71,29 +96,18 @@ bool OggReader::decodeAll(DecodedAudio& out, const std::atomic<bool>* cancel) {
   if (claimed > 0) {
     out.samples.reserve(static_cast<std::size_t>(claimed < kReserveLimitFrames ? claimed : kReserveLimitFrames) * 2);
   }
-
-  int section = 0;
+  const int rate = file->rate;
   bool cancelled = false;
-  for (;;) {
+  decodeEach(4096, [&](const float* interleaved, std::size_t frames) {
     if (cancel != nullptr && cancel->load(std::memory_order_relaxed)) {
       cancelled = true;
-      break;
+      return false;
     }
-    float** planes = nullptr;
-    const long frames = ov_read_float(&file->vorbis, &planes, 4096, &section);
-    if (frames <= 0) break;  // end of file, or the first damaged spot: keep what came before
-    const vorbis_info* info = ov_info(&file->vorbis, -1);
-    if (info == nullptr || info->channels != file->channels || info->rate != file->rate) break;
-    const float* left = planes[0];
-    const float* right = file->channels == 2 ? planes[1] : planes[0];
-    for (long n = 0; n < frames; ++n) {
-      out.samples.push_back(left[n]);
-      out.samples.push_back(right[n]);
-    }
-  }
+    out.samples.insert(out.samples.end(), interleaved, interleaved + 2 * frames);
+    return true;
+  });
   out.frameCount = out.samples.size() / 2;
-  out.sampleRate = file->rate;
-  file.reset();
+  out.sampleRate = rate;
   if (out.frameCount == 0 || cancelled) {
     out.frameCount = 0;
     std::vector<float>().swap(out.samples);

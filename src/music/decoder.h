@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -38,6 +39,12 @@ class OggReader {
   // contents) and closes the file. False when nothing at all could be decoded, or when cancel
   // (if given) turned true before the end; out is then empty.
   bool decodeAll(DecodedAudio& out, const std::atomic<bool>* cancel = nullptr);
+
+  // Decodes from the start in order, handing each piece of at most chunkFrames frames (two
+  // floats each, left and right) to take, until the end, the first damaged spot, or take
+  // returning false; then closes the file. Returns the frames handed over.
+  using Take = std::function<bool(const float* interleaved, std::size_t frames)>;
+  std::size_t decodeEach(std::size_t chunkFrames, const Take& take);
 
  private:
   struct File;

@@ -7,8 +7,8 @@
 #include <thread>
 
 #include "music/audio_output.h"
-#include "music/decoder.h"
 #include "music/spectrum.h"
+#include "music/track.h"
 
 namespace glimmer {
 namespace {
@@ -19,37 +19,29 @@ constexpr const char* kNoDeviceNotice = "No sound device answered: the show play
 
 }  // namespace
 
-// The open file, its samples and the output that plays them. Members go in reverse order: the
-// output stops before the samples it reads are freed, and the worker is joined before either.
-struct MusicStream::Track {
+// The open track and the output that plays it. Members go in reverse order: the output stops
+// before the track it reads goes.
+struct MusicStream::Playback {
   std::atomic<double> offlineSeconds{0.0};
-  OggReader reader;
-  DecodedAudio audio;
+  Track track;
   std::unique_ptr<AudioOutput> output;
-  std::thread decoder;
-  std::atomic<bool> decodeDone{false};
-  std::atomic<bool> cancelDecode{false};
-  bool decodeJoined = false;
-  bool decodeOk = false;
   bool started = false;
   double lastSeconds = 0.0;
   double length = 0.0;
+  float window[2 * kSpectrumWindow] = {};  // the frames the spectrum is taken of
 
-  Track() = default;
-  Track(const Track&) = delete;
-  Track& operator=(const Track&) = delete;
-  ~Track() {
-    cancelDecode.store(true);
-    if (decoder.joinable()) decoder.join();
+  Playback() = default;
+  Playback(const Playback&) = delete;
+  Playback& operator=(const Playback&) = delete;
+  ~Playback() {
     if (started) output->stop();
   }
 
-  // Waits for the worker and records its result; idempotent.
-  void finishDecode() {
-    if (decodeJoined) return;
-    if (decoder.joinable()) decoder.join();
-    decodeJoined = true;
-    length = decodeOk ? static_cast<double>(audio.frameCount) / audio.sampleRate : 0.0;
+  // Waits for the track's length; false when nothing of it decodes.
+  bool measure() {
+    const bool playable = track.waitUntilMeasured();
+    length = playable ? static_cast<double>(track.frameCount()) / track.sampleRate() : 0.0;
+    return playable;
   }
 };
 
@@ -61,7 +53,7 @@ MusicStream* MusicStream::instance() {
 MusicStream::MusicStream() : spectrum(new float[kSpectrumBins]()) {}
 
 MusicStream::~MusicStream() {
-  track_.reset();
+  playback_.reset();
   if (single == this) single = nullptr;
   delete[] spectrum;
 }
@@ -69,84 +61,87 @@ MusicStream::~MusicStream() {
 bool MusicStream::open() { return open("data/music.ogg"); }
 
 bool MusicStream::open(const char* path) {
-  if (track_) return false;
-  auto track = std::make_unique<Track>();
-  if (!track->reader.open(path)) return false;
+  if (playback_) return false;
+  auto playback = std::make_unique<Playback>();
+  if (!playback->track.open(path)) return false;
 
   notice_ = nullptr;
   switch (output_) {
     case MusicOutput::Automatic:
-      track->output = openDeviceOutput();
-      if (!track->output) {
-        track->output = createSilentOutput();
+      playback->output = openDeviceOutput();
+      if (!playback->output) {
+        playback->output = createSilentOutput();
         notice_ = kNoDeviceNotice;
       }
       break;
     case MusicOutput::Mute:
-      track->output = createSilentOutput();
+      playback->output = createSilentOutput();
       break;
     case MusicOutput::Offline:
-      track->output = createOfflineOutput(track->offlineSeconds);
+      playback->output = createOfflineOutput(playback->offlineSeconds);
       break;
   }
-
-  Track* raw = track.get();
-  raw->decoder = std::thread([raw] {
-    raw->decodeOk = raw->reader.decodeAll(raw->audio, &raw->cancelDecode);
-    raw->decodeDone.store(true, std::memory_order_release);
-  });
-  track_ = std::move(track);
+  playback_ = std::move(playback);
   // Plans the transform now, so the first spectrum fetch in the show allocates nothing. The
   // spectrum is all 0.0 before and after.
   computeSpectrum(nullptr, 0, 0, spectrum);
   return true;
 }
 
-bool MusicStream::isOpen() const { return track_ != nullptr; }
+bool MusicStream::isOpen() const { return playback_ != nullptr; }
 
 bool MusicStream::play() {
-  if (!track_) return false;
-  Track& track = *track_;
-  track.finishDecode();
-  if (!track.decodeOk) return false;
-  if (track.started) track.output->stop();
-  track.lastSeconds = 0.0;
-  track.started = track.output->start(track.audio);
-  return track.started;
+  if (!playback_) return false;
+  Playback& playback = *playback_;
+  if (!playback.measure()) return false;
+  if (playback.started) {
+    playback.output->stop();
+    playback.track.rewind();
+  }
+  playback.lastSeconds = 0.0;
+  playback.started = playback.output->start(playback.track);
+  return playback.started;
 }
 
 double MusicStream::heardSeconds() {
-  if (!track_) return 0.0;
-  Track& track = *track_;
-  if (!track.started) return track.lastSeconds;
-  const double heard = std::clamp(track.output->heardSeconds(), 0.0, track.length);
-  if (heard > track.lastSeconds) track.lastSeconds = heard;
-  if (track.output->finished()) track.lastSeconds = track.length;
-  return track.lastSeconds;
+  if (!playback_) return 0.0;
+  Playback& playback = *playback_;
+  if (!playback.started) return playback.lastSeconds;
+  const double heard = std::clamp(playback.output->heardSeconds(), 0.0, playback.length);
+  if (heard > playback.lastSeconds) playback.lastSeconds = heard;
+  if (playback.output->finished()) playback.lastSeconds = playback.length;
+  return playback.lastSeconds;
 }
 
 std::int32_t MusicStream::clockMs() { return static_cast<std::int32_t>(heardSeconds() * 1000.0); }
 
-bool MusicStream::isActive() { return track_ && track_->started && !track_->output->finished(); }
+bool MusicStream::isActive() { return playback_ && playback_->started && !playback_->output->finished(); }
 
 void MusicStream::fetchSpectrum() {
   // Deliberate: a failed fetch is ignored; the scenes then read the previous magnitudes.
-  if (!track_ || !track_->decodeDone.load(std::memory_order_acquire)) return;
-  Track& track = *track_;
-  track.finishDecode();
-  if (!track.decodeOk) return;
-  const auto startFrame = static_cast<std::size_t>(heardSeconds() * track.audio.sampleRate);
-  computeSpectrum(track.audio.samples.data(), track.audio.frameCount, startFrame, spectrum);
+  if (!playback_) return;
+  Playback& playback = *playback_;
+  if (!playback.track.measured()) return;
+  const std::size_t frames = playback.track.frameCount();
+  const auto start = static_cast<std::size_t>(heardSeconds() * playback.track.sampleRate());
+  // The recording's clock waits for the frames; the live show never does (they are there long
+  // before they are heard, and a miss only keeps the previous magnitudes).
+  const bool gotten = output_ == MusicOutput::Offline
+                          ? playback.track.read(start, kSpectrumWindow, playback.window) > 0 || start >= frames
+                          : playback.track.readIfReady(start, kSpectrumWindow, playback.window);
+  if (!gotten) return;
+  const std::size_t inside = start < frames ? std::min(frames - start, kSpectrumWindow) : 0;
+  computeSpectrum(playback.window, inside, 0, spectrum);
 }
 
 double MusicStream::lengthSeconds() {
-  if (!track_) return 0.0;
-  track_->finishDecode();
-  return track_->length;
+  if (!playback_) return 0.0;
+  playback_->measure();
+  return playback_->length;
 }
 
 void MusicStream::setOfflinePosition(double seconds) {
-  if (track_) track_->offlineSeconds.store(seconds);
+  if (playback_) playback_->offlineSeconds.store(seconds);
 }
 
 }  // namespace glimmer

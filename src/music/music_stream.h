@@ -1,9 +1,10 @@
 // MusicStream: the soundtrack "data/music.ogg", the show's only clock, and the spectrum the scenes
 // read. One per process, made by instance(); the Demo owns and destroys it.
 //
-// Opening checks the file's headers and decodes the whole track on a worker thread, so the intro
-// is on screen while it decodes; playback and the spectrum then read the same samples. The output
-// is chosen once, when the stream opens (see MusicOutput). Only the program's thread calls these
+// Opening checks the file's headers and starts decoding on a worker thread, so the intro is on
+// screen while the track is measured; the samples are then decoded a few seconds ahead of where
+// they are heard (see Track), and playback and the spectrum read the same ones. The output is
+// chosen once, when the stream opens (see MusicOutput). Only the program's thread calls these
 // operations; the output plays on threads of its own.
 #pragma once
 
@@ -73,14 +74,14 @@ class MusicStream {
   float* spectrum = nullptr;  // 1024 magnitudes, owned
 
  private:
-  struct Track;
+  struct Playback;
 
   MusicStream();
   double heardSeconds();
 
   MusicOutput output_ = MusicOutput::Automatic;
   const char* notice_ = nullptr;
-  std::unique_ptr<Track> track_;
+  std::unique_ptr<Playback> playback_;
 };
 
 }  // namespace glimmer

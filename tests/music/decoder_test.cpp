@@ -1,14 +1,19 @@
-// Decoding Ogg Vorbis files the test writes itself: length, content, and damaged files.
+// Decoding Ogg Vorbis files the test writes itself: length, content, damaged files, and the
+// decode-ahead track.
 #include "music/decoder.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
+#include <vector>
 
+#include "music/track.h"
 #include "support/ogg_files.h"
 
 namespace glimmer {
@@ -104,6 +109,55 @@ TEST_F(DecoderTest, FileDamagedPartWayDecodesUpToTheDamage) {
   EXPECT_GT(decoded.frameCount, original.size() / 2 / 4);
   EXPECT_LT(decoded.frameCount, original.size() / 2);
   EXPECT_EQ(decoded.samples.size(), 2 * decoded.frameCount);
+}
+
+// The decode-ahead track against a whole decode: the same floats, bit for bit, for a reader that
+// plays in order past the ring's room and for one that jumps ahead; reads behind the second of
+// history kept come back empty; a damaged file is as long as a whole decode of it.
+TEST_F(DecoderTest, TrackReadsTheFloatsOfAWholeDecodeWithinItsRing) {
+  std::vector<float> original = stereoSine(330.0, 9.0, 0.4f);
+  std::uint32_t state = 7;
+  for (float& sample : original) {
+    state = state * 1664525u + 1013904223u;
+    sample += static_cast<float>(state >> 8) / 167772160.0f;
+  }
+  const std::string file = path("long.ogg");
+  ASSERT_TRUE(writeOggFile(file, original));
+  DecodedAudio whole;
+  ASSERT_TRUE(decodeOggFile(file.c_str(), whole));
+
+  Track played;
+  ASSERT_TRUE(played.open(file.c_str()));
+  ASSERT_TRUE(played.waitUntilMeasured());
+  ASSERT_EQ(played.frameCount(), whole.frameCount);
+  std::vector<float> piece(2 * 1000);
+  for (std::size_t first = 0; first < whole.frameCount; first += 1000) {
+    const std::size_t inside = std::min<std::size_t>(1000, whole.frameCount - first);
+    ASSERT_EQ(played.read(first, 1000, piece.data()), inside) << first;
+    ASSERT_EQ(std::memcmp(piece.data(), whole.samples.data() + 2 * first, inside * 2 * sizeof(float)), 0) << first;
+    for (std::size_t n = 2 * inside; n < piece.size(); ++n) ASSERT_EQ(piece[n], 0.0f) << "silence past the end";
+  }
+  EXPECT_EQ(played.read(whole.frameCount - 3 * 44100, 10, piece.data()), 0u) << "dropped long ago";
+  EXPECT_EQ(piece[0], 0.0f);
+
+  Track jumped;
+  ASSERT_TRUE(jumped.open(file.c_str()));
+  ASSERT_TRUE(jumped.waitUntilMeasured());
+  for (std::size_t first : {std::size_t{44100}, std::size_t{6 * 44100 + 17}, whole.frameCount - 100}) {
+    const std::size_t inside = std::min<std::size_t>(1000, whole.frameCount - first);
+    ASSERT_EQ(jumped.read(first, 1000, piece.data()), inside) << first;
+    EXPECT_EQ(std::memcmp(piece.data(), whole.samples.data() + 2 * first, inside * 2 * sizeof(float)), 0) << first;
+  }
+
+  const std::vector<char> bytes = readBytes(file);
+  const std::string truncated = path("long_truncated.ogg");
+  writeBytes(truncated, bytes.data(), bytes.size() / 2);
+  DecodedAudio damaged;
+  ASSERT_TRUE(decodeOggFile(truncated.c_str(), damaged));
+  Track cut;
+  ASSERT_TRUE(cut.open(truncated.c_str()));
+  ASSERT_TRUE(cut.waitUntilMeasured());
+  EXPECT_EQ(cut.frameCount(), damaged.frameCount);
 }
 
 }  // namespace

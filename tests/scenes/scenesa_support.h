@@ -19,10 +19,6 @@ namespace glimmer {
 class ShowFixture : public ::testing::Test {
  protected:
   void SetUp() override {
-    // llvmpipe's rasterizer threads outlive the context; at exit LeakSanitizer's tracer sometimes
-    // crashes while it stops them. Rasterizing on the calling thread avoids that and changes no
-    // picture. A value set by whoever runs the tests is kept.
-    setenv("LP_NUM_THREADS", "0", 0);
     ASSERT_TRUE(gles.create());
     gles.setupProjection();
     for (const char* name : {"cube.obj", "isphere.obj", "torus3.obj", "cone.obj"}) {
