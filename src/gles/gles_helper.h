@@ -2,7 +2,8 @@
 //
 // The context draws into an off-screen surface of its own; pixels is a FrameBuffer owned here that
 // holds the picture only after readBack, which every reader of pixels calls after its GL drawing.
-// EGL and GL types stay in the backend file; the handles are kept as opaque pointers.
+// EGL, WGL and GL types stay in the backend files (gles_helper.cpp with EGL, gles_helper_wgl.cpp
+// with WGL); the handles are kept as opaque pointers.
 #pragma once
 
 #include <cstdint>
@@ -44,9 +45,9 @@ class GLESHelper {
 
  private:
   std::unique_ptr<std::uint32_t[]> pixelStore;  // the memory pixels points into
-  void* display = nullptr;                      // EGLDisplay
-  void* context = nullptr;                      // EGLContext
-  void* surface = nullptr;                      // EGLSurface: a 160x100 pbuffer
+  void* display = nullptr;                      // EGLDisplay; under WGL the memory DC (HDC)
+  void* context = nullptr;                      // EGLContext; under WGL the HGLRC
+  void* surface = nullptr;                      // EGLSurface (a 160x100 pbuffer); under WGL the DIB section
   bool clearAlphaOnRead = false;                // the surface has no alpha channel
 };
 

@@ -80,8 +80,7 @@ bool audioInit(int frequency) {
   audio.notice = nullptr;
   switch (audio.mode) {
     case AudioMode::Automatic:
-      audio.output = createPulseOutput();
-      if (!audio.output) audio.output = createAlsaOutput();
+      audio.output = createDeviceOutput();
       if (!audio.output) {
         audio.output = createSilentOutput();
         audio.notice = "No sound device answered: the show plays silently.";

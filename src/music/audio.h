@@ -1,8 +1,8 @@
 // The audio layer the show plays its music through: one call per operation the show needs.
 //
-// One output and one stream at a time. The output is chosen once, by audioInit: a sound server
-// (PulseAudio or PipeWire's implementation of it), else the ALSA default device, else a silent
-// output that keeps time on a steady clock. A process may instead ask for silence (Mute) or for a
+// One output and one stream at a time. The output is chosen once, by audioInit: the platform's
+// sound device (createDeviceOutput: a sound server or ALSA on Linux, WASAPI on Windows), else a
+// silent output that keeps time on a steady clock. A process may instead ask for silence (Mute) or for a
 // clock it sets itself (Offline, for rendering the show frame by frame). Whatever the output, the
 // music is decoded into memory once; playback and the spectrum read the same samples.
 //
@@ -15,7 +15,7 @@ namespace glimmer {
 
 // Which output audioInit opens.
 enum class AudioMode {
-  Automatic,  // a sound server, else ALSA, else silent (with a notice)
+  Automatic,  // the platform's sound device, else silent (with a notice)
   Mute,       // silent on a steady clock, no device opened, no notice
   Offline,    // no device; the position is what audioSetOfflinePosition last set
 };

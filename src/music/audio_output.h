@@ -32,6 +32,11 @@ class AudioOutput {
   virtual void stop() = 0;
 };
 
+// The platform's own sound output (audio_device_*.cpp and the Windows backend choose it): on Linux
+// a sound server, else the ALSA default device; on Windows the default WASAPI endpoint. Null when
+// no device answers.
+std::unique_ptr<AudioOutput> createDeviceOutput();
+
 // A sound server's default sink; null when no server answers. Does not start a server.
 std::unique_ptr<AudioOutput> createPulseOutput();
 

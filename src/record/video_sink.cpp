@@ -1,14 +1,10 @@
 // The video sink: frames drawn as a console shows them, piped as raw RGB to ffmpeg, with the music
-// as the sound track from the recording's first moment. Calls popen/pclose.
+// as the sound track from the recording's first moment, through the platform's pipe to a child
+// process (child_process.h).
 //
 // LIMITATIONS
 // - Needs the ffmpeg program (Debian: ffmpeg); its codecs are ffmpeg's defaults for the container.
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,37 +13,11 @@
 
 #include "demo/report.h"
 #include "record/cell_picture.h"
+#include "record/child_process.h"
 #include "record/frame_sink.h"
 
 namespace glimmer {
 namespace {
-
-// The text in single quotes for the shell.
-std::string quoted(const std::string& text) {
-  std::string result = "'";
-  for (char c : text) {
-    if (c == '\'') {
-      result += "'\\''";
-    } else {
-      result += c;
-    }
-  }
-  return result + "'";
-}
-
-bool programOnPath(const char* name) {
-  const char* path = std::getenv("PATH");
-  std::string folders = path != nullptr ? path : "/usr/bin:/bin";
-  std::size_t start = 0;
-  while (start <= folders.size()) {
-    std::size_t end = folders.find(':', start);
-    if (end == std::string::npos) end = folders.size();
-    std::string candidate = folders.substr(start, end - start) + "/" + name;
-    if (access(candidate.c_str(), X_OK) == 0) return true;
-    start = end + 1;
-  }
-  return false;
-}
 
 const char* containerOf(const std::string& output) {
   auto endsWith = [&](const char* suffix) {
@@ -77,11 +47,10 @@ class VideoSink final : public FrameSink {
                   format_.fromMs / 1000.0);
     std::string command = std::string("ffmpeg -hide_banner -loglevel error -nostdin -y -f rawvideo -pix_fmt rgb24 -s ") +
                           std::to_string(kPictureWidth) + "x" + std::to_string(kPictureHeight) + " " + numbers +
-                          " -i " + quoted(format_.musicPath) +
+                          " -i " + quotedArgument(format_.musicPath) +
                           " -map 0:v -map 1:a -shortest -pix_fmt yuv420p -fflags +bitexact -f " +
-                          containerOf(format_.output) + " " + quoted(partPath_);
-    std::signal(SIGPIPE, SIG_IGN);
-    pipe_ = popen(command.c_str(), "w");
+                          containerOf(format_.output) + " " + quotedArgument(partPath_);
+    pipe_ = startWithPipe(command);
     if (pipe_ == nullptr) {
       std::string message = "cannot start ffmpeg: " + std::string(std::strerror(errno));
       printLine(message.c_str());
@@ -101,9 +70,8 @@ class VideoSink final : public FrameSink {
 
   bool finish(bool complete) override {
     if (pipe_ == nullptr) return false;
-    int status = pclose(pipe_);
+    bool encoded = finishPipe(pipe_);
     pipe_ = nullptr;
-    bool encoded = status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
     if (complete && encoded && std::rename(partPath_.c_str(), format_.output.c_str()) == 0) return true;
     if (complete) {
       std::string message = "cannot write " + format_.output + (encoded ? ": " + std::string(std::strerror(errno)) : ": ffmpeg failed");
