@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "support/temporary_folder.h"
+
 namespace glimmer::testing {
 
 struct PngDescription {
@@ -108,7 +110,7 @@ inline void patchSize(std::vector<std::uint8_t>& file, std::uint32_t width, std:
 }
 
 inline bool writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
+  std::FILE* file = std::fopen(path.string().c_str(), "wb");
   if (file == nullptr) return false;
   const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
   return std::fclose(file) == 0 && written;
@@ -119,9 +121,8 @@ class ScratchFolder {
  public:
   ScratchFolder() {
     previous = std::filesystem::current_path();
-    std::string pattern = (std::filesystem::temp_directory_path() / "glimmer-image-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) std::abort();
-    root = pattern;
+    root = makeUniqueFolder("glimmer-image-");
+    if (root.empty()) std::abort();
     std::filesystem::create_directory(root / "data");
     std::filesystem::current_path(root);
   }

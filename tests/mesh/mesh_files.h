@@ -42,7 +42,7 @@ class ScratchFolder {
   std::string write(const std::string& name, const std::string& text) const {
     std::filesystem::path file = path / name;
     std::filesystem::create_directories(file.parent_path());
-    std::FILE* handle = std::fopen(file.c_str(), "wb");
+    std::FILE* handle = std::fopen(file.string().c_str(), "wb");
     EXPECT_NE(handle, nullptr) << file;
     if (handle != nullptr) {
       std::fwrite(text.data(), 1, text.size(), handle);
