@@ -34,6 +34,7 @@ trap cleanup EXIT
 
 # The server first, warmed by one program: otherwise every test waits for Wine's helper processes
 # to let go of ctest's pipe.
+mkdir -p "$WINEPREFIX"
 wineserver -p
 wine cmd /c exit >/dev/null 2>&1 || true
 
@@ -73,7 +74,10 @@ wait_for_file() {
 # terminal modes before and after in TAG.before and TAG.after; then the pane keeps a shell.
 run_show() {
   local tag=$1
-  tmux -L "$socket" kill-server 2>/dev/null || true
+  if tmux -L "$socket" has-session 2>/dev/null; then
+    tmux -L "$socket" kill-server
+    sleep 0.5
+  fi
   tmux -L "$socket" new-session -d -s show -x 100 -y 56 \
     "cd '$root' && stty -g >'$check/$tag.before' && env WINEPREFIX='$WINEPREFIX' WINEDEBUG=-all \
      WINEDLLOVERRIDES='$WINEDLLOVERRIDES' wine '$dir/glimmerfolding.exe' 2>'$check/$tag.stderr'; \

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "demo/report.h"
 
@@ -493,7 +494,13 @@ std::uint32_t findMaterial(const ObjModel* model, const char* name) {
 
 bool readMtl(ObjModel* model, const char* name, ObjFileSource source, void* context, ObjReadFailure& failure) {
   std::string fileName;
-  if (const char* slash = std::strrchr(model->path, '/'); slash != nullptr) {
+  const char* slash = std::strrchr(model->path, '/');
+  if constexpr (std::filesystem::path::preferred_separator == '\\') {
+    // Windows paths may separate folders with backslashes too.
+    const char* backslash = std::strrchr(model->path, '\\');
+    if (backslash != nullptr && (slash == nullptr || backslash > slash)) slash = backslash;
+  }
+  if (slash != nullptr) {
     fileName.assign(model->path, static_cast<std::size_t>(slash - model->path + 1));
   }
   fileName += name;
