@@ -46,6 +46,7 @@ fi
 # --- A private apt state for fetching source packages ---------------------------------------------
 apt_state=$deps/apt
 apt_options=(
+  -c "$apt_state/apt.conf"
   -o "Dir::Etc::SourceList=$apt_state/sources.list"
   -o "Dir::Etc::SourceParts=$apt_state/sources.list.d"
   -o "Dir::State=$apt_state/state"
@@ -105,6 +106,10 @@ prepare_apt() {
   [[ "${1:-}" != fresh && -f "$apt_state/.ready" ]] && return
   rm -rf "$apt_state"
   mkdir -p "$apt_state"/{sources.list.d,state,lists/partial,cache/archives/partial}
+  # The machine's hooks that run after an update (desktop catalogues, cache cleaners) are about
+  # its own lists, not these.
+  printf '#clear APT::Update::Pre-Invoke;\n#clear APT::Update::Post-Invoke;\n#clear APT::Update::Post-Invoke-Success;\n' \
+    >"$apt_state/apt.conf"
   write_source_list
   say "reading source package lists (private apt state in ${apt_state#"$root"/})"
   apt-get "${apt_options[@]}" update -qq
