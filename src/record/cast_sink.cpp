@@ -64,9 +64,10 @@ class CastSink final : public FrameSink {
     if (file_ == nullptr) return false;
     bool closed = std::fclose(file_) == 0;
     file_ = nullptr;
-    if (complete && closed && std::rename(partPath_.c_str(), format_.output.c_str()) == 0) return true;
     if (complete) {
-      std::string message = "cannot write " + format_.output + ": " + std::strerror(errno);
+      const std::string failure = closed ? putInPlace(partPath_, format_.output) : std::strerror(errno);
+      if (failure.empty()) return true;
+      std::string message = "cannot write " + format_.output + ": " + failure;
       printLine(message.c_str());
     }
     std::remove(partPath_.c_str());

@@ -6,8 +6,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <string>
+#include <system_error>
 
 namespace glimmer {
 
@@ -40,5 +42,13 @@ std::unique_ptr<FrameSink> makeVideoSink(const RecordingFormat& format);
 
 // The sink that the output name asks for.
 std::unique_ptr<FrameSink> makeFrameSink(const RecordingFormat& format);
+
+// Moves the finished file from its temporary name over the output, replacing a file already there
+// on every platform (std::rename does not replace on Windows). Empty on success, else why not.
+inline std::string putInPlace(const std::string& from, const std::string& to) {
+  std::error_code error;
+  std::filesystem::rename(std::filesystem::path(from), std::filesystem::path(to), error);
+  return error ? error.message() : std::string();
+}
 
 }  // namespace glimmer

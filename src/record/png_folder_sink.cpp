@@ -44,9 +44,15 @@ class PngFolderSink final : public FrameSink {
     if (file == nullptr) return fail();
     bool written = encodeRgbPng(file, rgb_.get(), kPictureWidth, kPictureHeight, 1, false);
     bool closed = std::fclose(file) == 0;
-    if (!written || !closed || std::rename(part.c_str(), path.c_str()) != 0) {
+    if (!written || !closed) {
       std::remove(part.c_str());
       return fail();
+    }
+    if (const std::string failure = putInPlace(part, path); !failure.empty()) {
+      std::remove(part.c_str());
+      std::string message = "cannot write " + format_.output + ": " + failure;
+      printLine(message.c_str());
+      return false;
     }
     frames_ = index + 1;
     return true;

@@ -72,9 +72,10 @@ class VideoSink final : public FrameSink {
     if (pipe_ == nullptr) return false;
     bool encoded = finishPipe(pipe_);
     pipe_ = nullptr;
-    if (complete && encoded && std::rename(partPath_.c_str(), format_.output.c_str()) == 0) return true;
     if (complete) {
-      std::string message = "cannot write " + format_.output + (encoded ? ": " + std::string(std::strerror(errno)) : ": ffmpeg failed");
+      const std::string failure = encoded ? putInPlace(partPath_, format_.output) : "ffmpeg failed";
+      if (failure.empty()) return true;
+      std::string message = "cannot write " + format_.output + ": " + failure;
       printLine(message.c_str());
     }
     std::remove(partPath_.c_str());
