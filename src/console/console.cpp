@@ -71,7 +71,7 @@ ConsoleFrame::~ConsoleFrame() {
 
 bool setupConsole(ConsoleFrame& console) {
   if (console.output == nullptr) {
-    console.ownedOutput = makePosixTerminal();
+    console.ownedOutput = makeSystemTerminal();
     console.output = console.ownedOutput.get();
   }
   Terminal& terminal = *console.output;

@@ -66,4 +66,8 @@ class Terminal {
 // be open at a time (it installs the process's signal handlers and restore hook).
 std::unique_ptr<Terminal> makePosixTerminal();
 
+// The platform's real terminal: makePosixTerminal() on Linux, the Windows console on Windows
+// (terminal_windows.cpp). The build picks the backend file; this is what the show opens.
+std::unique_ptr<Terminal> makeSystemTerminal();
+
 }  // namespace glimmer

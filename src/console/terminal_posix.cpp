@@ -329,5 +329,6 @@ class PosixTerminal final : public Terminal {
 }  // namespace
 
 std::unique_ptr<Terminal> makePosixTerminal() { return std::make_unique<PosixTerminal>(); }
+std::unique_ptr<Terminal> makeSystemTerminal() { return makePosixTerminal(); }
 
 }  // namespace glimmer

@@ -3,8 +3,8 @@
 // Calls: eglQueryString, eglGetProcAddress(eglGetPlatformDisplayEXT) with the surfaceless
 // platform, else eglGetDisplay(EGL_DEFAULT_DISPLAY); eglInitialize, eglGetConfigs,
 // eglChooseConfig, eglGetConfigAttrib, eglCreateContext (client version 1),
-// eglCreatePbufferSurface, eglMakeCurrent, eglDestroySurface, eglDestroyContext, eglGetCurrentContext;
-// glReadPixels for the read-back.
+// eglCreatePbufferSurface, eglMakeCurrent, eglDestroySurface, eglDestroyContext, eglGetCurrentContext.
+// The GL state, projection and read-back are shared with the Windows backend (gles_state.cpp).
 //
 // LIMITATIONS: there is no surface whose memory the program can read in place, so pixels holds
 // the picture only after readBack. The display is the process's one display of its platform and
@@ -16,9 +16,8 @@
 #include <EGL/eglext.h>
 #include <GLES/gl.h>
 
-#include <cmath>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -187,48 +186,6 @@ bool GLESHelper::create() {
   }
   setupState();
   return true;
-}
-
-void GLESHelper::setupState() {
-  glViewport(0, 0, kFrameWidth, kFrameHeight);
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
-  glEnable(GL_DEPTH_TEST);
-  glDisable(GL_NORMALIZE);
-  glEnable(GL_LIGHTING);
-  glEnable(GL_LIGHT0);
-  glEnable(GL_CULL_FACE);
-  glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_FASTEST);
-  glShadeModel(GL_SMOOTH);
-  glDisable(GL_DITHER);
-  glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-}
-
-void GLESHelper::setupProjection() {
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  // Deliberate: the angle is the single-precision 22.5 degrees widened to double, times 0.1f.
-  const float h = static_cast<float>(std::tan(static_cast<double>(0.39269954f)) * 0.1f);
-  glFrustumf(-1.6f * h, 1.6f * h, -h, h, 0.1f, 150.0f);
-}
-
-void GLESHelper::readBack() {
-  if (pixels == nullptr) return;
-  glReadPixels(0, 0, kFrameWidth, kFrameHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
-  // GL returns the bottom row first; swap rows so the top row is row 0.
-  for (int top = 0, bottom = kFrameHeight - 1; top < bottom; ++top, --bottom) {
-    std::uint32_t* upper = pixels + top * kFrameWidth;
-    std::uint32_t* lower = pixels + bottom * kFrameWidth;
-    for (int x = 0; x < kFrameWidth; ++x) {
-      const std::uint32_t word = upper[x];
-      upper[x] = lower[x];
-      lower[x] = word;
-    }
-  }
-  if (clearAlphaOnRead) {
-    // GL reads a missing alpha channel as 1.0; the cleared colour's alpha is 0.
-    for (int index = 0; index < kFramePixels; ++index) pixels[index] &= 0x00FFFFFFu;
-  }
 }
 
 }  // namespace glimmer

@@ -2,8 +2,9 @@
 //
 // The context draws into an off-screen surface of its own; pixels is a FrameBuffer owned here that
 // holds the picture only after readBack, which whoever drew calls before reading pixels (the
-// scenes that work on their own picture are handed the helper for that).
-// EGL and GL types stay in the backend file; the handles are kept as opaque pointers.
+// scenes that work on their own picture are handed the helper for that). EGL, WGL and GL types
+// stay in the backend files (gles_helper.cpp with EGL, gles_helper_wgl.cpp with WGL; the state
+// both share in gles_state.cpp); the handles are kept as opaque pointers.
 #pragma once
 
 #include <cstdint>
@@ -41,9 +42,9 @@ class GLESHelper {
 
  private:
   std::unique_ptr<std::uint32_t[]> pixelStore;  // the memory pixels points into
-  void* display = nullptr;                      // EGLDisplay
-  void* context = nullptr;                      // EGLContext
-  void* surface = nullptr;                      // EGLSurface: a 160x100 pbuffer
+  void* display = nullptr;                      // EGLDisplay; under WGL the memory DC (HDC)
+  void* context = nullptr;                      // EGLContext; under WGL the HGLRC
+  void* surface = nullptr;                      // EGLSurface (a 160x100 pbuffer); under WGL the DIB section
   bool clearAlphaOnRead = false;                // the surface has no alpha channel
 };
 

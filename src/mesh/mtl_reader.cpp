@@ -3,6 +3,7 @@
 // Two passes over the file: one counts the "newmtl" lines, the other fills the materials, entry 0
 // being "default".
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "mesh/obj_reader.h"
@@ -24,7 +25,13 @@ void freeMaterials(ObjModel* model) {
 
 bool readMtl(ObjModel* model, const char* name, ObjFileSource source, void* context, ObjReadFailure& failure) {
   std::string fileName;
-  if (const char* slash = std::strrchr(model->path, '/'); slash != nullptr) {
+  const char* slash = std::strrchr(model->path, '/');
+  if constexpr (std::filesystem::path::preferred_separator == '\\') {
+    // Windows paths may separate folders with backslashes too.
+    const char* backslash = std::strrchr(model->path, '\\');
+    if (backslash != nullptr && (slash == nullptr || backslash > slash)) slash = backslash;
+  }
+  if (slash != nullptr) {
     fileName.assign(model->path, static_cast<std::size_t>(slash - model->path + 1));
   }
   fileName += name;

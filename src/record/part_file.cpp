@@ -3,13 +3,17 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "base/report.h"
 
 namespace glimmer {
 
-bool reportCannotWrite(const std::string& output) {
-  const std::string message = "cannot write " + output + ": " + std::strerror(errno);
+bool reportCannotWrite(const std::string& output) { return reportCannotWrite(output, std::strerror(errno)); }
+
+bool reportCannotWrite(const std::string& output, const std::string& reason) {
+  const std::string message = "cannot write " + output + ": " + reason;
   printLine(message.c_str());
   return false;
 }
@@ -18,8 +22,10 @@ std::string partPathOf(const std::string& path) { return path + ".part"; }
 
 bool putInPlace(const std::string& path, const std::string& output) {
   const std::string part = partPathOf(path);
-  if (std::rename(part.c_str(), path.c_str()) == 0) return true;
-  reportCannotWrite(output);
+  std::error_code error;
+  std::filesystem::rename(std::filesystem::path(part), std::filesystem::path(path), error);
+  if (!error) return true;
+  reportCannotWrite(output, error.message());
   std::remove(part.c_str());
   return false;
 }

@@ -9,12 +9,15 @@ namespace glimmer {
 
 // Prints "cannot write OUTPUT: <the reason errno gives>" and returns false.
 bool reportCannotWrite(const std::string& output);
+// Prints "cannot write OUTPUT: REASON" and returns false.
+bool reportCannotWrite(const std::string& output, const std::string& reason);
 
 // The temporary name of path: path + ".part".
 std::string partPathOf(const std::string& path);
 
-// Renames path's temporary file to path. False when that fails: the message names output (the
-// recording's name, which may differ from path) and the temporary file is removed.
+// Renames path's temporary file to path, replacing a file already there on every platform (the C
+// library's rename does not replace on Windows). False when that fails: the message names output
+// (the recording's name, which may differ from path) and the temporary file is removed.
 bool putInPlace(const std::string& path, const std::string& output);
 
 // A stdio file written under its temporary name. Not copyable; an unfinished file is removed when

@@ -1,11 +1,10 @@
 // The PNG folder sink: frame-000000.png, frame-000001.png, ... drawn as a console shows the cells.
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
+#include <system_error>
 
 #include "image/png_writer.h"
 #include "record/cell_picture.h"
@@ -23,13 +22,13 @@ class PngFolderSink final : public FrameSink {
   }
 
   bool begin() override {
-    struct stat info {};
-    if (stat(format_.output.c_str(), &info) != 0) {
-      if (mkdir(format_.output.c_str(), 0777) != 0) return fail();
+    std::error_code error;
+    const std::filesystem::path folder(format_.output);
+    if (!std::filesystem::exists(folder, error)) {
+      if (!std::filesystem::create_directory(folder, error)) return fail(error);
       created_ = true;
-    } else if (!S_ISDIR(info.st_mode)) {
-      errno = ENOTDIR;
-      return fail();
+    } else if (!std::filesystem::is_directory(folder, error)) {
+      return fail(std::make_error_code(std::errc::not_a_directory));
     }
     return true;
   }
@@ -59,12 +58,14 @@ class PngFolderSink final : public FrameSink {
       std::snprintf(name, sizeof name, "/frame-%06ld.png", index);
       std::remove((format_.output + name).c_str());
     }
-    if (created_) rmdir(format_.output.c_str());
+    std::error_code ignored;
+    if (created_) std::filesystem::remove(std::filesystem::path(format_.output), ignored);
     return false;
   }
 
  private:
   bool fail() const { return reportCannotWrite(format_.output); }
+  bool fail(const std::error_code& error) const { return reportCannotWrite(format_.output, error.message()); }
 
   RecordingFormat format_;
   std::unique_ptr<std::uint8_t[]> rgb_;

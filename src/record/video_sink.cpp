@@ -1,55 +1,28 @@
 // The video sink: frames drawn as a console shows them, piped as raw RGB to ffmpeg, with the music
-// as the sound track from the recording's first moment. Calls popen/pclose.
+// as the sound track from the recording's first moment, through the platform's pipe to a child
+// process (child_process.h).
 //
 // LIMITATIONS
 // - Needs the ffmpeg program (Debian: ffmpeg); its codecs are ffmpeg's defaults for the container.
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
 
 #include "base/report.h"
 #include "record/cell_picture.h"
+#include "record/child_process.h"
 #include "record/frame_sink.h"
 #include "record/part_file.h"
 
 namespace glimmer {
 namespace {
 
-// A path for ffmpeg's command line, in single quotes for the shell. A path that begins with '-'
-// gets "./" in front, so ffmpeg can never take it for an option.
+// A path for ffmpeg's command line, quoted for the platform's command interpreter. A path that
+// begins with '-' gets "./" in front, so ffmpeg can never take it for an option.
 std::string quotedPath(const std::string& path) {
-  const std::string text = !path.empty() && path[0] == '-' ? "./" + path : path;
-  std::string result = "'";
-  for (char c : text) {
-    if (c == '\'') {
-      result += "'\\''";
-    } else {
-      result += c;
-    }
-  }
-  return result + "'";
-}
-
-bool programOnPath(const char* name) {
-  const char* path = std::getenv("PATH");
-  std::string folders = path != nullptr ? path : "/usr/bin:/bin";
-  std::size_t start = 0;
-  while (start <= folders.size()) {
-    std::size_t end = folders.find(':', start);
-    if (end == std::string::npos) end = folders.size();
-    std::string candidate = folders.substr(start, end - start) + "/" + name;
-    if (access(candidate.c_str(), X_OK) == 0) return true;
-    start = end + 1;
-  }
-  return false;
+  return quotedArgument(!path.empty() && path[0] == '-' ? "./" + path : path);
 }
 
 bool endsWith(const std::string& text, const char* suffix) {
@@ -84,8 +57,7 @@ class VideoSink final : public FrameSink {
                           " -i " + quotedPath(format_.musicPath) +
                           " -map 0:v -map 1:a -shortest -pix_fmt yuv420p -fflags +bitexact -f " +
                           containerOf(format_.output) + " " + quotedPath(partPath_);
-    std::signal(SIGPIPE, SIG_IGN);
-    pipe_ = popen(command.c_str(), "w");
+    pipe_ = startWithPipe(command);
     if (pipe_ == nullptr) {
       std::string message = "cannot start ffmpeg: " + std::string(std::strerror(errno));
       printLine(message.c_str());
@@ -105,9 +77,8 @@ class VideoSink final : public FrameSink {
 
   bool finish(bool complete) override {
     if (pipe_ == nullptr) return false;
-    int status = pclose(pipe_);
+    const bool encoded = finishPipe(pipe_);
     pipe_ = nullptr;
-    const bool encoded = status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
     if (complete && encoded) return putInPlace(format_.output, format_.output);
     if (complete) printLine(("cannot write " + format_.output + ": ffmpeg failed").c_str());
     std::remove(partPath_.c_str());

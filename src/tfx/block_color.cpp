@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "tfx/block_table.h"
+#include "tfx/target_clones.h"
 
 namespace glimmer {
 namespace {
@@ -33,7 +34,7 @@ inline int clampChannel(int value) { return value < 0 ? 0 : (value > 255 ? 255 :
 
 // The table indices of one row of 2x2 blocks. A loop of its own, free of table reads, so the
 // compiler can average several blocks at once; built for AVX2 too and chosen at load.
-__attribute__((target_clones("avx2", "default"))) void blockIndices(const std::uint32_t* top,
+GLIMMER_CLONE_FOR_AVX2 void blockIndices(const std::uint32_t* top,
                                                                     const std::uint32_t* bottom, int columns,
                                                                     std::uint32_t* indices) {
   for (int c = 0; c < columns; ++c) {

@@ -22,6 +22,7 @@
 #include <memory>
 
 #include "base/palette.h"
+#include "tfx/target_clones.h"
 
 namespace glimmer {
 namespace {
@@ -124,7 +125,7 @@ struct RedRange {
 
 // Made twice, for processors with and without AVX2, and chosen when the program loads: eight lanes
 // a step instead of four.
-__attribute__((target_clones("avx2", "default"))) void buildReds(const RedRange& range) {
+GLIMMER_CLONE_FOR_AVX2 void buildReds(const RedRange& range) {
   const Candidates& candidates = *range.candidates;
   alignas(64) std::int32_t best[kSteps];
   alignas(64) std::int32_t choice[kSteps];  // 0..15 a solid colour, 16 + j mixture j of the run's f

@@ -62,6 +62,7 @@ TEST_F(ImageStoreTest, RepeatedNameIsReadOnce) {
 
 TEST_F(ImageStoreTest, NamesDifferingInCaseAreSeparateFiles) {
   write("logo.png", testing::encodeRgb(1, 1, {1, 2, 3}));
+  if (std::filesystem::exists("data/Logo.png")) GTEST_SKIP() << "file names ignore case here (Windows)";
   write("Logo.png", testing::encodeRgb(1, 1, {4, 5, 6}));
   Image* lower = ImageStore::instance()->get("logo.png");
   Image* upper = ImageStore::instance()->get("Logo.png");

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "support/temporary_folder.h"
+
 namespace glimmer::testing {
 
 struct PngDescription {

@@ -198,8 +198,10 @@ void readKeepingOnly(int keptStream, const std::string& path) {
 TEST(ObjReaderFiles, FilesThatCannotBeOpenedEndTheProcessOnStandardError) {
   testing::TemporaryFolder folder;
   std::string missing = folder.file("missing.obj");
+  // The folder's name is left out of the pattern: it holds characters a pattern would read as
+  // escapes on Windows, where the child that runs the read also makes a folder of its own.
   EXPECT_EXIT(readKeepingOnly(STDERR_FILENO, missing), ::testing::ExitedWithCode(1),
-              "^can't open data file \"" + missing + "\"\\.\n$");
+              "^can't open data file \".*missing\\.obj\"\\.\n$");
 }
 
 TEST(ObjReaderFiles, AnUnknownVertexWordEndsTheProcessOnStandardOutput) {

@@ -3,19 +3,34 @@
 // current directory for as long as it lives.
 #pragma once
 
-#include <stdlib.h>
-
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <system_error>
 
 namespace glimmer::testing {
+
+// Makes a new folder stem + a unique suffix under the system's temporary directory and returns its
+// path; empty when none can be made. Works where mkdtemp does not exist (Windows).
+inline std::string makeUniqueFolder(const std::string& stem) {
+  static unsigned counter = 0;
+  std::error_code error;
+  const std::filesystem::path base = std::filesystem::temp_directory_path(error);
+  if (error) return {};
+  const auto seed = static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
+  for (int attempt = 0; attempt < 1000; ++attempt) {
+    const std::filesystem::path candidate = base / (stem + std::to_string(seed % 1000000007u) + "-" + std::to_string(counter++));
+    if (std::filesystem::create_directory(candidate, error)) return candidate.string();
+    if (error) return {};  // not merely taken: the directory cannot be written
+  }
+  return {};
+}
 
 class TemporaryFolder {
  public:
   TemporaryFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "glimmer-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+    path_ = makeUniqueFolder("glimmer-test-");
   }
   ~TemporaryFolder() {
     std::error_code ignored;

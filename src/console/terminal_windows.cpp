@@ -1,0 +1,357 @@
+// The Windows console: the show's output played onto a grid of cells (CellScreen) and written with
+// WriteConsoleOutputW into a screen buffer of the show's own; keys from the console input queue.
+// Calls: GetStdHandle, GetConsoleMode, SetConsoleMode, GetConsoleScreenBufferInfo,
+// SetConsoleScreenBufferSize, SetConsoleWindowInfo, CreateConsoleScreenBuffer,
+// SetConsoleActiveScreenBuffer, GetConsoleOutputCP, SetConsoleOutputCP, GetConsoleTitleW,
+// SetConsoleTitleA/W, GetConsoleCursorInfo, SetConsoleCursorInfo, SetConsoleTextAttribute,
+// WriteConsoleOutputW, WaitForSingleObject, PeekConsoleInputW, ReadConsoleInputW,
+// SetConsoleCtrlHandler, TerminateProcess, critical sections.
+//
+// LIMITATIONS
+// - Escape sequences are not sent to the console: every frame is written as cells, which every
+//   Windows console (and Wine's, which shows escape sequences as text) understands. The cells take
+//   the 16 console colours, so truecolor output is shown in the nearest of them.
+// - Keys are key-down events from the input queue: a held key is seen as often as the keyboard
+//   repeats it. The queue is read only when the show asks for a key or sleeps.
+// - A console whose font does not fit 50 rows on the screen cannot grow to 80x50
+//   (dwMaximumWindowSize); the show then stops with its message. Wine does not report the size of
+//   the terminal it runs in, so there the maximum window size is what counts.
+// - Ctrl-C, Ctrl-Break and closing the window end the show from the console's own handler thread:
+//   the console is put back first (after a frame being written is out), then the process ends with
+//   status 130 (129 for a closed window), without running destructors.
+#include <windows.h>
+
+#include <cstring>
+#include <memory>
+
+#include "base/report.h"
+#include "console/cell_screen.h"
+#include "console/terminal.h"
+
+namespace glimmer {
+namespace {
+
+constexpr UINT kCodePage = 437;
+constexpr DWORD kKeyWaitMs = 0;
+constexpr int kTitleRoom = 1024;
+constexpr int kMaxColumns = 1024;  // a bigger window is drawn in its top-left part
+constexpr int kMaxRows = 512;
+
+// What open() found and what has been changed since, where the control handler can reach it.
+struct ConsoleState {
+  HANDLE output = INVALID_HANDLE_VALUE;  // the standard output's screen buffer
+  HANDLE input = INVALID_HANDLE_VALUE;
+  HANDLE screen = INVALID_HANDLE_VALUE;  // the show's own screen buffer, when made
+  CONSOLE_SCREEN_BUFFER_INFO original{};
+  CONSOLE_CURSOR_INFO originalCursor{};
+  DWORD originalInputMode = 0;
+  UINT originalCodePage = 0;
+  wchar_t originalTitle[kTitleRoom] = {};
+  bool titleSaved = false;
+  bool opened = false;
+  bool inputChanged = false;
+  bool sizeChanged = false;
+  bool screenActive = false;
+  bool codePageChanged = false;
+  bool titleChanged = false;
+  bool cursorChanged = false;
+  CRITICAL_SECTION lock;  // held while a frame is written and while the console is put back
+  bool lockMade = false;
+};
+
+ConsoleState state;
+
+// Puts back what was changed, in reverse. Idempotent.
+void undoChanges() {
+  if (state.screenActive) {
+    SetConsoleActiveScreenBuffer(state.output);
+    state.screenActive = false;
+  }
+  if (state.screen != INVALID_HANDLE_VALUE) {
+    CloseHandle(state.screen);
+    state.screen = INVALID_HANDLE_VALUE;
+  }
+  if (state.cursorChanged) {
+    SetConsoleCursorInfo(state.output, &state.originalCursor);
+    state.cursorChanged = false;
+  }
+  if (state.sizeChanged) {
+    // The buffer must hold the window at every step: first a buffer that holds both sizes, then
+    // the window, then the buffer's own size.
+    CONSOLE_SCREEN_BUFFER_INFO now{};
+    GetConsoleScreenBufferInfo(state.output, &now);
+    COORD both{static_cast<SHORT>(now.dwSize.X > state.original.dwSize.X ? now.dwSize.X : state.original.dwSize.X),
+               static_cast<SHORT>(now.dwSize.Y > state.original.dwSize.Y ? now.dwSize.Y : state.original.dwSize.Y)};
+    SetConsoleScreenBufferSize(state.output, both);
+    SetConsoleWindowInfo(state.output, TRUE, &state.original.srWindow);
+    SetConsoleScreenBufferSize(state.output, state.original.dwSize);
+    state.sizeChanged = false;
+  }
+  if (state.titleChanged) {
+    if (state.titleSaved) SetConsoleTitleW(state.originalTitle);
+    state.titleChanged = false;
+  }
+  if (state.codePageChanged) {
+    SetConsoleOutputCP(state.originalCodePage);
+    state.codePageChanged = false;
+  }
+  if (state.inputChanged) {
+    SetConsoleMode(state.input, state.originalInputMode);
+    state.inputChanged = false;
+  }
+}
+
+BOOL WINAPI onControl(DWORD event) {
+  int status = 0;
+  switch (event) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT:
+      status = 130;
+      break;
+    case CTRL_CLOSE_EVENT:
+    case CTRL_LOGOFF_EVENT:
+    case CTRL_SHUTDOWN_EVENT:
+      status = 129;
+      break;
+    default:
+      return FALSE;
+  }
+  // A frame being written goes out whole first; the lock is kept, so none starts after.
+  if (state.lockMade) EnterCriticalSection(&state.lock);
+  undoChanges();
+  deferOutput(false);
+  flushDeferredOutput();
+  TerminateProcess(GetCurrentProcess(), static_cast<UINT>(status));
+  return TRUE;
+}
+
+void restoreForExit() {
+  if (state.lockMade) EnterCriticalSection(&state.lock);
+  undoChanges();
+  if (state.lockMade) LeaveCriticalSection(&state.lock);
+}
+
+class WindowsTerminal final : public Terminal {
+ public:
+  ~WindowsTerminal() override { restore(); }
+
+  bool open() override {
+    if (state.opened) return false;
+    HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    if (output == INVALID_HANDLE_VALUE || output == nullptr || input == INVALID_HANDLE_VALUE || input == nullptr) {
+      return false;
+    }
+    // Both must be the console itself, not a file or pipe.
+    DWORD outputMode = 0;
+    DWORD inputMode = 0;
+    if (GetConsoleMode(output, &outputMode) == FALSE || GetConsoleMode(input, &inputMode) == FALSE) return false;
+    if (GetConsoleScreenBufferInfo(output, &state.original) == FALSE) return false;
+    GetConsoleCursorInfo(output, &state.originalCursor);
+    state.output = output;
+    state.input = input;
+    state.originalInputMode = inputMode;
+    state.originalCodePage = GetConsoleOutputCP();
+    state.titleSaved = GetConsoleTitleW(state.originalTitle, kTitleRoom) > 0 || GetLastError() == ERROR_SUCCESS;
+    if (!state.lockMade) {
+      InitializeCriticalSection(&state.lock);
+      state.lockMade = true;
+    }
+
+    // Keys one at a time without echo; Ctrl-C still reaches the control handler.
+    const DWORD rawMode = (inputMode & ~static_cast<DWORD>(ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT | ENABLE_MOUSE_INPUT)) |
+                          ENABLE_PROCESSED_INPUT | ENABLE_WINDOW_INPUT;
+    state.inputChanged = true;
+    SetConsoleMode(input, rawMode);
+    SetConsoleCtrlHandler(onControl, TRUE);
+    setRestoreHook(restoreForExit);
+    state.opened = true;
+    return true;
+  }
+
+  void size(int& columns, int& rows) override {
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    if (GetConsoleScreenBufferInfo(activeBuffer(), &info) == FALSE) {
+      columns = 0;
+      rows = 0;
+      return;
+    }
+    columns = info.srWindow.Right - info.srWindow.Left + 1;
+    rows = info.srWindow.Bottom - info.srWindow.Top + 1;
+    // Wine lets the window be "set" larger than the terminal it runs in; the largest window the
+    // screen holds is what can be seen.
+    if (columns > info.dwMaximumWindowSize.X) columns = info.dwMaximumWindowSize.X;
+    if (rows > info.dwMaximumWindowSize.Y) rows = info.dwMaximumWindowSize.Y;
+  }
+
+  // The standard output's buffer becomes columns x rows with the window over all of it: the
+  // window shrinks first (a buffer can never be smaller than its window), then the buffer is
+  // sized, then the window grows to it. Put back by restore().
+  void requestSize(int columns, int rows) override {
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    if (!state.opened || GetConsoleScreenBufferInfo(state.output, &info) == FALSE) return;
+    state.sizeChanged = true;
+    const int width = info.srWindow.Right - info.srWindow.Left + 1;
+    const int height = info.srWindow.Bottom - info.srWindow.Top + 1;
+    SMALL_RECT smaller{0, 0, static_cast<SHORT>((width < columns ? width : columns) - 1),
+                       static_cast<SHORT>((height < rows ? height : rows) - 1)};
+    SetConsoleWindowInfo(state.output, TRUE, &smaller);
+    if (SetConsoleScreenBufferSize(state.output, COORD{static_cast<SHORT>(columns), static_cast<SHORT>(rows)}) == FALSE) {
+      return;  // size() tells the caller
+    }
+    SMALL_RECT whole{0, 0, static_cast<SHORT>(columns - 1), static_cast<SHORT>(rows - 1)};
+    SetConsoleWindowInfo(state.output, TRUE, &whole);
+  }
+
+  // A screen buffer of the show's own, the size of the window, so the user's buffer and its
+  // scrollback stay as they were; where one cannot be made, the standard output's buffer is used.
+  bool beginScreen() override {
+    if (!state.opened) return false;
+    int columns = 0;
+    int rows = 0;
+    size(columns, rows);
+    if (columns < 1) columns = 1;
+    if (rows < 1) rows = 1;
+    if (columns > kMaxColumns) columns = kMaxColumns;
+    if (rows > kMaxRows) rows = kMaxRows;
+    HANDLE screen = CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                              nullptr, CONSOLE_TEXTMODE_BUFFER, nullptr);
+    if (screen != INVALID_HANDLE_VALUE) {
+      state.screen = screen;
+      SetConsoleScreenBufferSize(screen, COORD{static_cast<SHORT>(columns), static_cast<SHORT>(rows)});
+      SMALL_RECT whole{0, 0, static_cast<SHORT>(columns - 1), static_cast<SHORT>(rows - 1)};
+      SetConsoleWindowInfo(screen, TRUE, &whole);
+      if (SetConsoleActiveScreenBuffer(screen) != FALSE) {
+        state.screenActive = true;
+      } else {
+        CloseHandle(screen);
+        state.screen = INVALID_HANDLE_VALUE;
+      }
+    }
+    if (SetConsoleOutputCP(kCodePage) != FALSE) state.codePageChanged = true;
+    SetConsoleTextAttribute(activeBuffer(), CellScreen::kDefaultAttribute);
+    screen_ = std::make_unique<CellScreen>(columns, rows);
+    cellRow_ = std::make_unique<CHAR_INFO[]>(static_cast<std::size_t>(columns) * rows);
+    return flush();
+  }
+
+  bool setTitle(const char* title) override {
+    if (!state.opened) return false;
+    state.titleChanged = true;
+    return SetConsoleTitleA(title) != FALSE;
+  }
+
+  bool hideCursor() override {
+    if (!state.opened) return false;
+    CONSOLE_CURSOR_INFO hidden{1, FALSE};
+    state.cursorChanged = true;
+    bool hiddenOnOutput = SetConsoleCursorInfo(state.output, &hidden) != FALSE;
+    if (state.screenActive) return SetConsoleCursorInfo(state.screen, &hidden) != FALSE;
+    return hiddenOnOutput;
+  }
+
+  bool write(const char* bytes, std::size_t size) override {
+    if (!screen_) return false;
+    EnterCriticalSection(&state.lock);
+    screen_->feed(bytes, size);
+    const bool written = flush();
+    LeaveCriticalSection(&state.lock);
+    return written;
+  }
+
+  bool keyPressed(Key key) override {
+    readKeys(kKeyWaitMs);
+    bool& pressed = key == Key::Space ? spacePressed_ : escapePressed_;
+    const bool was = pressed;
+    pressed = false;
+    return was;
+  }
+
+  // Sleeps, reading keys as they come so none waits for the next query.
+  void sleepMs(int milliseconds) override {
+    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(milliseconds > 0 ? milliseconds : 0);
+    for (;;) {
+      const ULONGLONG now = GetTickCount64();
+      if (now >= end) return;
+      readKeys(static_cast<DWORD>(end - now));
+    }
+  }
+
+  // Returns when the first input event arrives (it is read at once, so keyPressed sees it) or the
+  // time is up.
+  void waitForInput(int milliseconds) override { readKeys(static_cast<DWORD>(milliseconds > 0 ? milliseconds : 0)); }
+
+  bool takeResize() override {
+    const bool was = resized_;
+    resized_ = false;
+    return was;
+  }
+
+  void restore() override {
+    if (!state.opened) return;
+    restoreForExit();
+    SetConsoleCtrlHandler(onControl, FALSE);
+    setRestoreHook(nullptr);
+    state.opened = false;
+    screen_.reset();
+    cellRow_.reset();
+  }
+
+ private:
+  HANDLE activeBuffer() const { return state.screenActive ? state.screen : state.output; }
+
+  // Writes the cells that changed with one WriteConsoleOutputW.
+  bool flush() {
+    const CellRect changed = screen_->takeChanged();
+    if (changed.right <= changed.left || changed.bottom <= changed.top) return true;
+    const int width = changed.right - changed.left;
+    const int height = changed.bottom - changed.top;
+    for (int row = 0; row < height; ++row) {
+      for (int column = 0; column < width; ++column) {
+        const ScreenCell& cell = screen_->at(changed.left + column, changed.top + row);
+        CHAR_INFO& out = cellRow_[static_cast<std::size_t>(row) * width + column];
+        out.Char.UnicodeChar = static_cast<WCHAR>(cell.character);
+        out.Attributes = cell.attribute;
+      }
+    }
+    SMALL_RECT region{static_cast<SHORT>(changed.left), static_cast<SHORT>(changed.top),
+                      static_cast<SHORT>(changed.right - 1), static_cast<SHORT>(changed.bottom - 1)};
+    return WriteConsoleOutputW(activeBuffer(), cellRow_.get(), COORD{static_cast<SHORT>(width), static_cast<SHORT>(height)},
+                               COORD{0, 0}, &region) != FALSE;
+  }
+
+  // Takes every waiting input event, waiting up to waitMs for the first; notes Space and Escape
+  // going down (by virtual-key code: Escape's character is 0 on some consoles) and size changes.
+  void readKeys(DWORD waitMs) {
+    DWORD wait = waitMs;
+    for (;;) {
+      if (WaitForSingleObject(state.input, wait) != WAIT_OBJECT_0) return;
+      wait = 0;
+      INPUT_RECORD records[32];
+      DWORD count = 0;
+      if (PeekConsoleInputW(state.input, records, 32, &count) == FALSE || count == 0) return;
+      if (ReadConsoleInputW(state.input, records, count, &count) == FALSE) return;
+      for (DWORD index = 0; index < count; ++index) {
+        const INPUT_RECORD& record = records[index];
+        if (record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown != FALSE) {
+          if (record.Event.KeyEvent.wVirtualKeyCode == VK_SPACE) spacePressed_ = true;
+          if (record.Event.KeyEvent.wVirtualKeyCode == VK_ESCAPE) escapePressed_ = true;
+        } else if (record.EventType == WINDOW_BUFFER_SIZE_EVENT) {
+          resized_ = true;
+        }
+      }
+    }
+  }
+
+  std::unique_ptr<CellScreen> screen_;
+  std::unique_ptr<CHAR_INFO[]> cellRow_;  // the changed rectangle's cells, as the console takes them
+  bool spacePressed_ = false;
+  bool escapePressed_ = false;
+  bool resized_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<Terminal> makeSystemTerminal() { return std::make_unique<WindowsTerminal>(); }
+
+}  // namespace glimmer

@@ -1,0 +1,44 @@
+// Putting a finished output in place, the last step of every recording: it replaces an older output
+// of the same name on every platform (Windows' own rename refuses to), and a failure says why and
+// leaves the older output as it was.
+#include "record/part_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "support/temporary_folder.h"
+
+namespace glimmer {
+namespace {
+
+std::string readText(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::stringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+TEST(PutInPlace, ReplacesAnOlderOutputAndLeavesNoTemporaryFile) {
+  testing::TemporaryFolder folder;
+  const std::string output = folder.write("show.cast", "older recording");
+  folder.write("show.cast.part", "new recording");
+  EXPECT_TRUE(putInPlace(output, output));
+  EXPECT_EQ(readText(output), "new recording");
+  EXPECT_FALSE(std::filesystem::exists(output + ".part"));
+}
+
+TEST(PutInPlace, SaysWhyWhenTheFinishedFileIsMissing) {
+  testing::TemporaryFolder folder;
+  const std::string output = folder.write("show.cast", "older recording");
+  ::testing::internal::CaptureStdout();
+  EXPECT_FALSE(putInPlace(output, output));
+  EXPECT_EQ(::testing::internal::GetCapturedStdout().rfind("cannot write " + output + ": ", 0), 0u);
+  EXPECT_EQ(readText(output), "older recording");
+}
+
+}  // namespace
+}  // namespace glimmer
