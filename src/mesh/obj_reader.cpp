@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "demo/data_folder.h"
 #include "demo/report.h"
 
 namespace glimmer {
@@ -448,7 +449,7 @@ bool fillObj(Reader& reader, ObjModel* model) {
 }  // namespace
 
 bool readTextFile(void*, const char* path, std::string& text) {
-  std::FILE* file = std::fopen(path, "rb");
+  std::FILE* file = std::fopen(dataFilePath(path).c_str(), "rb");
   if (file == nullptr) return false;
   text.clear();
   char chunk[4096];

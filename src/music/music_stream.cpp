@@ -1,6 +1,7 @@
 // MusicStream on the audio layer of audio.h.
 #include "music/music_stream.h"
 
+#include "demo/data_folder.h"
 #include "music/audio.h"
 #include "music/spectrum.h"
 
@@ -27,7 +28,7 @@ MusicStream::~MusicStream() {
   delete[] spectrum;
 }
 
-bool MusicStream::open() { return open("data/music.ogg"); }
+bool MusicStream::open() { return open(dataFilePath("data/music.ogg").c_str()); }
 
 bool MusicStream::open(const char* path) {
   if (!audioInit(kOutputFrequency)) return false;

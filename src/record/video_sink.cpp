@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 
+#include "demo/data_folder.h"
 #include "demo/report.h"
 #include "record/cell_picture.h"
 #include "record/frame_sink.h"
@@ -77,7 +78,7 @@ class VideoSink final : public FrameSink {
                   format_.fromMs / 1000.0);
     std::string command = std::string("ffmpeg -hide_banner -loglevel error -nostdin -y -f rawvideo -pix_fmt rgb24 -s ") +
                           std::to_string(kPictureWidth) + "x" + std::to_string(kPictureHeight) + " " + numbers +
-                          " -i " + quoted(format_.musicPath) +
+                          " -i " + quoted(dataFilePath(format_.musicPath)) +
                           " -map 0:v -map 1:a -shortest -pix_fmt yuv420p -fflags +bitexact -f " +
                           containerOf(format_.output) + " " + quoted(partPath_);
     std::signal(SIGPIPE, SIG_IGN);
