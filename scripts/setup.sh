@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the show needs to build and run (with --tests, also to run its tests;
-# with --fuzz, to build the fuzz targets).
+# with --fuzz, to build the fuzz targets; with --package, to make its Debian package).
 # Quick when everything is already there: only missing packages are installed.
 set -euo pipefail
 
@@ -12,9 +12,10 @@ packages=(
 )
 for extra in "$@"; do
   case "$extra" in
-    --tests) packages+=(pulseaudio asciinema python3) ;;
+    --tests) packages+=(pulseaudio asciinema python3 dpkg-dev file groff-base mandoc) ;;
+    --package) packages+=(dpkg-dev file) ;;
     --fuzz) packages+=(clang libclang-rt-14-dev) ;;
-    *) echo "setup: unknown option $extra (use --tests or --fuzz)" >&2; exit 2 ;;
+    *) echo "setup: unknown option $extra (use --tests, --fuzz or --package)" >&2; exit 2 ;;
   esac
 done
 

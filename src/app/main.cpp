@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "app/command_line.h"
+#include "base/data_folder.h"
 #include "base/identity.h"
 #include "demo/demo.h"
 #include "record/recording.h"
@@ -35,10 +36,12 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "glimmerfolding: %s\n%s", command.error.c_str(), glimmer::usageText());
       return 2;
     case CommandLine::Action::Record:
+      if (!glimmer::findDataFolder()) return 1;
       return glimmer::runRecording(recordingOptionsOf(command));
     case CommandLine::Action::Show:
       break;
   }
+  if (!glimmer::findDataFolder()) return 1;
   int status;
   {
     glimmer::Demo demo;

@@ -72,9 +72,6 @@ void putCursorForward(char*& at, int count) {
   *at++ = 'C';
 }
 
-// The ANSI number of a console colour: ANSI counts red as bit 0 and blue as bit 2.
-inline int ansiOf(int colour) { return (colour & 1) << 2 | (colour & 2) | (colour & 4) >> 2; }
-
 inline int clampTo(int value, int low, int high) { return value < low ? low : (value > high ? high : value); }
 
 }  // namespace
@@ -88,7 +85,7 @@ FrameEncoder::FrameEncoder()
       std::memcpy(parameters.text, text, parameters.length);
     };
     const int intensity = colour & 8;
-    const int ansi = ansiOf(colour);
+    const int ansi = ansiColorOf(colour);
     char* at = text;
     putNumber(at, static_cast<unsigned>((intensity ? 90 : 30) + ansi));
     *at = '\0';

@@ -24,6 +24,10 @@
 
 namespace glimmer {
 
+// The ANSI number (0..7) of a console colour's low three bits: ANSI counts red as bit 0 and blue
+// as bit 2, the console the other way round. Intensity (bit 3) is not part of it.
+constexpr int ansiColorOf(int colour) { return (colour & 1) << 2 | (colour & 2) | (colour & 4) >> 2; }
+
 class FrameEncoder {
  public:
   // Cursor position (up to 26 bytes), then per cell at most a cursor move (5), both colours in

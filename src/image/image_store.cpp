@@ -2,6 +2,7 @@
 #include "image/image_store.h"
 
 
+#include "base/data_folder.h"
 #include "image/png_loader.h"
 
 namespace glimmer {
@@ -53,7 +54,7 @@ Image* ImageStore::get(const char* name) {
 Image* ImageStore::load(const char* name) {
   std::string path = "data/";
   path += name;
-  PngImage* decoded = loadPngImage(path.c_str());
+  PngImage* decoded = loadPngImage(dataFilePath(path.c_str()).c_str());
   if (decoded == nullptr) return nullptr;
   // The decoder yields only these two depths; anything else is refused rather than left unfilled.
   if (decoded->bitsPerPixel != 24 && decoded->bitsPerPixel != 32) {

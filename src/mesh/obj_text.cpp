@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/data_folder.h"
+
 namespace glimmer::obj {
 namespace {
 
@@ -152,7 +154,7 @@ bool failOpen(ObjReadFailure& failure, const char* format, const char* path) {
 namespace glimmer {
 
 bool readTextFile(void*, const char* path, std::string& text) {
-  std::FILE* file = std::fopen(path, "rb");
+  std::FILE* file = std::fopen(dataFilePath(path).c_str(), "rb");
   if (file == nullptr) return false;
   text.clear();
   char chunk[4096];

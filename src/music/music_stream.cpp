@@ -6,6 +6,7 @@
 #include <atomic>
 #include <thread>
 
+#include "base/data_folder.h"
 #include "music/audio_output.h"
 #include "music/spectrum.h"
 #include "music/track.h"
@@ -58,7 +59,7 @@ MusicStream::~MusicStream() {
   delete[] spectrum;
 }
 
-bool MusicStream::open() { return open("data/music.ogg"); }
+bool MusicStream::open() { return open(dataFilePath("data/music.ogg").c_str()); }
 
 bool MusicStream::open(const char* path) {
   if (playback_) return false;

@@ -1,11 +1,14 @@
-// The asciicast v2 sink: a header line, then one output event per frame holding exactly the bytes
-// the live show writes for it, at exactly k / fps seconds.
+// The asciicast v2 sink: a header line with the show's palette as the theme, then one output event
+// per frame holding exactly the bytes the show's encoder makes for it (the first also hides the
+// cursor, as the live show does when it takes the terminal), at the times of cast_time.h.
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
 #include "base/identity.h"
+#include "base/palette.h"
 #include "console/frame_encoder.h"
+#include "record/cast_time.h"
 #include "record/frame_sink.h"
 #include "record/part_file.h"
 
@@ -15,6 +18,45 @@ namespace {
 // Worst case of one escaped byte: \u00XX.
 constexpr std::size_t kMaxEscapedFrame = FrameEncoder::kMaxFrameBytes * 6 + 64;
 
+constexpr char kHideCursor[] = "\x1b[?25l";
+
+// The header's theme: the console palette, foreground grey (colour 7) on black (colour 0), and the
+// 16 colours in ANSI order (black, red, green, yellow, blue, magenta, cyan, white, then the bright
+// ones), so a player paints the 16-colour SGR codes the encoder writes in the show's own colours.
+std::string themeJson() {
+  auto hex = [](int colour) {
+    char text[8];
+    std::snprintf(text, sizeof text, "#%02x%02x%02x", kConsolePalette[colour][0] & 255, kConsolePalette[colour][1] & 255,
+                  kConsolePalette[colour][2] & 255);
+    return std::string(text);
+  };
+  std::string palette[16];
+  for (int colour = 0; colour < 16; ++colour) palette[(colour & 8) | ansiColorOf(colour)] = hex(colour);
+  std::string json = "{\"fg\": \"" + hex(7) + "\", \"bg\": \"" + hex(0) + "\", \"palette\": \"";
+  for (int ansi = 0; ansi < 16; ++ansi) json += (ansi > 0 ? ":" : "") + palette[ansi];
+  return json + "\"}";
+}
+
+// Writes bytes as the inside of a JSON string; returns the end. Takes at most 6 bytes per byte.
+char* escapeJson(char* at, const char* bytes, std::size_t size) {
+  static const char kHex[] = "0123456789abcdef";
+  for (std::size_t i = 0; i < size; ++i) {
+    unsigned char byte = static_cast<unsigned char>(bytes[i]);
+    if (byte == '"' || byte == '\\') {
+      *at++ = '\\';
+      *at++ = static_cast<char>(byte);
+    } else if (byte < 0x20 || byte == 0x7f) {
+      std::memcpy(at, "\\u00", 4);
+      at[4] = kHex[byte >> 4];
+      at[5] = kHex[byte & 15];
+      at += 6;
+    } else {
+      *at++ = static_cast<char>(byte);  // UTF-8 passes through as it is
+    }
+  }
+  return at;
+}
+
 class CastSink final : public FrameSink {
  public:
   explicit CastSink(const RecordingFormat& format) : format_(format), line_(new char[kMaxEscapedFrame]) {}
@@ -22,29 +64,23 @@ class CastSink final : public FrameSink {
   bool begin() override {
     if (!file_.open(format_.output, format_.output)) return false;
     std::setvbuf(file_.stream(), nullptr, _IOFBF, 1 << 20);
-    std::fprintf(file_.stream(), "{\"version\": 2, \"width\": 80, \"height\": 50, \"title\": \"%s\"}\n", kShowTitle);
+    const std::string header = std::string("{\"version\": 2, \"width\": 80, \"height\": 50, \"title\": \"") +
+                               kShowTitle + "\", \"theme\": " + themeJson() + "}\n";
+    std::fputs(header.c_str(), file_.stream());
     return file_.healthy();
   }
 
   bool frame(long index, const std::uint8_t*, const char* bytes, std::size_t size) override {
     char* at = line_.get();
-    double seconds = static_cast<double>(index) / format_.framesPerSecond;
-    at += std::snprintf(at, 48, "[%.6f, \"o\", \"", seconds);
-    static const char kHex[] = "0123456789abcdef";
-    for (std::size_t i = 0; i < size; ++i) {
-      unsigned char byte = static_cast<unsigned char>(bytes[i]);
-      if (byte == '"' || byte == '\\') {
-        *at++ = '\\';
-        *at++ = static_cast<char>(byte);
-      } else if (byte < 0x20 || byte == 0x7f) {
-        std::memcpy(at, "\\u00", 4);
-        at[4] = kHex[byte >> 4];
-        at[5] = kHex[byte & 15];
-        at += 6;
-      } else {
-        *at++ = static_cast<char>(byte);  // UTF-8 passes through as it is
-      }
+    *at++ = '[';
+    at += writeCastTime(castFrameTimeNs(index, format_.framesPerSecond), at);
+    std::memcpy(at, ", \"o\", \"", 8);
+    at += 8;
+    if (!cursorHidden_) {
+      at = escapeJson(at, kHideCursor, sizeof kHideCursor - 1);
+      cursorHidden_ = true;
     }
+    at = escapeJson(at, bytes, size);
     std::memcpy(at, "\"]\n", 3);
     at += 3;
     std::fwrite(line_.get(), 1, static_cast<std::size_t>(at - line_.get()), file_.stream());
@@ -61,6 +97,7 @@ class CastSink final : public FrameSink {
   RecordingFormat format_;
   std::unique_ptr<char[]> line_;
   PartFile file_;
+  bool cursorHidden_ = false;
 };
 
 }  // namespace

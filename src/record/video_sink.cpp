@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "base/data_folder.h"
 #include "base/report.h"
 #include "record/cell_picture.h"
 #include "record/child_process.h"
@@ -54,7 +55,7 @@ class VideoSink final : public FrameSink {
                   format_.fromMs / 1000.0);
     std::string command = std::string("ffmpeg -hide_banner -loglevel error -nostdin -y -f rawvideo -pix_fmt rgb24 -s ") +
                           std::to_string(kPictureWidth) + "x" + std::to_string(kPictureHeight) + " " + numbers +
-                          " -i " + quotedPath(format_.musicPath) +
+                          " -i " + quotedPath(dataFilePath(format_.musicPath)) +
                           " -map 0:v -map 1:a -shortest -pix_fmt yuv420p -fflags +bitexact -f " +
                           containerOf(format_.output) + " " + quotedPath(partPath_);
     pipe_ = startWithPipe(command);

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -75,16 +76,32 @@ TEST(Program, SignalDuringTheShowRestoresAndEndsWith143) {
 }
 
 TEST(Program, MissingAssetStopsStartUpWithOneLineOnTheMainScreen) {
-  testing::TemporaryFolder empty;
-  ASSERT_FALSE(empty.path().empty());
-  std::string where = empty.path();
+  // A data folder that holds the music and nothing else: the message keeps the show's own name.
+  testing::TemporaryFolder data;
+  ASSERT_FALSE(data.path().empty());
+  FILE* music = std::fopen(data.file("music.ogg").c_str(), "w");
+  ASSERT_NE(music, nullptr);
+  std::fclose(music);
+  std::string where = data.path();
   PtyChild child(80, 50, [where] {
-    if (chdir(where.c_str()) != 0) _exit(97);
+    setenv("GLIMMER_DATA", where.c_str(), 1);
     runProgram();
   });
   EXPECT_EQ(child.wait(20000ms), 1);
   EXPECT_FALSE(child.screen().onAlternateScreen());
   EXPECT_NE(child.output().find("can't open data file \"data/cube.obj\"."), std::string::npos) << child.output();
+}
+
+TEST(Program, DataNotFoundIsOneLineAndStatusOne) {
+  PtyChild child(80, 50, [] {
+    setenv("GLIMMER_DATA", "/nonexistent-glimmer-data", 1);
+    runProgram();
+  });
+  EXPECT_EQ(child.wait(20000ms), 1);
+  EXPECT_FALSE(child.screen().onAlternateScreen());
+  EXPECT_TRUE(child.screen().cursorVisible());
+  EXPECT_EQ(child.output(),
+            "cannot find the show's data (music.ogg) in /nonexistent-glimmer-data, the folder GLIMMER_DATA names\r\n");
 }
 
 TEST(Program, BadOptionIsStatusTwoWithUsage) {

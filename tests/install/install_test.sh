@@ -1,0 +1,43 @@
+#!/bin/sh
+# cmake --install into a temporary prefix: the files land where they belong, and the installed
+# program, started from a folder without data, records the same cast as the build's program does
+# from the repository root. Without its installed data it names the places it tried.
+# Usage: install_test.sh BUILD_FOLDER SOURCE_FOLDER
+set -eu
+build=$1
+source=$2
+unset GLIMMER_DATA
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "install_test: $*" >&2; exit 1; }
+
+prefix=$work/prefix
+cmake --install "$build" --prefix "$prefix" > "$work/install.log" || { cat "$work/install.log"; fail "install failed"; }
+for file in bin/glimmerfolding share/man/man6/glimmerfolding.6 share/doc/glimmerfolding/README.md \
+  share/doc/glimmerfolding/LICENSE; do
+  [ -f "$prefix/$file" ] || fail "$file is not installed"
+done
+[ -x "$prefix/bin/glimmerfolding" ] || fail "bin/glimmerfolding is not executable"
+diff -r "$source/data" "$prefix/share/glimmerfolding" > /dev/null || fail "share/glimmerfolding differs from data/"
+
+mkdir "$work/elsewhere"
+(cd "$work/elsewhere" && "$prefix/bin/glimmerfolding" --record installed.cast --to 500) ||
+  fail "the installed program did not record from another folder"
+(cd "$source" && "$build/glimmerfolding" --record "$work/built.cast" --to 500) ||
+  fail "the build's program did not record from the repository root"
+cmp "$work/elsewhere/installed.cast" "$work/built.cast" || fail "the two recordings differ"
+
+# The data moved away: one line names the places tried, and the build's source tree is not one.
+mv "$prefix/share/glimmerfolding" "$work/moved"
+status=0
+(cd "$work/elsewhere" && "$prefix/bin/glimmerfolding" --record again.cast --to 100) > "$work/message" 2>&1 || status=$?
+[ "$status" -eq 1 ] || fail "status $status without data (expected 1)"
+expected="cannot find the show's data (music.ogg); tried data, $prefix/share/glimmerfolding; set GLIMMER_DATA to the folder that holds it"
+[ "$(cat "$work/message")" = "$expected" ] || fail "message without data: $(cat "$work/message")"
+[ ! -e "$work/elsewhere/again.cast" ] || fail "a recording was left behind"
+
+# GLIMMER_DATA names the moved folder.
+(cd "$work/elsewhere" && GLIMMER_DATA="$work/moved" "$prefix/bin/glimmerfolding" --record moved.cast --to 500) ||
+  fail "the program did not record with GLIMMER_DATA"
+cmp "$work/elsewhere/moved.cast" "$work/built.cast" || fail "the recording with GLIMMER_DATA differs"
+echo "install_test: installed, recorded from $work/elsewhere, same cast as from the repository root"
