@@ -30,11 +30,16 @@ def live(program, fps, seconds):
         os.execv(program, [program, "--mute", "--fps", str(fps)])
     fcntl.ioctl(fd, termios.TIOCSWINSZ, struct.pack("HHHH", 50, 80, 0, 0))
     seen = b""
+    answered = False
     while b"Press SPACE" not in seen:
         ready, _, _ = select.select([fd], [], [], 10)
         if not ready:
             raise SystemExit("the intro never appeared")
         seen += os.read(fd, 65536)
+        if not answered and b"\x1b[c" in seen:
+            # As a terminal that knows synchronized output would answer the set-up questions.
+            os.write(fd, b"\x1b[?2026;2$y\x1b[?62c")
+            answered = True
     os.write(fd, b" ")
     started = time.monotonic()
     with open(f"/proc/{pid}/stat") as stat:

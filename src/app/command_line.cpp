@@ -50,7 +50,7 @@ CommandLine failure(std::string message) {
 }  // namespace
 
 const char* usageText() {
-  return "usage: glimmerfolding [--mute] [--fps N] [--colors auto|16|truecolor]\n"
+  return "usage: glimmerfolding [--mute] [--fps N] [--colors auto|16|truecolor|terminal]\n"
          "       glimmerfolding --record OUT [--fps N] [--from MS] [--to MS] [--colors ...]\n"
          "       glimmerfolding --help | --version\n"
          "\n"
@@ -58,8 +58,11 @@ const char* usageText() {
          "Escape quits.\n"
          "\n"
          "  --mute          play without sound output, on the music's own clock\n"
-         "  --colors MODE   16 (ANSI colours), truecolor (24-bit, the show's exact palette) or\n"
-         "                  auto (truecolor when COLORTERM says truecolor or 24bit; the default)\n"
+         "  --colors MODE   16 (16 colours, the terminal's palette set to the show's for the\n"
+         "                  show and put back after), truecolor (24-bit, the show's exact\n"
+         "                  palette), terminal (16 colours in the terminal's own palette) or\n"
+         "                  auto (truecolor when COLORTERM says truecolor or 24bit, else 16;\n"
+         "                  the default)\n"
          "  --record OUT    render the show offline as fast as the machine allows, with no\n"
          "                  terminal, keyboard or sound device; OUT ending in .cast is an\n"
          "                  asciicast, in .mp4, .webm or .mkv a video (needs ffmpeg), else a\n"
@@ -120,8 +123,12 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
       } else if (std::strcmp(value, "truecolor") == 0) {
         result.forceColorMode = true;
         result.colorMode = ColorMode::TrueColor;
+      } else if (std::strcmp(value, "terminal") == 0) {
+        result.forceColorMode = true;
+        result.colorMode = ColorMode::Ansi16;
+        result.terminalPalette = true;
       } else {
-        return failure(std::string("bad --colors value '") + value + "' (auto, 16 or truecolor)");
+        return failure(std::string("bad --colors value '") + value + "' (auto, 16, truecolor or terminal)");
       }
       ++i;
     } else {

@@ -17,8 +17,9 @@ struct CommandLine {
   int fromMs = 0;                // --from MS
   int toMs = -1;                 // --to MS; -1: to the end of the music
   bool mute = false;             // --mute
-  bool forceColorMode = false;   // --colors 16|truecolor (auto leaves it false)
+  bool forceColorMode = false;   // --colors 16|truecolor|terminal (auto leaves it false)
   ColorMode colorMode = ColorMode::Ansi16;
+  bool terminalPalette = false;  // --colors terminal: 16 colours in the terminal's own palette
 };
 
 // Reads the arguments (argv[1] onward). Never exits and prints nothing.

@@ -47,6 +47,7 @@ int main(int argc, char** argv) {
     glimmer::Demo demo;
     demo.options.forceColorMode = command.forceColorMode;
     demo.options.colorMode = command.colorMode;
+    demo.options.terminalPalette = command.terminalPalette;
     demo.options.musicOutput = command.mute ? glimmer::MusicOutput::Mute : glimmer::MusicOutput::Automatic;
     demo.options.framesPerSecond = command.framesPerSecond;
     status = glimmer::runProgram(demo);

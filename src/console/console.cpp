@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "base/identity.h"
+#include "base/palette.h"
 #include "base/report.h"
 
 namespace glimmer {
@@ -112,6 +113,17 @@ bool setupConsole(ConsoleFrame& console) {
 
   // Code page 437 is kept in the cells; the presenter maps every code to Unicode, which needs no
   // set-up from the terminal beyond UTF-8.
+
+  // What the display can do, and what its palette holds before the show changes it.
+  DisplayQuestions questions;
+  questions.synchronizedOutput = true;
+  questions.palette = console.colorMode == ColorMode::Ansi16 && console.showPalette;
+  const DisplayAnswers answers = terminal.ask(questions);
+  console.encoder.setSynchronizedOutput(answers.synchronizedOutput);
+  if (questions.palette) {
+    static constexpr AnsiPalette kShowPalette = ansiPaletteOf(kConsolePalette);
+    terminal.setPalette(kShowPalette.colours, answers);
+  }
 
   // The title and the cursor are escape sequences here; the show's messages name the console calls
   // they stand for, and a second line says what really failed.

@@ -26,12 +26,15 @@ struct ConsoleFrame {
   int visibleColumns = 80;              // how much of the grid fits on the display
   int visibleRows = 50;
   ColorMode colorMode = ColorMode::Ansi16;
+  bool showPalette = true;              // with 16 colours: the display's palette becomes the show's
   FrameEncoder encoder;
   bool outputLost = false;              // a write failed: the show ends at the end of the pass
 };
 
-// Makes the display ready for the show: an 80x50 grid, the title, a hidden cursor. On failure
-// prints its one-line message (and a line of advice where it helps) and returns false.
+// Makes the display ready for the show: an 80x50 grid, the title, a hidden cursor; synchronized
+// output where the display knows it; with 16 colours (and showPalette) the show's palette in the
+// display's 16 entries, put back on every way out. On failure prints its one-line message (and a
+// line of advice where it helps) and returns false.
 bool setupConsole(ConsoleFrame& console);
 
 // Shows the notice and waits: true for Space (start), false for Escape (quit). Space wins when

@@ -141,17 +141,10 @@ void FrameEncoder::emitSelect(int foreground, int background, Colours& colours, 
 void FrameEncoder::emitLook(std::uint16_t look, Colours& colours, char*& at) const {
   const int foreground = (look >> 8) & 15;
   if (isSolid(look)) {
-    // A blank on the colour, or a full block in it, whichever needs no colour change; else the
-    // blank, the shorter glyph.
-    if (colours.background == foreground) {
-      *at++ = ' ';
-    } else if (colours.foreground == foreground) {
-      const Utf8Glyph& block = cp437ToUtf8(kFullBlock);
-      put(at, block.bytes, block.length);
-    } else {
-      emitSelect(-1, foreground, colours, at);
-      *at++ = ' ';
-    }
+    // Always a blank on the colour: a full block leaves a seam of background under it in
+    // terminals whose glyphs do not fill the cell's height.
+    emitSelect(-1, foreground, colours, at);
+    *at++ = ' ';
     return;
   }
   emitSelect(foreground, look >> 12, colours, at);
@@ -182,7 +175,7 @@ const char* FrameEncoder::encode(const std::uint8_t* cells, int originColumn, in
   const bool whole = whole_;
 
   char* at = buffer_.get();
-  put(at, kBeginFrame, sizeof kBeginFrame - 1);
+  if (synchronized_) put(at, kBeginFrame, sizeof kBeginFrame - 1);
   if (whole) {
     put(at, kClear, sizeof kClear - 1);
     colours_ = {-1, -1};
@@ -224,7 +217,7 @@ const char* FrameEncoder::encode(const std::uint8_t* cells, int originColumn, in
     }
   }
 
-  put(at, kEndFrame, sizeof kEndFrame - 1);
+  if (synchronized_) put(at, kEndFrame, sizeof kEndFrame - 1);
   whole_ = false;
   unchanged_ = !anyChanged;
   size = static_cast<std::size_t>(at - buffer_.get());

@@ -1,7 +1,7 @@
 // FrameEncoder: turns a CellBuffer into the bytes that make a terminal show it.
 //
-// A frame is wrapped in synchronized output (CSI ?2026h ... CSI ?2026l) so terminals that know it
-// never show half a frame. Glyphs are code page 437 written as UTF-8; colours are SGR, either the
+// A frame is wrapped in synchronized output (CSI ?2026h ... CSI ?2026l), where the display knows
+// it, so it never shows half a frame. Glyphs are code page 437 written as UTF-8; colours are SGR, either the
 // 16 ANSI colours or 24-bit colours of the show's own palette, sent only when they change. Cells
 // whose look is unchanged since the previous frame are skipped with a cursor move where that is
 // shorter. The first frame, and the first after invalidate or a change of colour mode, clears the
@@ -9,8 +9,9 @@
 //
 // Cells that look the same are sent alike: a full block in colour X, a blank (code 0 or 32) on
 // background X and any glyph whose foreground and background are both X are one solid cell of X,
-// drawn as a blank or a full block, whichever the current colours make shorter. Nothing else is
-// substituted; shades are never traded for other shades with swapped colours.
+// always drawn as a blank on background X (a full block glyph leaves a seam under it in many
+// terminals). Nothing else is substituted; shades are never traded for other shades with swapped
+// colours.
 //
 // The bytes depend only on the frames encoded since the last invalidate, never on time or memory
 // addresses, so a recording of them replays the show.
@@ -28,6 +29,22 @@ namespace glimmer {
 // as bit 2, the console the other way round. Intensity (bit 3) is not part of it.
 constexpr int ansiColorOf(int colour) { return (colour & 1) << 2 | (colour & 2) | (colour & 4) >> 2; }
 
+// The show's 16 colours in ANSI order (black, red, green, yellow, blue, magenta, cyan, white, then
+// the bright ones): what a display's palette must hold for the 16-colour codes the encoder writes
+// to show the show's own colours.
+struct AnsiPalette {
+  std::int32_t colours[16][3];
+};
+constexpr AnsiPalette ansiPaletteOf(const std::int32_t (&console)[16][3]) {
+  AnsiPalette palette{};
+  for (int colour = 0; colour < 16; ++colour) {
+    for (int channel = 0; channel < 3; ++channel) {
+      palette.colours[(colour & 8) | ansiColorOf(colour)][channel] = console[colour][channel];
+    }
+  }
+  return palette;
+}
+
 class FrameEncoder {
  public:
   // Cursor position (up to 26 bytes), then per cell at most a cursor move (5), both colours in
@@ -42,6 +59,8 @@ class FrameEncoder {
 
   // Chooses ANSI or 24-bit colours; a change draws the next frame whole.
   void setColorMode(ColorMode mode);
+  // Whether frames are wrapped in the synchronized-output pair (on until told otherwise).
+  void setSynchronizedOutput(bool on) { synchronized_ = on; }
   // The next frame is drawn whole, the display cleared first, and no colour is taken as set.
   void invalidate();
 
@@ -76,6 +95,7 @@ class FrameEncoder {
   ColorMode mode_ = ColorMode::Ansi16;
   bool whole_ = true;
   bool unchanged_ = false;
+  bool synchronized_ = true;
   Colours colours_{-1, -1};  // what the terminal has selected after the last frame
 };
 

@@ -6,7 +6,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
+
+#include "console/display_answers.h"
 
 namespace glimmer {
 
@@ -39,6 +42,16 @@ class Terminal {
   // Hides the cursor. False on a write error.
   virtual bool hideCursor() = 0;
 
+  // Asks the display the questions and waits, about 100 ms at the most in all, for its answers;
+  // what it does not answer stays unknown. Keys typed meanwhile are kept for keyPressed.
+  virtual DisplayAnswers ask(const DisplayQuestions& questions) = 0;
+
+  // Gives the display's 16 palette entries the colours given (red, green, blue, 0..255) for as
+  // long as the show owns it. Every way out (restore, a signal, a stop) puts back the entries that
+  // previous reported and resets the others to the display's own; a continue sets them again.
+  // False on a write error.
+  virtual bool setPalette(const std::int32_t (*colours)[3], const DisplayAnswers& previous) = 0;
+
   // Writes all bytes, retrying short writes and interruptions, with signals held back so an escape
   // sequence is never cut in half. False when the output is gone; the caller stops drawing then.
   virtual bool write(const char* bytes, std::size_t size) = 0;
@@ -57,8 +70,8 @@ class Terminal {
   // True once after the display changed its size.
   virtual bool takeResize() = 0;
 
-  // Puts the display back as open() found it: attributes, cursor, main screen, input mode, title.
-  // Idempotent; also called on every exit path.
+  // Puts the display back as open() found it: palette, attributes, cursor, main screen, input mode,
+  // title. Idempotent; also called on every exit path.
   virtual void restore() = 0;
 };
 

@@ -9,6 +9,11 @@
 //   only when nothing follows within 20 ms.
 // - Resizing the window is a request (CSI 8;rows;cols t) that most terminals ignore.
 // - The title is saved and restored with XTWINOPS 22/23, which not every terminal keeps.
+// - The palette is set with OSC 4 and put back from what the terminal reported (OSC 4 with "?");
+//   entries it did not report are reset with OSC 104, which gives its configured colours, not
+//   colours a user may have set at login. A terminal that ignores OSC 4 keeps its own colours.
+// - Questions are answered on the keyboard side; a terminal that answers nothing costs the whole
+//   wait (about 100 ms) once, at set-up.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -20,8 +25,10 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <string>
 
 #include "base/report.h"
+#include "console/display_answers.h"
 #include "console/key_decoder.h"
 #include "console/terminal.h"
 #include "console/write_all.h"
@@ -41,12 +48,14 @@ constexpr const char kShowCursor[] = "\x1b[?25h";
 constexpr const char kRequestSizeFormat[] = "\x1b[8;%d;%dt";
 
 constexpr int kLoneEscapeWaitMs = 20;
+constexpr int kAnswerWaitMs = 100;
 
 // What has been changed, kept where the signal handlers can reach it.
 volatile sig_atomic_t inputChanged = 0;
 volatile sig_atomic_t screenEntered = 0;
 volatile sig_atomic_t titleSet = 0;
 volatile sig_atomic_t cursorHidden = 0;
+volatile sig_atomic_t paletteSet = 0;
 volatile sig_atomic_t resized = 0;
 volatile sig_atomic_t writingFrame = 0;   // a frame's bytes are on their way out
 volatile sig_atomic_t pendingSignal = 0;  // an ending signal that waits for the frame to finish
@@ -55,6 +64,11 @@ termios originalMode;
 termios rawMode;
 char titleSequence[160];  // the title as set, for putting it back after a stop
 std::size_t titleLength = 0;
+// The show's palette, and what puts the terminal's back: 16 entries of at most 32 bytes each.
+char paletteSequence[16 * 32];
+std::size_t paletteLength = 0;
+char paletteRestoreSequence[16 * 32];
+std::size_t paletteRestoreLength = 0;
 
 constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGSEGV, SIGABRT, SIGBUS, SIGFPE, SIGILL};
 struct sigaction previousActions[sizeof kEndingSignals / sizeof kEndingSignals[0]];
@@ -76,6 +90,10 @@ void writeRaw(const char* text, std::size_t length) {
 
 // Undoes what was changed, in reverse. Async-signal-safe: plain writes and tcsetattr.
 void undoChanges() {
+  if (paletteSet) {
+    writeRaw(paletteRestoreSequence, paletteRestoreLength);
+    paletteSet = 0;
+  }
   if (cursorHidden) {
     writeRaw(kShowCursor, sizeof kShowCursor - 1);
     cursorHidden = 0;
@@ -132,6 +150,7 @@ void onStop(int) {
   const sig_atomic_t hadScreen = screenEntered;
   const sig_atomic_t hadTitle = titleSet;
   const sig_atomic_t hadCursor = cursorHidden;
+  const sig_atomic_t hadPalette = paletteSet;
   undoChanges();
   raiseWithDefaultAction(SIGTSTP);
   // Continued.
@@ -155,6 +174,10 @@ void onStop(int) {
   if (hadCursor) {
     writeRaw(kHideCursor, sizeof kHideCursor - 1);
     cursorHidden = 1;
+  }
+  if (hadPalette) {
+    writeRaw(paletteSequence, paletteLength);
+    paletteSet = 1;
   }
   resized = 1;
 }
@@ -257,6 +280,49 @@ class PosixTerminal final : public Terminal {
     return write(kHideCursor, sizeof kHideCursor - 1);
   }
 
+  DisplayAnswers ask(const DisplayQuestions& questions) override {
+    DisplayAnswers answers;
+    const std::string text = questionsFor(questions);
+    if (!write(text.data(), text.size())) return answers;
+    AnswerReader reader;
+    std::string keys;
+    timespec start{};
+    clock_gettime(CLOCK_MONOTONIC, &start);
+    while (!answers.complete) {
+      timespec now{};
+      clock_gettime(CLOCK_MONOTONIC, &now);
+      const long elapsed = (now.tv_sec - start.tv_sec) * 1000 + (now.tv_nsec - start.tv_nsec) / 1000000;
+      if (elapsed >= kAnswerWaitMs) break;
+      pollfd waiting{keyboardFd, POLLIN, 0};
+      const int ready = ::poll(&waiting, 1, static_cast<int>(kAnswerWaitMs - elapsed));
+      if (ready < 0 && errno == EINTR) continue;
+      if (ready <= 0 || (waiting.revents & POLLIN) == 0) break;
+      const ssize_t got = ::read(keyboardFd, buffer_, sizeof buffer_);
+      if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+      if (got <= 0) break;
+      reader.feed(buffer_, static_cast<std::size_t>(got), answers, keys);
+    }
+    reader.finish(keys);
+    if (!keys.empty()) keys_.feed(keys.data(), keys.size());
+    return answers;
+  }
+
+  bool setPalette(const std::int32_t (*colours)[3], const DisplayAnswers& previous) override {
+    paletteLength = 0;
+    paletteRestoreLength = 0;
+    for (int entry = 0; entry < 16; ++entry) {
+      paletteLength += paletteEntry(paletteSequence + paletteLength, entry, colours[entry]);
+      if (previous.paletteKnown[entry]) {
+        paletteRestoreLength += paletteEntry(paletteRestoreSequence + paletteRestoreLength, entry, previous.palette[entry]);
+      } else {
+        paletteRestoreLength += static_cast<std::size_t>(
+            std::snprintf(paletteRestoreSequence + paletteRestoreLength, 32, "\x1b]104;%d\x07", entry));
+      }
+    }
+    paletteSet = 1;
+    return write(paletteSequence, paletteLength);
+  }
+
   bool write(const char* bytes, std::size_t size) override {
     writingFrame = 1;
     bool written = writeAll(STDOUT_FILENO, bytes, size);
@@ -319,6 +385,13 @@ class PosixTerminal final : public Terminal {
         return;
       }
     }
+  }
+
+  // OSC 4 for one entry, at most 32 bytes; returns its length.
+  static std::size_t paletteEntry(char* at, int entry, const std::int32_t* colour) {
+    const int length = std::snprintf(at, 32, "\x1b]4;%d;rgb:%02x/%02x/%02x\x07", entry, static_cast<unsigned>(colour[0] & 255),
+                                     static_cast<unsigned>(colour[1] & 255), static_cast<unsigned>(colour[2] & 255));
+    return static_cast<std::size_t>(length);
   }
 
   bool opened_ = false;

@@ -5,7 +5,8 @@
 // SetConsoleActiveScreenBuffer, GetConsoleOutputCP, SetConsoleOutputCP, GetConsoleTitleW,
 // SetConsoleTitleA/W, GetConsoleCursorInfo, SetConsoleCursorInfo, SetConsoleTextAttribute,
 // WriteConsoleOutputW, WaitForSingleObject, PeekConsoleInputW, ReadConsoleInputW,
-// SetConsoleCtrlHandler, TerminateProcess, critical sections.
+// SetConsoleCtrlHandler, TerminateProcess, GetCurrentConsoleFontEx, Get/SetConsoleScreenBufferInfoEx,
+// critical sections.
 //
 // LIMITATIONS
 // - Escape sequences are not sent to the console: every frame is written as cells, which every
@@ -248,6 +249,37 @@ class WindowsTerminal final : public Terminal {
     bool hiddenOnOutput = SetConsoleCursorInfo(state.output, &hidden) != FALSE;
     if (state.screenActive) return SetConsoleCursorInfo(state.screen, &hidden) != FALSE;
     return hiddenOnOutput;
+  }
+
+  // The console answers from its own state: no synchronized output (every frame is written as
+  // cells in one call anyway), no palette to report (the show's palette goes on its own screen
+  // buffer, which disappears with it), and the font's cell size.
+  DisplayAnswers ask(const DisplayQuestions& questions) override {
+    DisplayAnswers answers;
+    answers.complete = true;
+    CONSOLE_FONT_INFOEX font{};
+    font.cbSize = sizeof font;
+    if (questions.cellSize && GetCurrentConsoleFontEx(activeBuffer(), FALSE, &font) != FALSE &&
+        font.dwFontSize.X > 0 && font.dwFontSize.Y > 0) {
+      answers.cellWidth = font.dwFontSize.X;
+      answers.cellHeight = font.dwFontSize.Y;
+    }
+    return answers;
+  }
+
+  // The show's own screen buffer takes the palette; the user's buffer is never touched.
+  bool setPalette(const std::int32_t (*colours)[3], const DisplayAnswers&) override {
+    if (!state.screenActive) return true;
+    CONSOLE_SCREEN_BUFFER_INFOEX info{};
+    info.cbSize = sizeof info;
+    if (GetConsoleScreenBufferInfoEx(state.screen, &info) == FALSE) return true;
+    for (int entry = 0; entry < 16; ++entry) {
+      info.ColorTable[entry] = RGB(colours[entry][0], colours[entry][1], colours[entry][2]);
+    }
+    info.srWindow.Right += 1;  // the call takes the window one larger than it reports it
+    info.srWindow.Bottom += 1;
+    SetConsoleScreenBufferInfoEx(state.screen, &info);
+    return true;
   }
 
   bool write(const char* bytes, std::size_t size) override {

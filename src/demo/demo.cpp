@@ -67,6 +67,7 @@ bool Demo::init() {
     console->output = options.terminal;
   }
   console->colorMode = options.forceColorMode ? options.colorMode : detectColorMode();
+  console->showPalette = !options.terminalPalette;
   if (!setupConsole(*console)) return false;
 
   if (!gles->create()) return false;

@@ -28,6 +28,7 @@ struct DemoOptions {
   Terminal* terminal = nullptr;  // borrowed; null: the real terminal on standard output
   bool forceColorMode = false;   // use colorMode instead of what the environment says
   ColorMode colorMode = ColorMode::Ansi16;
+  bool terminalPalette = false;  // 16 colours in the display's own palette, left as it is
   MusicOutput musicOutput = MusicOutput::Automatic;
   int framesPerSecond = 60;      // the live show's most frames per second of music
 };

@@ -24,16 +24,17 @@ constexpr char kHideCursor[] = "\x1b[?25l";
 // 16 colours in ANSI order (black, red, green, yellow, blue, magenta, cyan, white, then the bright
 // ones), so a player paints the 16-colour SGR codes the encoder writes in the show's own colours.
 std::string themeJson() {
-  auto hex = [](int colour) {
+  auto hex = [](const std::int32_t* colour) {
     char text[8];
-    std::snprintf(text, sizeof text, "#%02x%02x%02x", kConsolePalette[colour][0] & 255, kConsolePalette[colour][1] & 255,
-                  kConsolePalette[colour][2] & 255);
+    std::snprintf(text, sizeof text, "#%02x%02x%02x", colour[0] & 255, colour[1] & 255, colour[2] & 255);
     return std::string(text);
   };
-  std::string palette[16];
-  for (int colour = 0; colour < 16; ++colour) palette[(colour & 8) | ansiColorOf(colour)] = hex(colour);
-  std::string json = "{\"fg\": \"" + hex(7) + "\", \"bg\": \"" + hex(0) + "\", \"palette\": \"";
-  for (int ansi = 0; ansi < 16; ++ansi) json += (ansi > 0 ? ":" : "") + palette[ansi];
+  constexpr AnsiPalette palette = ansiPaletteOf(kConsolePalette);
+  std::string json = "{\"fg\": \"" + hex(kConsolePalette[7]) + "\", \"bg\": \"" + hex(kConsolePalette[0]) + "\", \"palette\": \"";
+  for (int ansi = 0; ansi < 16; ++ansi) {
+    if (ansi > 0) json += ':';
+    json += hex(palette.colours[ansi]);
+  }
   return json + "\"}";
 }
 

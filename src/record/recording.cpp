@@ -28,6 +28,14 @@ class RecordingTerminal final : public Terminal {
   bool beginScreen() override { return true; }
   bool setTitle(const char*) override { return true; }
   bool hideCursor() override { return true; }
+  // A recording keeps the synchronized-output pair: players ignore it or honour it.
+  DisplayAnswers ask(const DisplayQuestions&) override {
+    DisplayAnswers answers;
+    answers.synchronizedOutput = true;
+    answers.complete = true;
+    return answers;
+  }
+  bool setPalette(const std::int32_t (*)[3], const DisplayAnswers&) override { return true; }
   bool write(const char*, std::size_t) override { return true; }
   bool keyPressed(Key) override { return false; }
   void sleepMs(int) override {}

@@ -1,6 +1,7 @@
 // Console set-up and the intro's keys, on a terminal kept in memory.
 #include <gtest/gtest.h>
 
+#include "base/cell_buffer.h"
 #include "base/report.h"
 #include "console/console.h"
 #include "support/memory_terminal.h"
@@ -48,6 +49,49 @@ TEST(SetupConsole, MessagesPrintedWhileTheShowOwnsTheScreenWaitForTheRestore) {
   }
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), "eglInitialize() failed\n");
   EXPECT_EQ(terminal.restoreCount, 1);
+}
+
+// With 16 colours the display's palette becomes the show's, in ANSI order, and restore puts back
+// what the display answered; in truecolor, or when asked to keep the terminal's colours, the
+// palette is neither asked for nor touched. Synchronized output follows the display's answer.
+TEST(SetupConsole, PaletteAndSynchronizedOutputFollowTheModeAndTheAnswers) {
+  struct Case {
+    ColorMode mode;
+    bool showPalette;
+    bool synchronized;
+  };
+  for (const Case& c : {Case{ColorMode::Ansi16, true, true}, Case{ColorMode::Ansi16, false, false},
+                        Case{ColorMode::TrueColor, true, false}}) {
+    MemoryTerminal terminal;
+    terminal.answers.synchronizedOutput = c.synchronized;
+    terminal.answers.paletteKnown[4] = true;
+    terminal.answers.palette[4][2] = 200;
+    {
+      ConsoleFrame console;
+      console.output = &terminal;
+      console.colorMode = c.mode;
+      console.showPalette = c.showPalette;
+      ASSERT_TRUE(setUp(console).ready);
+      const bool expected = c.mode == ColorMode::Ansi16 && c.showPalette;
+      EXPECT_TRUE(terminal.asked.synchronizedOutput);
+      EXPECT_EQ(terminal.asked.palette, expected);
+      EXPECT_EQ(terminal.paletteSet, expected);
+      if (expected) {
+        // ANSI 1 is red: the console's dark red (128, 0, 0); ANSI 12 bright blue (0, 0, 255).
+        EXPECT_EQ(terminal.palette[1][0], 128);
+        EXPECT_EQ(terminal.palette[1][2], 0);
+        EXPECT_EQ(terminal.palette[12][2], 255);
+        EXPECT_EQ(terminal.palette[7][0], 192);
+        EXPECT_TRUE(terminal.paletteBefore.paletteKnown[4]);
+        EXPECT_EQ(terminal.paletteBefore.palette[4][2], 200);
+      }
+      std::size_t size = 0;
+      std::uint8_t cells[kCellBufferBytes] = {};
+      const char* bytes = console.encoder.encode(cells, 0, 0, 80, 50, size);
+      EXPECT_EQ(std::string(bytes, size).find("\x1b[?2026h") != std::string::npos, c.synchronized);
+    }
+    EXPECT_FALSE(terminal.paletteSet) << "put back at the restore";
+  }
 }
 
 class Intro : public ::testing::Test {

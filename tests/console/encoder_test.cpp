@@ -144,6 +144,44 @@ TEST(FrameEncoder, FramesAreSynchronizedAndOnlyChangesAreSent) {
   EXPECT_GT(encodeOnce(encoder, cells.data()).size(), whole.size() / 2);
 }
 
+// A solid cell, however the CellBuffer spells it (a full block, a blank, equal colours), is a blank
+// on its colour: a full block glyph would leave a seam under it in many terminals.
+TEST(FrameEncoder, SolidCellsAreBlanksOnTheirColourInBothColourModes) {
+  std::vector<std::uint8_t> cells(kCellBufferBytes);
+  for (int n = 0; n < kCellCount; ++n) {
+    const int kind = n % 4;
+    cells[2 * n] = kind == 0 ? 219 : kind == 1 ? 0 : kind == 2 ? 177 : 176;
+    cells[2 * n + 1] = static_cast<std::uint8_t>(kind == 2 ? 0x99 : kind == 3 ? 0x1E : 0x0C | (n & 0x70));
+  }
+  for (ColorMode mode : {ColorMode::Ansi16, ColorMode::TrueColor}) {
+    FrameEncoder encoder;
+    encoder.setColorMode(mode);
+    const std::string frame = encodeOnce(encoder, cells.data());
+    EXPECT_EQ(frame.find("\xe2\x96\x88"), std::string::npos) << "no full block is ever sent";
+    EmulatedScreen screen(kCellColumns, kCellRows);
+    screen.feed(frame);
+    for (int n : {0, 1, 2, 4 * 13 + 1, 3999 - 3}) {
+      const int column = n % kCellColumns;
+      const int row = n / kCellColumns;
+      const int kind = n % 4;
+      const int colour = kind == 0 ? 0x0C : kind == 1 ? (cells[2 * n + 1] >> 4) : 9;
+      const std::uint32_t glyph = screen.glyph(column, row);
+      EXPECT_TRUE(glyph == ' ' || glyph == 0) << "cell " << n << " shows " << glyph;
+      EXPECT_EQ(screen.background(column, row), EmulatedScreen::consoleColour(colour, mode)) << "cell " << n;
+    }
+  }
+}
+
+TEST(FrameEncoder, WithoutSynchronizedOutputAFrameHasNoMarkers) {
+  std::vector<std::uint8_t> cells(kCellBufferBytes, 0);
+  FrameEncoder encoder;
+  encoder.setSynchronizedOutput(false);
+  const std::string whole = encodeOnce(encoder, cells.data());
+  EXPECT_EQ(whole.find("2026"), std::string::npos);
+  EXPECT_EQ(encodeOnce(encoder, cells.data()), "");
+  EXPECT_TRUE(encoder.lastFrameChangedNothing());
+}
+
 TEST(FrameEncoder, WorstFrameFitsTheBuffer) {
   // Every cell a different colour pair from its neighbour, far from the top-left corner.
   std::vector<std::uint8_t> cells(kCellBufferBytes);

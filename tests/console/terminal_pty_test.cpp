@@ -47,9 +47,35 @@ constexpr int kEscapeStatus = 20;
   _exit(status);
 }
 
+// The palette answers this side gives: two entries the user had set, the rest unreported; and
+// synchronized output known.
+constexpr const char kAnswers[] = "\x1b]4;1;rgb:1111/2222/3333\x07\x1b]4;9;rgb:aa/bb/cc\x1b\\\x1b[?2026;2$y\x1b[?62c";
+constexpr const char kShowRed[] = "\x1b]4;1;rgb:80/00/00\x07";  // ANSI red: the console's dark red
+constexpr const char kUserRed[] = "\x1b]4;1;rgb:11/22/33\x07";
+constexpr const char kUserBrightRed[] = "\x1b]4;9;rgb:aa/bb/cc\x07";
+constexpr const char kDefaultBlack[] = "\x1b]104;0\x07";
+
+// Answers the set-up questions as a terminal would.
+void answerQuestions(PtyChild& child) {
+  ASSERT_TRUE(child.waitForText("\x1b[c"));
+  child.type(kAnswers);
+}
+
+// Whether the output from `from` on puts back the user's palette: the entries answered, the
+// others reset to the terminal's own.
+bool paletteRestoredAfter(const std::string& output, std::size_t from) {
+  const std::string after = output.substr(from);
+  return after.find(kUserRed) != std::string::npos && after.find(kUserBrightRed) != std::string::npos &&
+         after.find(kDefaultBlack) != std::string::npos;
+}
+
 TEST(PosixTerminal, IntroOnARealTerminalAndEscapeRestoresEverything) {
   PtyChild child(100, 56, runIntroChild);
+  answerQuestions(child);
   ASSERT_TRUE(child.waitForText("Press SPACE to continue or ESC to exit"));
+  const std::size_t showPalette = child.output().find(kShowRed);
+  ASSERT_NE(showPalette, std::string::npos) << "the show's palette is set";
+  EXPECT_FALSE(paletteRestoredAfter(child.output(), showPalette));
   child.pump(50ms);
   EmulatedScreen& screen = child.screen();
   EXPECT_TRUE(screen.onAlternateScreen());
@@ -64,6 +90,7 @@ TEST(PosixTerminal, IntroOnARealTerminalAndEscapeRestoresEverything) {
   EXPECT_FALSE(screen.onAlternateScreen());
   EXPECT_TRUE(screen.cursorVisible());
   EXPECT_NE(child.output().find("[cooked=1]"), std::string::npos);
+  EXPECT_TRUE(paletteRestoredAfter(child.output(), showPalette));
 }
 
 TEST(PosixTerminal, ArrowKeysAndLateSequenceBytesAreNotEscape) {
@@ -93,6 +120,7 @@ TEST(PosixTerminal, EscapeWhoseSequenceRestComesWithinTheWaitIsNotEscape) {
 
 TEST(PosixTerminal, StopGivesTheTerminalBackAndContinueTakesItAgain) {
   PtyChild child(80, 50, runIntroChild);
+  answerQuestions(child);
   ASSERT_TRUE(child.waitForText("Press SPACE"));
   child.pump(30ms);
   std::size_t before = child.output().size();
@@ -108,6 +136,10 @@ TEST(PosixTerminal, StopGivesTheTerminalBackAndContinueTakesItAgain) {
   EXPECT_TRUE(child.screen().onAlternateScreen());
   EXPECT_FALSE(child.screen().cursorVisible());
   EXPECT_EQ(child.screen().rowText(8).rfind("Press SPACE", 0), 0u) << "the notice is drawn again";
+  // The user's palette while stopped, the show's again after.
+  ASSERT_TRUE(paletteRestoredAfter(after, 0));
+  EXPECT_LT(after.find(kUserRed), left);
+  EXPECT_NE(after.find(kShowRed, left), std::string::npos);
   child.type("\x1b");
   EXPECT_EQ(child.wait(), kEscapeStatus);
   EXPECT_NE(child.output().find("[cooked=1]"), std::string::npos);
@@ -140,13 +172,16 @@ TEST(PosixTerminal, OutputThatIsNotATerminalIsRefused) {
 
 TEST(PosixTerminal, TerminationSignalRestoresAndEndsWith128PlusSignal) {
   PtyChild child(80, 50, runIntroChild);
+  answerQuestions(child);
   ASSERT_TRUE(child.waitForText("Press SPACE"));
   child.pump(30ms);
   EXPECT_TRUE(child.screen().onAlternateScreen());
+  const std::size_t before = child.output().size();
   kill(child.pid(), SIGTERM);
   EXPECT_EQ(child.wait(), 128 + SIGTERM);
   EXPECT_FALSE(child.screen().onAlternateScreen());
   EXPECT_TRUE(child.screen().cursorVisible());
+  EXPECT_TRUE(paletteRestoredAfter(child.output(), before));
 }
 
 }  // namespace

@@ -69,8 +69,8 @@ class EmulatedScreen {
   }
 
   // Whether a cell shows a cell buffer entry: where the entry looks like one solid colour (a full
-  // block, a blank, or both colours equal) a full block in it or a blank on it; otherwise the code
-  // page 437 glyph alone in its two colours.
+  // block, a blank, or both colours equal) a blank on it; otherwise the code page 437 glyph alone
+  // in its two colours.
   bool shows(int column, int row, std::uint8_t code, std::uint8_t attribute, ColorMode mode) const {
     const VTermScreenCell shown = cell(column, row);
     const int fore = attribute & 15;
@@ -78,8 +78,7 @@ class EmulatedScreen {
     const bool blank = code == 0 || code == ' ';
     if (code == 219 || blank || fore == back) {
       const std::uint32_t solid = consoleColour(blank ? back : fore, mode);
-      return shown.chars[0] == 0x2588 ? colourOf(shown.fg) == solid
-                                      : (shown.chars[0] == ' ' || shown.chars[0] == 0) && colourOf(shown.bg) == solid;
+      return (shown.chars[0] == ' ' || shown.chars[0] == 0) && colourOf(shown.bg) == solid;
     }
     return shown.chars[0] == cp437ToUnicode(code) && shown.chars[1] == 0 &&
            colourOf(shown.fg) == consoleColour(fore, mode) && colourOf(shown.bg) == consoleColour(back, mode);

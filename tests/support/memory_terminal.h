@@ -34,6 +34,19 @@ class MemoryTerminal final : public Terminal {
     return true;
   }
   bool hideCursor() override { return cursorHidden = true; }
+  DisplayAnswers ask(const DisplayQuestions& questions) override {
+    asked = questions;
+    ++questionsAsked;
+    return answers;
+  }
+  bool setPalette(const std::int32_t (*colours)[3], const DisplayAnswers& previous) override {
+    for (int entry = 0; entry < 16; ++entry) {
+      for (int channel = 0; channel < 3; ++channel) palette[entry][channel] = colours[entry][channel];
+    }
+    paletteBefore = previous;
+    paletteSet = true;
+    return true;
+  }
   bool write(const char* bytes, std::size_t size) override {
     if (failWrites) return false;
     written.append(bytes, size);
@@ -61,7 +74,10 @@ class MemoryTerminal final : public Terminal {
     resizePending = false;
     return was;
   }
-  void restore() override { ++restoreCount; }
+  void restore() override {
+    ++restoreCount;
+    paletteSet = false;  // put back as paletteBefore says
+  }
 
   void press(Key key) { pendingKeys.push_back(key); }
   // The key goes down just before the given key query (counting every query from 1).
@@ -77,6 +93,12 @@ class MemoryTerminal final : public Terminal {
   bool failWrites = false;
   bool screenBegun = false;
   bool cursorHidden = false;
+  bool paletteSet = false;  // the show's palette is on the display now
+  std::int32_t palette[16][3] = {};
+  DisplayAnswers paletteBefore;  // what restore puts back
+  DisplayAnswers answers;        // what ask() answers
+  DisplayQuestions asked;        // the last questions
+  int questionsAsked = 0;
   bool resizePending = false;
   int sizeRequests = 0;
   int writeCount = 0;
