@@ -51,7 +51,9 @@ CommandLine failure(std::string message) {
 
 const char* usageText() {
   return "usage: glimmerfolding [--mute] [--fps N] [--colors auto|16|truecolor|terminal]\n"
+         "                      [--grid classic|wide|auto]\n"
          "       glimmerfolding --record OUT [--fps N] [--from MS] [--to MS] [--colors ...]\n"
+         "                      [--grid ...]\n"
          "       glimmerfolding --help | --version\n"
          "\n"
          "Without options: the show in this terminal (80x50 cells or more). Space starts it,\n"
@@ -63,6 +65,11 @@ const char* usageText() {
          "                  palette), terminal (16 colours in the terminal's own palette) or\n"
          "                  auto (truecolor when COLORTERM says truecolor or 24bit, else 16;\n"
          "                  the default)\n"
+         "  --grid GRID     classic: 80x50 cells of 2x2 pixels, for square cells; wide: 160x50\n"
+         "                  cells of 1x2 pixels, which keeps the picture's shape in terminals\n"
+         "                  whose cells are twice as tall as wide (needs 160x50 cells); auto\n"
+         "                  (the default): wide where the terminal reports tall cells and\n"
+         "                  160x50 fit, else classic. Recordings are classic unless wide is asked\n"
          "  --record OUT    render the show offline as fast as the machine allows, with no\n"
          "                  terminal, keyboard or sound device; OUT ending in .cast is an\n"
          "                  asciicast, in .mp4, .webm or .mkv a video (needs ffmpeg), else a\n"
@@ -129,6 +136,18 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
         result.terminalPalette = true;
       } else {
         return failure(std::string("bad --colors value '") + value + "' (auto, 16, truecolor or terminal)");
+      }
+      ++i;
+    } else if (std::strcmp(option, "--grid") == 0) {
+      if (!needsValue(option)) return result;
+      if (std::strcmp(value, "classic") == 0) {
+        result.grid = GridChoice::Classic;
+      } else if (std::strcmp(value, "wide") == 0) {
+        result.grid = GridChoice::Wide;
+      } else if (std::strcmp(value, "auto") == 0) {
+        result.grid = GridChoice::Auto;
+      } else {
+        return failure(std::string("bad --grid value '") + value + "' (classic, wide or auto)");
       }
       ++i;
     } else {

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "base/cell_buffer.h"
 #include "base/color_mode.h"
 
 namespace glimmer {
@@ -20,6 +21,7 @@ struct CommandLine {
   bool forceColorMode = false;   // --colors 16|truecolor|terminal (auto leaves it false)
   ColorMode colorMode = ColorMode::Ansi16;
   bool terminalPalette = false;  // --colors terminal: 16 colours in the terminal's own palette
+  GridChoice grid = GridChoice::Auto;  // --grid classic|wide|auto (recordings: auto is classic)
 };
 
 // Reads the arguments (argv[1] onward). Never exits and prints nothing.

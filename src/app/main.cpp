@@ -17,6 +17,7 @@ glimmer::RecordingOptions recordingOptionsOf(const glimmer::CommandLine& command
   options.toMs = command.toMs;
   options.forceColorMode = command.forceColorMode;
   options.colorMode = command.colorMode;
+  options.grid = command.grid;
   return options;
 }
 
@@ -48,6 +49,7 @@ int main(int argc, char** argv) {
     demo.options.forceColorMode = command.forceColorMode;
     demo.options.colorMode = command.colorMode;
     demo.options.terminalPalette = command.terminalPalette;
+    demo.options.grid = command.grid;
     demo.options.musicOutput = command.mute ? glimmer::MusicOutput::Mute : glimmer::MusicOutput::Automatic;
     demo.options.framesPerSecond = command.framesPerSecond;
     status = glimmer::runProgram(demo);

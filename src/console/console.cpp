@@ -12,7 +12,6 @@
 namespace glimmer {
 namespace {
 
-constexpr int kGridColumns = 80;
 constexpr int kGridRows = 50;
 constexpr int kResizeWaitMs = 200;
 constexpr int kIntroPollMs = 10;
@@ -27,11 +26,11 @@ constexpr const char* kIntroTexts[] = {
 
 bool writeText(Terminal& terminal, const char* text) { return terminal.write(text, std::strlen(text)); }
 
-bool fits(Terminal& terminal) {
+bool fits(Terminal& terminal, int gridColumns) {
   int columns = 0;
   int rows = 0;
   terminal.size(columns, rows);
-  return columns >= kGridColumns && rows >= kGridRows;
+  return columns >= gridColumns && rows >= kGridRows;
 }
 
 // Moves the cursor to a grid cell (0-based) of the console's layout.
@@ -52,15 +51,29 @@ ColorMode detectColorMode() {
   return ColorMode::Ansi16;
 }
 
+GridDecision chooseGrid(GridChoice choice, int columns, int rows, int cellWidth, int cellHeight) {
+  if (choice == GridChoice::Classic) return {Grid::Classic, nullptr};
+  if (choice == GridChoice::Wide) return {Grid::Wide, nullptr};
+  // Cells at least 1.5 times as tall as wide: 2 * height >= 3 * width.
+  const bool tall = cellWidth > 0 && cellHeight > 0 && 2 * cellHeight >= 3 * cellWidth;
+  if (!tall) return {Grid::Classic, nullptr};
+  if (columns >= kWideCellColumns && rows >= kGridRows) {
+    return {Grid::Wide, "wide grid: 160x50 cells for this terminal's tall cells; --grid classic for the original"};
+  }
+  return {Grid::Classic, "Tall cells: a 160x50 window or a smaller font shows the picture's true shape."};
+}
+
 void updateLayout(ConsoleFrame& console) {
   int columns = 0;
   int rows = 0;
   console.output->size(columns, rows);
-  console.originColumn = columns > kGridColumns ? (columns - kGridColumns) / 2 : 0;
+  const int gridColumns = console.bufferColumns;
+  console.originColumn = columns > gridColumns ? (columns - gridColumns) / 2 : 0;
   console.originRow = rows > kGridRows ? (rows - kGridRows) / 2 : 0;
-  console.visibleColumns = columns < kGridColumns ? (columns > 0 ? columns : 0) : kGridColumns;
+  console.visibleColumns = columns < gridColumns ? (columns > 0 ? columns : 0) : gridColumns;
   console.visibleRows = rows < kGridRows ? (rows > 0 ? rows : 0) : kGridRows;
   console.encoder.setColorMode(console.colorMode);
+  console.encoder.setGridColumns(gridColumns);
   console.encoder.invalidate();
 }
 
@@ -84,15 +97,29 @@ bool setupConsole(ConsoleFrame& console) {
     return false;
   }
 
-  console.bufferColumns = kGridColumns;
+  // What the display can do, how big its cells are, and what its palette holds before the show
+  // changes it: one short wait for all of it.
+  DisplayQuestions questions;
+  questions.synchronizedOutput = true;
+  questions.palette = console.colorMode == ColorMode::Ansi16 && console.showPalette;
+  questions.cellSize = console.gridChoice == GridChoice::Auto;
+  const DisplayAnswers answers = terminal.ask(questions);
+
+  int columns = 0;
+  int rows = 0;
+  terminal.size(columns, rows);
+  const GridDecision decision = chooseGrid(console.gridChoice, columns, rows, answers.cellWidth, answers.cellHeight);
+  console.grid = decision.grid;
+  console.gridNotice = decision.notice;
+  console.bufferColumns = columnsOf(console.grid);
   console.bufferRows = kGridRows;
-  if (!fits(terminal)) {
-    terminal.requestSize(kGridColumns, kGridRows);
-    for (int waited = 0; waited < kResizeWaitMs && !fits(terminal); waited += 10) terminal.sleepMs(10);
+  if (!fits(terminal, console.bufferColumns)) {
+    terminal.requestSize(console.bufferColumns, kGridRows);
+    for (int waited = 0; waited < kResizeWaitMs && !fits(terminal, console.bufferColumns); waited += 10) {
+      terminal.sleepMs(10);
+    }
   }
-  if (!fits(terminal)) {
-    int columns = 0;
-    int rows = 0;
+  if (!fits(terminal, console.bufferColumns)) {
     terminal.size(columns, rows);
     terminal.restore();
     // The show's message for a display that cannot hold the grid; the second line says how big
@@ -101,7 +128,7 @@ bool setupConsole(ConsoleFrame& console) {
     char advice[160];
     std::snprintf(advice, sizeof advice,
                   "The terminal is %dx%d cells; the show needs %dx%d: enlarge the window or choose a smaller font.",
-                  columns, rows, kGridColumns, kGridRows);
+                  columns, rows, console.bufferColumns, kGridRows);
     printLine(advice);
     return false;
   }
@@ -114,11 +141,6 @@ bool setupConsole(ConsoleFrame& console) {
   // Code page 437 is kept in the cells; the presenter maps every code to Unicode, which needs no
   // set-up from the terminal beyond UTF-8.
 
-  // What the display can do, and what its palette holds before the show changes it.
-  DisplayQuestions questions;
-  questions.synchronizedOutput = true;
-  questions.palette = console.colorMode == ColorMode::Ansi16 && console.showPalette;
-  const DisplayAnswers answers = terminal.ask(questions);
   console.encoder.setSynchronizedOutput(answers.synchronizedOutput);
   if (questions.palette) {
     static constexpr AnsiPalette kShowPalette = ansiPaletteOf(kConsolePalette);
@@ -164,11 +186,15 @@ void drawIntro(ConsoleFrame& console, const char* extraLine) {
     column = 0;
     if (row < console.visibleRows) moveTo(console, 0, row);
   }
-  if (extraLine != nullptr && console.visibleRows > 0) {
-    moveTo(console, 0, console.visibleRows - 1);
-    std::size_t length = std::strlen(extraLine);
+  // The notices at the bottom: the grid's on the last row, the other just above it.
+  const char* notices[2] = {extraLine, console.gridNotice};
+  int noticeRow = console.visibleRows - 1;
+  for (int index = 1; index >= 0; --index) {
+    if (notices[index] == nullptr || noticeRow < 0) continue;
+    moveTo(console, 0, noticeRow--);
+    std::size_t length = std::strlen(notices[index]);
     if (length > static_cast<std::size_t>(console.visibleColumns)) length = console.visibleColumns;
-    terminal.write(extraLine, length);
+    terminal.write(notices[index], length);
   }
 }
 

@@ -77,7 +77,7 @@ inline int clampTo(int value, int low, int high) { return value < low ? low : (v
 }  // namespace
 
 FrameEncoder::FrameEncoder()
-    : buffer_(new char[kMaxFrameBytes]), previous_(new std::uint16_t[kCellCount]()) {
+    : buffer_(new char[kMaxFrameBytes]), previous_(new std::uint16_t[kMaxCellCount]()) {
   for (int colour = 0; colour < 16; ++colour) {
     char text[24];
     auto store = [&](Parameters& parameters) {
@@ -112,6 +112,12 @@ FrameEncoder::~FrameEncoder() = default;
 void FrameEncoder::setColorMode(ColorMode mode) {
   if (mode != mode_) invalidate();
   mode_ = mode;
+}
+
+void FrameEncoder::setGridColumns(int columns) {
+  const int width = columns == kWideCellColumns ? kWideCellColumns : kCellColumns;
+  if (width != columns_) invalidate();
+  columns_ = width;
 }
 
 void FrameEncoder::invalidate() {
@@ -168,7 +174,7 @@ std::size_t FrameEncoder::costOf(const std::uint16_t* looks, int begin, int end,
 
 const char* FrameEncoder::encode(const std::uint8_t* cells, int originColumn, int originRow, int visibleColumns,
                                  int visibleRows, std::size_t& size) {
-  const int columns = clampTo(visibleColumns, 0, kCellColumns);
+  const int columns = clampTo(visibleColumns, 0, columns_);
   const int rows = clampTo(visibleRows, 0, kCellRows);
   const unsigned firstColumn = static_cast<unsigned>(originColumn < 0 ? 0 : originColumn) + 1;
   const unsigned firstRow = static_cast<unsigned>(originRow < 0 ? 0 : originRow) + 1;
@@ -181,12 +187,12 @@ const char* FrameEncoder::encode(const std::uint8_t* cells, int originColumn, in
     colours_ = {-1, -1};
   }
 
-  std::uint16_t looks[kCellColumns];
-  bool changed[kCellColumns];
+  std::uint16_t looks[kWideCellColumns];
+  bool changed[kWideCellColumns];
   bool anyChanged = whole;
   for (int r = 0; r < rows; ++r) {
-    const std::uint8_t* row = cells + 2 * kCellColumns * r;
-    std::uint16_t* previous = previous_.get() + kCellColumns * r;
+    const std::uint8_t* row = cells + 2 * columns_ * r;
+    std::uint16_t* previous = previous_.get() + columns_ * r;
     int first = -1;
     for (int c = 0; c < columns; ++c) {
       looks[c] = lookOf(row[2 * c], row[2 * c + 1]);

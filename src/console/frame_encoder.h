@@ -47,9 +47,9 @@ constexpr AnsiPalette ansiPaletteOf(const std::int32_t (&console)[16][3]) {
 
 class FrameEncoder {
  public:
-  // Cursor position (up to 26 bytes), then per cell at most a cursor move (5), both colours in
-  // 24 bits (36) and a glyph (3); the frame's prefix and suffix take 24.
-  static constexpr std::size_t kMaxFrameBytes = 24 + 50 * (26 + 80 * (5 + 36 + 3));
+  // Cursor position (up to 26 bytes), then per cell of the widest grid at most a cursor move (5),
+  // both colours in 24 bits (36) and a glyph (3); the frame's prefix and suffix take 24.
+  static constexpr std::size_t kMaxFrameBytes = 24 + 50 * (26 + 160 * (5 + 36 + 3));
 
   // Allocates the output buffer for the largest frame; encode allocates nothing.
   FrameEncoder();
@@ -61,12 +61,14 @@ class FrameEncoder {
   void setColorMode(ColorMode mode);
   // Whether frames are wrapped in the synchronized-output pair (on until told otherwise).
   void setSynchronizedOutput(bool on) { synchronized_ = on; }
+  // The grid's width in cells: 80 (until told otherwise) or 160; a change draws the next frame whole.
+  void setGridColumns(int columns);
   // The next frame is drawn whole, the display cleared first, and no colour is taken as set.
   void invalidate();
 
-  // Encodes the 80x50 cells with the grid's top-left cell at terminal cell (originColumn,
-  // originRow), 0-based, drawing only the visibleColumns x visibleRows that fit. The bytes stay
-  // valid until the next call.
+  // Encodes the grid's cells (80x50 or 160x50) with its top-left cell at terminal cell
+  // (originColumn, originRow), 0-based, drawing only the visibleColumns x visibleRows that fit.
+  // The bytes stay valid until the next call.
   const char* encode(const std::uint8_t* cells, int originColumn, int originRow, int visibleColumns,
                      int visibleRows, std::size_t& size);
 
@@ -96,6 +98,7 @@ class FrameEncoder {
   bool whole_ = true;
   bool unchanged_ = false;
   bool synchronized_ = true;
+  int columns_ = 80;
   Colours colours_{-1, -1};  // what the terminal has selected after the last frame
 };
 

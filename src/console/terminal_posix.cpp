@@ -304,6 +304,15 @@ class PosixTerminal final : public Terminal {
     }
     reader.finish(keys);
     if (!keys.empty()) keys_.feed(keys.data(), keys.size());
+    if (questions.cellSize && answers.cellWidth == 0) {
+      // Many terminals fill the window size's pixel fields instead of answering.
+      winsize window{};
+      if (::ioctl(STDOUT_FILENO, TIOCGWINSZ, &window) == 0 && window.ws_col > 0 && window.ws_row > 0 &&
+          window.ws_xpixel > 0 && window.ws_ypixel > 0) {
+        answers.cellWidth = window.ws_xpixel / window.ws_col;
+        answers.cellHeight = window.ws_ypixel / window.ws_row;
+      }
+    }
     return answers;
   }
 

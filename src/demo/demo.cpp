@@ -54,7 +54,7 @@ bool Demo::init() {
   converter = std::make_unique<TFX_BlockColor>();
   console = std::make_unique<ConsoleFrame>();
   secondFrame = std::make_unique<std::uint32_t[]>(kFramePixels);
-  cells = std::make_unique<std::uint8_t[]>(kCellBufferBytes);
+  cells = std::make_unique<std::uint8_t[]>(kMaxCellBufferBytes);
   meshes.reset(MeshManager::instance());
   images.reset(ImageStore::instance());
   music.reset(MusicStream::instance());
@@ -68,6 +68,7 @@ bool Demo::init() {
   }
   console->colorMode = options.forceColorMode ? options.colorMode : detectColorMode();
   console->showPalette = !options.terminalPalette;
+  console->gridChoice = options.grid;
   if (!setupConsole(*console)) return false;
 
   if (!gles->create()) return false;

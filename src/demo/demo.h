@@ -29,6 +29,7 @@ struct DemoOptions {
   bool forceColorMode = false;   // use colorMode instead of what the environment says
   ColorMode colorMode = ColorMode::Ansi16;
   bool terminalPalette = false;  // 16 colours in the display's own palette, left as it is
+  GridChoice grid = GridChoice::Auto;  // the live show fits the grid to the display
   MusicOutput musicOutput = MusicOutput::Automatic;
   int framesPerSecond = 60;      // the live show's most frames per second of music
 };
@@ -60,7 +61,7 @@ struct Demo {
   std::unique_ptr<SceneGreets> sceneGreets;
   std::unique_ptr<ConsoleFrame> console;
   std::unique_ptr<std::uint32_t[]> secondFrame;  // a FrameBuffer: 16000 words
-  std::unique_ptr<std::uint8_t[]> cells;         // the CellBuffer: 8000 bytes
+  std::unique_ptr<std::uint8_t[]> cells;         // the CellBuffer, room for either grid: 16000 bytes
 };
 
 // The program: init, intro, run, teardown. Returns the exit status (0, 1 or 2).

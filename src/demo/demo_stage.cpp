@@ -37,7 +37,11 @@ void DemoStage::renderScene3(std::int32_t t, std::uint8_t variant) {
 void DemoStage::renderGreets(std::int32_t u, std::uint32_t* frame) { demo_.sceneGreets->render(u, frame); }
 
 void DemoStage::convert(const std::uint32_t* pixels, const PixelRect& rect) {
-  demo_.converter->convert2x2(pixels, &rect, kFrameWidth, 0, 0, demo_.cells.get());
+  if (demo_.console->grid == Grid::Wide) {
+    demo_.converter->convert1x2(pixels, &rect, kFrameWidth, 0, 0, demo_.cells.get());
+  } else {
+    demo_.converter->convert2x2(pixels, &rect, kFrameWidth, 0, 0, demo_.cells.get());
+  }
 }
 
 void DemoStage::present() { presentFrame(*demo_.console, demo_.cells.get()); }

@@ -65,8 +65,9 @@ class CastSink final : public FrameSink {
   bool begin() override {
     if (!file_.open(format_.output, format_.output)) return false;
     std::setvbuf(file_.stream(), nullptr, _IOFBF, 1 << 20);
-    const std::string header = std::string("{\"version\": 2, \"width\": 80, \"height\": 50, \"title\": \"") +
-                               kShowTitle + "\", \"theme\": " + themeJson() + "}\n";
+    const std::string header = "{\"version\": 2, \"width\": " + std::to_string(columnsOf(format_.grid)) +
+                               ", \"height\": 50, \"title\": \"" + kShowTitle + "\", \"theme\": " + themeJson() +
+                               "}\n";
     std::fputs(header.c_str(), file_.stream());
     return file_.healthy();
   }

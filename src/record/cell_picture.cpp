@@ -6,7 +6,8 @@ namespace glimmer {
 namespace {
 
 // The rows of each glyph's 8x8 dot pattern, most significant bit leftmost; the patterns repeat
-// every two rows, as in the console's own font.
+// every two rows and every four columns, as in the console's own font, so a wide cell takes the
+// left four.
 struct GlyphPattern {
   std::uint8_t code;
   std::uint8_t evenRow;
@@ -21,11 +22,13 @@ constexpr GlyphPattern kPatterns[] = {
 
 }  // namespace
 
-void drawCellPicture(const std::uint8_t* cells, std::uint8_t* rgb) {
-  for (int row = 0; row < 50; ++row) {
-    for (int column = 0; column < 80; ++column) {
-      const std::uint8_t code = cells[2 * (row * 80 + column)];
-      const std::uint8_t attribute = cells[2 * (row * 80 + column) + 1];
+void drawCellPicture(const std::uint8_t* cells, Grid grid, std::uint8_t* rgb) {
+  const int columns = columnsOf(grid);
+  const int cellWidth = kPictureWidth / columns;
+  for (int row = 0; row < kCellRows; ++row) {
+    for (int column = 0; column < columns; ++column) {
+      const std::uint8_t code = cells[2 * (row * columns + column)];
+      const std::uint8_t attribute = cells[2 * (row * columns + column) + 1];
       const std::int32_t* foreground = kConsolePalette[attribute & 0x0F];
       const std::int32_t* background = kConsolePalette[attribute >> 4];
       std::uint8_t evenRow = 0;
@@ -38,8 +41,8 @@ void drawCellPicture(const std::uint8_t* cells, std::uint8_t* rgb) {
       }
       for (int y = 0; y < kCellPixels; ++y) {
         const std::uint8_t bits = (y & 1) == 0 ? evenRow : oddRow;
-        std::uint8_t* at = rgb + ((row * kCellPixels + y) * kPictureWidth + column * kCellPixels) * 3;
-        for (int x = 0; x < kCellPixels; ++x) {
+        std::uint8_t* at = rgb + ((row * kCellPixels + y) * kPictureWidth + column * cellWidth) * 3;
+        for (int x = 0; x < cellWidth; ++x) {
           const std::int32_t* colour = (bits & (0x80 >> x)) != 0 ? foreground : background;
           *at++ = static_cast<std::uint8_t>(colour[0]);
           *at++ = static_cast<std::uint8_t>(colour[1]);

@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+#include "base/cell_buffer.h"
+
 namespace glimmer {
 
 class FrameSink {
@@ -31,6 +33,7 @@ struct RecordingFormat {
   std::string output;
   int framesPerSecond = 60;
   int fromMs = 0;
+  Grid grid = Grid::Classic;                 // the cells' grid: a cast's width, a picture's cells
   const char* musicPath = "data/music.ogg";  // the sound track of a video
 };
 

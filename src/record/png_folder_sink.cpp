@@ -34,7 +34,7 @@ class PngFolderSink final : public FrameSink {
   }
 
   bool frame(long index, const std::uint8_t* cells, const char*, std::size_t) override {
-    drawCellPicture(cells, rgb_.get());
+    drawCellPicture(cells, format_.grid, rgb_.get());
     char name[32];
     std::snprintf(name, sizeof name, "/frame-%06ld.png", index);
     PartFile file;

@@ -15,14 +15,15 @@
 namespace glimmer {
 namespace {
 
-// A display of exactly 80x50 cells that takes everything and shows nothing: the recording takes
-// each frame's bytes from the encoder itself.
+// A display of exactly the grid's size that takes everything and shows nothing: the recording
+// takes each frame's bytes from the encoder itself.
 class RecordingTerminal final : public Terminal {
  public:
+  explicit RecordingTerminal(Grid grid) : columns_(columnsOf(grid)) {}
   bool open() override { return true; }
   void size(int& columns, int& rows) override {
-    columns = 80;
-    rows = 50;
+    columns = columns_;
+    rows = kCellRows;
   }
   void requestSize(int, int) override {}
   bool beginScreen() override { return true; }
@@ -42,6 +43,9 @@ class RecordingTerminal final : public Terminal {
   void waitForInput(int) override {}
   bool takeResize() override { return false; }
   void restore() override {}
+
+ private:
+  int columns_;
 };
 
 // The show's stage with the recording clock and the sink in place of the display. The clock
@@ -133,6 +137,11 @@ class RecordingStage final : public DemoStage {
   std::chrono::steady_clock::time_point shown_;
 };
 
+// Recordings are classic unless the wide grid is asked for: there is no display to fit.
+Grid gridOf(const RecordingOptions& options) {
+  return options.grid == GridChoice::Wide ? Grid::Wide : Grid::Classic;
+}
+
 }  // namespace
 
 int runRecording(const RecordingOptions& options) {
@@ -140,6 +149,7 @@ int runRecording(const RecordingOptions& options) {
   format.output = options.output;
   format.framesPerSecond = options.framesPerSecond;
   format.fromMs = options.fromMs;
+  format.grid = gridOf(options);
   std::unique_ptr<FrameSink> sink = makeFrameSink(format);
   return runRecording(options, *sink);
 }
@@ -147,7 +157,7 @@ int runRecording(const RecordingOptions& options) {
 int runRecording(const RecordingOptions& options, FrameSink& sink) {
   if (!sink.begin()) return 1;
 
-  RecordingTerminal terminal;
+  RecordingTerminal terminal(gridOf(options));
   int status = 0;
   {
     Demo demo;
@@ -155,6 +165,7 @@ int runRecording(const RecordingOptions& options, FrameSink& sink) {
     demo.options.forceColorMode = options.forceColorMode;
     demo.options.colorMode = options.colorMode;
     demo.options.musicOutput = MusicOutput::Offline;
+    demo.options.grid = gridOf(options) == Grid::Wide ? GridChoice::Wide : GridChoice::Classic;
     if (!demo.init()) {
       sink.finish(false);
       return 1;

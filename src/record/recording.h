@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "base/cell_buffer.h"
 #include "base/color_mode.h"
 
 namespace glimmer {
@@ -18,6 +19,7 @@ struct RecordingOptions {
   int toMs = -1;               // end of the recording; -1: the end of the music
   bool forceColorMode = false;  // colorMode instead of what the environment says
   ColorMode colorMode = ColorMode::Ansi16;
+  GridChoice grid = GridChoice::Classic;  // Wide for the 160x50 grid; Auto is classic here
 };
 
 // Records as the options say. Returns the exit status: 0 when the recording was written, 1 when

@@ -68,7 +68,7 @@ class VideoSink final : public FrameSink {
   }
 
   bool frame(long, const std::uint8_t* cells, const char*, std::size_t) override {
-    drawCellPicture(cells, rgb_.get());
+    drawCellPicture(cells, format_.grid, rgb_.get());
     if (std::fwrite(rgb_.get(), 1, kPictureBytes, pipe_) != static_cast<std::size_t>(kPictureBytes)) {
       printLine("ffmpeg stopped taking frames");
       return false;

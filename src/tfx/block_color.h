@@ -35,6 +35,10 @@ class TFX_BlockColor : public TFX_TCConverter {
                   std::uint8_t* out) override;
   // Frees the three tables.
   ~TFX_BlockColor() override;
+  // One cell per 1x2 block, pitch 160: each channel of the two pixels summed and halved, rounded
+  // down, as the 2x2 average rounds. Never touches errorBuffer.
+  void convert1x2(const std::uint32_t* pixels, const PixelRect* rect, int stride, int cellX, int cellY,
+                  std::uint8_t* out) override;
 
   std::uint16_t* cellTable = nullptr;   // 262144 cells: glyph + 256 * attribute
   std::uint8_t* colorTable = nullptr;   // 262144 x red, green, blue of the colour the cell shows

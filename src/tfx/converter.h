@@ -1,9 +1,10 @@
 // TFX_TCConverter: turns a rectangle of FrameBuffer pixels into CellBuffer cells.
-// Virtual operations in slot order: init, convert1x1, convert2x2, convert4x4, destructor, setFlags.
+// Virtual operations in slot order: init, convert1x1, convert2x2, convert4x4, destructor, setFlags,
+// then convert1x2 for the wide grid.
 //
 // Every conversion reads pixels (words 0x00BBGGRR, top byte ignored) inside rect, stride pixels
 // from one row to the next, and writes the rectangle's cells to out starting at cell (cellX, cellY)
-// with a pitch of 80 cells; every other cell of out keeps its content. A zero or negative count of
+// with a pitch of 80 cells (160 for convert1x2); every other cell of out keeps its content. A zero or negative count of
 // cells writes nothing. The caller keeps the rectangle inside the picture and the cells inside
 // 80x50; nothing is clipped.
 #pragma once
@@ -37,6 +38,10 @@ class TFX_TCConverter {
   virtual ~TFX_TCConverter() = default;
   // Stores value in flags.
   virtual void setFlags(int value);
+  // The wide grid's conversion: one cell per 1x2 block (one pixel column, two rows), (x1 - x0) x
+  // (y1 - y0) / 2 cells written with a pitch of 160 cells; an odd last row is not read.
+  virtual void convert1x2(const std::uint32_t* pixels, const PixelRect* rect, int stride, int cellX,
+                          int cellY, std::uint8_t* out) = 0;
 
   std::int32_t flags = 0;  // option bits, 0 when created
 };

@@ -1,13 +1,19 @@
 // Console set-up and the intro's keys, on a terminal kept in memory.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <tuple>
+
 #include "base/cell_buffer.h"
 #include "base/report.h"
 #include "console/console.h"
+#include "support/emulated_screen.h"
 #include "support/memory_terminal.h"
 
 namespace glimmer {
 namespace {
+
+using testing::EmulatedScreen;
 
 struct SetupResult {
   bool ready;
@@ -91,6 +97,57 @@ TEST(SetupConsole, PaletteAndSynchronizedOutputFollowTheModeAndTheAnswers) {
       EXPECT_EQ(std::string(bytes, size).find("\x1b[?2026h") != std::string::npos, c.synchronized);
     }
     EXPECT_FALSE(terminal.paletteSet) << "put back at the restore";
+  }
+}
+
+// Auto chooses the wide grid for tall cells where 160x50 fit; the classic grid for square or
+// unknown cells, and for tall cells in a smaller window (with a notice on how to get the shape).
+TEST(ChooseGrid, AutoFollowsTheCellShapeAndTheRoom) {
+  struct Case {
+    int columns, rows, cellWidth, cellHeight;
+    Grid grid;
+    bool notice;
+  };
+  const Case cases[] = {
+      {160, 50, 8, 16, Grid::Wide, true},    // tall, room for 160x50
+      {200, 60, 10, 15, Grid::Wide, true},   // exactly 1.5 times as tall, larger window
+      {200, 60, 10, 14, Grid::Classic, false},  // just under 1.5
+      {200, 60, 8, 8, Grid::Classic, false},    // square cells
+      {200, 60, 0, 0, Grid::Classic, false},    // the terminal does not say
+      {159, 50, 8, 16, Grid::Classic, true},    // tall, one column short
+      {160, 49, 8, 16, Grid::Classic, true},    // tall, one row short
+      {80, 50, 8, 16, Grid::Classic, true},
+  };
+  for (const Case& c : cases) {
+    const GridDecision decision = chooseGrid(GridChoice::Auto, c.columns, c.rows, c.cellWidth, c.cellHeight);
+    EXPECT_EQ(decision.grid, c.grid) << c.columns << "x" << c.rows << " cells of " << c.cellWidth << "x" << c.cellHeight;
+    EXPECT_EQ(decision.notice != nullptr, c.notice) << c.columns << "x" << c.rows;
+  }
+  EXPECT_EQ(chooseGrid(GridChoice::Classic, 300, 90, 8, 16).grid, Grid::Classic);
+  EXPECT_EQ(chooseGrid(GridChoice::Wide, 80, 50, 8, 8).grid, Grid::Wide);
+}
+
+// On a terminal that reports tall cells, set-up lays out 160x50 and the intro says why.
+TEST(SetupConsole, AutoOnATerminalOfTallCellsTakesTheWideGrid) {
+  for (const auto& [columns, rows, wide] : {std::tuple{170, 52, true}, std::tuple{100, 52, false}}) {
+    MemoryTerminal terminal(columns, rows);
+    terminal.answers.cellWidth = 9;
+    terminal.answers.cellHeight = 19;
+    ConsoleFrame console;
+    console.output = &terminal;
+    console.gridChoice = GridChoice::Auto;
+    ASSERT_TRUE(setUp(console).ready);
+    EXPECT_TRUE(terminal.asked.cellSize);
+    EXPECT_EQ(console.grid, wide ? Grid::Wide : Grid::Classic);
+    EXPECT_EQ(console.bufferColumns, wide ? 160 : 80);
+    EXPECT_EQ(console.originColumn, (columns - console.bufferColumns) / 2);
+    ASSERT_NE(console.gridNotice, nullptr);
+    terminal.press(Key::Escape);
+    EXPECT_FALSE(showIntro(console, "No sound device answered: the show plays silently."));
+    EmulatedScreen screen(columns, rows);
+    screen.feed(terminal.written);
+    EXPECT_EQ(screen.rowText(1 + 49).substr(console.originColumn, 10), std::string(console.gridNotice).substr(0, 10));
+    EXPECT_EQ(screen.rowText(1 + 48).substr(console.originColumn, 8), "No sound");
   }
 }
 

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "record/cell_picture.h"
 #include "record/frame_sink.h"
 #include "support/emulated_screen.h"
 #include "support/temporary_folder.h"
@@ -23,7 +24,7 @@
 namespace glimmer {
 namespace {
 
-using Cells = std::array<std::uint8_t, 8000>;
+using Cells = std::array<std::uint8_t, kMaxCellBufferBytes>;
 
 // Passes every frame on to a real sink and keeps the cells and bytes.
 class KeepingSink final : public FrameSink {
@@ -32,7 +33,7 @@ class KeepingSink final : public FrameSink {
   bool begin() override { return inner_->begin(); }
   bool frame(long index, const std::uint8_t* cells, const char* bytes, std::size_t size) override {
     Cells copy;
-    std::copy(cells, cells + 8000, copy.begin());
+    std::copy(cells, cells + kMaxCellBufferBytes, copy.begin());
     frames.push_back(copy);
     written.emplace_back(bytes, size);
     indices.push_back(index);
@@ -73,12 +74,14 @@ struct Recording {
   std::string path;
 };
 
-Recording record(int fps, int from, int to) {
+Recording record(int fps, int from, int to, Grid grid = Grid::Classic) {
   Recording result;
   result.folder = std::make_unique<testing::TemporaryFolder>();
   result.path = result.folder->file("show.cast");
   RecordingOptions command = recordCommand(result.path, fps, from, to);
+  command.grid = grid == Grid::Wide ? GridChoice::Wide : GridChoice::Classic;
   RecordingFormat format{result.path, fps, from};
+  format.grid = grid;
   result.sink = std::make_unique<KeepingSink>(makeCastSink(format));
   result.status = runRecording(command, *result.sink);
   return result;
@@ -151,6 +154,65 @@ TEST(Recording, GreetingsSlideShowsBackdropLeftAndTheSpikyScene) {
   EXPECT_EQ(cells[0], backdropCell[0]);
   EXPECT_EQ(cells[1], backdropCell[1]);
   EXPECT_FALSE(cells[2 * 79] == backdropCell[0] && cells[2 * 79 + 1] == backdropCell[1]);
+}
+
+// The wide grid: the slide maps the greetings' pixel columns to cells one to one, so at u = 800
+// (left edge 78) cells 0 .. 81 show the greetings and the cells right of them the spiky scene; the
+// cast is 160 wide and replays to the cells.
+TEST(Recording, WideGridSlideAndReplay) {
+  Recording result = record(10, 114800, 115000, Grid::Wide);
+  ASSERT_EQ(result.status, 0);
+  ASSERT_EQ(result.sink->frames.size(), 2u);
+  const Cells& cells = result.sink->frames.front();
+  TFX_BlockColor converter;
+  converter.init();
+  std::uint32_t backdrop[2] = {0x009400D3, 0x009400D3};
+  std::uint8_t backdropCell[kMaxCellBufferBytes] = {};
+  PixelRect rect{0, 0, 1, 2};
+  converter.convert1x2(backdrop, &rect, 1, 0, 0, backdropCell);
+  for (int column : {0, 1, 39}) {
+    EXPECT_EQ(cells[2 * column], backdropCell[0]) << column;
+    EXPECT_EQ(cells[2 * column + 1], backdropCell[1]) << column;
+  }
+  int backdropRightOfTheEdge = 0;
+  for (int row = 0; row < kCellRows; ++row) {
+    for (int column = 82; column < kWideCellColumns; ++column) {
+      const int n = row * kWideCellColumns + column;
+      backdropRightOfTheEdge += cells[2 * n] == backdropCell[0] && cells[2 * n + 1] == backdropCell[1];
+    }
+  }
+  EXPECT_EQ(backdropRightOfTheEdge, 0) << "the spiky scene stays right of the greetings";
+
+  EXPECT_NE(readAll(result.path).find("\"width\": 160"), std::string::npos);
+  testing::EmulatedScreen screen(kWideCellColumns, kCellRows);
+  for (std::size_t i = 0; i < result.sink->frames.size(); ++i) {
+    screen.feed(result.sink->written[i]);
+    EXPECT_EQ(screen.wrongCells(result.sink->frames[i].data(), 0, 0, kWideCellColumns, kCellRows, ColorMode::TrueColor,
+                                kWideCellColumns),
+              0)
+        << "frame " << i;
+  }
+}
+
+// A wide cell is drawn 4 pixels wide and 8 tall, so the 160x50 grid fills the same 640x400.
+TEST(CellPicture, WideCellsAreHalfAsWide) {
+  std::vector<std::uint8_t> cells(kMaxCellBufferBytes, 0);
+  cells[0] = 219;
+  cells[1] = 0x0C;  // a full block in red
+  cells[2 * (kWideCellColumns * 49 + 159)] = 177;
+  cells[2 * (kWideCellColumns * 49 + 159) + 1] = 0x9F;  // medium shade, white on blue
+  std::vector<std::uint8_t> rgb(kPictureBytes);
+  drawCellPicture(cells.data(), Grid::Wide, rgb.data());
+  auto pixel = [&](int x, int y) {
+    const std::uint8_t* at = &rgb[3 * (y * kPictureWidth + x)];
+    return std::array<int, 3>{at[0], at[1], at[2]};
+  };
+  EXPECT_EQ(pixel(3, 7), (std::array<int, 3>{255, 0, 0}));
+  EXPECT_EQ(pixel(4, 0), (std::array<int, 3>{0, 0, 0})) << "the next cell";
+  // The medium shade's dots alternate, even rows starting with background.
+  EXPECT_EQ(pixel(636, 392), (std::array<int, 3>{0, 0, 255}));
+  EXPECT_EQ(pixel(637, 392), (std::array<int, 3>{255, 255, 255}));
+  EXPECT_EQ(pixel(636, 393), (std::array<int, 3>{255, 255, 255}));
 }
 
 TEST(Recording, FramesAfterTheClosingFadeAreBlack) {

@@ -84,15 +84,15 @@ class EmulatedScreen {
            colourOf(shown.fg) == consoleColour(fore, mode) && colourOf(shown.bg) == consoleColour(back, mode);
   }
 
-  // Checks the visible part of an 80x50 cell grid drawn at an origin; returns the number of wrong
-  // cells, reporting the first few.
+  // Checks the visible part of a cell grid (80x50, or gridColumns wide) drawn at an origin; returns
+  // the number of wrong cells, reporting the first few.
   int wrongCells(const std::uint8_t* cells, int originColumn, int originRow, int visibleColumns, int visibleRows,
-                 ColorMode mode) const {
+                 ColorMode mode, int gridColumns = kCellColumns) const {
     int wrong = 0;
     for (int r = 0; r < visibleRows; ++r) {
       for (int c = 0; c < visibleColumns; ++c) {
-        const std::uint8_t code = cells[2 * (r * kCellColumns + c)];
-        const std::uint8_t attribute = cells[2 * (r * kCellColumns + c) + 1];
+        const std::uint8_t code = cells[2 * (r * gridColumns + c)];
+        const std::uint8_t attribute = cells[2 * (r * gridColumns + c) + 1];
         if (!shows(originColumn + c, originRow + r, code, attribute, mode) && ++wrong <= 3) {
           ADD_FAILURE() << "cell (" << c << ", " << r << ") code " << int{code} << " attribute " << int{attribute}
                         << " shows U+" << std::hex << glyph(originColumn + c, originRow + r);

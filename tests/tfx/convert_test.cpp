@@ -44,7 +44,7 @@ class Convert : public ::testing::Test {
   void SetUp() override {
     converter->setFlags(0);
     std::memset(converter->errorBuffer, 0, kCellCount * 3);
-    cells.assign(kCellBufferBytes, kUntouched);
+    cells.assign(kMaxCellBufferBytes, kUntouched);
     // Every pixel different, top byte set (it must be ignored).
     pixels.resize(kWidth * kHeight);
     for (int y = 0; y < kHeight; ++y) {
@@ -177,6 +177,43 @@ TEST(Converter, StartsWithoutFlagsOrTables) {
   TFX_TCConverter& base = converter;
   base.setFlags(5);
   EXPECT_EQ(converter.flags, 5);
+}
+
+// The wide grid: one cell per pixel column and pair of rows, the two averaged per channel and
+// rounded down, pitch 160; the rectangle and the origin as for the other scales.
+TEST_F(Convert, OneByTwoAveragesEachColumnPairIntoAPitchOf160) {
+  PixelRect whole{0, 0, 160, 100};
+  converter->convert1x2(pixels.data(), &whole, kWidth, 0, 0, cells.data());
+  for (auto [c, r] : {std::pair{0, 0}, std::pair{1, 0}, std::pair{159, 0}, std::pair{37, 21}, std::pair{159, 49}}) {
+    EXPECT_EQ(cellAt(r * kWideCellColumns + c), expectedCell({{c, 2 * r}, {c, 2 * r + 1}})) << c << "," << r;
+  }
+  for (int n = 0; n < kMaxCellCount; ++n) ASSERT_FALSE(untouched(n)) << n;
+
+  // Rounding down per channel: 255 and 0 average to 127 (index 31), not 128 (index 32).
+  pixels[0] = rgb(255, 1, 254);
+  pixels[kWidth] = rgb(0, 0, 255);
+  converter->convert1x2(pixels.data(), &whole, kWidth, 0, 0, cells.data());
+  EXPECT_EQ(cellAt(0), converter->cellTable[(127 >> 2) * 4096 + (0 >> 2) * 64 + (254 >> 2)]);
+
+  // The greetings slide's rectangle: columns 150..159 go to cells 0..9 of every row, one to one;
+  // the rest keep what they held.
+  cells.assign(kMaxCellBufferBytes, kUntouched);
+  PixelRect slide{150, 0, 160, 100};
+  converter->convert1x2(pixels.data(), &slide, kWidth, 0, 0, cells.data());
+  int written = 0;
+  for (int n = 0; n < kMaxCellCount; ++n) written += untouched(n) ? 0 : 1;
+  EXPECT_EQ(written, 10 * 50);
+  EXPECT_EQ(cellAt(49 * kWideCellColumns + 9), expectedCell({{159, 98}, {159, 99}}));
+  EXPECT_TRUE(untouched(49 * kWideCellColumns + 10));
+
+  // An origin shifts the output; an odd last row is not read.
+  cells.assign(kMaxCellBufferBytes, kUntouched);
+  PixelRect corner{0, 0, 3, 5};
+  converter->convert1x2(pixels.data(), &corner, kWidth, 100, 40, cells.data());
+  written = 0;
+  for (int n = 0; n < kMaxCellCount; ++n) written += untouched(n) ? 0 : 1;
+  EXPECT_EQ(written, 3 * 2);
+  EXPECT_EQ(cellAt(41 * kWideCellColumns + 102), expectedCell({{2, 2}, {2, 3}}));
 }
 
 }  // namespace
