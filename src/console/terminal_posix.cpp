@@ -70,6 +70,30 @@ std::size_t paletteLength = 0;
 char paletteRestoreSequence[16 * 32];
 std::size_t paletteRestoreLength = 0;
 
+constexpr std::size_t lengthOf(const char* text) { return std::char_traits<char>::length(text); }
+const std::size_t kShowCursorLength = lengthOf(kShowCursor);
+const std::size_t kHideCursorLength = lengthOf(kHideCursor);
+const std::size_t kLeaveScreenLength = lengthOf(kLeaveScreen);
+const std::size_t kEnterScreenLength = lengthOf(kEnterScreen);
+const std::size_t kRestoreTitleLength = lengthOf(kRestoreTitle);
+
+// A change to what the terminal shows: the bytes that put it back and the bytes that make it
+// again (after a stop). Undone in this order, made again in the reverse.
+struct OutputChange {
+  volatile sig_atomic_t* made;
+  const char* undo;
+  const std::size_t* undoLength;
+  const char* redo;
+  const std::size_t* redoLength;
+};
+const OutputChange kOutputChanges[] = {
+    {&paletteSet, paletteRestoreSequence, &paletteRestoreLength, paletteSequence, &paletteLength},
+    {&cursorHidden, kShowCursor, &kShowCursorLength, kHideCursor, &kHideCursorLength},
+    {&screenEntered, kLeaveScreen, &kLeaveScreenLength, kEnterScreen, &kEnterScreenLength},
+    {&titleSet, kRestoreTitle, &kRestoreTitleLength, titleSequence, &titleLength},
+};
+constexpr int kOutputChangeCount = sizeof kOutputChanges / sizeof kOutputChanges[0];
+
 constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGSEGV, SIGABRT, SIGBUS, SIGFPE, SIGILL};
 struct sigaction previousActions[sizeof kEndingSignals / sizeof kEndingSignals[0]];
 struct sigaction previousWinch;
@@ -90,21 +114,10 @@ void writeRaw(const char* text, std::size_t length) {
 
 // Undoes what was changed, in reverse. Async-signal-safe: plain writes and tcsetattr.
 void undoChanges() {
-  if (paletteSet) {
-    writeRaw(paletteRestoreSequence, paletteRestoreLength);
-    paletteSet = 0;
-  }
-  if (cursorHidden) {
-    writeRaw(kShowCursor, sizeof kShowCursor - 1);
-    cursorHidden = 0;
-  }
-  if (screenEntered) {
-    writeRaw(kLeaveScreen, sizeof kLeaveScreen - 1);
-    screenEntered = 0;
-  }
-  if (titleSet) {
-    writeRaw(kRestoreTitle, sizeof kRestoreTitle - 1);
-    titleSet = 0;
+  for (const OutputChange& change : kOutputChanges) {
+    if (*change.made == 0) continue;
+    writeRaw(change.undo, *change.undoLength);
+    *change.made = 0;
   }
   if (inputChanged) {
     ::tcsetattr(keyboardFd, TCSANOW, &originalMode);
@@ -147,10 +160,8 @@ void onWindowChange(int) { resized = 1; }
 // taken again when it continues; the next frame is then drawn whole.
 void onStop(int) {
   const sig_atomic_t hadInput = inputChanged;
-  const sig_atomic_t hadScreen = screenEntered;
-  const sig_atomic_t hadTitle = titleSet;
-  const sig_atomic_t hadCursor = cursorHidden;
-  const sig_atomic_t hadPalette = paletteSet;
+  sig_atomic_t had[kOutputChangeCount];
+  for (int index = 0; index < kOutputChangeCount; ++index) had[index] = *kOutputChanges[index].made;
   undoChanges();
   raiseWithDefaultAction(SIGTSTP);
   // Continued.
@@ -163,21 +174,11 @@ void onStop(int) {
     ::tcsetattr(keyboardFd, TCSANOW, &rawMode);
     inputChanged = 1;
   }
-  if (hadScreen) {
-    writeRaw(kEnterScreen, sizeof kEnterScreen - 1);
-    screenEntered = 1;
-  }
-  if (hadTitle) {
-    writeRaw(titleSequence, titleLength);
-    titleSet = 1;
-  }
-  if (hadCursor) {
-    writeRaw(kHideCursor, sizeof kHideCursor - 1);
-    cursorHidden = 1;
-  }
-  if (hadPalette) {
-    writeRaw(paletteSequence, paletteLength);
-    paletteSet = 1;
+  for (int index = kOutputChangeCount - 1; index >= 0; --index) {
+    const OutputChange& change = kOutputChanges[index];
+    if (had[index] == 0) continue;
+    writeRaw(change.redo, *change.redoLength);
+    *change.made = 1;
   }
   resized = 1;
 }
