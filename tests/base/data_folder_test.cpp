@@ -93,19 +93,35 @@ TEST(DataFolder, PlacesThatDoNotExistHereAreNotNamed) {
                             "the folder that holds it");
 }
 
+// Sets an environment variable; an empty value removes it where the system cannot hold one empty.
+void setVariable(const char* name, const char* value) {
+#ifdef _WIN32
+  _putenv_s(name, value);
+#else
+  setenv(name, value, 1);
+#endif
+}
+
 TEST(DataFolder, PlacesOfThisProgram) {
-  setenv("GLIMMER_DATA", "", 1);
+  setVariable("GLIMMER_DATA", "");
   DataPlaces places = dataPlacesOfThisProgram();
   EXPECT_FALSE(places.environmentSet) << "an empty GLIMMER_DATA counts as unset";
-  setenv("GLIMMER_DATA", "elsewhere", 1);
+  setVariable("GLIMMER_DATA", "elsewhere");
   places = dataPlacesOfThisProgram();
-  unsetenv("GLIMMER_DATA");
+  setVariable("GLIMMER_DATA", "");
   EXPECT_TRUE(places.environmentSet);
   EXPECT_EQ(places.environment, "elsewhere");
   EXPECT_EQ(places.currentFolder, "data");
-  // This test runs from the build folder: beside it is no installed data, and the source tree is a place.
-  const fs::path executable = fs::read_symlink("/proc/self/exe");
-  EXPECT_EQ(places.installed, (executable.parent_path().parent_path() / "share/glimmerfolding").string());
+  // This test runs from the build folder: beside it is no installed data, and the source tree is a
+  // place. Installed, the data is the share folder beside bin, or on Windows data/ beside the program.
+  const fs::path executable = programFile();
+  ASSERT_FALSE(executable.empty());
+#ifdef _WIN32
+  const fs::path installed = executable.parent_path() / "data";
+#else
+  const fs::path installed = executable.parent_path().parent_path() / "share/glimmerfolding";
+#endif
+  EXPECT_EQ(fs::path(places.installed).lexically_normal(), installed.lexically_normal());
   const char* source = std::getenv("GLIMMER_SOURCE_DIR");
   ASSERT_NE(source, nullptr);
   EXPECT_EQ(fs::weakly_canonical(places.sourceTree), fs::weakly_canonical(fs::path(source) / "data"));

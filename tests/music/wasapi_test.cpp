@@ -6,42 +6,49 @@
 
 #include <chrono>
 #include <memory>
+#include <string>
 #include <thread>
 
-#include "music/audio.h"
 #include "music/audio_output.h"
-#include "music/decoder.h"
+#include "music/music_stream.h"
+#include "music/track.h"
+#include "support/ogg_files.h"
 
 namespace glimmer {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-DecodedAudio quietTrack(double seconds) {
-  DecodedAudio audio;
-  audio.sampleRate = 44100;
-  audio.frameCount = static_cast<std::size_t>(seconds * audio.sampleRate);
-  audio.samples.assign(2 * audio.frameCount, 0.0f);
-  return audio;
+// A quiet track of the given length, written once per length and opened.
+std::unique_ptr<Track> quietTrack(double seconds) {
+  const std::string path = testing::scratchPath(("quiet" + std::to_string(static_cast<int>(seconds * 10)) + ".ogg").c_str());
+  testing::writeOggFile(path, testing::stereoSine(440.0, seconds, 0.0f));
+  auto track = std::make_unique<Track>();
+  if (!track->open(path.c_str()) || !track->waitUntilMeasured()) return nullptr;
+  return track;
 }
 
 TEST(WasapiOutput, AnswersFastAndFallsBackToSilenceWithoutADevice) {
   const auto start = Clock::now();
-  std::unique_ptr<AudioOutput> device = createDeviceOutput();
+  std::unique_ptr<AudioOutput> device = openDeviceOutput();
   EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
   if (device) GTEST_SKIP() << "a sound device answered; the fallback is not taken here";
-  setAudioMode(AudioMode::Automatic);
-  ASSERT_TRUE(audioInit(44100));
-  ASSERT_NE(audioNotice(), nullptr);
-  EXPECT_STREQ(audioNotice(), "No sound device answered: the show plays silently.");
-  audioFree();
+  const std::string path = testing::scratchPath("fallback.ogg");
+  ASSERT_TRUE(testing::writeOggFile(path, testing::stereoSine(440.0, 0.2, 0.0f)));
+  MusicStream* music = MusicStream::instance();
+  ASSERT_TRUE(music->open(path.c_str()));
+  ASSERT_NE(music->notice(), nullptr);
+  EXPECT_STREQ(music->notice(), "No sound device answered: the show plays silently.");
+  EXPECT_TRUE(music->play());
+  delete music;
 }
 
 TEST(WasapiOutput, PlaysATrackToItsEndOnTheAudioClock) {
-  std::unique_ptr<AudioOutput> device = createDeviceOutput();
+  std::unique_ptr<AudioOutput> device = openDeviceOutput();
   if (!device) GTEST_SKIP() << "no sound device";
-  const DecodedAudio track = quietTrack(0.4);
-  ASSERT_TRUE(device->start(track));
+  const std::unique_ptr<Track> track = quietTrack(0.4);
+  ASSERT_NE(track, nullptr);
+  ASSERT_TRUE(device->start(*track));
   double previous = 0.0;
   const auto deadline = Clock::now() + std::chrono::seconds(5);
   while (!device->finished() && Clock::now() < deadline) {
@@ -56,16 +63,18 @@ TEST(WasapiOutput, PlaysATrackToItsEndOnTheAudioClock) {
 }
 
 TEST(WasapiOutput, StopsEarlyAndCanStartAgain) {
-  std::unique_ptr<AudioOutput> device = createDeviceOutput();
+  std::unique_ptr<AudioOutput> device = openDeviceOutput();
   if (!device) GTEST_SKIP() << "no sound device";
-  const DecodedAudio track = quietTrack(10.0);
-  ASSERT_TRUE(device->start(track));
+  const std::unique_ptr<Track> track = quietTrack(10.0);
+  ASSERT_NE(track, nullptr);
+  ASSERT_TRUE(device->start(*track));
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   const auto stopStart = Clock::now();
   device->stop();
   EXPECT_LT(Clock::now() - stopStart, std::chrono::seconds(2));
   EXPECT_FALSE(device->finished());
-  ASSERT_TRUE(device->start(track));
+  track->rewind();
+  ASSERT_TRUE(device->start(*track));
   EXPECT_LT(device->heardSeconds(), 1.0);
   device->stop();
 }
