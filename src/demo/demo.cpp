@@ -3,9 +3,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "base/cell_buffer.h"
 #include "base/frame_buffer.h"
+#include "base/data_folder.h"
 #include "base/random.h"
 #include "base/report.h"
 #include "console/console.h"
@@ -90,7 +92,11 @@ bool Demo::init() {
 
   music->setOutput(options.musicOutput);
   if (!music->open()) {
+    // The show's message for its music, which here is opened from the file alone (any output will
+    // do, down to silence); the second line names the file.
     printLine("Unable to init/load music.ogg");
+    const std::string reason = dataFilePath("data/music.ogg") + " is missing, unreadable or not Ogg Vorbis.";
+    printLine(reason.c_str());
     return false;
   }
 
