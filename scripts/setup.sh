@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   libegl-dev libgles-dev libegl-mesa0 libgl1-mesa-dri
-  libvorbis-dev libpulse-dev libasound2-dev libkissfft-dev libpng-dev libfreetype-dev fonts-dejavu-core
+  libvorbis-dev libpulse-dev libasound2-dev libkissfft-dev libpng-dev zlib1g-dev libfreetype-dev fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev libvterm-dev
 )
 for extra in "$@"; do
