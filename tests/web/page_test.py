@@ -8,6 +8,8 @@ from a loopback server and is checked as a viewer would see it.
   them).
 - Music: while the show plays, the audio element's time and the player's time stay within 50 ms
   of each other over more than 10 s.
+- A page recorded --from a later moment opens there, shows that moment's cells and plays the
+  music from there, in step.
 - Opened as a file, the page says that it must be served, and how.
 
 Debian's python3 with python3-selenium, python3-pil, chromium and chromium-driver. Exits 77
@@ -34,6 +36,8 @@ from selenium.webdriver.chrome.service import Service
 RECORDED_MS = 15000
 FPS = 60
 MOMENTS = [1.0, 5.0, 12.0]  # seconds: the title card fading in (shades), with a cube, whole
+LATER_FROM_MS, LATER_TO_MS = 84000, 86000  # a short page from the spiky scene on
+LATER_MOMENT = 85.0
 TOLERANCE = 4  # per channel, for the canvas's blending
 SYNC_LIMIT = 0.050  # seconds
 SYNC_SPAN = 10.5  # seconds of playing measured
@@ -100,13 +104,15 @@ def load_page(driver, url):
              60, "the page to load its recording")
 
 
-def check_pictures(driver, frames_folder, shots):
+def check_pictures(driver, frames_folder, shots, moments, from_ms=0):
+    """The cells at each moment (seconds of the show); frames_folder holds the PNG frames of a
+    recording from from_ms on."""
     # Playing once takes away the start overlay that covers the middle of the picture.
     driver.execute_async_script("const done = arguments[0]; const p = window.glimmerfolding.player;"
                                 "p.play().then(() => p.pause()).then(() => done(), () => done());")
     header = driver.execute_script("return window.glimmerfolding.cast")
-    for moment in MOMENTS:
-        frame = round(moment * FPS)
+    for moment in moments:
+        frame = round((moment - from_ms / 1000) * FPS)
         columns, rows, cells = expected_cells(os.path.join(frames_folder, "frame-%06d.png" % frame))
         check((header["width"], header["height"]) == (columns, rows),
               "the cast is %sx%s cells, the pictures %dx%d" % (header["width"], header["height"], columns, rows))
@@ -114,7 +120,7 @@ def check_pictures(driver, frames_folder, shots):
         driver.execute_async_script("const done = arguments[arguments.length - 1];"
                                     "window.glimmerfolding.player.seek(arguments[0]).then(() =>"
                                     " requestAnimationFrame(() => requestAnimationFrame(() => done())));",
-                                    frame_time(frame) + 0.5 / FPS)
+                                    from_ms / 1000 + frame_time(frame) + 0.5 / FPS)
         box = driver.execute_script("const r = document.querySelector('.ap-term canvas').getBoundingClientRect();"
                                     "return [r.left, r.top, r.width, r.height, window.devicePixelRatio,"
                                     " window.glimmerfolding.player.getCurrentTime()];")
@@ -140,20 +146,31 @@ def check_pictures(driver, frames_folder, shots):
         check(not wrong, "at %.2f s %d cells differ: %s" % (moment, len(wrong), "; ".join(wrong[:5])))
 
 
-def check_music_in_step(driver, url):
-    # Keep the audio element the player makes (it is not in the document) where the test can read it.
+def keep_audio_element(driver):
+    """Keeps the audio element the player makes (it is not in the document) where the test reads it."""
     driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source":
         "const play = HTMLMediaElement.prototype.play;"
         "HTMLMediaElement.prototype.play = function () { window.glimmerAudio = this; return play.apply(this, arguments); };"})
+
+
+def play_from_the_start(driver, url, from_seconds):
     load_page(driver, url)
     driver.execute_script("window.glimmerfolding.player.play()")
-    wait_for(driver, "const a = window.glimmerAudio; return a && !a.paused && a.currentTime > 0.2",
+    wait_for(driver, "const a = window.glimmerAudio; return a && !a.paused && a.currentTime > %f" % (from_seconds + 0.2),
              20, "the music to play")
+
+
+def clocks(driver):
+    return driver.execute_script(
+        "return [window.glimmerAudio.currentTime, window.glimmerfolding.player.getCurrentTime()]")
+
+
+def check_music_in_step(driver, url):
+    play_from_the_start(driver, url, 0)
     samples = []
     first = None
     while True:
-        audio, player = driver.execute_script(
-            "return [window.glimmerAudio.currentTime, window.glimmerfolding.player.getCurrentTime()]")
+        audio, player = clocks(driver)
         first = first if first is not None else player
         samples.append((player, audio))
         if player - first >= SYNC_SPAN:
@@ -166,6 +183,16 @@ def check_music_in_step(driver, url):
     check(samples[-1][0] - samples[0][0] >= 10, "measured over less than 10 s")
     check(worst <= SYNC_LIMIT, "the music and the picture drift apart by %.1f ms" % (worst * 1000))
     check(not audio_state[0] and not audio_state[1], "the music is paused or muted")
+
+
+def check_later_start(driver, url, frames_folder, shots):
+    play_from_the_start(driver, url, LATER_FROM_MS / 1000)
+    audio, player = clocks(driver)
+    print("a page --from %d ms plays from the show's %.3f s, the music at %.3f s" % (LATER_FROM_MS, player, audio))
+    check(LATER_FROM_MS / 1000 <= player < LATER_FROM_MS / 1000 + 2, "it plays from %.3f s" % player)
+    check(abs(audio - player) <= SYNC_LIMIT, "its music is %.1f ms off" % ((audio - player) * 1000))
+    driver.execute_script("window.glimmerfolding.player.pause()")
+    check_pictures(driver, frames_folder, shots, [LATER_MOMENT], LATER_FROM_MS)
 
 
 def check_opened_as_file(driver, page, shots):
@@ -183,8 +210,11 @@ def main():
     try:
         page = os.path.join(work, "site", "page.html")
         os.mkdir(os.path.dirname(page))
-        for output in [page, os.path.join(work, "frames")]:
-            subprocess.run([program, "--record", output, "--to", str(RECORDED_MS), "--colors", "16"],
+        later = os.path.join(work, "site", "later.html")
+        for output, from_ms, to_ms in [(page, 0, RECORDED_MS), (os.path.join(work, "frames"), 0, RECORDED_MS),
+                                       (later, LATER_FROM_MS, LATER_TO_MS),
+                                       (os.path.join(work, "later-frames"), LATER_FROM_MS, LATER_TO_MS)]:
+            subprocess.run([program, "--record", output, "--from", str(from_ms), "--to", str(to_ms), "--colors", "16"],
                            cwd=source, check=True, stdout=subprocess.DEVNULL)
         shots = os.environ.get("GLIMMER_SCREENSHOTS") or os.path.join(work, "shots")
         os.makedirs(shots, exist_ok=True)
@@ -197,10 +227,16 @@ def main():
         url = "http://127.0.0.1:%d/page.html" % server.server_address[1]
         try:
             load_page(driver, url)
-            driver.save_screenshot(os.path.join(shots, "title-card.png"))
             check(driver.title == "vrax - Glimmerfolding", "the page's title is " + driver.title)
-            check_pictures(driver, os.path.join(work, "frames"), shots)
+            # The title card: the show's title in the player's terminal until the show starts.
+            wait_for(driver, "const t = document.querySelector('.ap-term-text');"
+                             "return t && t.textContent.includes('vrax - Glimmerfolding')", 10, "the title card")
+            driver.execute_async_script("requestAnimationFrame(() => requestAnimationFrame(arguments[0]))")
+            driver.save_screenshot(os.path.join(shots, "title-card.png"))
+            check_pictures(driver, os.path.join(work, "frames"), shots, MOMENTS)
+            keep_audio_element(driver)
             check_music_in_step(driver, url)
+            check_later_start(driver, url.replace("page.html", "later.html"), os.path.join(work, "later-frames"), shots)
             check_opened_as_file(driver, page, shots)
             errors = [entry["message"] for entry in driver.get_log("browser")
                       if entry["level"] == "SEVERE" and "favicon.ico" not in entry["message"]]
