@@ -17,6 +17,7 @@
 //   where scripts/setup-web-player.sh put it; without it nothing is written.
 #include <zlib.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -63,9 +64,7 @@ bool holdsPlayer(const fs::path& package) {
 
 // True when path is folder itself or lies inside it.
 bool isInside(const fs::path& path, const fs::path& folder) {
-  auto [folderEnd, pathAt] = std::mismatch(folder.begin(), folder.end(), path.begin(), path.end());
-  (void)pathAt;
-  return folderEnd == folder.end();
+  return std::mismatch(folder.begin(), folder.end(), path.begin(), path.end()).first == folder.end();
 }
 
 // The player's package folder: the one the format names, else installed beside the program, else
@@ -182,17 +181,21 @@ class WebPageSink final : public FrameSink {
     fs::remove_all(partFolder_, error);  // left by a recording that was killed
     if (!fs::create_directory(partFolder_, error)) return fail(error ? error : std::make_error_code(std::errc::file_exists));
     created_ = true;
+    // The folder goes again when a step fails: a sink that did not begin is not finished.
     for (const PlayerFile& file : kPlayerFiles) {
-      if (!copy(player / file.inPackage, file.inFolder)) return false;
+      if (!copy(player / file.inPackage, file.inFolder)) return finish(false);
     }
-    if (!copy(dataFilePath(format_.musicPath), kMusicName)) return false;
+    if (!copy(dataFilePath(format_.musicPath), kMusicName)) return finish(false);
     const std::string castPath = partFolder_ + "/" + kCastName;
     errno = 0;
     gzip_ = gzopen(castPath.c_str(), "wb9");
-    if (gzip_ == nullptr) return fail(errno != 0 ? errno : ENOMEM);
+    if (gzip_ == nullptr) {
+      fail(errno != 0 ? errno : ENOMEM);
+      return finish(false);
+    }
     gzbuffer(gzip_, 1 << 20);
     const std::string header = cast_.header();
-    return write(header.data(), header.size());
+    return write(header.data(), header.size()) || finish(false);
   }
 
   bool frame(long index, const std::uint8_t*, const char* bytes, std::size_t size) override {

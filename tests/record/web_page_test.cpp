@@ -183,6 +183,18 @@ TEST(WebPage, FailuresLeaveNothingBehind) {
     leftAsItWas("no player");
   }
   {
+    SCOPED_TRACE("no music");
+    RecordingFormat format{page, 20, 0, "data/no-such-music.ogg"};
+    format.webPlayerFolder = player;
+    std::unique_ptr<FrameSink> sink = makeWebPageSink(format);
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(runRecording(recordCommand(page, 0, 200), *sink), 1);
+    const std::string printed = ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(printed.rfind("cannot write " + page + ": cannot copy " + dataFilePath("data/no-such-music.ogg"), 0), 0u)
+        << printed;
+    leftAsItWas("no music");
+  }
+  {
     SCOPED_TRACE("a frame cannot be written");
     RecordingFormat format{page, 20, 0};
     format.webPlayerFolder = player;
