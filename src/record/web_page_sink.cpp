@@ -29,7 +29,6 @@
 
 #include "base/data_folder.h"
 #include "base/identity.h"
-#include "base/report.h"
 #include "record/cast_writer.h"
 #include "record/frame_sink.h"
 #include "record/part_file.h"
