@@ -2,6 +2,7 @@
 # scripts/package.sh):
 #   P/bin/glimmerfolding                    the program
 #   P/share/glimmerfolding/                 the show's data, found from the program's own folder
+#   P/share/glimmerfolding/web-player/      the web page's player, when this build folder holds it
 #   P/share/man/man6/glimmerfolding.6       the manual page
 #   P/share/doc/glimmerfolding/             README.md and LICENSE
 # The package adds what Debian expects in its doc folder (copyright, changelog.gz) and compresses
@@ -9,6 +10,15 @@
 install(TARGETS glimmerfolding RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/ DESTINATION ${CMAKE_INSTALL_DATADIR}/glimmerfolding
         FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+# The asciinema web player that --record NAME.html copies beside its page, laid out as its npm
+# package, from where scripts/setup-web-player.sh put it in this build folder (scripts/package.sh
+# always does); without it the installed program records everything but web pages.
+set(glimmer_web_player ${PROJECT_BINARY_DIR}/web-player/node_modules/asciinema-player)
+install(FILES ${glimmer_web_player}/dist/bundle/asciinema-player.min.js ${glimmer_web_player}/dist/bundle/asciinema-player.css
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/glimmerfolding/web-player/dist/bundle
+        PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ OPTIONAL)
+install(FILES ${glimmer_web_player}/LICENSE DESTINATION ${CMAKE_INSTALL_DATADIR}/glimmerfolding/web-player
+        PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ OPTIONAL)
 install(FILES ${PROJECT_SOURCE_DIR}/doc/glimmerfolding.6 DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
 

@@ -220,9 +220,13 @@ if [[ -n "$foreign" ]]; then
 fi
 
 # --- The release archive ----------------------------------------------------------------------------
+# The web page's player goes in web-player/ beside the program, laid out as its npm package.
+"$root/scripts/setup-web-player.sh" "$dir"
+player=$dir/web-player/node_modules/asciinema-player
 version=$(sed -n 's/^project(glimmerfolding VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
 archive=$dir/glimmerfolding-$version-win64.zip
-newest=$(find "$exe" "$root/data" "$root/scripts/windows-readme.txt" -newer "$archive" 2>/dev/null | head -n 1 || true)
+newest=$(find "$exe" "$root/data" "$root/scripts/windows-readme.txt" "$dir/web-player/package-lock.json" \
+  -newer "$archive" 2>/dev/null | head -n 1 || true)
 if [[ ! -f "$archive" || -n "$newest" ]]; then
   stage=$dir/release/glimmerfolding-$version
   rm -rf "$dir/release"
@@ -230,6 +234,9 @@ if [[ ! -f "$archive" || -n "$newest" ]]; then
   cp "$exe" "$stage/"
   x86_64-w64-mingw32-strip "$stage/glimmerfolding.exe"
   cp -r "$root/data" "$stage/data"
+  mkdir -p "$stage/web-player/dist/bundle"
+  cp "$player/LICENSE" "$stage/web-player/"
+  cp "$player/dist/bundle/asciinema-player.min.js" "$player/dist/bundle/asciinema-player.css" "$stage/web-player/dist/bundle/"
   sed "s/@VERSION@/$version/" "$root/scripts/windows-readme.txt" | sed 's/$/\r/' >"$stage/README.txt"
   rm -f "$archive"
   (cd "$dir/release" && zip -qr -X "$archive" "glimmerfolding-$version")

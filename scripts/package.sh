@@ -16,6 +16,7 @@ echo "package: building build/package..." >&2
   -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CXXFLAGS) $cppflags" \
   -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" >/dev/null
 
+"$root/scripts/setup-web-player.sh" build/package  # the player the package holds for web pages
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 staging=$root/build/package/cpack

@@ -5,6 +5,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh" --tests
+"$root/scripts/setup-web-player.sh" build/test  # the player that the web page test's recording copies
 cd "$root"
 
 echo "== release build and tests"

@@ -1,6 +1,4 @@
-// The asciicast v2 sink: a header line with the show's palette as the theme, then one output event
-// per frame holding exactly the bytes the show's encoder makes for it (the first also hides the
-// cursor, as the live show does when it takes the terminal), at the times of cast_time.h.
+// The asciicast v2 sink: the lines of cast_writer.h, written to OUT.cast.
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -9,6 +7,7 @@
 #include "base/palette.h"
 #include "console/frame_encoder.h"
 #include "record/cast_time.h"
+#include "record/cast_writer.h"
 #include "record/frame_sink.h"
 #include "record/part_file.h"
 
@@ -60,32 +59,18 @@ char* escapeJson(char* at, const char* bytes, std::size_t size) {
 
 class CastSink final : public FrameSink {
  public:
-  explicit CastSink(const RecordingFormat& format) : format_(format), line_(new char[kMaxEscapedFrame]) {}
+  explicit CastSink(const RecordingFormat& format) : format_(format), writer_(format.framesPerSecond, format.grid) {}
 
   bool begin() override {
     if (!file_.open(format_.output, format_.output)) return false;
     std::setvbuf(file_.stream(), nullptr, _IOFBF, 1 << 20);
-    const std::string header = "{\"version\": 2, \"width\": " + std::to_string(columnsOf(format_.grid)) +
-                               ", \"height\": 50, \"title\": \"" + kShowTitle + "\", \"theme\": " + themeJson() +
-                               "}\n";
-    std::fputs(header.c_str(), file_.stream());
+    std::fputs(writer_.header().c_str(), file_.stream());
     return file_.healthy();
   }
 
   bool frame(long index, const std::uint8_t*, const char* bytes, std::size_t size) override {
-    char* at = line_.get();
-    *at++ = '[';
-    at += writeCastTime(castFrameTimeNs(index, format_.framesPerSecond), at);
-    std::memcpy(at, ", \"o\", \"", 8);
-    at += 8;
-    if (!cursorHidden_) {
-      at = escapeJson(at, kHideCursor, sizeof kHideCursor - 1);
-      cursorHidden_ = true;
-    }
-    at = escapeJson(at, bytes, size);
-    std::memcpy(at, "\"]\n", 3);
-    at += 3;
-    std::fwrite(line_.get(), 1, static_cast<std::size_t>(at - line_.get()), file_.stream());
+    const std::string_view line = writer_.frameLine(index, bytes, size);
+    std::fwrite(line.data(), 1, line.size(), file_.stream());
     return file_.healthy();
   }
 
@@ -97,12 +82,35 @@ class CastSink final : public FrameSink {
 
  private:
   RecordingFormat format_;
-  std::unique_ptr<char[]> line_;
+  CastWriter writer_;
   PartFile file_;
-  bool cursorHidden_ = false;
 };
 
 }  // namespace
+
+CastWriter::CastWriter(int framesPerSecond, Grid grid, std::int64_t startNs)
+    : framesPerSecond_(framesPerSecond), grid_(grid), startNs_(startNs), line_(new char[kMaxEscapedFrame]) {}
+
+std::string CastWriter::header() const {
+  return "{\"version\": 2, \"width\": " + std::to_string(columnsOf(grid_)) + ", \"height\": 50, \"title\": \"" +
+         kShowTitle + "\", \"theme\": " + themeJson() + "}\n";
+}
+
+std::string_view CastWriter::frameLine(long index, const char* bytes, std::size_t size) {
+  char* at = line_.get();
+  *at++ = '[';
+  at += writeCastTime(startNs_ + castFrameTimeNs(index, framesPerSecond_), at);
+  std::memcpy(at, ", \"o\", \"", 8);
+  at += 8;
+  if (!cursorHidden_) {
+    at = escapeJson(at, kHideCursor, sizeof kHideCursor - 1);
+    cursorHidden_ = true;
+  }
+  at = escapeJson(at, bytes, size);
+  std::memcpy(at, "\"]\n", 3);
+  at += 3;
+  return std::string_view(line_.get(), static_cast<std::size_t>(at - line_.get()));
+}
 
 std::unique_ptr<FrameSink> makeCastSink(const RecordingFormat& format) { return std::make_unique<CastSink>(format); }
 

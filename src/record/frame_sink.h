@@ -1,5 +1,6 @@
 // FrameSink: where a recording's frames go. The kind follows the output name: ".cast" an asciicast
-// v2 file, ".mp4", ".webm" or ".mkv" a video made by ffmpeg, anything else a folder of PNG frames.
+// v2 file, ".mp4", ".webm" or ".mkv" a video made by ffmpeg, ".html" a web page with its folder
+// NAME_files/ (web_page_sink.cpp), anything else a folder of PNG frames.
 // Every kind writes under a temporary name and puts the result in place only when it is complete,
 // so a failed recording leaves nothing behind.
 #pragma once
@@ -34,12 +35,16 @@ struct RecordingFormat {
   int framesPerSecond = 60;
   int fromMs = 0;
   Grid grid = Grid::Classic;                 // the cells' grid: a cast's width, a picture's cells
-  const char* musicPath = "data/music.ogg";  // the sound track of a video
+  const char* musicPath = "data/music.ogg";  // the sound track of a video or a web page
+  // The web page's player: a folder laid out as the npm package asciinema-player. Empty: where this
+  // program finds it (installed beside it, or in the build tree by scripts/setup-web-player.sh).
+  std::string webPlayerFolder = "";
 };
 
 std::unique_ptr<FrameSink> makeCastSink(const RecordingFormat& format);
 std::unique_ptr<FrameSink> makePngFolderSink(const RecordingFormat& format);
 std::unique_ptr<FrameSink> makeVideoSink(const RecordingFormat& format);
+std::unique_ptr<FrameSink> makeWebPageSink(const RecordingFormat& format);
 
 // The sink that the output name asks for.
 std::unique_ptr<FrameSink> makeFrameSink(const RecordingFormat& format);

@@ -151,6 +151,15 @@ int runRecording(const RecordingOptions& options) {
   format.fromMs = options.fromMs;
   format.grid = gridOf(options);
   std::unique_ptr<FrameSink> sink = makeFrameSink(format);
+  // A web page shows the 16 colours through its cast's theme, the show's palette, whatever the
+  // recording machine's terminal: 24-bit colours only when asked for (they make the page larger).
+  const std::string& name = options.output;
+  if (!options.forceColorMode && name.size() >= 5 && name.compare(name.size() - 5, 5, ".html") == 0) {
+    RecordingOptions webPage = options;
+    webPage.forceColorMode = true;
+    webPage.colorMode = ColorMode::Ansi16;
+    return runRecording(webPage, *sink);
+  }
   return runRecording(options, *sink);
 }
 

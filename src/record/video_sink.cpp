@@ -101,6 +101,7 @@ std::unique_ptr<FrameSink> makeFrameSink(const RecordingFormat& format) {
   const std::string& output = format.output;
   if (endsWith(output, ".cast")) return makeCastSink(format);
   if (endsWith(output, ".mp4") || endsWith(output, ".webm") || endsWith(output, ".mkv")) return makeVideoSink(format);
+  if (endsWith(output, ".html")) return makeWebPageSink(format);
   return makePngFolderSink(format);
 }
 

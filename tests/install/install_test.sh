@@ -18,7 +18,7 @@ for file in bin/glimmerfolding share/man/man6/glimmerfolding.6 share/doc/glimmer
   [ -f "$prefix/$file" ] || fail "$file is not installed"
 done
 [ -x "$prefix/bin/glimmerfolding" ] || fail "bin/glimmerfolding is not executable"
-diff -r "$source/data" "$prefix/share/glimmerfolding" > /dev/null || fail "share/glimmerfolding differs from data/"
+diff -r -x web-player "$source/data" "$prefix/share/glimmerfolding" > /dev/null || fail "share/glimmerfolding differs from data/"
 
 mkdir "$work/elsewhere"
 (cd "$work/elsewhere" && "$prefix/bin/glimmerfolding" --record installed.cast --to 500) ||
@@ -26,6 +26,22 @@ mkdir "$work/elsewhere"
 (cd "$source" && "$build/glimmerfolding" --record "$work/built.cast" --to 500) ||
   fail "the build's program did not record from the repository root"
 cmp "$work/elsewhere/installed.cast" "$work/built.cast" || fail "the two recordings differ"
+
+# A web page from another folder: with the player installed from the build folder, else one line
+# says that it is missing and nothing is written.
+player=$prefix/share/glimmerfolding/web-player
+status=0
+(cd "$work/elsewhere" && "$prefix/bin/glimmerfolding" --record page.html --to 500) > "$work/page.log" 2>&1 || status=$?
+if [ -f "$build/web-player/node_modules/asciinema-player/LICENSE" ]; then
+  [ "$status" -eq 0 ] || fail "the installed program did not record a web page: $(cat "$work/page.log")"
+  cmp "$player/dist/bundle/asciinema-player.min.js" "$work/elsewhere/page_files/asciinema-player.min.js" ||
+    fail "the web page's player is not the installed one"
+else
+  [ "$status" -eq 1 ] || fail "status $status for a web page without the player (expected 1)"
+  grep -q "the asciinema web player is missing (looked in $player): run scripts/setup-web-player.sh" "$work/page.log" ||
+    fail "message without the player: $(cat "$work/page.log")"
+  [ ! -e "$work/elsewhere/page.html" ] && [ ! -e "$work/elsewhere/page_files" ] || fail "a web page was left behind"
+fi
 
 # The data moved away: one line names the places tried, and the build's source tree is not one.
 mv "$prefix/share/glimmerfolding" "$work/moved"

@@ -39,6 +39,11 @@ if echo "$depends" | grep -q -e '-dev\b' -e 'gtest' -e 'vterm'; then fail "Depen
   echo ./usr/share/doc/glimmerfolding/copyright
   echo ./usr/share/lintian/overrides/glimmerfolding
   echo ./usr/share/man/man6/glimmerfolding.6.gz
+  if [ -f "$build/web-player/node_modules/asciinema-player/LICENSE" ]; then
+    echo ./usr/share/glimmerfolding/web-player/LICENSE
+    echo ./usr/share/glimmerfolding/web-player/dist/bundle/asciinema-player.css
+    echo ./usr/share/glimmerfolding/web-player/dist/bundle/asciinema-player.min.js
+  fi
 } | sort > "$work/expected"
 dpkg-deb -c "$deb" > "$work/contents"
 grep -v '^d' "$work/contents" | awk '{print $6}' | sort > "$work/files"

@@ -1,0 +1,230 @@
+// The web page recording as files: NAME.html and NAME_files/ with the compressed cast (the same
+// lines as a .cast of the same command), the music and the player, put in place whole or not at
+// all. What the page shows in a browser is checked by tests/web/page_test.py.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "base/data_folder.h"
+#include "record/frame_sink.h"
+#include "record/recording.h"
+#include "support/temporary_folder.h"
+
+namespace glimmer {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string readAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::string gunzip(const std::string& path) {
+  gzFile file = gzopen(path.c_str(), "rb");
+  if (file == nullptr) return "";
+  std::string text;
+  char buffer[1 << 16];
+  for (int got; (got = gzread(file, buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<std::size_t>(got));
+  gzclose(file);
+  return text;
+}
+
+std::set<std::string> namesIn(const std::string& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename().string());
+  return names;
+}
+
+RecordingOptions recordCommand(const std::string& output, int from, int to) {
+  RecordingOptions command;
+  command.output = output;
+  command.framesPerSecond = 20;
+  command.fromMs = from;
+  command.toMs = to;
+  command.forceColorMode = true;
+  command.colorMode = ColorMode::Ansi16;
+  return command;
+}
+
+// A folder laid out as the player's npm package, with stand-in files.
+std::string standInPlayer(const testing::TemporaryFolder& scratch) {
+  scratch.write("player/dist/bundle/asciinema-player.min.js", "var AsciinemaPlayer = {};\n");
+  scratch.write("player/dist/bundle/asciinema-player.css", ".ap-player {}\n");
+  scratch.write("player/LICENSE", "the player's licence\n");
+  return scratch.file("player");
+}
+
+int recordPage(const std::string& output, const std::string& player, int from, int to) {
+  RecordingFormat format;
+  format.output = output;
+  format.framesPerSecond = 20;
+  format.fromMs = from;
+  format.webPlayerFolder = player;
+  std::unique_ptr<FrameSink> sink = makeWebPageSink(format);
+  return runRecording(recordCommand(output, from, to), *sink);
+}
+
+// Passes frames on and fails at the frame given, as a full disk would.
+class FailingSink final : public FrameSink {
+ public:
+  FailingSink(std::unique_ptr<FrameSink> inner, long failAt) : inner_(std::move(inner)), failAt_(failAt) {}
+  bool begin() override { return inner_->begin(); }
+  bool frame(long index, const std::uint8_t* cells, const char* bytes, std::size_t size) override {
+    return index < failAt_ && inner_->frame(index, cells, bytes, size);
+  }
+  bool finish(bool complete) override { return inner_->finish(complete); }
+
+ private:
+  std::unique_ptr<FrameSink> inner_;
+  long failAt_;
+};
+
+TEST(WebPage, FolderHoldsTheCastCompressedTheMusicAndThePlayer) {
+  testing::TemporaryFolder scratch;
+  const std::string player = standInPlayer(scratch);
+  fs::create_directory(scratch.file("site"));
+  const std::string page = scratch.file("site/show.html");
+  ASSERT_EQ(recordPage(page, player, 0, 500), 0);
+  const std::string cast = scratch.file("show.cast");
+  ASSERT_EQ(runRecording(recordCommand(cast, 0, 500)), 0);
+
+  EXPECT_EQ(namesIn(scratch.file("site")), (std::set<std::string>{"show.html", "show_files"}));
+  const std::string files = scratch.file("site/show_files/");
+  EXPECT_EQ(namesIn(files), (std::set<std::string>{"show.cast.gz", "music.ogg", "asciinema-player.min.js",
+                                                   "asciinema-player.css", "asciinema-player-LICENSE.txt"}));
+  EXPECT_EQ(readAll(files + "show.cast.gz").substr(0, 2), "\x1f\x8b") << "gzip's magic bytes";
+  const std::string unpacked = gunzip(files + "show.cast.gz");
+  EXPECT_EQ(unpacked, readAll(cast)) << "the page's cast is the .cast of the same command";
+  EXPECT_EQ(std::count(unpacked.begin(), unpacked.end(), '\n'), 11);  // the header and 10 frames
+  EXPECT_EQ(readAll(files + "music.ogg"), readAll(dataFilePath("data/music.ogg")));
+  EXPECT_EQ(readAll(files + "asciinema-player.min.js"), "var AsciinemaPlayer = {};\n");
+  EXPECT_EQ(readAll(files + "asciinema-player.css"), ".ap-player {}\n");
+  EXPECT_EQ(readAll(files + "asciinema-player-LICENSE.txt"), "the player's licence\n");
+
+  const std::string html = readAll(page);
+  EXPECT_NE(html.find("<title>vrax - Glimmerfolding</title>"), std::string::npos);
+  EXPECT_NE(html.find("href=\"show_files/asciinema-player.css\""), std::string::npos);
+  EXPECT_NE(html.find("src=\"show_files/asciinema-player.min.js\""), std::string::npos);
+  EXPECT_NE(html.find("const files = \"show_files\";"), std::string::npos);
+  EXPECT_NE(html.find("const startAt = 0.000;"), std::string::npos);
+  EXPECT_NE(html.find("python3 -m http.server"), std::string::npos);
+  EXPECT_EQ(html.find("{{"), std::string::npos) << "a field is left unfilled";
+}
+
+TEST(WebPage, NamesAreEncodedAndTimesAreTheShowsOwnFromWherever) {
+  testing::TemporaryFolder scratch;
+  const std::string player = standInPlayer(scratch);
+  const std::string page = scratch.file("the \"show\" <&> \xc3\xa9.html");
+  ASSERT_EQ(recordPage(page, player, 2000, 2300), 0);
+  const std::string files = scratch.file("the \"show\" <&> \xc3\xa9_files");
+  ASSERT_TRUE(fs::is_directory(files));
+  const std::string html = readAll(page);
+  // One encoding that is safe in a URL, in HTML and in a script's string.
+  const std::string encoded = "the%20%22show%22%20%3C%26%3E%20%C3%A9_files";
+  EXPECT_NE(html.find("href=\"" + encoded + "/asciinema-player.css\""), std::string::npos);
+  EXPECT_NE(html.find("const files = \"" + encoded + "\";"), std::string::npos);
+  EXPECT_NE(html.find("const startAt = 2.000;"), std::string::npos);
+  // The events stand at the show's times, so the music, played from its start, is in step.
+  const std::string cast = gunzip(files + "/show.cast.gz");
+  const std::size_t first = cast.find('\n') + 1;
+  EXPECT_EQ(cast.substr(first, 13), "[2.000000000,");
+  EXPECT_NE(cast.find("\n[2.250000005,"), std::string::npos);  // frame 5: 5 steps of 50000001 ns
+}
+
+TEST(WebPage, ReplacesAnOlderPageAndItsFolder) {
+  testing::TemporaryFolder scratch;
+  const std::string player = standInPlayer(scratch);
+  const std::string page = scratch.write("show.html", "older page");
+  scratch.write("show_files/older.txt", "older part");
+  ASSERT_EQ(recordPage(page, player, 0, 200), 0);
+  EXPECT_NE(readAll(page), "older page");
+  EXPECT_FALSE(fs::exists(scratch.file("show_files/older.txt")));
+  EXPECT_TRUE(fs::exists(scratch.file("show_files/show.cast.gz")));
+  EXPECT_EQ(namesIn(scratch.path()), (std::set<std::string>{"player", "show.html", "show_files"}));
+}
+
+// Every failure says why in one line and leaves the place as it was: no page, no folder, no
+// temporary names, an older output untouched.
+TEST(WebPage, FailuresLeaveNothingBehind) {
+  testing::TemporaryFolder scratch;
+  const std::string player = standInPlayer(scratch);
+  const std::string page = scratch.write("show.html", "older page");
+  scratch.write("show_files/older.txt", "older part");
+  const std::set<std::string> before = namesIn(scratch.path());
+  auto leftAsItWas = [&](const char* what) {
+    EXPECT_EQ(namesIn(scratch.path()), before) << what;
+    EXPECT_EQ(readAll(page), "older page") << what;
+    EXPECT_EQ(namesIn(scratch.file("show_files")), std::set<std::string>{"older.txt"}) << what;
+  };
+
+  {
+    SCOPED_TRACE("no player");
+    fs::create_directory(scratch.file("empty"));
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(recordPage(page, scratch.file("empty"), 0, 200), 1);
+    const std::string printed = ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(printed.rfind("cannot write " + page + ": the asciinema web player is missing (looked in " +
+                                scratch.file("empty") + "): run scripts/setup-web-player.sh",
+                            0),
+              0u)
+        << printed;
+    EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 1) << printed;
+    fs::remove(scratch.file("empty"));
+    leftAsItWas("no player");
+  }
+  {
+    SCOPED_TRACE("no music");
+    RecordingFormat format{page, 20, 0};
+    format.musicPath = "data/no-such-music.ogg";
+    format.webPlayerFolder = player;
+    std::unique_ptr<FrameSink> sink = makeWebPageSink(format);
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(runRecording(recordCommand(page, 0, 200), *sink), 1);
+    const std::string printed = ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(printed.rfind("cannot write " + page + ": cannot copy " + dataFilePath("data/no-such-music.ogg"), 0), 0u)
+        << printed;
+    leftAsItWas("no music");
+  }
+  {
+    SCOPED_TRACE("a frame cannot be written");
+    RecordingFormat format{page, 20, 0};
+    format.webPlayerFolder = player;
+    FailingSink sink(makeWebPageSink(format), 3);
+    EXPECT_EQ(runRecording(recordCommand(page, 0, 500), sink), 1);
+    leftAsItWas("a frame cannot be written");
+  }
+  {
+    SCOPED_TRACE("the page cannot be put in place");
+    // A folder in the page's place: the finished folder goes back out, the older one comes back.
+    fs::rename(page, scratch.file("page-aside"));
+    scratch.write("show.html/blocking.txt", "a folder where the page goes");
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(recordPage(page, player, 0, 200), 1);
+    const std::string printed = ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(printed.rfind("cannot write " + page + ": ", 0), 0u) << printed;
+    fs::remove_all(page);
+    fs::rename(scratch.file("page-aside"), page);
+    leftAsItWas("the page cannot be put in place");
+  }
+  {
+    SCOPED_TRACE("an unwritable place");
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(recordPage("/nonexistent-folder/show.html", player, 0, 200), 1);
+    const std::string printed = ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(printed.rfind("cannot write /nonexistent-folder/show.html: ", 0), 0u) << printed;
+    EXPECT_FALSE(fs::exists("/nonexistent-folder"));
+  }
+}
+
+}  // namespace
+}  // namespace glimmer

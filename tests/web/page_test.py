@@ -1,0 +1,256 @@
+#!/usr/bin/python3
+"""The recorded web page in a real browser: headless Chromium, driven by Selenium, loads the page
+from a loopback server and is checked as a viewer would see it.
+
+- Pictures: the player is taken to a few moments and each cell's centre on the screenshot must
+  show the colour of that cell in the PNG-folder recording of the same moments (a cell's 8x8 dots
+  averaged: the shade glyphs show as their mix of foreground and background, as the player draws
+  them).
+- Keys and music: Space starts the show; while it plays, the audio element's time and the player's time stay within 50 ms
+  of each other over more than 10 s.
+- A page recorded --from a later moment opens there, shows that moment's cells and plays the
+  music from there, in step.
+- Opened as a file, the page says that it must be served, and how.
+
+Debian's python3 with python3-selenium, python3-pil, chromium and chromium-driver. Exits 77
+(skipped) with a message only where Chromium cannot start.
+
+Usage: page_test.py PROGRAM SOURCE_FOLDER
+  GLIMMER_SCREENSHOTS=FOLDER keeps the screenshots there.
+"""
+import functools
+import http.server
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+from PIL import Image
+from selenium import webdriver
+from selenium.common.exceptions import WebDriverException
+from selenium.webdriver.common.action_chains import ActionChains
+from selenium.webdriver.chrome.service import Service
+
+RECORDED_MS = 15000
+FPS = 60
+MOMENTS = [1.0, 5.0, 12.0]  # seconds: the title card fading in (shades), with a cube, whole
+LATER_FROM_MS, LATER_TO_MS = 84000, 86000  # a short page from the spiky scene on
+LATER_MOMENT = 85.0
+TOLERANCE = 4  # per channel, for the canvas's blending
+SYNC_LIMIT = 0.050  # seconds
+SYNC_SPAN = 10.5  # seconds of playing measured
+
+failures = []
+
+
+def check(condition, message):
+    if not condition:
+        failures.append(message)
+        print("FAIL: " + message)
+    return condition
+
+
+def frame_time(frame):
+    """The cast's time of a frame (cast_time.h: a step of 1/FPS s rounded up to the next ns)."""
+    return frame * (1000000000 // FPS + 1) / 1e9
+
+
+def expected_cells(png_path):
+    """Each cell's colour as the console picture shows it: the mean of its 8x8 dots."""
+    picture = Image.open(png_path).convert("RGB")
+    columns, rows = picture.width // 8, picture.height // 8
+    small = picture.reduce(8)  # the mean of each 8x8 block
+    return columns, rows, [[small.getpixel((c, r)) for c in range(columns)] for r in range(rows)]
+
+
+class QuietHandler(http.server.SimpleHTTPRequestHandler):
+    def log_message(self, *arguments):
+        pass
+
+
+def serve(folder):
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), functools.partial(QuietHandler, directory=folder))
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    return server
+
+
+def start_browser(profile):
+    options = webdriver.ChromeOptions()
+    options.binary_location = shutil.which("chromium") or "/usr/bin/chromium"
+    for flag in ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+                 "--disable-background-networking", "--disable-component-update", "--disable-sync",
+                 "--user-data-dir=" + profile, "--autoplay-policy=no-user-gesture-required",
+                 "--window-size=1280,900", "--force-device-scale-factor=1"]:
+        options.add_argument(flag)
+    driver_path = shutil.which("chromedriver") or "/usr/bin/chromedriver"
+    return webdriver.Chrome(service=Service(driver_path), options=options)
+
+
+def wait_for(driver, script, seconds, what):
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        value = driver.execute_script(script)
+        if value:
+            return value
+        time.sleep(0.1)
+    raise AssertionError("timed out waiting for " + what)
+
+
+def load_page(driver, url):
+    driver.get(url)
+    wait_for(driver, "return window.glimmerfolding && window.glimmerfolding.player.getDuration() !== undefined",
+             60, "the page to load its recording")
+
+
+def check_pictures(driver, frames_folder, shots, moments, from_ms=0):
+    """The cells at each moment (seconds of the show); frames_folder holds the PNG frames of a
+    recording from from_ms on."""
+    # Playing once takes away the start overlay that covers the middle of the picture.
+    driver.execute_async_script("const done = arguments[0]; const p = window.glimmerfolding.player;"
+                                "p.play().then(() => p.pause()).then(() => done(), () => done());")
+    header = driver.execute_script("return window.glimmerfolding.cast")
+    for moment in moments:
+        frame = round((moment - from_ms / 1000) * FPS)
+        columns, rows, cells = expected_cells(os.path.join(frames_folder, "frame-%06d.png" % frame))
+        check((header["width"], header["height"]) == (columns, rows),
+              "the cast is %sx%s cells, the pictures %dx%d" % (header["width"], header["height"], columns, rows))
+        # Halfway into the frame's slot: the player shows every event up to the time sought.
+        driver.execute_async_script("const done = arguments[arguments.length - 1];"
+                                    "window.glimmerfolding.player.seek(arguments[0]).then(() =>"
+                                    " requestAnimationFrame(() => requestAnimationFrame(() => done())));",
+                                    from_ms / 1000 + frame_time(frame) + 0.5 / FPS)
+        box = driver.execute_script("const r = document.querySelector('.ap-term canvas').getBoundingClientRect();"
+                                    "return [r.left, r.top, r.width, r.height, window.devicePixelRatio,"
+                                    " window.glimmerfolding.player.getCurrentTime()];")
+        left, top, width, height, scale, shown = box
+        shot_path = os.path.join(shots, "moment-%05.2f.png" % moment)
+        driver.save_screenshot(shot_path)
+        screen = Image.open(shot_path).convert("RGB")
+        cell_width, cell_height = width / columns, height / rows
+        # The show's picture is 160x100 pixels whatever the grid: its shape is kept.
+        check(abs(width / height - 1.6) < 0.01, "the picture is %.1f x %.1f px, not 16:10" % (width, height))
+        check(width >= 0.8 * 1280 or height >= 0.7 * 900, "the picture (%dx%d) does not fill the window" % (width, height))
+        wrong = []
+        for row in range(rows):
+            for column in range(columns):
+                x = int((left + (column + 0.5) * cell_width) * scale)
+                y = int((top + (row + 0.5) * cell_height) * scale)
+                seen = screen.getpixel((x, y))
+                want = cells[row][column]
+                if max(abs(a - b) for a, b in zip(seen, want)) > TOLERANCE:
+                    wrong.append("(%d,%d) shows %s, expected %s" % (column, row, seen, want))
+        distinct = len({colour for line in cells for colour in line})
+        print("moment %.2f s (frame %d, player at %.4f s): %d of %d cells as expected, %d colours; %s" %
+              (moment, frame, shown, columns * rows - len(wrong), columns * rows, distinct, shot_path))
+        check(not wrong, "at %.2f s %d cells differ: %s" % (moment, len(wrong), "; ".join(wrong[:5])))
+
+
+def keep_audio_element(driver):
+    """Keeps the audio element the player makes (it is not in the document) where the test reads it."""
+    driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source":
+        "const play = HTMLMediaElement.prototype.play;"
+        "HTMLMediaElement.prototype.play = function () { window.glimmerAudio = this; return play.apply(this, arguments); };"})
+
+
+def play_from_the_start(driver, url, from_seconds):
+    load_page(driver, url)
+    # The player has the keyboard from the start: Space plays.
+    ActionChains(driver).send_keys(" ").perform()
+    wait_for(driver, "const a = window.glimmerAudio; return a && !a.paused && a.currentTime > %f" % (from_seconds + 0.2),
+             20, "the music to play")
+
+
+def clocks(driver):
+    return driver.execute_script(
+        "return [window.glimmerAudio.currentTime, window.glimmerfolding.player.getCurrentTime()]")
+
+
+def check_music_in_step(driver, url):
+    play_from_the_start(driver, url, 0)
+    samples = []
+    first = None
+    while True:
+        audio, player = clocks(driver)
+        first = first if first is not None else player
+        samples.append((player, audio))
+        if player - first >= SYNC_SPAN:
+            break
+        time.sleep(0.2)
+    worst = max(abs(audio - player) for player, audio in samples)
+    audio_state = driver.execute_script("const a = window.glimmerAudio; return [a.paused, a.muted, a.duration]")
+    print("music: %d samples from %.2f s to %.2f s of the show, largest gap %.1f ms; audio paused %s, muted %s, "
+          "%.1f s long" % (len(samples), samples[0][0], samples[-1][0], worst * 1000, *audio_state))
+    check(samples[-1][0] - samples[0][0] >= 10, "measured over less than 10 s")
+    check(worst <= SYNC_LIMIT, "the music and the picture drift apart by %.1f ms" % (worst * 1000))
+    check(not audio_state[0] and not audio_state[1], "the music is paused or muted")
+
+
+def check_later_start(driver, url, frames_folder, shots):
+    play_from_the_start(driver, url, LATER_FROM_MS / 1000)
+    audio, player = clocks(driver)
+    print("a page --from %d ms plays from the show's %.3f s, the music at %.3f s" % (LATER_FROM_MS, player, audio))
+    check(LATER_FROM_MS / 1000 <= player < LATER_FROM_MS / 1000 + 2, "it plays from %.3f s" % player)
+    check(abs(audio - player) <= SYNC_LIMIT, "its music is %.1f ms off" % ((audio - player) * 1000))
+    driver.execute_script("window.glimmerfolding.player.pause()")
+    check_pictures(driver, frames_folder, shots, [LATER_MOMENT], LATER_FROM_MS)
+
+
+def check_opened_as_file(driver, page, shots):
+    driver.get("file://" + page)
+    text = wait_for(driver, "const n = document.getElementById('served'); return n && !n.hidden && n.innerText",
+                    10, "the note on serving the page")
+    driver.save_screenshot(os.path.join(shots, "opened-as-file.png"))
+    check("python3 -m http.server" in text and "http://localhost:8000/page.html" in text,
+          "the note on serving the page says: " + text)
+
+
+def main():
+    program, source = sys.argv[1], sys.argv[2]
+    work = tempfile.mkdtemp(prefix="glimmer-web-test-")
+    try:
+        page = os.path.join(work, "site", "page.html")
+        os.mkdir(os.path.dirname(page))
+        later = os.path.join(work, "site", "later.html")
+        for output, from_ms, to_ms in [(page, 0, RECORDED_MS), (os.path.join(work, "frames"), 0, RECORDED_MS),
+                                       (later, LATER_FROM_MS, LATER_TO_MS),
+                                       (os.path.join(work, "later-frames"), LATER_FROM_MS, LATER_TO_MS)]:
+            subprocess.run([program, "--record", output, "--from", str(from_ms), "--to", str(to_ms), "--colors", "16"],
+                           cwd=source, check=True, stdout=subprocess.DEVNULL)
+        shots = os.environ.get("GLIMMER_SCREENSHOTS") or os.path.join(work, "shots")
+        os.makedirs(shots, exist_ok=True)
+        try:
+            driver = start_browser(os.path.join(work, "profile"))
+        except WebDriverException as error:
+            print("skipped: Chromium cannot start here: " + str(error).strip().splitlines()[0])
+            return 77
+        server = serve(os.path.dirname(page))
+        url = "http://127.0.0.1:%d/page.html" % server.server_address[1]
+        try:
+            load_page(driver, url)
+            check(driver.title == "vrax - Glimmerfolding", "the page's title is " + driver.title)
+            # The title card: the show's title in the player's terminal until the show starts.
+            wait_for(driver, "const t = document.querySelector('.ap-term-text');"
+                             "return t && t.textContent.includes('vrax - Glimmerfolding')", 10, "the title card")
+            driver.execute_async_script("requestAnimationFrame(() => requestAnimationFrame(arguments[0]))")
+            driver.save_screenshot(os.path.join(shots, "title-card.png"))
+            check_pictures(driver, os.path.join(work, "frames"), shots, MOMENTS)
+            keep_audio_element(driver)
+            check_music_in_step(driver, url)
+            check_later_start(driver, url.replace("page.html", "later.html"), os.path.join(work, "later-frames"), shots)
+            check_opened_as_file(driver, page, shots)
+            errors = [entry["message"] for entry in driver.get_log("browser") if entry["level"] == "SEVERE"]
+            check(not errors, "the browser reported errors: " + "; ".join(errors))
+        finally:
+            driver.quit()
+            server.shutdown()
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+    print("%d passed, %d failed" % (1 if not failures else 0, 1 if failures else 0))
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
