@@ -26,7 +26,6 @@
 # Exit status: 0 when every mutation was applied, 1 when some were refused, 2 on a usage error or
 # when the unmutated suite does not pass.
 set -euo pipefail
-export LC_ALL=C  # byte order for sort and comm
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 work="$root/build/mutation"
@@ -116,7 +115,8 @@ fi
 mkdir -p "$tree" "$logs"
 (
   cd "$root"
-  git ls-files -z --cached --others --exclude-standard | sort -z -u >"$work/files"
+  # Byte order for sort and comm alike.
+  git ls-files -z --cached --others --exclude-standard | LC_ALL=C sort -z -u >"$work/files"
   while IFS= read -r -d '' file; do
     [ -f "$file" ] || continue
     if ! cmp -s "$file" "$tree/$file"; then
@@ -124,7 +124,7 @@ mkdir -p "$tree" "$logs"
       cp "$file" "$tree/$file"
     fi
   done <"$work/files"
-  (cd "$tree" && find . -type f -printf '%P\0' | sort -z) | comm -z -23 - "$work/files" |
+  (cd "$tree" && find . -type f -printf '%P\0' | LC_ALL=C sort -z) | LC_ALL=C comm -z -23 - "$work/files" |
     (cd "$tree" && xargs -0 -r rm -f)
 )
 
