@@ -47,7 +47,11 @@ TEST(Scene1Titles, AlphasFollowTheFramesTheLatchesSaw) {
        {28000, {kOff, 599, kOff}},
        {28010, {kOff, 255, kOff}},  // captures 600
        {28020, {kOff, 254, kOff}},
-       {31000, {kOff, kOff, -310}}},  // start 3100, subtracted twice: (31000 - 3100) / 10 - 3100
+       {31000, {kOff, kOff, -310}},  // start 3100, subtracted twice: (31000 - 3100) / 10 - 3100
+       {47000, {kOff, kOff, 1290}},  // not yet past 47000
+       {47010, {kOff, kOff, 255}},   // captures 1291
+       {47020, {kOff, kOff, 254}},
+       {50000, {kOff, kOff, kOff}}},
       {{25000, {kOff, 0, kOff}}},  // a late first frame is the start
   };
   for (const std::vector<Step>& sequence : sequences) {
