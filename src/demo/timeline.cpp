@@ -7,22 +7,23 @@
 #include "base/frame_buffer.h"
 #include "base/pixel_ops.h"
 #include "base/report.h"
+#include "scenes/spectrum_readings.h"
 
 namespace glimmer {
 namespace {
 
 // Scene windows in demo milliseconds, [start, end).
 constexpr std::int32_t kScene1End = 55000;
-constexpr std::int32_t kScene2Start = 55000;
-constexpr std::int32_t kScene2End = 87000;
+constexpr std::int32_t kScene2Start = kScene2Window.startMs;
+constexpr std::int32_t kScene2End = kScene2Window.endMs;
 constexpr std::int32_t kFade1End = 60000;
-constexpr std::int32_t kScene3FirstStart = 84000;
-constexpr std::int32_t kScene3FirstEnd = 116000;
+constexpr std::int32_t kScene3FirstStart = kScene3FirstWindow.startMs;
+constexpr std::int32_t kScene3FirstEnd = kScene3FirstWindow.endMs;
 constexpr std::int32_t kFade2End = 87000;
 constexpr std::int32_t kGreetsStart = 114000;
 constexpr std::int32_t kGreetsEnd = 139000;
 constexpr std::int32_t kSlideEnd = 116000;
-constexpr std::int32_t kScene3SecondStart = 136000;
+constexpr std::int32_t kScene3SecondStart = kScene3SecondWindow.startMs;  // to the end
 constexpr std::int32_t kFade3End = 139000;
 constexpr std::int32_t kClosingFadeStart = 148000;
 

@@ -18,6 +18,7 @@
 #include "mesh/model.h"
 #include "music/music_stream.h"
 #include "scenes/sine_table.h"
+#include "scenes/spectrum_readings.h"
 #include "view/frustum.h"
 
 namespace glimmer {
@@ -39,7 +40,6 @@ constexpr int kShapesPerKind = 20;
 constexpr float kSpecular[4] = {0.1f, 0.1f, 0.1f, 1.0f};
 constexpr float kClusterColor[4] = {0.6f, 0.4f, 0.8f, 1.0f};
 constexpr int kClusterCubes = 10;
-constexpr int kSpectrumBin = 10;
 
 }  // namespace
 
@@ -71,7 +71,7 @@ Scene2::Scene2() {
 
 void Scene2::render(std::int32_t t, GLESHelper& target) {
   music->fetchSpectrum();
-  const float level = music->spectrum[kSpectrumBin] * 40.0f;
+  const float level = kClusterReading.levelOf(music->spectrum);
 
   // The colour of the caller's next clear: empty pixels then read as the word 0.
   glClearColor(0.0f, 0.0f, 0.0f, 0.0f);

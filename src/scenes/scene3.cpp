@@ -8,6 +8,7 @@
 #include "mesh/mesh_manager.h"
 #include "mesh/model.h"
 #include "music/music_stream.h"
+#include "scenes/spectrum_readings.h"
 #include "view/camera.h"
 
 namespace glimmer {
@@ -109,7 +110,7 @@ void Scene3::render(std::int32_t t, std::uint8_t variant) {
   camera->applyView();
 
   music->fetchSpectrum();
-  const float level = music->spectrum[5] * 20.0f;
+  const float level = kSpikeReading.levelOf(music->spectrum);
 
   // The main loop's next clear shows this grey.
   glClearColor(level, level, level, 1.0f);

@@ -36,6 +36,8 @@ TEST(CommandLine, RecordingOptions) {
   EXPECT_EQ(command.colorMode, ColorMode::Ansi16);
   EXPECT_EQ(command.framesPerSecond, 25);  // the live show's pace
   EXPECT_EQ(parse({}).framesPerSecond, 60);
+  EXPECT_EQ(parse({"--fps", "1"}).framesPerSecond, 1);  // both ends of 1 to 1000
+  EXPECT_EQ(parse({"--fps", "1000"}).framesPerSecond, 1000);
 }
 
 TEST(CommandLine, MistakesAreOneLineErrors) {
@@ -44,6 +46,7 @@ TEST(CommandLine, MistakesAreOneLineErrors) {
       {"--record"},
       {"--record", "a.cast", "--fps", "0"},
       {"--record", "a.cast", "--from", "2000", "--to", "1000"},
+      {"--record", "a.cast", "--from", "1000", "--to", "1000"},  // nothing to record
       {"--from", "30"},  // recording options without --record
       {"--fps", "1001"},
       {"--colors", "256"},

@@ -6,6 +6,8 @@
 
 #include <cmath>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "base/frame_buffer.h"
 
@@ -43,6 +45,22 @@ TEST_F(GLESHelperTest, CreateLeavesIdentityModelViewCurrent) {
   for (int index = 0; index < 16; ++index) {
     EXPECT_EQ(matrix[index], index % 5 == 0 ? 1.0f : 0.0f) << "element " << index;
   }
+}
+
+// The fixed state every scene draws in: lit, depth-tested, back faces culled, normals as the
+// meshes give them (the cluster's scaled cubes are lit as scaled), no dithering.
+TEST_F(GLESHelperTest, CreateSetsTheShowsFixedState) {
+  const std::pair<GLenum, bool> capabilities[] = {{GL_DEPTH_TEST, true}, {GL_NORMALIZE, false}, {GL_LIGHTING, true},
+                                                  {GL_LIGHT0, true},     {GL_CULL_FACE, true},  {GL_DITHER, false}};
+  for (const auto& [capability, enabled] : capabilities) {
+    EXPECT_EQ(glIsEnabled(capability) == GL_TRUE, enabled) << "capability 0x" << std::hex << capability;
+  }
+  GLint viewport[4] = {};
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  EXPECT_EQ(std::vector<GLint>(viewport, viewport + 4), (std::vector<GLint>{0, 0, 160, 100}));
+  GLint shading = 0;
+  glGetIntegerv(GL_SHADE_MODEL, &shading);
+  EXPECT_EQ(shading, GL_SMOOTH);
 }
 
 TEST_F(GLESHelperTest, ProjectionIsTheShowsFrustum) {

@@ -40,6 +40,9 @@ std::vector<DecodeCase> decodeCases() {
                    32, {0x11, 0x22, 0x33, 0x44}});
   cases.push_back({"grey8", describe(2, 1, PNG_COLOR_TYPE_GRAY, 8, {0x80, 0x10}), 24,
                    {0x80, 0x80, 0x80, 0x10, 0x10, 0x10}});
+  // 16-bit channels are scaled to 8 bits, not cut to their high byte: 0xFF00 is 254.5 of 255.
+  cases.push_back({"rgb16 scaled", describe(1, 1, PNG_COLOR_TYPE_RGB, 16, {0xFF, 0x00, 0x80, 0x80, 0x00, 0xFF}), 24,
+                   {0xFE, 0x80, 0x01}});
 
   DecodeCase rgbKey{"rgb with transparent colour",
                     describe(2, 1, PNG_COLOR_TYPE_RGB, 8, {0x11, 0x22, 0x33, 0x44, 0x55, 0x66}), 32,

@@ -7,12 +7,13 @@
 
 namespace glimmer {
 
-// A cube of side 2 from (0, 0, 0) to (2, 4, 6) stretched per axis: 8 corners, 6 normals, 6 quads
-// (12 triangles), the front faces in group "front" with material "red", the rest in "default".
+// A box 2 x 4 x 6 from (1, -5, 2) to (3, -1, 8), away from the origin so that centring it shows:
+// 8 corners, 6 normals, 6 quads (12 triangles), the front faces in group "front" with material
+// "red", the rest in "default".
 inline std::string boxObj(const char* library = "box.mtl") {
   std::string text = "# box\n";
   if (library != nullptr) text += std::string("mtllib ") + library + "\n";
-  text += "v 0 0 0\nv 2 0 0\nv 2 4 0\nv 0 4 0\nv 0 0 6\nv 2 0 6\nv 2 4 6\nv 0 4 6\n"
+  text += "v 1 -5 2\nv 3 -5 2\nv 3 -1 2\nv 1 -1 2\nv 1 -5 8\nv 3 -5 8\nv 3 -1 8\nv 1 -1 8\n"
           "vn 0 0 -1\nvn 0 0 1\nvn 0 -1 0\nvn 0 1 0\nvn -1 0 0\nvn 1 0 0\n"
           "f 1//1 4//1 3//1 2//1\nf 1//3 2//3 6//3 5//3\nf 4//4 8//4 7//4 3//4\n"
           "f 1//5 5//5 8//5 4//5\nf 2//6 3//6 7//6 6//6\n"

@@ -115,6 +115,22 @@ TEST(ObjReader, GroupsKeepTheirBlanksLoseTheirLastCharacterAndListNewestFirst) {
   EXPECT_EQ(groupTriangles(model, " las"), (std::vector<std::uint32_t>{}));
 }
 
+// The rest of a line is read with room for 127 characters, its newline included; what lies beyond
+// is read as words.
+TEST(ObjReader, RestOfALineHoldsAtMost127Characters) {
+  // A blank, 125 letters and the newline: 127 characters, the name keeps all 125 letters.
+  const std::string atLimit = std::string(1, ' ') + std::string(125, 'a');
+  Parsed group(kFiveVertices + "g" + atLimit + "\nf 1 2 3\n");
+  ASSERT_NE(group.model, nullptr) << group.failure.message;
+  EXPECT_EQ(groupTriangles(*group.model, atLimit.c_str()), (std::vector<std::uint32_t>{0}));
+
+  // One more: the comment's rest ends after 127 characters, and "vp" is read as a keyword.
+  Parsed comment(kFiveVertices + "# " + std::string(126, 'x') + "vp\n");
+  EXPECT_EQ(comment.model, nullptr);
+  EXPECT_TRUE(comment.failure.endsProcess);
+  EXPECT_STREQ(comment.failure.message, "Unknown token \"vp\".");
+}
+
 TEST(ObjReader, MaterialsComeFromTheLibraryBesideTheModel) {
   const std::string library = "Kd 0.5 0.5 0.5\n"
                               "newmtl red\nKd 1 0 0\nNs 500\n"
@@ -143,6 +159,8 @@ TEST(ObjReader, MaterialsComeFromTheLibraryBesideTheModel) {
   const ObjMaterial& blue = model.materials[2];
   EXPECT_STREQ(blue.name, "blue");
   EXPECT_EQ(blue.shininess, 128.0f);
+  EXPECT_EQ(std::vector<float>(blue.ambient, blue.ambient + 4), (std::vector<float>{0.1f, 0.2f, 0.3f, 1}));
+  EXPECT_EQ(std::vector<float>(blue.specular, blue.specular + 4), (std::vector<float>{1, 1, 1, 1}));  // not "Ke"
 
   EXPECT_EQ(findGroup(&model, " first")->material, 1u);   // "usemtl" before its "g" line
   EXPECT_EQ(findGroup(&model, " second")->material, 2u);  // the last "usemtl" wins

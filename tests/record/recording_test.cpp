@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <fstream>
@@ -15,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "image/png_loader.h"
 #include "record/cell_picture.h"
 #include "record/frame_sink.h"
 #include "support/emulated_screen.h"
@@ -295,19 +297,28 @@ TEST(Recording, VideoNameStartingWithADashNeverReadsAsAnOption) {
   EXPECT_NE(readAll(arguments).find("\n./" + name + ".part\n"), std::string::npos) << readAll(arguments);
 }
 
+// Each frame a PNG of the cells as a console shows them, here in the greetings' colours.
 TEST(Recording, PngFolderHoldsOneConsolePicturePerFrame) {
   testing::TemporaryFolder scratch;
-  std::string folder = scratch.file("frames");
-  RecordingOptions command = recordCommand(folder, 10, 0, 300);
-  ASSERT_EQ(runRecording(command), 0);
-  struct stat info {};
+  const std::string folder = scratch.file("frames");
+  RecordingFormat format{folder, 10, 116000};
+  KeepingSink sink(makePngFolderSink(format));
+  ASSERT_EQ(runRecording(recordCommand(folder, 10, 116000, 116300), sink), 0);
+  ASSERT_EQ(sink.frames.size(), 3u);
+  std::vector<std::uint8_t> expected(kPictureBytes);
   for (int i = 0; i < 3; ++i) {
     char name[64];
     std::snprintf(name, sizeof name, "/frame-%06d.png", i);
-    EXPECT_EQ(stat((folder + name).c_str(), &info), 0) << name;
-    std::string head = readAll(folder + name).substr(0, 8);
-    EXPECT_EQ(head, "\x89PNG\r\n\x1a\n");
+    PngImage* image = loadPngImage((folder + name).c_str());
+    ASSERT_NE(image, nullptr) << name;
+    EXPECT_EQ(image->width, kPictureWidth);
+    EXPECT_EQ(image->height, kPictureHeight);
+    EXPECT_EQ(image->bitsPerPixel, 24);
+    drawCellPicture(sink.frames[i].data(), expected.data());
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), image->pixels)) << name;
+    freePngImage(image);
   }
+  struct stat info {};
   EXPECT_NE(stat((folder + "/frame-000003.png").c_str(), &info), 0);
 }
 

@@ -47,7 +47,11 @@ TEST(Scene1Titles, AlphasFollowTheFramesTheLatchesSaw) {
        {28000, {kOff, 599, kOff}},
        {28010, {kOff, 255, kOff}},  // captures 600
        {28020, {kOff, 254, kOff}},
-       {31000, {kOff, kOff, -310}}},  // start 3100, subtracted twice: (31000 - 3100) / 10 - 3100
+       {31000, {kOff, kOff, -310}},  // start 3100, subtracted twice: (31000 - 3100) / 10 - 3100
+       {47000, {kOff, kOff, 1290}},  // not yet past 47000
+       {47010, {kOff, kOff, 255}},   // captures 1291
+       {47020, {kOff, kOff, 254}},
+       {50000, {kOff, kOff, kOff}}},
       {{25000, {kOff, 0, kOff}}},  // a late first frame is the start
   };
   for (const std::vector<Step>& sequence : sequences) {
@@ -127,6 +131,34 @@ TEST_F(Scene1Render, FirstFrameIsBlackAndLaterTitlesShowOverTheReadBackPicture) 
   EXPECT_GT(keyed, 0);
   EXPECT_GT(std::count_if(frame(), frame() + kFramePixels, [](std::uint32_t word) { return word > 0x00FFFFFFu; }),
             0);  // the purple clear and the cubes around the title, with GL's alpha on top
+}
+
+// For the first 5000 ms the whole frame is darkened by level t div 10: factor level * 255 div 256,
+// each channel c * factor div 256. A fresh scene draws its first frame from the camera's start
+// whatever t is, so two first frames differ only by the fade, and by title 1's alpha in its place.
+TEST_F(Scene1Render, FadesInOverTheFirstSecondsByScalingEveryChannel) {
+  auto firstFrameAt = [this](std::int32_t t) {
+    srand(666);  // the same cloud of cubes
+    Scene1 scene;
+    glClearColor(0.5f, 0.25f, 0.75f, 1.0f);  // a background that shows the scaling too
+    pass(scene, t);
+    return std::vector<std::uint32_t>(frame(), frame() + kFramePixels);
+  };
+  const std::vector<std::uint32_t> drawn = firstFrameAt(5000);
+  const std::vector<std::uint32_t> faded = firstFrameAt(2000);  // level 200: factor 199
+  const Image& title = *ImageStore::instance()->get("start1.png");
+  int compared = 0;
+  for (int y = 0; y < kFrameHeight; ++y) {
+    for (int x = 0; x < kFrameWidth; ++x) {
+      if (x >= 5 && x < 5 + title.width && y >= 10 && y < 10 + title.height) continue;
+      const std::uint32_t word = drawn[y * kFrameWidth + x];
+      std::uint32_t expected = 0;
+      for (int shift = 0; shift <= 16; shift += 8) expected |= (((word >> shift) & 0xFF) * 199 >> 8) << shift;
+      ASSERT_EQ(faded[y * kFrameWidth + x], expected) << x << ", " << y;
+      ++compared;
+    }
+  }
+  EXPECT_GT(compared, 1000);  // the frame around the title
 }
 
 TEST_F(Scene1Render, CameraJumpsOnceAndFliesForwardOnlyAfterThirtySeconds) {

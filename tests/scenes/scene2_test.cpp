@@ -1,5 +1,5 @@
 // Scene2: the seeded shapes, the half-resolution background (zero words only, offset, wrap with
-// period H - 1), and the fall, floor wrap and long gaps on a real GL context.
+// period H - 1), and the fall, floor wrap, long gaps and the cluster's pulse on a real GL context.
 #include "scenes/scene2.h"
 
 #include <gtest/gtest.h>
@@ -119,6 +119,37 @@ TEST_F(Scene2Render, AShapeExactlyAtTheFloorStaysAndOneBelowItWraps) {
   EXPECT_EQ(scene.shapes[0].y, -30.0f);
   EXPECT_EQ(scene.shapes[1].y, 50.0f);
   EXPECT_EQ(scene.shapes[2].y, 99.0f);
+}
+
+// The cluster's cube i is scaled by 0.3 sin(i + level) + 0.4 (0.45 in the glow pass), with level
+// = spectrum bin 10 x 40 and sin looked up as table entry trunc(x * 81.487236) & 511. A level of
+// one turn of the table gives every cube its size of a silent spectrum, half a turn other sizes.
+TEST_F(Scene2Render, TheClusterPulsesWithBinTenTimesForty) {
+  const float turn = 0.157083f;      // x 40 = 6.28332: one turn
+  const float halfTurn = 0.0785f;    // x 40 = 3.14
+  for (int i = 0; i < 10; ++i) {
+    const float factor = 81.487236f;
+    const float level = turn * 40.0f;
+    ASSERT_EQ(static_cast<int>((static_cast<float>(i) + level) * factor) & 511,
+              static_cast<int>(static_cast<float>(i) * factor) & 511) << i;
+  }
+
+  Scene2 scene;
+  liftAllShapes(scene, 1000.0f);
+  scene.background = nullptr;  // only the cluster shows
+  float* spectrum = MusicStream::instance()->spectrum;
+  auto picture = [&](int bin, float value) {
+    std::fill(spectrum, spectrum + 1024, 0.0f);
+    spectrum[bin] = value;
+    pass(scene, 6000);  // risen to its height of 0, at the same spin and bob every time
+    return std::vector<std::uint32_t>(frame(), frame() + kFramePixels);
+  };
+  const std::vector<std::uint32_t> resting = picture(10, 0.0f);
+  ASSERT_GT(std::count_if(resting.begin(), resting.end(), [](std::uint32_t word) { return word != 0; }), 50);
+  EXPECT_TRUE(picture(10, turn) == resting) << "one turn";
+  EXPECT_FALSE(picture(10, halfTurn) == resting) << "half a turn";
+  EXPECT_TRUE(picture(9, halfTurn) == resting) << "bin 9";
+  EXPECT_TRUE(picture(11, halfTurn) == resting) << "bin 11";
 }
 
 TEST_F(Scene2Render, LongGapsMoveTheShapesAndTheBackgroundInOneStep) {

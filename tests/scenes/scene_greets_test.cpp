@@ -98,6 +98,18 @@ TEST_F(SceneGreetsTest, RotozoomAtTheStartStepsByZoom) {
   EXPECT_EQ(sampledRow(pixel(frame, 50, 6)), 8);
 }
 
+TEST_F(SceneGreetsTest, RotozoomAtAQuarterTurnRunsTheRowsAcrossTheWindow) {
+  // a = 1.5708: k = 128, cosine T1 = entry 0 = 0, sine of -a T2 = entry 384 = -1. At zoom 1 the
+  // column step is (0, -1) and the row step (1.6, 0); the start is (64 - 80, 64 + 80) = (-16, 144).
+  rotozoom(picture.image, 1.5708f, 1.0f, frame.data(), 0);
+  EXPECT_EQ(sampledColumn(pixel(frame, 40, 6)), 112);  // -16 wraps to 112
+  EXPECT_EQ(sampledRow(pixel(frame, 40, 6)), 16);      // 144 wraps to 16
+  EXPECT_EQ(sampledRow(pixel(frame, 50, 6)), 6);       // ten columns right: ten image rows up
+  EXPECT_EQ(sampledColumn(pixel(frame, 50, 6)), 112);
+  EXPECT_EQ(sampledColumn(pixel(frame, 40, 26)), 16);  // twenty rows down: 32 image columns right
+  EXPECT_EQ(sampledRow(pixel(frame, 40, 26)), 16);
+}
+
 TEST_F(SceneGreetsTest, TextColumnsScrollWithTheirColourKey) {
   // Rising text: row r holds white in column 0, black in column 1; row 2 has the unkeyed colours.
   for (int r = 0; r < rising.image.height; ++r) {

@@ -112,23 +112,86 @@ TEST_F(Convert, AveragesRoundDownPerChannel) {
   EXPECT_EQ(cellAt(0), converter->cellTable[31 * 4096 + 31 * 64 + 31]);  // 510 / 4 = 127 a channel
 }
 
-TEST_F(Convert, DefaultOneAndFourPixelScales) {
-  // 1x1: the default gives one cell per pixel, the pixel's own entry.
-  const PixelRect rect{30, 40, 36, 43};
-  converter->convert1x1(pixels.data(), &rect, kWidth, 2, 3, cells.data());
-  EXPECT_EQ(writtenCount(), 18);
-  EXPECT_EQ(cellAt((3 + 2) * 80 + 2 + 5), expectedCell({{35, 42}}));
-
-  // 4x4: the default gives white for a white block, through 252 a channel.
-  for (int y = 0; y < 8; ++y) {
-    for (int x = 0; x < 8; ++x) pixels[y * kWidth + x] = 0x00FFFFFF;
+// The cell the table gives for the average of the words, each channel's sum divided by the count
+// and rounded down.
+std::uint16_t cellOfAverage(const TFX_BlockColor& converter, const std::vector<std::uint32_t>& words) {
+  int sums[3] = {};
+  for (std::uint32_t word : words) {
+    for (int channel = 0; channel < 3; ++channel) sums[channel] += (word >> (8 * channel)) & 0xFF;
   }
-  const PixelRect block{0, 0, 8, 6};
-  const std::uint16_t white = converter->cellTable[63 * 4096 + 63 * 64 + 63];
-  cells.assign(kCellBufferBytes, kUntouched);
-  converter->convert4x4(pixels.data(), &block, kWidth, 0, 0, cells.data());
-  EXPECT_EQ(writtenCount(), 2);
-  EXPECT_EQ(cellAt(1), white);
+  const int count = static_cast<int>(words.size());
+  return converter.cellTable[(sums[0] / count >> 2) * 4096 + (sums[1] / count >> 2) * 64 + (sums[2] / count >> 2)];
+}
+
+// convert1x1 and convert4x4 come twice: the block colour converter's own and the base class's
+// defaults, which build on convert2x2. Both must give the same geometry and the cells below.
+enum class Scales { Own, Defaults };
+
+TEST_F(Convert, OneCellPerPixelIsTheCellOfATwoByTwoBlockOfThatPixel) {
+  const PixelRect rect{30, 40, 36, 43};
+  for (Scales scales : {Scales::Own, Scales::Defaults}) {
+    SCOPED_TRACE(scales == Scales::Own ? "own" : "defaults");
+    cells.assign(kCellBufferBytes, kUntouched);
+    if (scales == Scales::Own) {
+      converter->TFX_BlockColor::convert1x1(pixels.data(), &rect, kWidth, 2, 3, cells.data());
+    } else {
+      converter->TFX_TCConverter::convert1x1(pixels.data(), &rect, kWidth, 2, 3, cells.data());
+    }
+    EXPECT_EQ(writtenCount(), 6 * 3);
+    for (int r = 0; r < 3; ++r) {
+      for (int c = 0; c < 6; ++c) {
+        const std::uint32_t pixel = pixels[(40 + r) * kWidth + 30 + c];
+        const std::uint32_t block[4] = {pixel, pixel, pixel, pixel};
+        const PixelRect whole{0, 0, 2, 2};
+        std::vector<std::uint8_t> one(kCellBufferBytes);
+        converter->convert2x2(block, &whole, 2, 0, 0, one.data());
+        EXPECT_EQ(cellAt((3 + r) * 80 + 2 + c), one[0] | one[1] << 8) << c << ", " << r;
+      }
+    }
+  }
+}
+
+TEST_F(Convert, OneCellPerFourByFourBlock) {
+  // Sixteen white pixels give the white cell (the defaults get there through 252 a channel).
+  for (int y = 0; y < 4; ++y) {
+    for (int x = 0; x < 4; ++x) pixels[y * kWidth + x] = 0x00FFFFFF;
+  }
+  const PixelRect white{0, 0, 4, 4};
+  const PixelRect rect{8, 4, 26, 17};  // 18 x 13 pixels: 4 x 3 cells, the rest unread
+  for (Scales scales : {Scales::Own, Scales::Defaults}) {
+    SCOPED_TRACE(scales == Scales::Own ? "own" : "defaults");
+    cells.assign(kCellBufferBytes, kUntouched);
+    if (scales == Scales::Own) {
+      converter->TFX_BlockColor::convert4x4(pixels.data(), &rect, kWidth, 1, 2, cells.data());
+      converter->TFX_BlockColor::convert4x4(pixels.data(), &white, kWidth, 70, 40, cells.data());
+    } else {
+      converter->TFX_TCConverter::convert4x4(pixels.data(), &rect, kWidth, 1, 2, cells.data());
+      converter->TFX_TCConverter::convert4x4(pixels.data(), &white, kWidth, 70, 40, cells.data());
+    }
+    EXPECT_EQ(writtenCount(), 4 * 3 + 1);
+    EXPECT_EQ(cellAt(40 * 80 + 70), 219 | 0x0F << 8);
+    for (int r = 0; r < 3; ++r) {
+      for (int c = 0; c < 4; ++c) {
+        // Own: the average of the sixteen pixels. Defaults: the average of the four 2 x 2 blocks'
+        // averages, each channel rounded down to a multiple of 4 before it is summed.
+        std::vector<std::uint32_t> sixteen;
+        std::vector<std::uint32_t> quarters;
+        for (int j = 0; j < 4; j += 2) {
+          for (int i = 0; i < 4; i += 2) {
+            std::uint32_t sum = 0;
+            for (int k = 0; k < 4; ++k) {
+              const std::uint32_t pixel = pixels[(4 + 4 * r + j + k / 2) * kWidth + 8 + 4 * c + i + k % 2];
+              sixteen.push_back(pixel);
+              sum += pixel & 0x00FCFCFC;
+            }
+            quarters.push_back(sum >> 2);
+          }
+        }
+        const auto& averaged = scales == Scales::Own ? sixteen : quarters;
+        EXPECT_EQ(cellAt((2 + r) * 80 + 1 + c), cellOfAverage(*converter, averaged)) << c << ", " << r;
+      }
+    }
+  }
 }
 
 TEST_F(Convert, ErrorFeedbackDithersOneCellOverTime) {

@@ -37,6 +37,35 @@ TEST_F(CameraTest, NewCameraViewIsATranslationTowardsTheEye) {
 
 }
 
+// However the camera was turned and moved, its view takes the eye to the origin and a point d
+// along forward to (0, 0, -d), along right to (d, 0, 0) and along up to (0, d, 0).
+TEST_F(CameraTest, ViewOfATurnedCameraLooksAlongItsForwardAxis) {
+  Camera camera(-3.0f);
+  camera.rotate(90.0f, 0, 1, 0);
+  camera.rotate(30.0f, 1, 0, 0);
+  camera.move(2.0f, 1, 1, 1);
+  camera.applyView();
+  float m[16];
+  glGetFloatv(GL_MODELVIEW_MATRIX, m);
+  struct Case {
+    float alongRight, alongUp, alongForward;
+    Vector seen;
+  };
+  const Case cases[] = {{0, 0, 0, {0, 0, 0}}, {0, 0, 2, {0, 0, -2}}, {3, 0, 0, {3, 0, 0}}, {0, 1, 0, {0, 1, 0}}};
+  for (const Case& test : cases) {
+    float world[3];
+    for (int i = 0; i < 3; ++i) {
+      world[i] = camera.position[i] + test.alongRight * camera.right[i] + test.alongUp * camera.up[i] +
+                 test.alongForward * camera.forward[i];
+    }
+    float seen[3];
+    for (int row = 0; row < 3; ++row) {
+      seen[row] = m[row] * world[0] + m[4 + row] * world[1] + m[8 + row] * world[2] + m[12 + row];
+    }
+    expectVector(seen, test.seen, "seen");
+  }
+}
+
 TEST_F(CameraTest, MoveFollowsTheCameraAxes) {
   struct Case {
     float distance, x, y, z;

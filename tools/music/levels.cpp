@@ -45,7 +45,7 @@ std::vector<float> measureLevels(const DecodedAudio& audio, const LevelWindow& w
     const auto start = static_cast<std::size_t>(frame) * static_cast<std::size_t>(audio.sampleRate) /
                        kLevelFramesPerSecond;
     computeSpectrum(audio.samples.data(), audio.frameCount, start, magnitudes);
-    levels.push_back(magnitudes[window.bin] * window.factor);
+    levels.push_back(window.reading.levelOf(magnitudes));
   }
   return levels;
 }

@@ -1,12 +1,13 @@
 // The levels the scenes read from the music, measured offline on decoded samples: at 60 frames
-// per second, the magnitude of one spectrum bin times the scene's factor, as the falling-shapes
-// scene (bin 10 x 40, cluster sizes) and the spiky scene (bin 5 x 20, grey flash and push) use it.
+// per second, each scene's own reading of the spectrum (scenes/spectrum_readings.h) over the
+// window in which the show draws it.
 #pragma once
 
 #include <cstddef>
 #include <vector>
 
 #include "music/decoder.h"
+#include "scenes/spectrum_readings.h"
 
 namespace glimmer::soundtrack {
 
@@ -17,17 +18,24 @@ struct LevelWindow {
   const char* name;
   double startSeconds;
   double endSeconds;  // past the end of the music means up to its end
-  int bin;
-  float factor;
+  SpectrumReading reading;
   // The beats that are judged: those of [beatsFrom, beatsTo), where the kick plays four to the
   // floor under the scene.
   double beatsFrom = 0.0;
   double beatsTo = 0.0;
 };
 
-inline constexpr LevelWindow kClusterWindow{"Scene2 (bin 10 x 40)", 55.0, 87.0, 10, 40.0f, 60.0, 83.0};
-inline constexpr LevelWindow kSpikeWindowFirst{"Scene3 first (bin 5 x 20)", 84.0, 116.0, 5, 20.0f, 84.0, 114.0};
-inline constexpr LevelWindow kSpikeWindowSecond{"Scene3 second (bin 5 x 20)", 136.0, 1.0e9, 5, 20.0f, 136.0, 148.0};
+// A scene's window of the show in seconds, with its reading and the beats judged in it.
+constexpr LevelWindow levelWindow(const char* name, ShowWindow window, SpectrumReading reading, double beatsFrom,
+                                  double beatsTo) {
+  return {name, window.startMs / 1000.0, window.endMs / 1000.0, reading, beatsFrom, beatsTo};
+}
+
+inline constexpr LevelWindow kClusterWindow = levelWindow("Scene2", kScene2Window, kClusterReading, 60.0, 83.0);
+inline constexpr LevelWindow kSpikeWindowFirst =
+    levelWindow("Scene3 first", kScene3FirstWindow, kSpikeReading, 84.0, 114.0);
+inline constexpr LevelWindow kSpikeWindowSecond =
+    levelWindow("Scene3 second", kScene3SecondWindow, kSpikeReading, 136.0, 148.0);
 
 // Level of every 60 fps frame of the window: frame f (at time f / 60 s) reads the spectrum of the
 // 2048 frames starting at sample f * 735.

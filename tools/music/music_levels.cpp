@@ -61,7 +61,8 @@ void printPumps(const std::vector<float>& levels, const LevelWindow& window) {
 
 void report(const DecodedAudio& audio, const LevelWindow& window, bool everyFrame, bool pumpTable) {
   const std::vector<float> levels = measureLevels(audio, window);
-  std::printf("%s, %.1f s to %.1f s\n", window.name, window.startSeconds,
+  std::printf("%s (bin %d x %g), %.1f s to %.1f s\n", window.name, window.reading.bin,
+              static_cast<double>(window.reading.gain), window.startSeconds,
               std::min(window.endSeconds, static_cast<double>(audio.frameCount) / audio.sampleRate));
   printDistribution("frames", levels);
   std::printf("  below 0.3: %.1f %% of frames\n", 100.0 * fractionBelow(levels, 0.3f));
@@ -108,7 +109,7 @@ bool writePlot(const DecodedAudio& audio, const char* path) {
           static_cast<unsigned char>(255 * std::clamp(v * 1.4 - 0.5, 0.0, 1.0)), static_cast<unsigned char>(120 * v));
     }
   }
-  const LevelWindow windows[2] = {{"cluster", 0.0, 1.0e9, 10, 40.0f}, {"spike", 0.0, 1.0e9, 5, 20.0f}};
+  const LevelWindow windows[2] = {{"cluster", 0.0, 1.0e9, kClusterReading}, {"spike", 0.0, 1.0e9, kSpikeReading}};
   for (int strip = 0; strip < 2; ++strip) {
     const std::vector<float> levels = measureLevels(audio, windows[strip]);
     const int top = kSpectrumRows + strip * kStripRows;

@@ -1,0 +1,76 @@
+// The picture a recording's PNG frames show: 8 x 8 pixels a cell in the console's 16 colours,
+// foreground from the attribute's low nibble and background from its high one, the block glyphs
+// with a quarter, a half, three quarters and all of their dots in the foreground.
+#include "record/cell_picture.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <vector>
+
+namespace glimmer {
+namespace {
+
+using Rgb = std::array<int, 3>;
+
+// The console's colours by number.
+const Rgb kColours[16] = {
+    {0, 0, 0},       {0, 0, 128},   {0, 128, 0},   {0, 128, 128}, {128, 0, 0},   {128, 0, 128},
+    {128, 128, 0},   {192, 192, 192}, {128, 128, 128}, {0, 0, 255}, {0, 255, 0},   {0, 255, 255},
+    {255, 0, 0},     {255, 0, 255}, {255, 255, 0}, {255, 255, 255},
+};
+
+TEST(CellPicture, GlyphsShowTheirShareOfDotsInTheAttributesColours) {
+  struct Case {
+    int column, row;
+    std::uint8_t code, attribute;
+    int foregroundDots;  // of 64, two rows of 8 repeating
+  };
+  const Case cases[] = {
+      {0, 0, 219, 0x4E, 64},   // full block: yellow
+      {5, 3, 176, 0x1F, 16},   // light shade: white on dark blue
+      {40, 25, 177, 0x78, 32}, // medium shade: grey on dark grey
+      {17, 9, 178, 0x2C, 48},  // dark shade: red on dark green
+      {79, 49, 178, 0xA3, 48}, // dark cyan on green, in the last cell
+      {60, 1, 'A', 0x5B, 0},   // other codes show their background: dark magenta
+      {61, 1, 0, 0x90, 0},     // blue
+  };
+  std::vector<std::uint8_t> cells(8000, 0);
+  for (const Case& test : cases) {
+    cells[2 * (test.row * 80 + test.column)] = test.code;
+    cells[2 * (test.row * 80 + test.column) + 1] = test.attribute;
+  }
+  std::vector<std::uint8_t> rgb(kPictureBytes, 0x55);
+  drawCellPicture(cells.data(), rgb.data());
+  auto pixel = [&rgb](int x, int y) {
+    const std::uint8_t* at = &rgb[3 * (y * kPictureWidth + x)];
+    return Rgb{at[0], at[1], at[2]};
+  };
+
+  for (const Case& test : cases) {
+    SCOPED_TRACE(testing::Message() << "cell " << test.column << ", " << test.row);
+    const Rgb foreground = kColours[test.attribute & 15];
+    const Rgb background = kColours[test.attribute >> 4];
+    int dots = 0;
+    for (int y = 0; y < 8; ++y) {
+      int dotsInRow = 0;
+      for (int x = 0; x < 8; ++x) {
+        const Rgb shown = pixel(8 * test.column + x, 8 * test.row + y);
+        ASSERT_TRUE(shown == foreground || shown == background) << x << ", " << y;
+        dotsInRow += shown == foreground ? 1 : 0;
+        if (y >= 2) {
+          EXPECT_EQ(shown, pixel(8 * test.column + x, 8 * test.row + y - 2)) << x << ", " << y;
+        }
+      }
+      EXPECT_EQ(dotsInRow, test.foregroundDots / 8) << "row " << y;  // spread evenly over the rows
+      dots += dotsInRow;
+    }
+    EXPECT_EQ(dots, test.foregroundDots);
+  }
+  // Every other cell is code 0 on black: the whole picture is drawn, with nothing left over.
+  EXPECT_EQ(pixel(8 * 2, 8 * 0), (Rgb{0, 0, 0}));
+  EXPECT_EQ(pixel(kPictureWidth - 9, kPictureHeight - 1), (Rgb{0, 0, 0}));
+}
+
+}  // namespace
+}  // namespace glimmer
