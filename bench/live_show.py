@@ -9,37 +9,20 @@ Usage: bench/live_show.py [--program P] [--seconds S] [--fps N ...] [--no-record
   free-running)
 """
 import argparse
-import fcntl
 import os
-import pty
-import resource
 import select
-import struct
 import subprocess
 import sys
 import tempfile
-import termios
 import time
+
+from show_pty import start_show
 
 FRAME_START = b"\x1b[?2026h"
 
 
 def live(program, fps, seconds):
-    pid, fd = pty.fork()
-    if pid == 0:
-        os.execv(program, [program, "--mute", "--fps", str(fps)])
-    fcntl.ioctl(fd, termios.TIOCSWINSZ, struct.pack("HHHH", 50, 80, 0, 0))
-    seen = b""
-    answered = False
-    while b"Press SPACE" not in seen:
-        ready, _, _ = select.select([fd], [], [], 10)
-        if not ready:
-            raise SystemExit("the intro never appeared")
-        seen += os.read(fd, 65536)
-        if not answered and b"\x1b[c" in seen:
-            # As a terminal that knows synchronized output would answer the set-up questions.
-            os.write(fd, b"\x1b[?2026;2$y\x1b[?62c")
-            answered = True
+    pid, fd = start_show(program, ["--mute", "--fps", str(fps)])
     os.write(fd, b" ")
     started = time.monotonic()
     with open(f"/proc/{pid}/stat") as stat:

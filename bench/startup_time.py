@@ -4,34 +4,18 @@ the show's set-up questions as a terminal would (device attributes, synchronized
 
 Usage: bench/startup_time.py [PROGRAM] [RUNS]   (default build/release/glimmerfolding, 5 runs)
 """
-import fcntl
 import os
-import pty
-import select
-import struct
 import sys
-import termios
 import time
+
+from show_pty import start_show
 
 program = sys.argv[1] if len(sys.argv) > 1 else "build/release/glimmerfolding"
 runs = int(sys.argv[2]) if len(sys.argv) > 2 else 5
 times = []
 for _ in range(runs):
     started = time.monotonic()
-    pid, fd = pty.fork()
-    if pid == 0:
-        os.execv(program, [program, "--mute"])
-    fcntl.ioctl(fd, termios.TIOCSWINSZ, struct.pack("HHHH", 50, 80, 0, 0))
-    seen = b""
-    answered = False
-    while b"Press SPACE" not in seen:
-        ready, _, _ = select.select([fd], [], [], 10)
-        if not ready:
-            break
-        seen += os.read(fd, 65536)
-        if not answered and b"\x1b[c" in seen:
-            os.write(fd, b"\x1b[?2026;2$y\x1b[?62c")
-            answered = True
+    pid, fd = start_show(program, ["--mute"])
     times.append((time.monotonic() - started) * 1000)
     os.write(fd, b"\x1b")
     os.waitpid(pid, 0)

@@ -152,31 +152,29 @@ int run() {
       converter.convert2x2(pictures[i].data(), &whole, kFrameWidth, 0, 0, frames[i].data());
     }
 
-    // One picture again and again (in cache, as a frame just drawn), then all of them in turn.
-    constexpr int kConvertRounds = 2000;
-    double start = ThreadClock::nowMs();
-    for (int round = 0; round < kConvertRounds; ++round) {
-      converter.convert2x2(pictures[round % 2].data(), &whole, kFrameWidth, 0, 0, out.data());
+    // One picture again and again (in cache, as a frame just drawn), then all of them in turn; for
+    // the classic 2x2 conversion and the wide grid's 1x2 (twice the cells of the same picture).
+    using Conversion = void (TFX_BlockColor::*)(const std::uint32_t*, const PixelRect*, int, int, int, std::uint8_t*);
+    const struct {
+      const char* name;
+      Conversion convert;
+    } conversions[] = {{"convert2x2", &TFX_BlockColor::convert2x2}, {"convert1x2", &TFX_BlockColor::convert1x2}};
+    for (const auto& conversion : conversions) {
+      constexpr int kConvertRounds = 2000;
+      double start = ThreadClock::nowMs();
+      for (int round = 0; round < kConvertRounds; ++round) {
+        (converter.*conversion.convert)(pictures[round % 2].data(), &whole, kFrameWidth, 0, 0, out.data());
+      }
+      const double hotMicroseconds = (ThreadClock::nowMs() - start) * 1000.0 / kConvertRounds;
+      start = ThreadClock::nowMs();
+      for (int round = 0; round < 10; ++round) {
+        for (int i = 0; i < kFrames; ++i) {
+          (converter.*conversion.convert)(pictures[i].data(), &whole, kFrameWidth, 0, 0, out.data());
+        }
+      }
+      std::printf("%s %s 160x100:     %.2f us per frame in cache, %.2f us streaming %d frames\n", picture.name,
+                  conversion.name, hotMicroseconds, (ThreadClock::nowMs() - start) * 1000.0 / (10 * kFrames), kFrames);
     }
-    const double hotMicroseconds = (ThreadClock::nowMs() - start) * 1000.0 / kConvertRounds;
-    start = ThreadClock::nowMs();
-    for (int round = 0; round < 10; ++round) {
-      for (int i = 0; i < kFrames; ++i) converter.convert2x2(pictures[i].data(), &whole, kFrameWidth, 0, 0, out.data());
-    }
-    std::printf("%s convert2x2 160x100:     %.2f us per frame in cache, %.2f us streaming %d frames\n", picture.name,
-                hotMicroseconds, (ThreadClock::nowMs() - start) * 1000.0 / (10 * kFrames), kFrames);
-    // The wide grid's 1x2 conversion: twice the cells of the same picture.
-    start = ThreadClock::nowMs();
-    for (int round = 0; round < kConvertRounds; ++round) {
-      converter.convert1x2(pictures[round % 2].data(), &whole, kFrameWidth, 0, 0, out.data());
-    }
-    const double wideHotMicroseconds = (ThreadClock::nowMs() - start) * 1000.0 / kConvertRounds;
-    start = ThreadClock::nowMs();
-    for (int round = 0; round < 10; ++round) {
-      for (int i = 0; i < kFrames; ++i) converter.convert1x2(pictures[i].data(), &whole, kFrameWidth, 0, 0, out.data());
-    }
-    std::printf("%s convert1x2 160x100:     %.2f us per frame in cache, %.2f us streaming %d frames (wide grid)\n",
-                picture.name, wideHotMicroseconds, (ThreadClock::nowMs() - start) * 1000.0 / (10 * kFrames), kFrames);
 
     for (ColorMode mode : {ColorMode::Ansi16, ColorMode::TrueColor}) {
       const char* name = mode == ColorMode::Ansi16 ? "16 colours" : "24-bit    ";
@@ -184,7 +182,7 @@ int run() {
       encoder.setColorMode(mode);
       std::size_t size = 0;
       constexpr int kEncodeRounds = 20;
-      start = ThreadClock::nowMs();
+      double start = ThreadClock::nowMs();
       for (int round = 0; round < kEncodeRounds; ++round) {
         for (int i = 0; i < kFrames; ++i) encoder.encode(frames[i].data(), 0, 0, 80, 50, size);
       }

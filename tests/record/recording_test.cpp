@@ -196,30 +196,6 @@ TEST(Recording, WideGridSlideAndReplay) {
   }
 }
 
-// A wide cell is drawn 4 pixels wide and 8 tall, so the 160x50 grid fills the same 640x400.
-TEST(CellPicture, WideCellsAreHalfAsWide) {
-  std::vector<std::uint8_t> cells(kMaxCellBufferBytes, 0);
-  cells[0] = 219;
-  cells[1] = 0x0C;  // a full block in red
-  cells[2 * (kWideCellColumns * 49 + 159)] = 177;
-  cells[2 * (kWideCellColumns * 49 + 159) + 1] = 0x9F;  // medium shade, white on blue
-  std::vector<std::uint8_t> rgb(kPictureBytes);
-  drawCellPicture(cells.data(), Grid::Wide, rgb.data());
-  auto pixel = [&](int x, int y) {
-    const std::uint8_t* at = &rgb[3 * (y * kPictureWidth + x)];
-    return std::array<int, 3>{at[0], at[1], at[2]};
-  };
-  EXPECT_EQ(pixel(3, 7), (std::array<int, 3>{255, 0, 0}));
-  EXPECT_EQ(pixel(4, 0), (std::array<int, 3>{0, 0, 0})) << "the next cell";
-  // The medium shade's dots alternate, even rows starting with background.
-  EXPECT_EQ(pixel(636, 392), (std::array<int, 3>{0, 0, 255}));
-  EXPECT_EQ(pixel(637, 392), (std::array<int, 3>{255, 255, 255}));
-  EXPECT_EQ(pixel(636, 393), (std::array<int, 3>{255, 255, 255}));
-}
-
-// The same command gives the same file, byte for byte, today and tomorrow: a short recording
-// through every layer (scenes, GL, converter, encoder, cast) against its checksum. A change that
-// alters the recording on purpose updates the number and says why.
 TEST(Recording, ShortClipIsByteForByteWhatItWas) {
   testing::TemporaryFolder folder;
   RecordingOptions options;
@@ -314,7 +290,7 @@ TEST(Recording, PngFolderHoldsOneConsolePicturePerFrame) {
     EXPECT_EQ(image->width, kPictureWidth);
     EXPECT_EQ(image->height, kPictureHeight);
     EXPECT_EQ(image->bitsPerPixel, 24);
-    drawCellPicture(sink.frames[i].data(), expected.data());
+    drawCellPicture(sink.frames[i].data(), Grid::Classic, expected.data());
     EXPECT_TRUE(std::equal(expected.begin(), expected.end(), image->pixels)) << name;
     freePngImage(image);
   }
