@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <thread>
 
 #include "base/data_folder.h"
 #include "music/audio_output.h"
