@@ -12,7 +12,7 @@ constexpr char kEscape = 0x1b;
 constexpr char kBell = 0x07;
 constexpr std::size_t kLongestAnswer = 96;  // anything longer is not an answer of ours
 
-// One channel of an X colour specification, 1 to 4 hex digits, scaled to 0..255. -1 when malformed.
+// One channel of an X colour string (rgb:R/G/B), 1 to 4 hex digits, scaled to 0..255. -1 when malformed.
 int channelOf(const char* text, std::size_t length) {
   if (length < 1 || length > 4) return -1;
   unsigned value = 0;
