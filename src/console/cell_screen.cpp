@@ -4,12 +4,13 @@
 #include <algorithm>
 
 #include "base/palette.h"
+#include "console/frame_encoder.h"
 
 namespace glimmer {
 namespace {
 
-// ANSI colour numbers count red as bit 0 and blue as bit 2; console colours the other way round.
-int consoleOfAnsi(int ansi) { return (ansi & 1) << 2 | (ansi & 2) | (ansi & 4) >> 2; }
+// The console colour of an ANSI number: swapping red and blue back is the same swap.
+int consoleOfAnsi(int ansi) { return ansiColorOf(ansi); }
 
 // The console colour nearest to r, g, b (squared distance; the first of equals).
 int nearestConsoleColour(int red, int green, int blue) {

@@ -26,7 +26,8 @@
 namespace glimmer {
 
 // The ANSI number (0..7) of a console colour's low three bits: ANSI counts red as bit 0 and blue
-// as bit 2, the console the other way round. Intensity (bit 3) is not part of it.
+// as bit 2, the console the other way round. Intensity (bit 3) is not part of it. The swap is its
+// own inverse, so it also gives the console colour of an ANSI number.
 constexpr int ansiColorOf(int colour) { return (colour & 1) << 2 | (colour & 2) | (colour & 4) >> 2; }
 
 // The show's 16 colours in ANSI order (black, red, green, yellow, blue, magenta, cyan, white, then

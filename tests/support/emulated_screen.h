@@ -65,7 +65,7 @@ class EmulatedScreen {
       const std::int32_t* rgb = kConsolePalette[colour];
       return static_cast<std::uint32_t>(rgb[0] << 16 | rgb[1] << 8 | rgb[2]);
     }
-    return kIndexed | static_cast<std::uint32_t>((colour & 1) << 2 | (colour & 2) | (colour & 4) >> 2 | (colour & 8));
+    return kIndexed | static_cast<std::uint32_t>(ansiColorOf(colour) | (colour & 8));
   }
 
   // Whether a cell shows a cell buffer entry: where the entry looks like one solid colour (a full
