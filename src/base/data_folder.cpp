@@ -29,12 +29,17 @@ bool holdsData(const std::string& folder) {
   return fs::is_regular_file(fs::path(folder) / kMarkerFile, error);
 }
 
-// True when path is folder itself or lies inside it.
-bool isInside(const fs::path& path, const fs::path& folder) {
-  return std::mismatch(folder.begin(), folder.end(), path.begin(), path.end()).first == folder.end();
-}
-
 }  // namespace
+
+const char* buildFolder() { return kBuildFolder; }
+
+bool runsFromBuildFolder(const fs::path& program) {
+  std::error_code error;
+  const fs::path folder = fs::weakly_canonical(kBuildFolder, error);
+  if (error || program.empty()) return false;
+  // The program is the folder itself or lies inside it.
+  return std::mismatch(folder.begin(), folder.end(), program.begin(), program.end()).first == folder.end();
+}
 
 DataSearch searchDataFolder(const DataPlaces& places) {
   DataSearch result;
@@ -71,16 +76,12 @@ DataPlaces dataPlacesOfThisProgram() {
     places.environment = environment;
   }
   places.currentFolder = "data";
-  std::error_code error;
   const fs::path executable = programFile();
   if (executable.empty()) return places;
   const fs::path folder = executable.parent_path();
   places.installed = (folder / kInstalledDataFromExecutable).lexically_normal().string();
   if (places.installed.size() > 1 && places.installed.back() == '/') places.installed.pop_back();
-  const fs::path buildFolder = fs::weakly_canonical(kBuildFolder, error);
-  if (!error && kSourceDataFolder[0] != '\0' && isInside(executable, buildFolder)) {
-    places.sourceTree = kSourceDataFolder;
-  }
+  if (kSourceDataFolder[0] != '\0' && runsFromBuildFolder(executable)) places.sourceTree = kSourceDataFolder;
   return places;
 }
 

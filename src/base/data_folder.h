@@ -20,6 +20,11 @@ namespace glimmer {
 // the system does not say.
 std::filesystem::path programFile();
 
+// The folder this program was built in. Only a program that runs from inside it (the build's own,
+// not an installed copy) may read the source tree's data or what the build set up beside it.
+const char* buildFolder();
+bool runsFromBuildFolder(const std::filesystem::path& program);
+
 // The places to look; an empty path is a place that does not exist here.
 struct DataPlaces {
   bool environmentSet = false;  // GLIMMER_DATA set and not empty

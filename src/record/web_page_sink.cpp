@@ -17,7 +17,6 @@
 //   where scripts/setup-web-player.sh put it; without it nothing is written.
 #include <zlib.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -61,11 +60,6 @@ bool holdsPlayer(const fs::path& package) {
   return true;
 }
 
-// True when path is folder itself or lies inside it.
-bool isInside(const fs::path& path, const fs::path& folder) {
-  return std::mismatch(folder.begin(), folder.end(), path.begin(), path.end()).first == folder.end();
-}
-
 // The player's package folder: the one the format names, else installed beside the program, else
 // the build tree's (only for a program run from its build folder). Empty, with the reason in
 // missing, when none holds it.
@@ -76,9 +70,7 @@ fs::path findPlayer(const RecordingFormat& format, std::string& missing) {
     places.push_back(format.webPlayerFolder);
   } else if (const fs::path program = programFile(); !program.empty()) {
     places.push_back((program.parent_path() / kWebPlayerFromProgram).lexically_normal());
-    std::error_code error;
-    const fs::path buildFolder = fs::weakly_canonical(kWebPlayerBuildFolder, error);
-    if (!error && isInside(program, buildFolder)) {
+    if (runsFromBuildFolder(program)) {
       places.push_back(kWebPlayerInBuildFolder);
       buildTreeTried = true;
     }
@@ -89,7 +81,7 @@ fs::path findPlayer(const RecordingFormat& format, std::string& missing) {
     tried += (tried.empty() ? "" : ", ") + place.string();
   }
   missing = "the asciinema web player is missing (looked in " + tried + "): run scripts/setup-web-player.sh " +
-            (buildTreeTried ? std::string(kWebPlayerBuildFolder) : std::string("BUILD_FOLDER")) +
+            (buildTreeTried ? std::string(buildFolder()) : std::string("BUILD_FOLDER")) +
             (buildTreeTried ? "" : " in the source tree, then install the program again");
   return {};
 }
