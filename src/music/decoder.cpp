@@ -86,7 +86,7 @@ std::size_t OggReader::decodeEach(std::size_t chunkFrames, const Take& take) {
   return handed;
 }
 
-bool OggReader::decodeAll(DecodedAudio& out, const std::atomic<bool>* cancel) {
+bool OggReader::decodeAll(DecodedAudio& out) {
   out.samples.clear();
   out.frameCount = 0;
   out.sampleRate = 0;
@@ -97,20 +97,14 @@ bool OggReader::decodeAll(DecodedAudio& out, const std::atomic<bool>* cancel) {
     out.samples.reserve(static_cast<std::size_t>(claimed < kReserveLimitFrames ? claimed : kReserveLimitFrames) * 2);
   }
   const int rate = file->rate;
-  bool cancelled = false;
   decodeEach(4096, [&](const float* interleaved, std::size_t frames) {
-    if (cancel != nullptr && cancel->load(std::memory_order_relaxed)) {
-      cancelled = true;
-      return false;
-    }
     out.samples.insert(out.samples.end(), interleaved, interleaved + 2 * frames);
     return true;
   });
   out.frameCount = out.samples.size() / 2;
   out.sampleRate = rate;
-  if (out.frameCount == 0 || cancelled) {
-    out.frameCount = 0;
-    std::vector<float>().swap(out.samples);
+  if (out.frameCount == 0) {
+    std::vector<float>().swap(out.samples);  // gives back what was reserved for the claimed length
     out.sampleRate = 0;
     return false;
   }

@@ -1,10 +1,8 @@
-// Decoding an Ogg Vorbis file into memory as float samples, for playback and for the spectrum.
-//
-// decodeOggFile does it all at once; OggReader splits it into a quick check of the headers and the
-// long decode, so the decode can run on a worker thread while the intro is on screen.
+// Decoding an Ogg Vorbis file as float samples: whole into memory (decodeOggFile, for the tools and
+// tests), or piece by piece in order (OggReader::decodeEach, which the show's track uses to decode
+// on a worker thread while the intro is on screen, after a quick check of the headers).
 #pragma once
 
-#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -36,9 +34,8 @@ class OggReader {
   int sampleRate() const;
 
   // Decodes from the start until the end or the first damaged spot into out (replacing its
-  // contents) and closes the file. False when nothing at all could be decoded, or when cancel
-  // (if given) turned true before the end; out is then empty.
-  bool decodeAll(DecodedAudio& out, const std::atomic<bool>* cancel = nullptr);
+  // contents) and closes the file. False when nothing at all could be decoded; out is then empty.
+  bool decodeAll(DecodedAudio& out);
 
   // Decodes from the start in order, handing each piece of at most chunkFrames frames (two
   // floats each, left and right) to take, until the end, the first damaged spot, or take
