@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "console/present.h"
 #include "console/terminal.h"
 #include "demo/demo.h"
 #include "demo/demo_stage.h"
@@ -83,8 +84,7 @@ class RecordingStage final : public DemoStage {
     // Every frame's bytes, also those of a frame that changes nothing (the live show writes
     // nothing then), so the recording keeps one event per frame.
     std::size_t size = 0;
-    const char* bytes = console.encoder.encode(demo_.cells.get(), console.originColumn, console.originRow,
-                                               console.visibleColumns, console.visibleRows, size);
+    const char* bytes = encodeFrame(console, demo_.cells.get(), size);
     if (!sink_.frame(frame, demo_.cells.get(), bytes, size)) {
       failed_ = true;
       return;
