@@ -71,15 +71,7 @@ void AnswerReader::feed(const char* bytes, std::size_t size, DisplayAnswers& ans
         }
         break;
       case State::Escape:
-        sequence_ += byte;
-        if (byte == '[') {
-          state_ = State::ControlSequence;
-        } else if (byte == ']') {
-          state_ = State::OperatingSystem;
-        } else {
-          keys += sequence_;  // a key sequence of another kind
-          state_ = State::Ground;
-        }
+        afterEscape(byte, keys);
         break;
       case State::ControlSequence:
         sequence_ += byte;
@@ -98,17 +90,10 @@ void AnswerReader::feed(const char* bytes, std::size_t size, DisplayAnswers& ans
         if (byte == '\\') {
           finishSequence(answers, keys);
         } else {
-          // Not a terminator: the OSC was cut short; this ESC starts something new.
+          // Not a terminator: the OSC was cut short, and its ESC starts something new.
           keys += sequence_;
-          state_ = State::Escape;
           sequence_.assign(1, kEscape);
-          sequence_ += byte;
-          if (byte == '[') state_ = State::ControlSequence;
-          else if (byte == ']') state_ = State::OperatingSystem;
-          else {
-            keys += sequence_;
-            state_ = State::Ground;
-          }
+          afterEscape(byte, keys);
         }
         break;
     }
@@ -116,6 +101,18 @@ void AnswerReader::feed(const char* bytes, std::size_t size, DisplayAnswers& ans
       keys += sequence_;
       state_ = State::Ground;
     }
+  }
+}
+
+void AnswerReader::afterEscape(char byte, std::string& keys) {
+  sequence_ += byte;
+  if (byte == '[') {
+    state_ = State::ControlSequence;
+  } else if (byte == ']') {
+    state_ = State::OperatingSystem;
+  } else {
+    keys += sequence_;  // a key sequence of another kind
+    state_ = State::Ground;
   }
 }
 

@@ -47,6 +47,8 @@ class AnswerReader {
   void finish(std::string& keys);
 
  private:
+  // The byte after an ESC: the start of a control sequence or an OSC, or a key of another kind.
+  void afterEscape(char byte, std::string& keys);
   void finishSequence(DisplayAnswers& answers, std::string& keys);
 
   enum class State { Ground, Escape, ControlSequence, OperatingSystem, OperatingSystemEscape };
