@@ -4,8 +4,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -23,11 +21,6 @@ const char* const generatedFiles[] = {
     "start1.png", "start2.png",      "start3.png",      "greets.png",  "greets_txt.png",
     "greets_txt2.png", "bg.png"};
 
-std::string readBytes(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
 class RegenerateTest : public ::testing::Test {
  protected:
   testing::TemporaryFolder scratch;
@@ -41,9 +34,9 @@ TEST_F(RegenerateTest, CommittedFilesMatchTheGenerators) {
   ASSERT_TRUE(writeImages(folder.string(), fontDirectory));
   for (const char* name : generatedFiles) {
     SCOPED_TRACE(name);
-    const std::string made = readBytes(folder / name);
+    const std::string made = testing::readFile((folder / name).string());
     ASSERT_FALSE(made.empty());
-    EXPECT_TRUE(made == readBytes(fs::path("data") / name)) << "run scripts/make_assets.sh and commit data/";
+    EXPECT_TRUE(made == testing::readFile("data/" + std::string(name))) << "run scripts/make_assets.sh and commit data/";
   }
 }
 

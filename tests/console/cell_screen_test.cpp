@@ -3,6 +3,7 @@
 // sequences of the console's own set-up and intro are placed or skipped as a console would.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -61,6 +62,19 @@ void expectFrameAt(const CellScreen& screen, const std::uint8_t* cells, int orig
 
 void feed(CellScreen& screen, const std::string& text) { screen.feed(text.data(), text.size()); }
 
+// The changed rectangle as {left, top, right, bottom}.
+std::array<int, 4> takeChanged(CellScreen& screen) {
+  const CellRect rect = screen.takeChanged();
+  return {rect.left, rect.top, rect.right, rect.bottom};
+}
+
+// The characters of count cells of a row, from column on.
+std::u16string text(const CellScreen& screen, int column, int row, int count) {
+  std::u16string characters;
+  for (int x = column; x < column + count; ++x) characters += screen.at(x, row).character;
+  return characters;
+}
+
 TEST(CellScreen, ShowsEncodedFramesInBothColourModesWholeAndChanged) {
   for (ColorMode mode : {ColorMode::Ansi16, ColorMode::TrueColor}) {
     SCOPED_TRACE(mode == ColorMode::Ansi16 ? "16 colours" : "truecolor");
@@ -95,17 +109,9 @@ TEST(CellScreen, ReportsTheRectangleThatChanged) {
   CellScreen screen(80, 50);
   EXPECT_EQ(screen.takeChanged().right, 0);  // a new screen owes nothing
   feed(screen, "\x1b[2J");
-  const CellRect all = screen.takeChanged();
-  EXPECT_EQ(all.left, 0);
-  EXPECT_EQ(all.top, 0);
-  EXPECT_EQ(all.right, 80);
-  EXPECT_EQ(all.bottom, 50);
+  EXPECT_EQ(takeChanged(screen), (std::array{0, 0, 80, 50}));
   feed(screen, "\x1b[5;11Hab\x1b[7;3Hc");
-  const CellRect some = screen.takeChanged();
-  EXPECT_EQ(some.left, 2);
-  EXPECT_EQ(some.top, 4);
-  EXPECT_EQ(some.right, 12);
-  EXPECT_EQ(some.bottom, 7);
+  EXPECT_EQ(takeChanged(screen), (std::array{2, 4, 12, 7}));
   EXPECT_EQ(screen.takeChanged().right, 0);
 }
 
@@ -118,15 +124,13 @@ TEST(CellScreen, PlacesTextAndSkipsWhatIsNotForTheCells) {
   EXPECT_EQ(screen.takeChanged().right, 0);
 
   feed(screen, "\x1b[2;3HWin\nPress");  // a bare line feed goes down, not back to column 0
-  EXPECT_EQ(screen.at(2, 1).character, u'W');
-  EXPECT_EQ(screen.at(4, 1).character, u'n');
-  EXPECT_EQ(screen.at(5, 2).character, u'P');
+  EXPECT_EQ(text(screen, 2, 1, 3), u"Win");
+  EXPECT_EQ(text(screen, 5, 2, 5), u"Press");
   EXPECT_EQ(screen.at(2, 1).attribute, CellScreen::kDefaultAttribute);
 
   // Past the right edge the last column is overwritten (no wrap); past the bottom the cursor stays.
   feed(screen, "\x1b[4;18Hwxyz");
-  EXPECT_EQ(screen.at(17, 3).character, u'w');
-  EXPECT_EQ(screen.at(19, 3).character, u'z');
+  EXPECT_EQ(text(screen, 17, 3, 3), u"wxz");
   feed(screen, "\x1b[99;99H\xe2\x96\x93");  // clipped to the bottom-right cell
   EXPECT_EQ(screen.at(19, 3).character, u'\u2593');
 
@@ -148,10 +152,7 @@ TEST(CellScreen, MatchesTruecolorToTheNearestConsoleColour) {
 TEST(CellScreen, ReplacesBrokenUtf8AndKeepsGoing) {
   CellScreen screen(4, 1);
   feed(screen, "\xe2\x96" "A\xff" "B");
-  EXPECT_EQ(screen.at(0, 0).character, u'?');
-  EXPECT_EQ(screen.at(1, 0).character, u'A');
-  EXPECT_EQ(screen.at(2, 0).character, u'?');
-  EXPECT_EQ(screen.at(3, 0).character, u'B');
+  EXPECT_EQ(text(screen, 0, 0, 4), u"?A?B");
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/frame_buffer.h"
+#include "support/gl_state.h"
 
 namespace glimmer {
 namespace {
@@ -37,14 +38,8 @@ class GLESHelperTest : public ::testing::Test {
 };
 
 TEST_F(GLESHelperTest, CreateLeavesIdentityModelViewCurrent) {
-  GLint mode = 0;
-  glGetIntegerv(GL_MATRIX_MODE, &mode);
-  EXPECT_EQ(mode, GL_MODELVIEW);
-  GLfloat matrix[16];
-  glGetFloatv(GL_MODELVIEW_MATRIX, matrix);
-  for (int index = 0; index < 16; ++index) {
-    EXPECT_EQ(matrix[index], index % 5 == 0 ? 1.0f : 0.0f) << "element " << index;
-  }
+  EXPECT_EQ(testing::matrixMode(), GL_MODELVIEW);
+  EXPECT_EQ(testing::matrix(GL_MODELVIEW_MATRIX), (testing::Matrix{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}));
 }
 
 // The fixed state every scene draws in: lit, depth-tested, back faces culled, normals as the
@@ -65,16 +60,13 @@ TEST_F(GLESHelperTest, CreateSetsTheShowsFixedState) {
 
 TEST_F(GLESHelperTest, ProjectionIsTheShowsFrustum) {
   gles.setupProjection();
-  GLint mode = 0;
-  glGetIntegerv(GL_MATRIX_MODE, &mode);
-  EXPECT_EQ(mode, GL_PROJECTION);
+  EXPECT_EQ(testing::matrixMode(), GL_PROJECTION);
 
   const float right = 0.06627426f;
   const float top = 0.04142141f;
   const float nearPlane = 0.1f;
   const float farPlane = 150.0f;
-  GLfloat matrix[16];
-  glGetFloatv(GL_PROJECTION_MATRIX, matrix);
+  const testing::Matrix matrix = testing::matrix(GL_PROJECTION_MATRIX);
   const float expected[16] = {
       nearPlane / right, 0, 0, 0,
       0, nearPlane / top, 0, 0,

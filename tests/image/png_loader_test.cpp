@@ -5,8 +5,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "image/png_files.h"
@@ -124,9 +122,8 @@ TEST(PngLoader, FuzzCorpus) {
   for (const auto& entry : std::filesystem::directory_iterator(folder)) {
     const std::string name = entry.path().filename().string();
     SCOPED_TRACE(name);
-    std::ifstream stream(entry.path(), std::ios::binary);
-    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
-    PngImage* image = loadPngImageFromMemory(bytes.data(), bytes.size());
+    const std::string bytes = testing::readFile(entry.path().string());
+    PngImage* image = loadPngImageFromMemory(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
     if (name.starts_with("malformed-")) {
       ++malformed;
       EXPECT_EQ(image, nullptr);

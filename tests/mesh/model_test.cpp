@@ -11,9 +11,12 @@
 #include "gles/gles_helper.h"
 #include "mesh/obj_reader.h"
 #include "mesh_files.h"
+#include "support/gl_state.h"
 
 namespace glimmer {
 namespace {
+
+using testing::bufferSize;
 
 std::vector<float> floats(const float* values, int count) { return {values, values + count}; }
 
@@ -73,14 +76,6 @@ TEST(ModelVertices, WithoutALibraryEveryGroupTakesTheDefaultGrey) {
 class ModelOnContext : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(gles.create()); }
-
-  static GLint bufferSize(GLenum target, GLuint buffer) {
-    GLint size = -1;
-    glBindBuffer(target, buffer);
-    glGetBufferParameteriv(target, GL_BUFFER_SIZE, &size);
-    glBindBuffer(target, 0);
-    return size;
-  }
 
   GLESHelper gles;
   testing::TemporaryFolder folder;

@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "music/track.h"
@@ -22,11 +21,6 @@ namespace {
 using testing::scratchPath;
 using testing::stereoSine;
 using testing::writeOggFile;
-
-std::vector<char> readBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 void writeBytes(const std::string& path, const char* data, std::size_t size) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -68,7 +62,7 @@ TEST_F(DecoderTest, StereoFileDecodesToItsLengthAndContent) {
 TEST_F(DecoderTest, UnusableFilesAreRefusedAndLeaveNothingBehind) {
   const std::string good = path("good.ogg");
   ASSERT_TRUE(writeOggFile(good, stereoSine(440.0, 1.0, 0.5f)));
-  const std::vector<char> bytes = readBytes(good);
+  const std::string bytes = testing::readFile(good);
 
   const std::string headerOnly = path("header_only.ogg");
   writeBytes(headerOnly, bytes.data(), 60);
@@ -98,7 +92,7 @@ TEST_F(DecoderTest, FileDamagedPartWayDecodesUpToTheDamage) {
     sample = static_cast<float>(state >> 8) / 16777216.0f - 0.5f;
   }
   ASSERT_TRUE(writeOggFile(good, original));
-  const std::vector<char> bytes = readBytes(good);
+  const std::string bytes = testing::readFile(good);
   ASSERT_GT(bytes.size(), 40000u);
 
   const std::string truncated = path("truncated.ogg");
@@ -149,7 +143,7 @@ TEST_F(DecoderTest, TrackReadsTheFloatsOfAWholeDecodeWithinItsRing) {
     EXPECT_EQ(std::memcmp(piece.data(), whole.samples.data() + 2 * first, inside * 2 * sizeof(float)), 0) << first;
   }
 
-  const std::vector<char> bytes = readBytes(file);
+  const std::string bytes = testing::readFile(file);
   const std::string truncated = path("long_truncated.ogg");
   writeBytes(truncated, bytes.data(), bytes.size() / 2);
   DecodedAudio damaged;

@@ -6,8 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "support/temporary_folder.h"
@@ -15,19 +13,12 @@
 namespace glimmer {
 namespace {
 
-std::string readText(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
 TEST(PutInPlace, ReplacesAnOlderOutputAndLeavesNoTemporaryFile) {
   testing::TemporaryFolder folder;
   const std::string output = folder.write("show.cast", "older recording");
   folder.write("show.cast.part", "new recording");
   EXPECT_TRUE(putInPlace(output, output));
-  EXPECT_EQ(readText(output), "new recording");
+  EXPECT_EQ(testing::readFile(output), "new recording");
   EXPECT_FALSE(std::filesystem::exists(output + ".part"));
 }
 
@@ -37,7 +28,7 @@ TEST(PutInPlace, SaysWhyWhenTheFinishedFileIsMissing) {
   ::testing::internal::CaptureStdout();
   EXPECT_FALSE(putInPlace(output, output));
   EXPECT_EQ(::testing::internal::GetCapturedStdout().rfind("cannot write " + output + ": ", 0), 0u);
-  EXPECT_EQ(readText(output), "older recording");
+  EXPECT_EQ(testing::readFile(output), "older recording");
 }
 
 }  // namespace

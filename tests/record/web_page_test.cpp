@@ -6,10 +6,8 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <set>
-#include <sstream>
 #include <string>
 
 #include "base/data_folder.h"
@@ -20,14 +18,9 @@
 namespace glimmer {
 namespace {
 
-namespace fs = std::filesystem;
+using testing::readFile;
 
-std::string readAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+namespace fs = std::filesystem;
 
 std::string gunzip(const std::string& path) {
   gzFile file = gzopen(path.c_str(), "rb");
@@ -102,22 +95,21 @@ TEST(WebPage, FolderHoldsTheCastCompressedTheMusicAndThePlayer) {
   const std::string files = scratch.file("site/show_files/");
   EXPECT_EQ(namesIn(files), (std::set<std::string>{"show.cast.gz", "music.ogg", "asciinema-player.min.js",
                                                    "asciinema-player.css", "asciinema-player-LICENSE.txt"}));
-  EXPECT_EQ(readAll(files + "show.cast.gz").substr(0, 2), "\x1f\x8b") << "gzip's magic bytes";
+  EXPECT_EQ(readFile(files + "show.cast.gz").substr(0, 2), "\x1f\x8b") << "gzip's magic bytes";
   const std::string unpacked = gunzip(files + "show.cast.gz");
-  EXPECT_EQ(unpacked, readAll(cast)) << "the page's cast is the .cast of the same command";
+  EXPECT_EQ(unpacked, readFile(cast)) << "the page's cast is the .cast of the same command";
   EXPECT_EQ(std::count(unpacked.begin(), unpacked.end(), '\n'), 11);  // the header and 10 frames
-  EXPECT_EQ(readAll(files + "music.ogg"), readAll(dataFilePath("data/music.ogg")));
-  EXPECT_EQ(readAll(files + "asciinema-player.min.js"), "var AsciinemaPlayer = {};\n");
-  EXPECT_EQ(readAll(files + "asciinema-player.css"), ".ap-player {}\n");
-  EXPECT_EQ(readAll(files + "asciinema-player-LICENSE.txt"), "the player's licence\n");
+  EXPECT_EQ(readFile(files + "music.ogg"), readFile(dataFilePath("data/music.ogg")));
+  EXPECT_EQ(readFile(files + "asciinema-player.min.js"), "var AsciinemaPlayer = {};\n");
+  EXPECT_EQ(readFile(files + "asciinema-player.css"), ".ap-player {}\n");
+  EXPECT_EQ(readFile(files + "asciinema-player-LICENSE.txt"), "the player's licence\n");
 
-  const std::string html = readAll(page);
-  EXPECT_NE(html.find("<title>vrax - Glimmerfolding</title>"), std::string::npos);
-  EXPECT_NE(html.find("href=\"show_files/asciinema-player.css\""), std::string::npos);
-  EXPECT_NE(html.find("src=\"show_files/asciinema-player.min.js\""), std::string::npos);
-  EXPECT_NE(html.find("const files = \"show_files\";"), std::string::npos);
-  EXPECT_NE(html.find("const startAt = 0.000;"), std::string::npos);
-  EXPECT_NE(html.find("python3 -m http.server"), std::string::npos);
+  const std::string html = readFile(page);
+  for (const char* piece : {"<title>vrax - Glimmerfolding</title>", "href=\"show_files/asciinema-player.css\"",
+                            "src=\"show_files/asciinema-player.min.js\"", "const files = \"show_files\";",
+                            "const startAt = 0.000;", "python3 -m http.server"}) {
+    EXPECT_NE(html.find(piece), std::string::npos) << piece;
+  }
   EXPECT_EQ(html.find("{{"), std::string::npos) << "a field is left unfilled";
 }
 
@@ -128,7 +120,7 @@ TEST(WebPage, NamesAreEncodedAndTimesAreTheShowsOwnFromWherever) {
   ASSERT_EQ(recordPage(page, player, 2000, 2300), 0);
   const std::string files = scratch.file("the \"show\" <&> \xc3\xa9_files");
   ASSERT_TRUE(fs::is_directory(files));
-  const std::string html = readAll(page);
+  const std::string html = readFile(page);
   // One encoding that is safe in a URL, in HTML and in a script's string.
   const std::string encoded = "the%20%22show%22%20%3C%26%3E%20%C3%A9_files";
   EXPECT_NE(html.find("href=\"" + encoded + "/asciinema-player.css\""), std::string::npos);
@@ -147,7 +139,7 @@ TEST(WebPage, ReplacesAnOlderPageAndItsFolder) {
   const std::string page = scratch.write("show.html", "older page");
   scratch.write("show_files/older.txt", "older part");
   ASSERT_EQ(recordPage(page, player, 0, 200), 0);
-  EXPECT_NE(readAll(page), "older page");
+  EXPECT_NE(readFile(page), "older page");
   EXPECT_FALSE(fs::exists(scratch.file("show_files/older.txt")));
   EXPECT_TRUE(fs::exists(scratch.file("show_files/show.cast.gz")));
   EXPECT_EQ(namesIn(scratch.path()), (std::set<std::string>{"player", "show.html", "show_files"}));
@@ -163,7 +155,7 @@ TEST(WebPage, FailuresLeaveNothingBehind) {
   const std::set<std::string> before = namesIn(scratch.path());
   auto leftAsItWas = [&](const char* what) {
     EXPECT_EQ(namesIn(scratch.path()), before) << what;
-    EXPECT_EQ(readAll(page), "older page") << what;
+    EXPECT_EQ(readFile(page), "older page") << what;
     EXPECT_EQ(namesIn(scratch.file("show_files")), std::set<std::string>{"older.txt"}) << what;
   };
 

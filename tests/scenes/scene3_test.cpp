@@ -16,6 +16,7 @@
 #include "gles/gles_helper.h"
 #include "mesh/mesh_manager.h"
 #include "music/music_stream.h"
+#include "support/gl_state.h"
 #include "view/camera.h"
 
 namespace glimmer {
@@ -103,24 +104,17 @@ TEST_F(Scene3Test, LatticeIsEveryGridLineOnce) {
 }
 
 TEST_F(Scene3Test, ARebuildRewritesInPlaceAndASecondSceneGetsALatticeOfItsOwn) {
-  auto vertexBufferSize = [](std::uint32_t name) {
-    GLint size = 0;
-    glBindBuffer(GL_ARRAY_BUFFER, name);
-    glGetBufferParameteriv(GL_ARRAY_BUFFER, GL_BUFFER_SIZE, &size);
-    glBindBuffer(GL_ARRAY_BUFFER, 0);
-    return size;
-  };
   const std::uint32_t name = scene->latticeVertices;
   scene->buildLattice();
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
   EXPECT_EQ(scene->latticeVertices, name);
-  EXPECT_EQ(vertexBufferSize(name), 23232);
+  EXPECT_EQ(testing::bufferSize(GL_ARRAY_BUFFER, name), 23232);
 
   // A second scene in the same process makes its own storage instead of updating none.
   scene.reset();
   scene = std::make_unique<Scene3>();
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-  EXPECT_EQ(vertexBufferSize(scene->latticeVertices), 23232);
+  EXPECT_EQ(testing::bufferSize(GL_ARRAY_BUFFER, scene->latticeVertices), 23232);
 }
 
 TEST_F(Scene3Test, SpectrumBinFiveSetsTheGreyAndPushesTheMeshBack) {

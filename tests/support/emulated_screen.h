@@ -42,12 +42,13 @@ class EmulatedScreen {
   // The code point shown at a cell (0 for an empty cell).
   std::uint32_t glyph(int column, int row) const { return cell(column, row).chars[0]; }
 
-  // A row's text as UTF-8 with trailing blanks removed; empty cells read as blanks.
+  // A row's text with trailing blanks removed; empty cells read as blanks and characters beyond
+  // ASCII as '?'.
   std::string rowText(int row) const {
     std::string text;
     for (int column = 0; column < columns_; ++column) {
-      std::uint32_t code = glyph(column, row);
-      appendUtf8(text, code == 0 ? ' ' : code);
+      const std::uint32_t code = glyph(column, row);
+      text += code == 0 ? ' ' : code < 0x80 ? static_cast<char>(code) : '?';
     }
     while (!text.empty() && text.back() == ' ') text.pop_back();
     return text;
@@ -122,24 +123,6 @@ class EmulatedScreen {
     if (property == VTERM_PROP_ALTSCREEN) self->alternateScreen_ = value->boolean != 0;
     if (property == VTERM_PROP_TITLE) self->title_ = value->string != nullptr ? value->string : "";
     return 1;
-  }
-
-  static void appendUtf8(std::string& text, std::uint32_t code) {
-    if (code < 0x80) {
-      text += static_cast<char>(code);
-    } else if (code < 0x800) {
-      text += static_cast<char>(0xC0 | (code >> 6));
-      text += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-      text += static_cast<char>(0xE0 | (code >> 12));
-      text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-      text += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-      text += static_cast<char>(0xF0 | (code >> 18));
-      text += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-      text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-      text += static_cast<char>(0x80 | (code & 0x3F));
-    }
   }
 
   int columns_;

@@ -1,11 +1,13 @@
 // TemporaryFolder: a fresh folder under the system's temporary directory, removed with everything
 // in it when the object goes, also when a test stops early. WorkingFolder makes a folder the
-// current directory for as long as it lives.
+// current directory for as long as it lives. readFile gives a file's bytes.
 #pragma once
 
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <system_error>
 
@@ -25,6 +27,12 @@ inline std::string makeUniqueFolder(const std::string& stem) {
     if (error) return {};  // not merely taken: the directory cannot be written
   }
   return {};
+}
+
+// The whole file's bytes; empty when it cannot be read.
+inline std::string readFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 class TemporaryFolder {

@@ -18,6 +18,17 @@ std::uint32_t rgb(int red, int green, int blue) {
   return static_cast<std::uint32_t>(red) | static_cast<std::uint32_t>(green) << 8 | static_cast<std::uint32_t>(blue) << 16;
 }
 
+// The cell the table gives for the average of the words, each channel's sum divided by the count
+// and rounded down.
+std::uint16_t cellOfAverage(const TFX_BlockColor& converter, const std::vector<std::uint32_t>& words) {
+  int sums[3] = {};
+  for (std::uint32_t word : words) {
+    for (int channel = 0; channel < 3; ++channel) sums[channel] += (word >> (8 * channel)) & 0xFF;
+  }
+  const int count = static_cast<int>(words.size());
+  return converter.cellTable[(sums[0] / count >> 2) * 4096 + (sums[1] / count >> 2) * 64 + (sums[2] / count >> 2)];
+}
+
 // Uses the base class's 1x1 and 4x4 defaults on top of the block colour 2x2 rules.
 class DefaultScales : public TFX_BlockColor {
  public:
@@ -52,21 +63,17 @@ class Convert : public ::testing::Test {
     }
   }
 
-  // The cell number r * 80 + c as the table gives it for the average of the listed pixels.
+  // The cell the table gives for the average of the listed pixels.
   std::uint16_t expectedCell(std::initializer_list<std::pair<int, int>> points) const {
-    int sums[3] = {};
-    for (auto [x, y] : points) {
-      for (int channel = 0; channel < 3; ++channel) sums[channel] += (pixels[y * kWidth + x] >> (8 * channel)) & 0xFF;
-    }
-    int count = static_cast<int>(points.size());
-    int red = sums[0] / count, green = sums[1] / count, blue = sums[2] / count;
-    return converter->cellTable[(red >> 2) * 4096 + (green >> 2) * 64 + (blue >> 2)];
+    std::vector<std::uint32_t> words;
+    for (auto [x, y] : points) words.push_back(pixels[y * kWidth + x]);
+    return cellOfAverage(*converter, words);
   }
   std::uint16_t cellAt(int n) const { return static_cast<std::uint16_t>(cells[2 * n] | cells[2 * n + 1] << 8); }
   bool untouched(int n) const { return cells[2 * n] == kUntouched && cells[2 * n + 1] == kUntouched; }
-  int writtenCount() const {
+  int writtenCount(int cellCount = kCellCount) const {
     int count = 0;
-    for (int n = 0; n < kCellCount; ++n) count += untouched(n) ? 0 : 1;
+    for (int n = 0; n < cellCount; ++n) count += untouched(n) ? 0 : 1;
     return count;
   }
   void convert2x2(PixelRect rect, int cellX = 0, int cellY = 0) {
@@ -110,17 +117,6 @@ TEST_F(Convert, AveragesRoundDownPerChannel) {
   pixels[kWidth + 1] = 0x00FFFFFFu;
   convert2x2({0, 0, 2, 2});
   EXPECT_EQ(cellAt(0), converter->cellTable[31 * 4096 + 31 * 64 + 31]);  // 510 / 4 = 127 a channel
-}
-
-// The cell the table gives for the average of the words, each channel's sum divided by the count
-// and rounded down.
-std::uint16_t cellOfAverage(const TFX_BlockColor& converter, const std::vector<std::uint32_t>& words) {
-  int sums[3] = {};
-  for (std::uint32_t word : words) {
-    for (int channel = 0; channel < 3; ++channel) sums[channel] += (word >> (8 * channel)) & 0xFF;
-  }
-  const int count = static_cast<int>(words.size());
-  return converter.cellTable[(sums[0] / count >> 2) * 4096 + (sums[1] / count >> 2) * 64 + (sums[2] / count >> 2)];
 }
 
 // convert1x1 and convert4x4 come twice: the block colour converter's own and the base class's
@@ -204,8 +200,7 @@ TEST_F(Convert, ErrorFeedbackDithersOneCellOverTime) {
   const int cell = 7 * 80 + 9;
   for (const Step& step : steps) {
     convert2x2({0, 0, kWidth, kHeight});
-    EXPECT_EQ(cells[2 * cell], step.glyph);
-    EXPECT_EQ(cells[2 * cell + 1], step.attribute);
+    EXPECT_EQ(cellAt(cell), step.glyph | step.attribute << 8);
     EXPECT_EQ(converter->errorBuffer[3 * cell], step.redError);
     EXPECT_EQ(converter->errorBuffer[3 * cell + 1], 0);
   }
@@ -250,7 +245,7 @@ TEST_F(Convert, OneByTwoAveragesEachColumnPairIntoAPitchOf160) {
   for (auto [c, r] : {std::pair{0, 0}, std::pair{1, 0}, std::pair{159, 0}, std::pair{37, 21}, std::pair{159, 49}}) {
     EXPECT_EQ(cellAt(r * kWideCellColumns + c), expectedCell({{c, 2 * r}, {c, 2 * r + 1}})) << c << "," << r;
   }
-  for (int n = 0; n < kMaxCellCount; ++n) ASSERT_FALSE(untouched(n)) << n;
+  EXPECT_EQ(writtenCount(kMaxCellCount), kMaxCellCount);
 
   // Rounding down per channel: 255 and 0 average to 127 (index 31), not 128 (index 32).
   pixels[0] = rgb(255, 1, 254);
@@ -263,9 +258,7 @@ TEST_F(Convert, OneByTwoAveragesEachColumnPairIntoAPitchOf160) {
   cells.assign(kMaxCellBufferBytes, kUntouched);
   PixelRect slide{150, 0, 160, 100};
   converter->convert1x2(pixels.data(), &slide, kWidth, 0, 0, cells.data());
-  int written = 0;
-  for (int n = 0; n < kMaxCellCount; ++n) written += untouched(n) ? 0 : 1;
-  EXPECT_EQ(written, 10 * 50);
+  EXPECT_EQ(writtenCount(kMaxCellCount), 10 * 50);
   EXPECT_EQ(cellAt(49 * kWideCellColumns + 9), expectedCell({{159, 98}, {159, 99}}));
   EXPECT_TRUE(untouched(49 * kWideCellColumns + 10));
 
@@ -273,9 +266,7 @@ TEST_F(Convert, OneByTwoAveragesEachColumnPairIntoAPitchOf160) {
   cells.assign(kMaxCellBufferBytes, kUntouched);
   PixelRect corner{0, 0, 3, 5};
   converter->convert1x2(pixels.data(), &corner, kWidth, 100, 40, cells.data());
-  written = 0;
-  for (int n = 0; n < kMaxCellCount; ++n) written += untouched(n) ? 0 : 1;
-  EXPECT_EQ(written, 3 * 2);
+  EXPECT_EQ(writtenCount(kMaxCellCount), 3 * 2);
   EXPECT_EQ(cellAt(41 * kWideCellColumns + 102), expectedCell({{2, 2}, {2, 3}}));
 }
 

@@ -7,11 +7,14 @@
 #include <array>
 
 #include "gles/gles_helper.h"
+#include "support/gl_state.h"
 
 namespace glimmer {
 namespace {
 
 using Vector = std::array<float, 3>;
+using testing::matrix;
+using testing::matrixMode;
 
 class CameraTest : public ::testing::Test {
  protected:
@@ -27,14 +30,8 @@ class CameraTest : public ::testing::Test {
 TEST_F(CameraTest, NewCameraViewIsATranslationTowardsTheEye) {
   Camera camera(-3.0f);
   camera.applyView();
-  GLint mode = 0;
-  glGetIntegerv(GL_MATRIX_MODE, &mode);
-  EXPECT_EQ(mode, GL_MODELVIEW);
-  float m[16];
-  glGetFloatv(GL_MODELVIEW_MATRIX, m);
-  const float expected[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 3, 1};
-  for (int index = 0; index < 16; ++index) EXPECT_EQ(m[index], expected[index]) << "element " << index;
-
+  EXPECT_EQ(matrixMode(), GL_MODELVIEW);
+  EXPECT_EQ(matrix(GL_MODELVIEW_MATRIX), (testing::Matrix{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 3, 1}));
 }
 
 // However the camera was turned and moved, its view takes the eye to the origin and a point d
@@ -45,8 +42,7 @@ TEST_F(CameraTest, ViewOfATurnedCameraLooksAlongItsForwardAxis) {
   camera.rotate(30.0f, 1, 0, 0);
   camera.move(2.0f, 1, 1, 1);
   camera.applyView();
-  float m[16];
-  glGetFloatv(GL_MODELVIEW_MATRIX, m);
+  const testing::Matrix m = matrix(GL_MODELVIEW_MATRIX);
   struct Case {
     float alongRight, alongUp, alongForward;
     Vector seen;
@@ -122,19 +118,14 @@ TEST_F(CameraTest, RotateLeavesGlsModelViewAsItWas) {
   glLoadIdentity();
   glTranslatef(1.0f, 2.0f, 3.0f);
   glRotatef(30.0f, 0.0f, 0.0f, 1.0f);
-  float before[16];
-  glGetFloatv(GL_MODELVIEW_MATRIX, before);
+  const testing::Matrix before = matrix(GL_MODELVIEW_MATRIX);
 
   glMatrixMode(GL_PROJECTION);
   Camera camera(-3.0f);
   camera.rotate(45.0f, 1, 1, 0);
 
-  GLint mode = 0;
-  glGetIntegerv(GL_MATRIX_MODE, &mode);
-  EXPECT_EQ(mode, GL_MODELVIEW);
-  float after[16];
-  glGetFloatv(GL_MODELVIEW_MATRIX, after);
-  for (int index = 0; index < 16; ++index) EXPECT_EQ(after[index], before[index]) << "element " << index;
+  EXPECT_EQ(matrixMode(), GL_MODELVIEW);
+  EXPECT_EQ(matrix(GL_MODELVIEW_MATRIX), before);
 }
 
 }  // namespace
