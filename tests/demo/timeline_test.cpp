@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <ostream>
 #include <utility>
 #include <vector>
 
@@ -22,6 +23,17 @@ struct Record {
   std::int32_t t;        // scene time, or the rectangle's x0 for a conversion
   int variant;           // Scene3's variant; for a conversion 1 when it read the second frame
 };
+
+// A call as a pass's expected list names it: the kind, then t and variant where they are not 0.
+struct Step {
+  Call call;
+  std::int32_t t = 0;
+  int variant = 0;
+  bool operator==(const Step&) const = default;
+};
+void PrintTo(const Step& step, std::ostream* out) {
+  *out << "{" << static_cast<int>(step.call) << ", " << step.t << ", " << step.variant << "}";
+}
 
 constexpr std::uint32_t kScene1Colour = 0x00FFFFFF;
 constexpr std::uint32_t kScene2Colour = 0x00102030;
@@ -88,10 +100,10 @@ class RecordingStage : public ShowStage {
   void present() override { shown[presents_++] = cells_; }
 
   // The calls of one pass, in order, without the read-backs (an implementation detail).
-  std::vector<Record> pass(int index) const {
-    std::vector<Record> calls;
+  std::vector<Step> pass(int index) const {
+    std::vector<Step> calls;
     for (const Record& r : records) {
-      if (r.pass == index && r.call != Call::ReadBack) calls.push_back(r);
+      if (r.pass == index && r.call != Call::ReadBack) calls.push_back({r.call, r.t, r.variant});
     }
     return calls;
   }
@@ -124,12 +136,6 @@ class TimelineRun : public ::testing::Test {
  protected:
   bool run(RecordingStage& stage) { return timeline.run(stage, secondFrame.data()); }
 
-  static std::vector<Call> kinds(const std::vector<Record>& calls) {
-    std::vector<Call> result;
-    for (const Record& r : calls) result.push_back(r.call);
-    return result;
-  }
-
   Timeline timeline;  // fresh for every test: no fade has started
   std::vector<std::uint32_t> secondFrame = std::vector<std::uint32_t>(kFramePixels);
 };
@@ -139,50 +145,35 @@ TEST_F(TimelineRun, EveryWindowReceivesItsCallsAndTimes) {
   RecordingStage stage({0, 100, 55017, 56000, 84000, 85000, 87000, 114000, 115999, 116000, 136000, 139000,
                         148000, 160000});
   ASSERT_TRUE(run(stage));
-
   using C = Call;
-  EXPECT_EQ(kinds(stage.pass(0)), (std::vector<C>{C::Clear, C::Scene1, C::Convert}));
-  EXPECT_EQ(stage.pass(0)[1].t, 0);
-  EXPECT_EQ(stage.pass(1)[1].t, 100);
+  using Steps = std::vector<Step>;
+  EXPECT_EQ(stage.pass(0), (Steps{{C::Clear}, {C::Scene1}, {C::Convert}}));
+  EXPECT_EQ(stage.pass(1), (Steps{{C::Clear}, {C::Scene1, 100}, {C::Convert}}));
 
   // First Scene2 pass: Scene1 once more at exactly 55000 for the snapshot, the shared view, Scene2.
-  auto first2 = stage.pass(2);
-  EXPECT_EQ(kinds(first2), (std::vector<C>{C::Clear, C::Scene1, C::ApplyView, C::Scene2, C::Convert}));
-  EXPECT_EQ(first2[1].t, 55000);
-  EXPECT_EQ(first2[3].t, 17);
+  EXPECT_EQ(stage.pass(2), (Steps{{C::Clear}, {C::Scene1, 55000}, {C::ApplyView}, {C::Scene2, 17}, {C::Convert}}));
   // Fade 1 at full weight: the snapshot with every channel c turned into c * 255 div 256.
   EXPECT_EQ(stage.shown[2][0], 0x00FEFEFEu);
   // The snapshot is taken once in the life of the program.
-  EXPECT_EQ(kinds(stage.pass(3)), (std::vector<C>{C::Clear, C::ApplyView, C::Scene2, C::Convert}));
+  EXPECT_EQ(stage.pass(3), (Steps{{C::Clear}, {C::ApplyView}, {C::Scene2, 1000}, {C::Convert}}));
 
   // Overlap of Scene2 and Scene3: Scene2 is kept, the target cleared, Scene3 drawn, fade 2.
-  auto overlap = stage.pass(4);
-  EXPECT_EQ(kinds(overlap), (std::vector<C>{C::Clear, C::ApplyView, C::Scene2, C::Clear, C::Scene3, C::Convert}));
-  EXPECT_EQ(overlap[2].t, 29000);
-  EXPECT_EQ(overlap[4].t, 0);
-  EXPECT_EQ(overlap[4].variant, 0);
-  EXPECT_EQ(kinds(stage.pass(6)), (std::vector<C>{C::Clear, C::Scene3, C::Convert}));
+  EXPECT_EQ(stage.pass(4),
+            (Steps{{C::Clear}, {C::ApplyView}, {C::Scene2, 29000}, {C::Clear}, {C::Scene3}, {C::Convert}}));
+  EXPECT_EQ(stage.pass(6), (Steps{{C::Clear}, {C::Scene3, 3000}, {C::Convert}}));
   EXPECT_EQ(stage.shown[6][0], kScene3Colours[0]);
 
-  // Greetings slide: the Scene3 frame converted whole, then the greetings from x0.
-  auto slide = stage.pass(7);
-  EXPECT_EQ(kinds(slide), (std::vector<C>{C::Clear, C::Scene3, C::Convert, C::Greets, C::Convert}));
-  EXPECT_EQ(slide[2].t, 0);
-  EXPECT_EQ(slide[2].variant, 0);
-  EXPECT_EQ(slide[4].t, 159);  // x0 at u = 0: one pixel column, no cells
-  EXPECT_EQ(slide[4].variant, 1);
+  // Greetings slide: the Scene3 frame converted whole, then the greetings from x0 (159 at u = 0:
+  // one pixel column, no cells; 0 at u = 1999: the greetings cover everything).
+  EXPECT_EQ(stage.pass(7), (Steps{{C::Clear}, {C::Scene3, 30000}, {C::Convert}, {C::Greets}, {C::Convert, 159, 1}}));
   EXPECT_EQ(stage.shown[7][0], kScene3Colours[0]);
-  auto late = stage.pass(8);
-  EXPECT_EQ(late[4].t, 0);  // u = 1999: the greetings cover everything
+  EXPECT_EQ(stage.pass(8), (Steps{{C::Clear}, {C::Scene3, 31999}, {C::Convert}, {C::Greets, 1999}, {C::Convert, 0, 1}}));
   EXPECT_EQ(stage.shown[8][79], kGreetsColour);
-  EXPECT_EQ(kinds(stage.pass(9)), (std::vector<C>{C::Clear, C::Greets, C::Convert}));
+  EXPECT_EQ(stage.pass(9), (Steps{{C::Clear}, {C::Greets, 2000}, {C::Convert, 0, 1}}));
 
-  // Back to Scene3, variant 1, cross-fading from the greetings of the same pass.
-  auto back = stage.pass(10);
-  EXPECT_EQ(kinds(back), (std::vector<C>{C::Clear, C::Greets, C::Scene3, C::Convert}));
-  EXPECT_EQ(back[1].t, 22000);
-  EXPECT_EQ(back[2].variant, 1);
-  EXPECT_EQ(back[3].variant, 0);  // the target is converted, not the greetings frame
+  // Back to Scene3, variant 1, cross-fading from the greetings of the same pass; the target is
+  // converted, not the greetings frame.
+  EXPECT_EQ(stage.pass(10), (Steps{{C::Clear}, {C::Greets, 22000}, {C::Scene3, 0, 1}, {C::Convert}}));
   EXPECT_EQ(stage.shown[11][0], kScene3Colours[1]);
 
   // After the closing fade, black until the music ends.
@@ -250,7 +241,7 @@ TEST_F(TimelineRun, EachFadeWeighsItsPicturesByItsOwnClock) {
 TEST_F(TimelineRun, NegativeTimeDrawsNoSceneAndShowsTheClearedFrame) {
   RecordingStage stage({0, -40, 10});
   ASSERT_TRUE(run(stage));
-  EXPECT_EQ(kinds(stage.pass(1)), (std::vector<Call>{Call::Clear, Call::Convert}));
+  EXPECT_EQ(stage.pass(1), (std::vector<Step>{{Call::Clear}, {Call::Convert}}));
   EXPECT_EQ(stage.shown[1][0], 0u);
 }
 

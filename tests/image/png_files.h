@@ -21,7 +21,7 @@ struct PngDescription {
   int bitDepth = 8;
   bool interlaced = false;
   std::vector<std::uint8_t> rows;             // height rows in the file's own packed layout
-  std::vector<png_color> palette;             // palette files only
+  std::vector<png_color> palette{};           // palette files only
   bool transparentColor = false;              // tRNS of a grey or RGB file
   png_color_16 transparent{};                 // its grey level (gray) or colour (red, green, blue)
 };

@@ -21,47 +21,25 @@ struct DecodeCase {
   std::vector<std::uint8_t> pixels;  // as the decoder delivers them
 };
 
-PngDescription describe(std::uint32_t width, std::uint32_t height, int colorType, int bitDepth,
-                        std::vector<std::uint8_t> rows) {
-  PngDescription description;
-  description.width = width;
-  description.height = height;
-  description.colorType = colorType;
-  description.bitDepth = bitDepth;
-  description.rows = std::move(rows);
-  return description;
-}
-
 std::vector<DecodeCase> decodeCases() {
-  std::vector<DecodeCase> cases;
-  cases.push_back({"rgba8 delivered blue first", describe(1, 1, PNG_COLOR_TYPE_RGB_ALPHA, 8, {0x33, 0x22, 0x11, 0x44}),
-                   32, {0x11, 0x22, 0x33, 0x44}});
-  cases.push_back({"grey8", describe(2, 1, PNG_COLOR_TYPE_GRAY, 8, {0x80, 0x10}), 24,
-                   {0x80, 0x80, 0x80, 0x10, 0x10, 0x10}});
-  // 16-bit channels are scaled to 8 bits, not cut to their high byte: 0xFF00 is 254.5 of 255.
-  cases.push_back({"rgb16 scaled", describe(1, 1, PNG_COLOR_TYPE_RGB, 16, {0xFF, 0x00, 0x80, 0x80, 0x00, 0xFF}), 24,
-                   {0xFE, 0x80, 0x01}});
-
-  DecodeCase rgbKey{"rgb with transparent colour",
-                    describe(2, 1, PNG_COLOR_TYPE_RGB, 8, {0x11, 0x22, 0x33, 0x44, 0x55, 0x66}), 32,
-                    {0x33, 0x22, 0x11, 0x00, 0x66, 0x55, 0x44, 0xFF}};
-  rgbKey.file.transparentColor = true;
-  rgbKey.file.transparent.red = 0x11;
-  rgbKey.file.transparent.green = 0x22;
-  rgbKey.file.transparent.blue = 0x33;
-  cases.push_back(rgbKey);
-
-  DecodeCase palette{"palette", describe(2, 1, PNG_COLOR_TYPE_PALETTE, 8, {1, 0}), 24, {4, 5, 6, 1, 2, 3}};
-  palette.file.palette = {{1, 2, 3}, {4, 5, 6}};
-  cases.push_back(palette);
-
   // Nine distinct pixels over the seven interlace passes must land back in row order.
   std::vector<std::uint8_t> grid;
   for (std::uint8_t k = 0; k < 9; ++k) grid.insert(grid.end(), {k, std::uint8_t(k + 0x10), std::uint8_t(k + 0x20)});
-  DecodeCase interlaced{"interlaced rgb", describe(3, 3, PNG_COLOR_TYPE_RGB, 8, grid), 24, grid};
-  interlaced.file.interlaced = true;
-  cases.push_back(interlaced);
-  return cases;
+  return {
+      {"rgba8 delivered blue first",
+       {.colorType = PNG_COLOR_TYPE_RGB_ALPHA, .rows = {0x33, 0x22, 0x11, 0x44}}, 32, {0x11, 0x22, 0x33, 0x44}},
+      {"grey8", {.width = 2, .colorType = PNG_COLOR_TYPE_GRAY, .rows = {0x80, 0x10}}, 24,
+       {0x80, 0x80, 0x80, 0x10, 0x10, 0x10}},
+      // 16-bit channels are scaled to 8 bits, not cut to their high byte: 0xFF00 is 254.5 of 255.
+      {"rgb16 scaled", {.bitDepth = 16, .rows = {0xFF, 0x00, 0x80, 0x80, 0x00, 0xFF}}, 24, {0xFE, 0x80, 0x01}},
+      {"rgb with transparent colour",
+       {.width = 2, .rows = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66}, .transparentColor = true,
+        .transparent = {0, 0x11, 0x22, 0x33, 0}},  // index, red, green, blue, grey
+       32, {0x33, 0x22, 0x11, 0x00, 0x66, 0x55, 0x44, 0xFF}},
+      {"palette", {.width = 2, .colorType = PNG_COLOR_TYPE_PALETTE, .rows = {1, 0}, .palette = {{1, 2, 3}, {4, 5, 6}}},
+       24, {4, 5, 6, 1, 2, 3}},
+      {"interlaced rgb", {.width = 3, .height = 3, .interlaced = true, .rows = grid}, 24, grid},
+  };
 }
 
 TEST(PngLoader, DecodesEveryKindToPackedRgbOrBgra) {

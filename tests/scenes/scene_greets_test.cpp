@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "base/frame_buffer.h"
@@ -40,11 +41,14 @@ TestImage positionImage(int width, int height) {
   return result;
 }
 
-int sampledColumn(std::uint32_t word) { return static_cast<int>(word & 0xFFF); }
-int sampledRow(std::uint32_t word) { return static_cast<int>((word >> 12) & 0xFFF); }
-
 std::uint32_t pixel(const std::vector<std::uint32_t>& frame, int x, int y) {
   return frame[static_cast<std::size_t>(y * kFrameWidth + x)];
+}
+
+// The picture's {column, row} that a frame pixel was sampled from.
+std::pair<int, int> sampled(const std::vector<std::uint32_t>& frame, int x, int y) {
+  const std::uint32_t word = pixel(frame, x, y);
+  return {static_cast<int>(word & 0xFFF), static_cast<int>((word >> 12) & 0xFFF)};
 }
 
 class SceneGreetsTest : public ::testing::Test {
@@ -91,23 +95,18 @@ TEST_F(SceneGreetsTest, BackdropAndShadow) {
 TEST_F(SceneGreetsTest, RotozoomAtTheStartStepsByZoom) {
   // u = 0: no turn, zoom 0.7; column step (0.7, 0), row step (0, 1.12).
   render(0);
-  EXPECT_EQ(sampledColumn(pixel(frame, 40, 6)), 64 - 56);
-  EXPECT_EQ(sampledRow(pixel(frame, 40, 6)), 64 - 56);
-  EXPECT_EQ(sampledColumn(pixel(frame, 50, 6)), 8 + 7);   // 10 column steps of 0.7
-  EXPECT_EQ(sampledRow(pixel(frame, 40, 31)), 8 + 28);   // 25 row steps of 1.12
-  EXPECT_EQ(sampledRow(pixel(frame, 50, 6)), 8);
+  EXPECT_EQ(sampled(frame, 40, 6), std::pair(64 - 56, 64 - 56));
+  EXPECT_EQ(sampled(frame, 50, 6), std::pair(8 + 7, 8));   // 10 column steps of 0.7
+  EXPECT_EQ(sampled(frame, 40, 31), std::pair(8, 8 + 28));  // 25 row steps of 1.12
 }
 
 TEST_F(SceneGreetsTest, RotozoomAtAQuarterTurnRunsTheRowsAcrossTheWindow) {
   // a = 1.5708: k = 128, cosine T1 = entry 0 = 0, sine of -a T2 = entry 384 = -1. At zoom 1 the
   // column step is (0, -1) and the row step (1.6, 0); the start is (64 - 80, 64 + 80) = (-16, 144).
   rotozoom(picture.image, 1.5708f, 1.0f, frame.data(), 0);
-  EXPECT_EQ(sampledColumn(pixel(frame, 40, 6)), 112);  // -16 wraps to 112
-  EXPECT_EQ(sampledRow(pixel(frame, 40, 6)), 16);      // 144 wraps to 16
-  EXPECT_EQ(sampledRow(pixel(frame, 50, 6)), 6);       // ten columns right: ten image rows up
-  EXPECT_EQ(sampledColumn(pixel(frame, 50, 6)), 112);
-  EXPECT_EQ(sampledColumn(pixel(frame, 40, 26)), 16);  // twenty rows down: 32 image columns right
-  EXPECT_EQ(sampledRow(pixel(frame, 40, 26)), 16);
+  EXPECT_EQ(sampled(frame, 40, 6), std::pair(112, 16));  // -16 wraps to 112, 144 to 16
+  EXPECT_EQ(sampled(frame, 50, 6), std::pair(112, 6));   // ten columns right: ten image rows up
+  EXPECT_EQ(sampled(frame, 40, 26), std::pair(16, 16));  // twenty rows down: 32 image columns right
 }
 
 TEST_F(SceneGreetsTest, TextColumnsScrollWithTheirColourKey) {
