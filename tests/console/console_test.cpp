@@ -1,6 +1,7 @@
 // Console set-up and the intro's keys, on a terminal kept in memory.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <tuple>
 
@@ -11,7 +12,6 @@
 
 namespace glimmer {
 namespace {
-
 
 struct SetupResult {
   bool ready;
@@ -35,10 +35,8 @@ TEST(SetupConsole, CentresTheGridAndSetsTitleAndCursor) {
   EXPECT_TRUE(terminal.screenBegun);
   EXPECT_TRUE(terminal.cursorHidden);
   EXPECT_EQ(terminal.title, "vrax - Glimmerfolding");
-  EXPECT_EQ(console.originColumn, 10);
-  EXPECT_EQ(console.originRow, 5);
-  EXPECT_EQ(console.visibleColumns, 80);
-  EXPECT_EQ(console.visibleRows, 50);
+  EXPECT_EQ((std::array{console.originColumn, console.originRow, console.visibleColumns, console.visibleRows}),
+            (std::array{10, 5, 80, 50}));
 }
 
 TEST(SetupConsole, MessagesPrintedWhileTheShowOwnsTheScreenWaitForTheRestore) {
@@ -81,11 +79,10 @@ TEST(SetupConsole, PaletteAndSynchronizedOutputFollowTheModeAndTheAnswers) {
       EXPECT_EQ(terminal.asked.palette, expected);
       EXPECT_EQ(terminal.paletteSet, expected);
       if (expected) {
-        // ANSI 1 is red: the console's dark red (128, 0, 0); ANSI 12 bright blue (0, 0, 255).
-        EXPECT_EQ(terminal.palette[1][0], 128);
-        EXPECT_EQ(terminal.palette[1][2], 0);
-        EXPECT_EQ(terminal.palette[12][2], 255);
-        EXPECT_EQ(terminal.palette[7][0], 192);
+        // ANSI 1 is red: the console's dark red; ANSI 12 bright blue; ANSI 7 the light grey.
+        EXPECT_EQ(std::to_array(terminal.palette[1]), (std::array<std::int32_t, 3>{128, 0, 0}));
+        EXPECT_EQ(std::to_array(terminal.palette[12]), (std::array<std::int32_t, 3>{0, 0, 255}));
+        EXPECT_EQ(std::to_array(terminal.palette[7]), (std::array<std::int32_t, 3>{192, 192, 192}));
         EXPECT_TRUE(terminal.paletteBefore.paletteKnown[4]);
         EXPECT_EQ(terminal.paletteBefore.palette[4][2], 200);
       }
@@ -143,12 +140,11 @@ TEST(SetupConsole, AutoOnATerminalOfTallCellsTakesTheWideGrid) {
     terminal.press(Key::Escape);
     EXPECT_FALSE(showIntro(console, "No sound device answered: the show plays silently."));
     // The grid's notice at the start of the grid's last row, the sound notice on the row above.
-    const std::string at = "\x1b[" + std::to_string(console.originRow + 50) + ";" +
-                           std::to_string(console.originColumn + 1) + "H";
-    const std::string above = "\x1b[" + std::to_string(console.originRow + 49) + ";" +
-                              std::to_string(console.originColumn + 1) + "H";
-    EXPECT_NE(terminal.written.find(at + std::string(console.gridNotice).substr(0, 10)), std::string::npos);
-    EXPECT_NE(terminal.written.find(above + "No sound"), std::string::npos);
+    auto startOfRow = [&](int row) {
+      return "\x1b[" + std::to_string(console.originRow + row) + ";" + std::to_string(console.originColumn + 1) + "H";
+    };
+    EXPECT_NE(terminal.written.find(startOfRow(50) + std::string(console.gridNotice).substr(0, 10)), std::string::npos);
+    EXPECT_NE(terminal.written.find(startOfRow(49) + "No sound"), std::string::npos);
   }
 }
 

@@ -2,6 +2,7 @@
 // a whole frame after a failed write.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <memory>
 #include <string>
 
@@ -84,9 +85,7 @@ TEST_F(Present, ATerminalShrunkDuringTheShowGetsTheGridClippedFromItsTopLeft) {
   terminal.resize(70, 40);
   const std::size_t before = terminal.written.size();
   presentFrame(console, cells);
-  EXPECT_EQ(console.originColumn, 0);
-  EXPECT_EQ(console.visibleColumns, 70);
-  EXPECT_EQ(console.visibleRows, 40);
+  EXPECT_EQ((std::array{console.originColumn, console.visibleColumns, console.visibleRows}), (std::array{0, 70, 40}));
 
   // The frame after the shrink alone, on a screen of the new size: drawn whole, every cell in
   // place, nothing wrapped or scrolled off.

@@ -14,6 +14,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "image/png_loader.h"
@@ -156,44 +157,36 @@ TEST(Recording, CastIsValidJsonWithExactEventTimes) {
   }
 }
 
-TEST(Recording, GreetingsSlideShowsBackdropLeftAndTheSpikyScene) {
-  Recording result = record(10, 114800, 114900);
-  ASSERT_EQ(result.status, 0);
-  ASSERT_FALSE(result.sink->frames.empty());
-  const Cells& cells = result.sink->frames.front();
-  const auto backdrop = backdropCell(Grid::Classic);
-  // At u = 800 the greetings cover columns 0 .. 79 - 39.
-  EXPECT_EQ((std::array{cells[0], cells[1]}), backdrop);
-  EXPECT_NE((std::array{cells[2 * 79], cells[2 * 79 + 1]}), backdrop);
-}
-
-// The wide grid: the slide maps the greetings' pixel columns to cells one to one, so at u = 800
-// (left edge 78) cells 0 .. 81 show the greetings and the cells right of them the spiky scene; the
-// cast is 160 wide and replays to the cells.
-TEST(Recording, WideGridSlideAndReplay) {
-  Recording result = record(10, 114800, 115000, Grid::Wide);
-  ASSERT_EQ(result.status, 0);
-  ASSERT_EQ(result.sink->frames.size(), 2u);
-  const Cells& cells = result.sink->frames.front();
-  const auto backdrop = backdropCell(Grid::Wide);
-  for (int column : {0, 1, 39}) EXPECT_EQ((std::array{cells[2 * column], cells[2 * column + 1]}), backdrop) << column;
-  int backdropRightOfTheEdge = 0;
-  for (int row = 0; row < kCellRows; ++row) {
-    for (int column = 82; column < kWideCellColumns; ++column) {
-      const int n = row * kWideCellColumns + column;
-      backdropRightOfTheEdge += std::array{cells[2 * n], cells[2 * n + 1]} == backdrop;
+// At u = 800 the greetings cover the cells left of the slide's edge (column 41 of 80; on the wide
+// grid, whose cells map the greetings' pixel columns one to one, 82 of 160) and the spiky scene the
+// cells right of it; the cast is as wide as the grid and replays to the cells.
+TEST(Recording, GreetingsSlideOnBothGrids) {
+  for (const auto& [grid, columns, edge] : {std::tuple{Grid::Classic, kCellColumns, 41},
+                                            std::tuple{Grid::Wide, kWideCellColumns, 82}}) {
+    SCOPED_TRACE(columns);
+    Recording result = record(10, 114800, 115000, grid);
+    ASSERT_EQ(result.status, 0);
+    ASSERT_EQ(result.sink->frames.size(), 2u);
+    const Cells& cells = result.sink->frames.front();
+    const auto backdrop = backdropCell(grid);
+    for (int column : {0, 1, 39}) EXPECT_EQ((std::array{cells[2 * column], cells[2 * column + 1]}), backdrop) << column;
+    int backdropRightOfTheEdge = 0;
+    for (int row = 0; row < kCellRows; ++row) {
+      for (int column = edge; column < columns; ++column) {
+        const int n = row * columns + column;
+        backdropRightOfTheEdge += std::array{cells[2 * n], cells[2 * n + 1]} == backdrop;
+      }
     }
-  }
-  EXPECT_EQ(backdropRightOfTheEdge, 0) << "the spiky scene stays right of the greetings";
+    EXPECT_EQ(backdropRightOfTheEdge, 0) << "the spiky scene stays right of the greetings";
 
-  EXPECT_NE(readFile(result.path).find("\"width\": 160"), std::string::npos);
-  testing::EmulatedScreen screen(kWideCellColumns, kCellRows);
-  for (std::size_t i = 0; i < result.sink->frames.size(); ++i) {
-    screen.feed(result.sink->written[i]);
-    EXPECT_EQ(screen.wrongCells(result.sink->frames[i].data(), 0, 0, kWideCellColumns, kCellRows, ColorMode::TrueColor,
-                                kWideCellColumns),
-              0)
-        << "frame " << i;
+    EXPECT_NE(readFile(result.path).find("\"width\": " + std::to_string(columns)), std::string::npos);
+    testing::EmulatedScreen screen(columns, kCellRows);
+    for (std::size_t i = 0; i < result.sink->frames.size(); ++i) {
+      screen.feed(result.sink->written[i]);
+      EXPECT_EQ(screen.wrongCells(result.sink->frames[i].data(), 0, 0, columns, kCellRows, ColorMode::TrueColor, columns),
+                0)
+          << "frame " << i;
+    }
   }
 }
 
