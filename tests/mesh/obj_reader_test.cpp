@@ -59,12 +59,7 @@ std::vector<std::uint32_t> groupTriangles(ObjModel& model, const char* name) {
 }
 
 using Triple = std::vector<std::uint32_t>;
-Triple vertexIndices(const ObjTriangle& triangle) {
-  return {triangle.vertexIndex[0], triangle.vertexIndex[1], triangle.vertexIndex[2]};
-}
-Triple normalIndices(const ObjTriangle& triangle) {
-  return {triangle.normalIndex[0], triangle.normalIndex[1], triangle.normalIndex[2]};
-}
+Triple triple(const std::uint32_t (&indices)[3]) { return {indices[0], indices[1], indices[2]}; }
 
 const std::string kFiveVertices = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 0 2 0\nvn 0 0 1\nvn 0 1 0\nvn 1 0 0\n"
                                   "vn 0 0 -1\nvn 0 -1 0\nvt 0 0\nvt 1 1\n";
@@ -79,8 +74,8 @@ TEST(ObjReader, FacesBecomeFansAroundTheirFirstCorner) {
   ASSERT_EQ(model.triangleCount, 6u);
   std::vector<Triple> expected = {{1, 2, 3}, {1, 2, 3}, {1, 3, 4}, {1, 2, 3}, {1, 3, 4}, {1, 4, 5}};
   for (std::uint32_t index = 0; index < 6; ++index) {
-    EXPECT_EQ(vertexIndices(model.triangles[index]), expected[index]) << index;
-    EXPECT_EQ(normalIndices(model.triangles[index]), expected[index]) << index;
+    EXPECT_EQ(triple(model.triangles[index].vertexIndex), expected[index]) << index;
+    EXPECT_EQ(triple(model.triangles[index].normalIndex), expected[index]) << index;
   }
   EXPECT_EQ(groupTriangles(*parsed.model, "default"), (std::vector<std::uint32_t>{0, 1, 2, 3, 4, 5}));
 }
@@ -191,9 +186,7 @@ TEST(ObjReader, MalformedInputIsRefusedNamingTheFileAndLine) {
       {"material word too long", "mtllib m.mtl\n", "newmtl a\n" + std::string(150, 'd') + "\n", "word longer than 127 characters in material file \"data/m.mtl\", line 2."},
   };
   for (const Case& test : cases) {
-    std::map<std::string, std::string> materials;
-    if (!test.library.empty()) materials["m.mtl"] = test.library;
-    Parsed parsed(test.obj, materials);
+    Parsed parsed(test.obj, {{"m.mtl", test.library}});
     EXPECT_EQ(parsed.model, nullptr) << test.what;
     EXPECT_FALSE(parsed.failure.endsProcess) << test.what;
     EXPECT_NE(std::string(parsed.failure.message).find(test.message), std::string::npos)

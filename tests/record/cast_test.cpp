@@ -61,12 +61,8 @@ bool shownAlone(const std::string& previous, const std::string& next, int frames
 
 TEST(Cast, HeaderThemeHiddenCursorAndFramesAPlayerShowsOneByOne) {
   testing::TemporaryFolder scratch;
-  RecordingOptions command;
-  command.output = scratch.file("show.cast");
-  command.framesPerSecond = 60;
-  command.toMs = 1000;
-  command.forceColorMode = true;
-  command.colorMode = ColorMode::Ansi16;
+  const RecordingOptions command{.output = scratch.file("show.cast"), .framesPerSecond = 60, .toMs = 1000,
+                                 .forceColorMode = true, .colorMode = ColorMode::Ansi16};
   ASSERT_EQ(runRecording(command), 0);
   const Cast cast = readCast(command.output);
 

@@ -42,28 +42,20 @@ class KeepingSink final : public FrameSink {
     std::copy(cells, cells + kMaxCellBufferBytes, copy.begin());
     frames.push_back(copy);
     written.emplace_back(bytes, size);
-    indices.push_back(index);
     return inner_->frame(index, cells, bytes, size);
   }
   bool finish(bool complete) override { return inner_->finish(complete); }
 
   std::vector<Cells> frames;
   std::vector<std::string> written;
-  std::vector<long> indices;
 
  private:
   std::unique_ptr<FrameSink> inner_;
 };
 
 RecordingOptions recordCommand(const std::string& output, int fps, int from, int to) {
-  RecordingOptions command;
-  command.output = output;
-  command.framesPerSecond = fps;
-  command.fromMs = from;
-  command.toMs = to;
-  command.forceColorMode = true;
-  command.colorMode = ColorMode::TrueColor;
-  return command;
+  return {.output = output, .framesPerSecond = fps, .fromMs = from, .toMs = to, .forceColorMode = true,
+          .colorMode = ColorMode::TrueColor};
 }
 
 struct Recording {
@@ -79,9 +71,8 @@ Recording record(int fps, int from, int to, Grid grid = Grid::Classic) {
   result.path = result.folder->file("show.cast");
   RecordingOptions command = recordCommand(result.path, fps, from, to);
   command.grid = grid == Grid::Wide ? GridChoice::Wide : GridChoice::Classic;
-  RecordingFormat format{result.path, fps, from};
-  format.grid = grid;
-  result.sink = std::make_unique<KeepingSink>(makeCastSink(format));
+  result.sink = std::make_unique<KeepingSink>(
+      makeCastSink({.output = result.path, .framesPerSecond = fps, .fromMs = from, .grid = grid}));
   result.status = runRecording(command, *result.sink);
   return result;
 }
@@ -183,20 +174,16 @@ TEST(Recording, GreetingsSlideOnBothGrids) {
     testing::EmulatedScreen screen(columns, kCellRows);
     for (std::size_t i = 0; i < result.sink->frames.size(); ++i) {
       screen.feed(result.sink->written[i]);
-      EXPECT_EQ(screen.wrongCells(result.sink->frames[i].data(), 0, 0, columns, kCellRows, ColorMode::TrueColor, columns),
-                0)
-          << "frame " << i;
+      const std::uint8_t* cells = result.sink->frames[i].data();
+      EXPECT_EQ(screen.wrongCells(cells, 0, 0, columns, kCellRows, ColorMode::TrueColor, columns), 0) << "frame " << i;
     }
   }
 }
 
 TEST(Recording, ShortClipIsByteForByteWhatItWas) {
   testing::TemporaryFolder folder;
-  RecordingOptions options;
-  options.output = folder.file("clip.cast");
-  options.framesPerSecond = 12;
-  options.fromMs = 56000;
-  options.toMs = 58000;
+  const RecordingOptions options{
+      .output = folder.file("clip.cast"), .framesPerSecond = 12, .fromMs = 56000, .toMs = 58000};
   ASSERT_EQ(runRecording(options), 0);
   std::uint64_t hash = 14695981039346656037ull;  // 64-bit FNV-1a
   for (unsigned char byte : readFile(options.output)) hash = (hash ^ byte) * 1099511628211ull;
@@ -266,8 +253,7 @@ TEST(Recording, VideoNameStartingWithADashNeverReadsAsAnOption) {
 TEST(Recording, PngFolderHoldsOneConsolePicturePerFrame) {
   testing::TemporaryFolder scratch;
   const std::string folder = scratch.file("frames");
-  RecordingFormat format{folder, 10, 116000};
-  KeepingSink sink(makePngFolderSink(format));
+  KeepingSink sink(makePngFolderSink({.output = folder, .framesPerSecond = 10, .fromMs = 116000}));
   ASSERT_EQ(runRecording(recordCommand(folder, 10, 116000, 116300), sink), 0);
   ASSERT_EQ(sink.frames.size(), 3u);
   std::vector<std::uint8_t> expected(kPictureBytes);

@@ -39,14 +39,8 @@ std::set<std::string> namesIn(const std::string& folder) {
 }
 
 RecordingOptions recordCommand(const std::string& output, int from, int to) {
-  RecordingOptions command;
-  command.output = output;
-  command.framesPerSecond = 20;
-  command.fromMs = from;
-  command.toMs = to;
-  command.forceColorMode = true;
-  command.colorMode = ColorMode::Ansi16;
-  return command;
+  return {.output = output, .framesPerSecond = 20, .fromMs = from, .toMs = to, .forceColorMode = true,
+          .colorMode = ColorMode::Ansi16};
 }
 
 // A folder laid out as the player's npm package, with stand-in files.
@@ -58,12 +52,8 @@ std::string standInPlayer(const testing::TemporaryFolder& scratch) {
 }
 
 int recordPage(const std::string& output, const std::string& player, int from, int to) {
-  RecordingFormat format;
-  format.output = output;
-  format.framesPerSecond = 20;
-  format.fromMs = from;
-  format.webPlayerFolder = player;
-  std::unique_ptr<FrameSink> sink = makeWebPageSink(format);
+  std::unique_ptr<FrameSink> sink =
+      makeWebPageSink({.output = output, .framesPerSecond = 20, .fromMs = from, .webPlayerFolder = player});
   return runRecording(recordCommand(output, from, to), *sink);
 }
 
@@ -176,10 +166,8 @@ TEST(WebPage, FailuresLeaveNothingBehind) {
   }
   {
     SCOPED_TRACE("no music");
-    RecordingFormat format{page, 20, 0};
-    format.musicPath = "data/no-such-music.ogg";
-    format.webPlayerFolder = player;
-    std::unique_ptr<FrameSink> sink = makeWebPageSink(format);
+    std::unique_ptr<FrameSink> sink = makeWebPageSink(
+        {.output = page, .framesPerSecond = 20, .musicPath = "data/no-such-music.ogg", .webPlayerFolder = player});
     ::testing::internal::CaptureStdout();
     EXPECT_EQ(runRecording(recordCommand(page, 0, 200), *sink), 1);
     const std::string printed = ::testing::internal::GetCapturedStdout();
@@ -189,9 +177,7 @@ TEST(WebPage, FailuresLeaveNothingBehind) {
   }
   {
     SCOPED_TRACE("a frame cannot be written");
-    RecordingFormat format{page, 20, 0};
-    format.webPlayerFolder = player;
-    FailingSink sink(makeWebPageSink(format), 3);
+    FailingSink sink(makeWebPageSink({.output = page, .framesPerSecond = 20, .webPlayerFolder = player}), 3);
     EXPECT_EQ(runRecording(recordCommand(page, 0, 500), sink), 1);
     leftAsItWas("a frame cannot be written");
   }

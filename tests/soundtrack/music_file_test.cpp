@@ -29,15 +29,16 @@ TEST(BeatPumps, EachFrameBelongsToOneBeatAndAPumpNeedsItsPeakAndItsRun) {
   const std::vector<soundtrack::BeatPump> beats = soundtrack::beatPumps(levels, 10.0, 10.0, 11.5);
   ASSERT_EQ(beats.size(), 3u) << "the first beat's frames are clipped to the levels, not dropped";
   EXPECT_DOUBLE_EQ(beats[0].seconds, 10.0);
-  EXPECT_FLOAT_EQ(beats[0].peak, 1.6f);
-  EXPECT_EQ(beats[0].run, 8);
-  EXPECT_FLOAT_EQ(beats[1].peak, 0.8f);
-  EXPECT_EQ(beats[1].run, 4);
-  EXPECT_FLOAT_EQ(beats[2].peak, 1.0f);
-  EXPECT_EQ(beats[2].run, 3);
-  EXPECT_FALSE(soundtrack::pumps(beats[0]));
-  EXPECT_TRUE(soundtrack::pumps(beats[1]));
-  EXPECT_FALSE(soundtrack::pumps(beats[2]));
+  const struct {
+    float peak;
+    int run;
+    bool pumps;
+  } expected[] = {{1.6f, 8, false}, {0.8f, 4, true}, {1.0f, 3, false}};
+  for (std::size_t beat = 0; beat < beats.size(); ++beat) {
+    EXPECT_FLOAT_EQ(beats[beat].peak, expected[beat].peak) << beat;
+    EXPECT_EQ(beats[beat].run, expected[beat].run) << beat;
+    EXPECT_EQ(soundtrack::pumps(beats[beat]), expected[beat].pumps) << beat;
+  }
   EXPECT_FLOAT_EQ(soundtrack::pumpShare(beats), 1.0f / 3.0f);
   EXPECT_FLOAT_EQ(soundtrack::pumpShare({}), 0.0f);
 }

@@ -15,17 +15,6 @@ class FrustumTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(gles.create()); }
 
-  static void loadModelView(const float (&matrix)[16]) {
-    glMatrixMode(GL_MODELVIEW);
-    glLoadMatrixf(matrix);
-  }
-
-  static void useShowProjectionWithIdentityView(GLESHelper& gles) {
-    gles.setupProjection();
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-  }
-
   // The unit cube of clip space as the view volume, in world space.
   static void useUnitOrtho() {
     glMatrixMode(GL_PROJECTION);
@@ -58,7 +47,9 @@ TEST_F(FrustumTest, CornerOnAPlaneCountsAsOutside) {
 }
 
 TEST_F(FrustumTest, ShowProjectionSeesAheadNotBehind) {
-  useShowProjectionWithIdentityView(gles);
+  gles.setupProjection();
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
   Frustum frustum;
   frustum.extract();
   const struct {
@@ -90,7 +81,8 @@ TEST_F(FrustumTest, PlaneWithoutNormalKeepsItsSignAndStaysFinite) {
   // Only the w row is left, so every plane has a = b = c = 0 and d = the w of the matrix.
   for (const float w : {1.0f, -1.0f}) {
     const float flat[16] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, w};
-    loadModelView(flat);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadMatrixf(flat);
     Frustum frustum;
     frustum.extract();
     for (const Plane& plane : frustum.planes) {
