@@ -174,8 +174,8 @@ TEST(Recording, GreetingsSlideOnBothGrids) {
     testing::EmulatedScreen screen(columns, kCellRows);
     for (std::size_t i = 0; i < result.sink->frames.size(); ++i) {
       screen.feed(result.sink->written[i]);
-      const std::uint8_t* cells = result.sink->frames[i].data();
-      EXPECT_EQ(screen.wrongCells(cells, 0, 0, columns, kCellRows, ColorMode::TrueColor, columns), 0) << "frame " << i;
+      const std::uint8_t* frame = result.sink->frames[i].data();
+      EXPECT_EQ(screen.wrongCells(frame, 0, 0, columns, kCellRows, ColorMode::TrueColor, columns), 0) << "frame " << i;
     }
   }
 }
