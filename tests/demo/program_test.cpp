@@ -78,10 +78,7 @@ TEST(Program, SignalDuringTheShowRestoresAndEndsWith143) {
 TEST(Program, MissingAssetStopsStartUpWithOneLineOnTheMainScreen) {
   // A data folder that holds the music and nothing else: the message keeps the show's own name.
   testing::TemporaryFolder data;
-  ASSERT_FALSE(data.path().empty());
-  FILE* music = std::fopen(data.file("music.ogg").c_str(), "w");
-  ASSERT_NE(music, nullptr);
-  std::fclose(music);
+  ASSERT_FALSE(data.write("music.ogg", "").empty());
   std::string where = data.path();
   PtyChild child(80, 50, [where] {
     setenv("GLIMMER_DATA", where.c_str(), 1);

@@ -17,10 +17,7 @@ namespace {
 
 TEST(AlsaOutput, NullDeviceTrackRunsToItsEndAndRestarts) {
   const std::string config = testing::scratchPath("asound.conf");
-  std::FILE* out = std::fopen(config.c_str(), "w");
-  ASSERT_NE(out, nullptr);
-  std::fputs("pcm.!default { type null }\n", out);
-  std::fclose(out);
+  ASSERT_TRUE(testing::writeFile(config, "pcm.!default { type null }\n"));
   setenv("ALSA_CONFIG_PATH", config.c_str(), 1);
 
   auto output = createAlsaOutput();

@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <vector>
 
 #include "music/track.h"
@@ -18,14 +17,11 @@
 namespace glimmer {
 namespace {
 
+using testing::readFile;
 using testing::scratchPath;
 using testing::stereoSine;
+using testing::writeFile;
 using testing::writeOggFile;
-
-void writeBytes(const std::string& path, const char* data, std::size_t size) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(data, static_cast<std::streamsize>(size));
-}
 
 class DecoderTest : public ::testing::Test {
  protected:
@@ -62,14 +58,14 @@ TEST_F(DecoderTest, StereoFileDecodesToItsLengthAndContent) {
 TEST_F(DecoderTest, UnusableFilesAreRefusedAndLeaveNothingBehind) {
   const std::string good = path("good.ogg");
   ASSERT_TRUE(writeOggFile(good, stereoSine(440.0, 1.0, 0.5f)));
-  const std::string bytes = testing::readFile(good);
+  const std::string bytes = readFile(good);
 
   const std::string headerOnly = path("header_only.ogg");
-  writeBytes(headerOnly, bytes.data(), 60);
+  ASSERT_TRUE(writeFile(headerOnly, bytes.substr(0, 60)));
   const std::string noise = path("noise.ogg");
-  std::vector<char> random(bytes.size());
+  std::string random(bytes.size(), '\0');
   for (std::size_t i = 0; i < random.size(); ++i) random[i] = static_cast<char>((i * 7919u) >> 3);
-  writeBytes(noise, random.data(), random.size());
+  ASSERT_TRUE(writeFile(noise, random));
 
   for (const std::string& file : {path("missing.ogg"), headerOnly, noise, std::string("/tmp")}) {
     DecodedAudio decoded;
@@ -92,11 +88,11 @@ TEST_F(DecoderTest, FileDamagedPartWayDecodesUpToTheDamage) {
     sample = static_cast<float>(state >> 8) / 16777216.0f - 0.5f;
   }
   ASSERT_TRUE(writeOggFile(good, original));
-  const std::string bytes = testing::readFile(good);
+  const std::string bytes = readFile(good);
   ASSERT_GT(bytes.size(), 40000u);
 
   const std::string truncated = path("truncated.ogg");
-  writeBytes(truncated, bytes.data(), bytes.size() / 2);
+  ASSERT_TRUE(writeFile(truncated, bytes.substr(0, bytes.size() / 2)));
 
   DecodedAudio decoded;
   ASSERT_TRUE(decodeOggFile(truncated.c_str(), decoded));
@@ -143,9 +139,9 @@ TEST_F(DecoderTest, TrackReadsTheFloatsOfAWholeDecodeWithinItsRing) {
     EXPECT_EQ(std::memcmp(piece.data(), whole.samples.data() + 2 * first, inside * 2 * sizeof(float)), 0) << first;
   }
 
-  const std::string bytes = testing::readFile(file);
+  const std::string bytes = readFile(file);
   const std::string truncated = path("long_truncated.ogg");
-  writeBytes(truncated, bytes.data(), bytes.size() / 2);
+  ASSERT_TRUE(writeFile(truncated, bytes.substr(0, bytes.size() / 2)));
   DecodedAudio damaged;
   ASSERT_TRUE(decodeOggFile(truncated.c_str(), damaged));
   Track cut;

@@ -47,10 +47,7 @@ std::string* MusicStreamTest::trackPath = nullptr;
 
 TEST_F(MusicStreamTest, UnusableFilesFailToOpen) {
   const std::string corrupt = scratchPath("corrupt.ogg");
-  std::FILE* out = std::fopen(corrupt.c_str(), "wb");
-  ASSERT_NE(out, nullptr);
-  std::fputs("OggS but not really an Ogg Vorbis file at all", out);
-  std::fclose(out);
+  ASSERT_TRUE(testing::writeFile(corrupt, "OggS but not really an Ogg Vorbis file at all"));
   for (const std::string& path : {scratchPath("missing.ogg"), corrupt}) {
     MusicStream* music = MusicStream::instance();
     music->setOutput(MusicOutput::Mute);

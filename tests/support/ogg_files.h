@@ -26,10 +26,7 @@ inline bool writeOggFile(const std::string& path, const std::vector<float>& inte
                                    encoded)) {
     return false;
   }
-  std::FILE* out = std::fopen(path.c_str(), "wb");
-  if (out == nullptr) return false;
-  const bool written = std::fwrite(encoded.data(), 1, encoded.size(), out) == encoded.size();
-  return std::fclose(out) == 0 && written;
+  return writeFile(path, std::string(encoded.begin(), encoded.end()));
 }
 
 // `seconds` of a stereo sine at `hertz` with the given amplitude on both sides.

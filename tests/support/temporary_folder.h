@@ -1,6 +1,6 @@
 // TemporaryFolder: a fresh folder under the system's temporary directory, removed with everything
 // in it when the object goes, also when a test stops early. WorkingFolder makes a folder the
-// current directory for as long as it lives. readFile gives a file's bytes.
+// current directory for as long as it lives. readFile and writeFile read and write a whole file.
 #pragma once
 
 #include <chrono>
@@ -35,6 +35,14 @@ inline std::string readFile(const std::string& path) {
   return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
+// Writes bytes as the whole file; false when it cannot be written.
+inline bool writeFile(const std::string& path, const std::string& bytes) {
+  std::FILE* handle = std::fopen(path.c_str(), "wb");
+  if (handle == nullptr) return false;
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), handle) == bytes.size();
+  return std::fclose(handle) == 0 && written;
+}
+
 class TemporaryFolder {
  public:
   TemporaryFolder() {
@@ -57,10 +65,7 @@ class TemporaryFolder {
     const std::string path = file(name);
     std::error_code ignored;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
-    std::FILE* handle = std::fopen(path.c_str(), "wb");
-    if (handle == nullptr) return {};
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), handle) == bytes.size();
-    return std::fclose(handle) == 0 && written ? path : std::string();
+    return writeFile(path, bytes) ? path : std::string();
   }
 
  private:
