@@ -8,17 +8,20 @@
 #include <array>
 #include <vector>
 
+#include "base/palette.h"
+
 namespace glimmer {
 namespace {
 
 using Rgb = std::array<int, 3>;
 
-// The console's colours by number.
-const Rgb kColours[16] = {
-    {0, 0, 0},       {0, 0, 128},   {0, 128, 0},   {0, 128, 128}, {128, 0, 0},   {128, 0, 128},
-    {128, 128, 0},   {192, 192, 192}, {128, 128, 128}, {0, 0, 255}, {0, 255, 0},   {0, 255, 255},
-    {255, 0, 0},     {255, 0, 255}, {255, 255, 0}, {255, 255, 255},
-};
+// A console colour by number.
+Rgb colour(int number) { return {kConsolePalette[number][0], kConsolePalette[number][1], kConsolePalette[number][2]}; }
+
+Rgb pixelOf(const std::vector<std::uint8_t>& rgb, int x, int y) {
+  const std::uint8_t* at = &rgb[3 * (y * kPictureWidth + x)];
+  return {at[0], at[1], at[2]};
+}
 
 TEST(CellPicture, GlyphsShowTheirShareOfDotsInTheAttributesColours) {
   struct Case {
@@ -42,15 +45,12 @@ TEST(CellPicture, GlyphsShowTheirShareOfDotsInTheAttributesColours) {
   }
   std::vector<std::uint8_t> rgb(kPictureBytes, 0x55);
   drawCellPicture(cells.data(), Grid::Classic, rgb.data());
-  auto pixel = [&rgb](int x, int y) {
-    const std::uint8_t* at = &rgb[3 * (y * kPictureWidth + x)];
-    return Rgb{at[0], at[1], at[2]};
-  };
+  auto pixel = [&rgb](int x, int y) { return pixelOf(rgb, x, y); };
 
   for (const Case& test : cases) {
     SCOPED_TRACE(testing::Message() << "cell " << test.column << ", " << test.row);
-    const Rgb foreground = kColours[test.attribute & 15];
-    const Rgb background = kColours[test.attribute >> 4];
+    const Rgb foreground = colour(test.attribute & 15);
+    const Rgb background = colour(test.attribute >> 4);
     int dots = 0;
     for (int y = 0; y < 8; ++y) {
       int dotsInRow = 0;
@@ -81,20 +81,13 @@ TEST(CellPicture, WideCellsAreHalfAsWide) {
   cells[2 * (kWideCellColumns * 49 + 159) + 1] = 0x9F;  // medium shade, white on blue
   std::vector<std::uint8_t> rgb(kPictureBytes);
   drawCellPicture(cells.data(), Grid::Wide, rgb.data());
-  auto pixel = [&](int x, int y) {
-    const std::uint8_t* at = &rgb[3 * (y * kPictureWidth + x)];
-    return std::array<int, 3>{at[0], at[1], at[2]};
-  };
-  EXPECT_EQ(pixel(3, 7), (std::array<int, 3>{255, 0, 0}));
-  EXPECT_EQ(pixel(4, 0), (std::array<int, 3>{0, 0, 0})) << "the next cell";
+  EXPECT_EQ(pixelOf(rgb, 3, 7), (Rgb{255, 0, 0}));
+  EXPECT_EQ(pixelOf(rgb, 4, 0), (Rgb{0, 0, 0})) << "the next cell";
   // The medium shade's dots alternate, even rows starting with background.
-  EXPECT_EQ(pixel(636, 392), (std::array<int, 3>{0, 0, 255}));
-  EXPECT_EQ(pixel(637, 392), (std::array<int, 3>{255, 255, 255}));
-  EXPECT_EQ(pixel(636, 393), (std::array<int, 3>{255, 255, 255}));
+  EXPECT_EQ(pixelOf(rgb, 636, 392), (Rgb{0, 0, 255}));
+  EXPECT_EQ(pixelOf(rgb, 637, 392), (Rgb{255, 255, 255}));
+  EXPECT_EQ(pixelOf(rgb, 636, 393), (Rgb{255, 255, 255}));
 }
 
-// The same command gives the same file, byte for byte, today and tomorrow: a short recording
-// through every layer (scenes, GL, converter, encoder, cast) against its checksum. A change that
-// alters the recording on purpose updates the number and says why.
 }  // namespace
 }  // namespace glimmer

@@ -13,23 +13,18 @@
 #include <vector>
 
 #include "base/frame_buffer.h"
-#include "gles/gles_helper.h"
-#include "mesh/mesh_manager.h"
 #include "music/music_stream.h"
+#include "scenesa_support.h"
 #include "support/gl_state.h"
 #include "view/camera.h"
 
 namespace glimmer {
 namespace {
 
-class Scene3Test : public ::testing::Test {
+class Scene3Test : public ShowFixture {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(gles.create());
-    gles.setupProjection();
-    meshes = MeshManager::instance();
-    ASSERT_TRUE(meshes->load("spike.obj"));
-    ASSERT_TRUE(meshes->load("spike2.obj"));
+    ASSERT_NO_FATAL_FAILURE(ShowFixture::SetUp());
     music = MusicStream::instance();
     std::memset(music->spectrum, 0, 1024 * sizeof(float));
     scene = std::make_unique<Scene3>();
@@ -37,8 +32,7 @@ class Scene3Test : public ::testing::Test {
 
   void TearDown() override {
     scene.reset();
-    delete music;
-    delete meshes;
+    ShowFixture::TearDown();
   }
 
   // Clears to black (whatever grey the scene asked for), renders and reads the picture back.
@@ -67,8 +61,6 @@ class Scene3Test : public ::testing::Test {
     return right - left + 1;
   }
 
-  GLESHelper gles;
-  MeshManager* meshes = nullptr;
   MusicStream* music = nullptr;
   std::unique_ptr<Scene3> scene;
 };

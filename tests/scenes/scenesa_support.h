@@ -1,4 +1,4 @@
-// Shared by the Scene1 and Scene2 tests: a real render target with the show's meshes and images.
+// Shared by the scene tests: a real render target with the show's meshes and images.
 #pragma once
 
 #include <GLES/gl.h>
@@ -14,14 +14,14 @@
 
 namespace glimmer {
 
-// Creates the GL context and projection, loads the meshes the two scenes use and looks up their
-// images. Destroys the registries while the context is still current.
+// Creates the GL context and projection, loads the meshes the scenes use and looks up their images.
+// Destroys the registries while the context is still current.
 class ShowFixture : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(gles.create());
     gles.setupProjection();
-    for (const char* name : {"cube.obj", "isphere.obj", "torus3.obj", "cone.obj"}) {
+    for (const char* name : {"cube.obj", "isphere.obj", "torus3.obj", "cone.obj", "spike.obj", "spike2.obj"}) {
       ASSERT_TRUE(MeshManager::instance()->load(name)) << name;
     }
     for (const char* name : {"start1.png", "start2.png", "start3.png", "bg.png"}) {
