@@ -148,17 +148,11 @@ TEST(SetupConsole, AutoOnATerminalOfTallCellsTakesTheWideGrid) {
   }
 }
 
-class Intro : public ::testing::Test {
- protected:
-  void SetUp() override {
-    console.output = &terminal;
-    ASSERT_TRUE(setupConsole(console));
-  }
-  MemoryTerminal terminal{100, 60};
+TEST(Intro, SpaceStartsEscapeQuitsSpaceWinsTogether) {
+  MemoryTerminal terminal(100, 60);
   ConsoleFrame console;
-};
-
-TEST_F(Intro, SpaceStartsEscapeQuitsSpaceWinsTogether) {
+  console.output = &terminal;
+  ASSERT_TRUE(setupConsole(console));
   terminal.press(Key::Escape);
   EXPECT_FALSE(showIntro(console));
 

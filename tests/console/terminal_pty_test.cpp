@@ -1,17 +1,12 @@
 // The real terminal backend on a pseudo-terminal: the program's side runs in a child process whose
 // controlling terminal is the pty; this side types keys and reads the screen through an emulator.
 #include <gtest/gtest.h>
-#include <pty.h>
-#include <poll.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
-#include <fcntl.h>
 
 #include <chrono>
 #include <cstdio>
-#include <functional>
 #include <string>
 #include <thread>
 

@@ -226,17 +226,6 @@ TEST_F(Convert, ErrorStoreUntouchedWithFeedbackOff) {
   for (int i = 0; i < kCellCount * 3; ++i) ASSERT_EQ(converter->errorBuffer[i], 0) << i;
 }
 
-TEST(Converter, StartsWithoutFlagsOrTables) {
-  TFX_BlockColor converter;
-  EXPECT_EQ(converter.flags, 0);
-  EXPECT_EQ(converter.cellTable, nullptr);
-  EXPECT_EQ(converter.colorTable, nullptr);
-  EXPECT_EQ(converter.errorBuffer, nullptr);
-  TFX_TCConverter& base = converter;
-  base.setFlags(5);
-  EXPECT_EQ(converter.flags, 5);
-}
-
 // The wide grid: one cell per pixel column and pair of rows, the two averaged per channel and
 // rounded down, pitch 160; the rectangle and the origin as for the other scales.
 TEST_F(Convert, OneByTwoAveragesEachColumnPairIntoAPitchOf160) {
