@@ -3,6 +3,8 @@
 //
 // The decoder is tried on the input as given and again with every chunk checksum recomputed, so
 // that mutations inside chunks reach the decoding instead of stopping at the checksum test.
+#include <zlib.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -12,15 +14,6 @@
 
 namespace {
 
-std::uint32_t chunkCrc(const std::uint8_t* bytes, std::size_t length) {
-  std::uint32_t crc = 0xFFFFFFFFu;
-  for (std::size_t i = 0; i < length; ++i) {
-    crc ^= bytes[i];
-    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-  }
-  return ~crc;
-}
-
 // Walks the chunks after the 8-byte signature and rewrites each complete chunk's checksum.
 void repairChecksums(std::vector<std::uint8_t>& file) {
   std::size_t at = 8;
@@ -28,7 +21,7 @@ void repairChecksums(std::vector<std::uint8_t>& file) {
     const std::size_t length = std::size_t{file[at]} << 24 | std::size_t{file[at + 1]} << 16 |
                                std::size_t{file[at + 2]} << 8 | std::size_t{file[at + 3]};
     if (length > file.size() - at - 12) break;
-    const std::uint32_t crc = chunkCrc(file.data() + at + 4, length + 4);
+    const auto crc = static_cast<std::uint32_t>(crc32(0, file.data() + at + 4, static_cast<uInt>(length + 4)));
     const std::size_t crcAt = at + 8 + length;
     for (int i = 0; i < 4; ++i) file[crcAt + i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
     at = crcAt + 4;

@@ -45,13 +45,9 @@ class MeshFileTest : public ::testing::TestWithParam<MeshCase> {
   }
   void TearDown() override { freeObj(model); }
 
-  Vector vertex(const ObjTriangle& triangle, int corner) const {
-    const float* v = model->vertices + 3 * triangle.vertexIndex[corner];
-    return {v[0], v[1], v[2]};
-  }
-  Vector normal(const ObjTriangle& triangle, int corner) const {
-    const float* n = model->normals + 3 * triangle.normalIndex[corner];
-    return {n[0], n[1], n[2]};
+  // Entry index of the model's vertices or normals, three floats each.
+  static Vector entry(const float* values, std::uint32_t index) {
+    return {values[3 * index], values[3 * index + 1], values[3 * index + 2]};
   }
 
   ObjModel* model = nullptr;
@@ -94,11 +90,13 @@ TEST_P(MeshFileTest, NormalsAreUnitAndOutward) {
   double volume = 0.0;
   for (std::uint32_t t = 0; t < model->triangleCount; ++t) {
     const ObjTriangle& triangle = model->triangles[t];
-    const Vector a = vertex(triangle, 0), b = vertex(triangle, 1), c = vertex(triangle, 2);
+    const Vector a = entry(model->vertices, triangle.vertexIndex[0]);
+    const Vector b = entry(model->vertices, triangle.vertexIndex[1]);
+    const Vector c = entry(model->vertices, triangle.vertexIndex[2]);
     const Vector face = cross(sub(b, a), sub(c, a));
     ASSERT_GT(dot(face, face), 0.0) << "degenerate triangle " << t;
     for (int corner = 0; corner < 3; ++corner) {
-      ASSERT_GT(dot(face, normal(triangle, corner)), 0.0) << "triangle " << t << " corner " << corner;
+      ASSERT_GT(dot(face, entry(model->normals, triangle.normalIndex[corner])), 0.0) << "triangle " << t << " corner " << corner;
     }
     if (GetParam().convex) {
       const Vector centroid{(a[0] + b[0] + c[0]) / 3, (a[1] + b[1] + c[1]) / 3, (a[2] + b[2] + c[2]) / 3};

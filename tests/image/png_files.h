@@ -2,6 +2,7 @@
 #pragma once
 
 #include <png.h>
+#include <zlib.h>
 
 #include <csetjmp>
 #include <cstdint>
@@ -85,16 +86,6 @@ inline std::vector<std::uint8_t> encodeRgb(std::uint32_t width, std::uint32_t he
   return encodePng(description);
 }
 
-// CRC-32 as PNG chunks use it, for files patched by hand.
-inline std::uint32_t chunkCrc(const std::uint8_t* bytes, std::size_t length) {
-  std::uint32_t crc = 0xFFFFFFFFu;
-  for (std::size_t i = 0; i < length; ++i) {
-    crc ^= bytes[i];
-    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-  }
-  return ~crc;
-}
-
 // Sets the size in the IHDR of an encoded file and makes its checksum match again.
 inline void patchSize(std::vector<std::uint8_t>& file, std::uint32_t width, std::uint32_t height) {
   // Signature (8), IHDR length (4), "IHDR" (4), width (4), height (4) ... data is 13 bytes.
@@ -103,7 +94,7 @@ inline void patchSize(std::vector<std::uint8_t>& file, std::uint32_t width, std:
   };
   put(16, width);
   put(20, height);
-  put(29, chunkCrc(file.data() + 12, 17));
+  put(29, static_cast<std::uint32_t>(crc32(0, file.data() + 12, 17)));  // the chunk's CRC-32, as zlib makes it
 }
 
 }  // namespace glimmer::testing
