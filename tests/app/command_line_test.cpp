@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <vector>
 
 namespace glimmer {
@@ -24,9 +25,7 @@ TEST(CommandLine, RecordingOptions) {
                                "--colors", "truecolor"});
   ASSERT_EQ(command.action, CommandLine::Action::Record) << command.error;
   EXPECT_EQ(command.output, "out.cast");
-  EXPECT_EQ(command.framesPerSecond, 30);
-  EXPECT_EQ(command.fromMs, 1000);
-  EXPECT_EQ(command.toMs, 2500);
+  EXPECT_EQ((std::array{command.framesPerSecond, command.fromMs, command.toMs}), (std::array{30, 1000, 2500}));
   EXPECT_TRUE(command.forceColorMode);
   EXPECT_EQ(command.colorMode, ColorMode::TrueColor);
 

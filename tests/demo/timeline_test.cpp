@@ -135,6 +135,9 @@ class RecordingStage : public ShowStage {
 class TimelineRun : public ::testing::Test {
  protected:
   bool run(RecordingStage& stage) { return timeline.run(stage, secondFrame.data()); }
+  bool runAt(int framesPerSecond, RecordingStage& stage) {
+    return Timeline(framesPerSecond).run(stage, secondFrame.data());
+  }
 
   Timeline timeline;  // fresh for every test: no fade has started
   std::vector<std::uint32_t> secondFrame = std::vector<std::uint32_t>(kFramePixels);
@@ -290,26 +293,24 @@ class PacedStage final : public RecordingStage {
   bool escapePending_ = false;
 };
 
-TEST(TimelinePacing, NoFrameWhileTheClockStandsStillAndWaitsAreWhatIsLeftOfTheSlot) {
+using TimelinePacing = TimelineRun;
+
+TEST_F(TimelinePacing, NoFrameWhileTheClockStandsStillAndWaitsAreWhatIsLeftOfTheSlot) {
   // The origin 0, then a clock that stalls at 5 and jumps to 20; at 60 frames a second the next
   // frame after 0 is due at 17, the one after 20 at 34. The music ends with the last reading.
   PacedStage stage({0, 5, 5, 5, 20, 30, 40});
-  Timeline timeline(60);
-  std::vector<std::uint32_t> secondFrame(kFramePixels);
-  ASSERT_TRUE(timeline.run(stage, secondFrame.data()));
+  ASSERT_TRUE(runAt(60, stage));
   EXPECT_EQ(stage.presentedAt, (std::vector<std::int32_t>{0, 20}));
   EXPECT_EQ(stage.waits, (std::vector<int>{12, 12, 12, 4}));  // 17 - 5 three times, then 34 - 30
 }
 
-TEST(TimelinePacing, AtMostTheFrameRateInASecondOfShowTimeHoweverFastTheMachine) {
+TEST_F(TimelinePacing, AtMostTheFrameRateInASecondOfShowTimeHoweverFastTheMachine) {
   // A clock read every millisecond, as a machine that draws instantly would see it.
   std::vector<std::int32_t> readings;
   for (std::int32_t ms = 0; ms <= 1000; ++ms) readings.push_back(ms);
   for (int fps : {60, 25}) {
     PacedStage stage(readings);
-    Timeline timeline(fps);
-    std::vector<std::uint32_t> secondFrame(kFramePixels);
-    ASSERT_TRUE(timeline.run(stage, secondFrame.data()));
+    ASSERT_TRUE(runAt(fps, stage));
     EXPECT_EQ(static_cast<int>(stage.presentedAt.size()), fps) << fps;  // one a slot, in [0, 1000)
     for (std::size_t i = 1; i < stage.presentedAt.size(); ++i) {
       EXPECT_GE(stage.presentedAt[i] - stage.presentedAt[i - 1], 1000 / fps) << fps << " frame " << i;
@@ -317,12 +318,10 @@ TEST(TimelinePacing, AtMostTheFrameRateInASecondOfShowTimeHoweverFastTheMachine)
   }
 }
 
-TEST(TimelinePacing, EscapeDuringAWaitEndsTheShowWithoutAnotherFrame) {
+TEST_F(TimelinePacing, EscapeDuringAWaitEndsTheShowWithoutAnotherFrame) {
   PacedStage stage({0, 5, 5, 5, 20, 40});
   stage.escapeDuringWait = 2;
-  Timeline timeline(60);
-  std::vector<std::uint32_t> secondFrame(kFramePixels);
-  ASSERT_TRUE(timeline.run(stage, secondFrame.data()));
+  ASSERT_TRUE(runAt(60, stage));
   EXPECT_EQ(stage.presentedAt, (std::vector<std::int32_t>{0}));
   EXPECT_EQ(stage.waits.size(), 2u);
 }

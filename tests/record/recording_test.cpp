@@ -38,9 +38,7 @@ class KeepingSink final : public FrameSink {
   explicit KeepingSink(std::unique_ptr<FrameSink> inner) : inner_(std::move(inner)) {}
   bool begin() override { return inner_->begin(); }
   bool frame(long index, const std::uint8_t* cells, const char* bytes, std::size_t size) override {
-    Cells copy;
-    std::copy(cells, cells + kMaxCellBufferBytes, copy.begin());
-    frames.push_back(copy);
+    std::copy(cells, cells + kMaxCellBufferBytes, frames.emplace_back().begin());
     written.emplace_back(bytes, size);
     return inner_->frame(index, cells, bytes, size);
   }
