@@ -32,20 +32,14 @@ std::unique_ptr<std::uint8_t[]> patternFrame(int seed) {
 // Whether the screen cell shows what the frame's cell shows: the same glyph in the same colours,
 // or, for a cell of one solid colour, any cell of that solid colour.
 ::testing::AssertionResult showsSame(const ScreenCell& shown, std::uint8_t glyph, std::uint8_t attribute) {
-  const int foreground = attribute & 15;
-  const int background = attribute >> 4;
-  const bool solid = glyph == 219 || foreground == background || glyph == 0 || glyph == ' ';
-  if (solid) {
-    const int colour = (glyph == 0 || glyph == ' ') && foreground != background ? background : foreground;
-    const int shownForeground = shown.attribute & 15;
-    const int shownBackground = (shown.attribute >> 4) & 15;
-    if ((shown.character == u' ' && shownBackground == colour) ||
-        (shown.character == kFullBlock && shownForeground == colour)) {
-      return ::testing::AssertionSuccess();
-    }
-  } else if (shown.character == static_cast<char16_t>(cp437ToUnicode(glyph)) && shown.attribute == attribute) {
-    return ::testing::AssertionSuccess();
+  const bool blank = glyph == 0 || glyph == ' ';
+  bool same = shown.character == static_cast<char16_t>(cp437ToUnicode(glyph)) && shown.attribute == attribute;
+  if (glyph == 219 || blank || (attribute & 15) == attribute >> 4) {
+    const int colour = blank ? attribute >> 4 : attribute & 15;
+    same = (shown.character == u' ' && ((shown.attribute >> 4) & 15) == colour) ||
+           (shown.character == kFullBlock && (shown.attribute & 15) == colour);
   }
+  if (same) return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << "glyph " << int(glyph) << " attribute " << int(attribute) << " shown as U+"
                                        << std::hex << int(shown.character) << " attribute " << shown.attribute;
 }

@@ -67,24 +67,17 @@ TEST(Scene1Titles, AlphasFollowTheFramesTheLatchesSaw) {
   }
 }
 
-// A frame of grey.
-struct GreyFrame {
-  GreyFrame() : words(kFramePixels, 0x00404040u) {}
-  std::uint32_t* pixels() { return words.data(); }
-  std::uint32_t at(int x, int y) { return pixels()[y * kFrameWidth + x]; }
-  std::vector<std::uint32_t> words;
-};
-
 TEST(Scene1Overlay, OnlyPureBlackAndWhiteWordsAreBlended) {
   std::vector<std::uint32_t> words = {0x00000000u, 0x00FFFFFFu, 0x01000000u, 0xFFFFFFFFu, 0x00123456u, 0x00FFFFFEu};
   Image image{3, 2, words.data()};
   for (std::int32_t alpha : {0, 128}) {
-    GreyFrame frame;
-    overlayTitle(frame.pixels(), image, 10, 20, alpha);
-    EXPECT_EQ(frame.at(10, 20), blendPixel(0x00000000u, 0x00404040u, alpha)) << alpha;
-    EXPECT_EQ(frame.at(11, 20), blendPixel(0x00FFFFFFu, 0x00404040u, alpha)) << alpha;
-    EXPECT_EQ(frame.at(12, 20), 0x00404040u) << alpha;  // the four unkeyed words
-    for (int x = 10; x < 13; ++x) EXPECT_EQ(frame.at(x, 21), 0x00404040u) << alpha;
+    std::vector<std::uint32_t> frame(kFramePixels, 0x00404040u);  // grey
+    auto at = [&frame](int x, int y) { return frame[y * kFrameWidth + x]; };
+    overlayTitle(frame.data(), image, 10, 20, alpha);
+    EXPECT_EQ(at(10, 20), blendPixel(0x00000000u, 0x00404040u, alpha)) << alpha;
+    EXPECT_EQ(at(11, 20), blendPixel(0x00FFFFFFu, 0x00404040u, alpha)) << alpha;
+    EXPECT_EQ(at(12, 20), 0x00404040u) << alpha;  // the four unkeyed words
+    for (int x = 10; x < 13; ++x) EXPECT_EQ(at(x, 21), 0x00404040u) << alpha;
   }
 }
 
