@@ -4,6 +4,7 @@
 #include <GLES/gl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <utility>
@@ -83,9 +84,7 @@ TEST_F(GLESHelperTest, ClearedFrameReadsAllZeroWords) {
   for (int index = 0; index < kFramePixels; ++index) gles.pixels[index] = 0xDEADBEEFu;
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   gles.readBack();
-  int nonZero = 0;
-  for (int index = 0; index < kFramePixels; ++index) nonZero += gles.pixels[index] != 0;
-  EXPECT_EQ(nonZero, 0);
+  EXPECT_EQ(std::count(gles.pixels, gles.pixels + kFramePixels, 0u), kFramePixels);
 }
 
 TEST_F(GLESHelperTest, TopOfViewportLandsInFirstRowsRedInLowByte) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <utility>
 #include <vector>
 
 #include "image/png_files.h"
@@ -54,8 +55,7 @@ TEST_F(ImageStoreTest, RepeatedNameIsReadOnce) {
   write("bg.png", testing::encodeRgb(2, 2, std::vector<std::uint8_t>(12, 9)));
   Image* first = ImageStore::instance()->get("bg.png");
   ASSERT_NE(first, nullptr);
-  EXPECT_EQ(first->width, 2);
-  EXPECT_EQ(first->height, 2);
+  EXPECT_EQ(std::pair(first->width, first->height), std::pair(2, 2));
   std::filesystem::remove(folder.file("data/bg.png"));
   EXPECT_EQ(ImageStore::instance()->get("bg.png"), first);
 }
