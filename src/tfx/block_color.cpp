@@ -25,6 +25,13 @@ inline std::uint32_t average4(std::uint32_t a, std::uint32_t b, std::uint32_t c,
   return ((redBlue >> 2) & 0x00FF00FFu) | ((green >> 2) & 0x0000FF00u);
 }
 
+// The same for two pixels: each channel (a + b) / 2 rounded down.
+inline std::uint32_t average2(std::uint32_t a, std::uint32_t b) {
+  const std::uint32_t redBlue = (a & 0x00FF00FFu) + (b & 0x00FF00FFu);
+  const std::uint32_t green = (a & 0x0000FF00u) + (b & 0x0000FF00u);
+  return ((redBlue >> 1) & 0x00FF00FFu) | ((green >> 1) & 0x0000FF00u);
+}
+
 inline void writeCell(std::uint8_t* out, int cellNumber, std::uint16_t cell) {
   out[2 * cellNumber] = static_cast<std::uint8_t>(cell);
   out[2 * cellNumber + 1] = static_cast<std::uint8_t>(cell >> 8);
@@ -43,14 +50,9 @@ GLIMMER_CLONE_FOR_AVX2 void blockIndices(const std::uint32_t* top,
 }
 
 // The table indices of one row of 1x2 blocks: each pixel of top with the one below it in bottom.
-// Two values of at most 255 fit 9 bits, so red and blue share a word as in the 2x2 average.
 GLIMMER_CLONE_FOR_AVX2 void pairIndices(const std::uint32_t* top, const std::uint32_t* bottom, int columns,
                                         std::uint32_t* indices) {
-  for (int c = 0; c < columns; ++c) {
-    const std::uint32_t redBlue = (top[c] & 0x00FF00FFu) + (bottom[c] & 0x00FF00FFu);
-    const std::uint32_t green = (top[c] & 0x0000FF00u) + (bottom[c] & 0x0000FF00u);
-    indices[c] = tableIndex(((redBlue >> 1) & 0x00FF00FFu) | ((green >> 1) & 0x0000FF00u));
-  }
+  for (int c = 0; c < columns; ++c) indices[c] = tableIndex(average2(top[c], bottom[c]));
 }
 
 }  // namespace
