@@ -22,6 +22,11 @@ class TrackSource {
   // silence, waiting for any not yet at hand. Returns how many of them lie inside the track, or 0
   // (out all silence) when they can no longer be had.
   virtual std::size_t read(std::size_t first, std::size_t count, float* out) = 0;
+
+  // The track's length in seconds; 0 while no rate is known.
+  double lengthSeconds() const {
+    return sampleRate() > 0 ? static_cast<double>(frameCount()) / sampleRate() : 0.0;
+  }
 };
 
 class AudioOutput {

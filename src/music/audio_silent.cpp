@@ -10,14 +10,10 @@
 namespace glimmer {
 namespace {
 
-double lengthOf(const TrackSource& track) {
-  return track.sampleRate() > 0 ? static_cast<double>(track.frameCount()) / track.sampleRate() : 0.0;
-}
-
 class SilentOutput final : public AudioOutput {
  public:
   bool start(TrackSource& track) override {
-    length = lengthOf(track);
+    length = track.lengthSeconds();
     startTime = std::chrono::steady_clock::now();
     playing = true;
     return true;
@@ -39,7 +35,7 @@ class OfflineOutput final : public AudioOutput {
  public:
   explicit OfflineOutput(const std::atomic<double>& position) : position_(position) {}
   bool start(TrackSource& track) override {
-    length = lengthOf(track);
+    length = track.lengthSeconds();
     playing = true;
     return true;
   }

@@ -40,7 +40,7 @@ struct MusicStream::Playback {
   // Waits for the track's length; false when nothing of it decodes.
   bool measure() {
     const bool playable = track.waitUntilMeasured();
-    length = playable ? static_cast<double>(track.frameCount()) / track.sampleRate() : 0.0;
+    length = playable ? track.lengthSeconds() : 0.0;
     return playable;
   }
 };
