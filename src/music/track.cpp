@@ -58,9 +58,9 @@ struct Track::State {
     }
   }
 
-  // The worker after a rewind: the ring again, from the first frame.
+  // The worker after the length pass or a rewind: the ring from the first frame, if there is any.
   void runRing() {
-    fillRing();
+    if (frames > 0) fillRing();
     {
       std::lock_guard<std::mutex> guard(lock);
       ringDone = true;
@@ -81,12 +81,7 @@ struct Track::State {
       measured = true;
     }
     changed.notify_all();
-    if (frames > 0) {
-      runRing();
-    } else {
-      std::lock_guard<std::mutex> guard(lock);
-      ringDone = true;
-    }
+    runRing();
   }
 
   // Decodes the file again into the ring, never more than the ring's room ahead of the readers.
