@@ -83,7 +83,8 @@ class WasapiOutput final : public AudioOutput {
     done_.store(false);
     failed_.store(false);
     // The buffer is filled before the clock starts, so the first frames are not heard as a gap.
-    if (!fill(audio, 0, &prefilled_) || FAILED(client_->Start())) {
+    prefilled_ = 0;
+    if (!fill(audio, prefilled_) || FAILED(client_->Start())) {
       closeClient();
       track_ = nullptr;
       return false;
@@ -146,9 +147,9 @@ class WasapiOutput final : public AudioOutput {
     release(client_);
   }
 
-  // Tops up the endpoint's buffer with the track's frames from `written` on (with fade, when not
-  // null, the fade-out instead). Sets written to where it got. False when the device failed.
-  bool fill(TrackSource& audio, std::size_t written, std::size_t* writtenOut) {
+  // Tops up the endpoint's buffer with the track's frames from `written` on and moves `written` on
+  // past them. False when the device failed.
+  bool fill(TrackSource& audio, std::size_t& written) {
     UINT32 padding = 0;
     if (FAILED(client_->GetCurrentPadding(&padding))) return false;
     const UINT32 room = bufferFrames_ - padding;
@@ -161,7 +162,7 @@ class WasapiOutput final : public AudioOutput {
       audio.read(written, frames, reinterpret_cast<float*>(data));
       if (FAILED(render_->ReleaseBuffer(frames, 0))) return false;
     }
-    if (writtenOut != nullptr) *writtenOut = written + frames;
+    written += frames;
     return true;
   }
 
@@ -193,7 +194,7 @@ class WasapiOutput final : public AudioOutput {
     std::size_t written = prefilled_;
     while (!stopRequested_.load() && written < audio.frameCount()) {
       Sleep(kWriterPeriodMs);
-      if (!fill(audio, written, &written)) {
+      if (!fill(audio, written)) {
         failed_.store(true);
         break;
       }
