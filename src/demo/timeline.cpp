@@ -115,19 +115,18 @@ bool Timeline::run(ShowStage& stage, std::uint32_t* secondFrame) {
     stage.present();
 
     // The next pass's time. A paced show waits here until the clock reaches the next frame's
-    // slot; unpaced, the first reading is taken.
+    // slot; unpaced, the first reading is taken. Escape, the music's end or a lost output end the
+    // show, also during a wait.
     for (;;) {
       const std::int32_t now = stage.clockMs() - ms0;
+      if (stage.escapeHeld() || stage.musicEnded() || stage.outputLost()) return true;
       const int wait = pacer_.waitMs(t, now);
-      if (wait == 0 || stage.musicEnded() || stage.outputLost()) {
+      if (wait == 0) {
         t = now;
         break;
       }
       stage.waitForInput(wait);
-      if (stage.escapeHeld()) return true;
     }
-    if (stage.escapeHeld()) return true;
-    if (stage.musicEnded() || stage.outputLost()) return true;
   }
 }
 
