@@ -153,14 +153,12 @@ int runRecording(const RecordingOptions& options) {
   std::unique_ptr<FrameSink> sink = makeFrameSink(format);
   // A web page shows the 16 colours through its cast's theme, the show's palette, whatever the
   // recording machine's terminal: 24-bit colours only when asked for (they make the page larger).
-  const std::string& name = options.output;
-  if (!options.forceColorMode && name.size() >= 5 && name.compare(name.size() - 5, 5, ".html") == 0) {
-    RecordingOptions webPage = options;
-    webPage.forceColorMode = true;
-    webPage.colorMode = ColorMode::Ansi16;
-    return runRecording(webPage, *sink);
+  RecordingOptions chosen = options;
+  if (!options.forceColorMode && options.output.ends_with(".html")) {
+    chosen.forceColorMode = true;
+    chosen.colorMode = ColorMode::Ansi16;
   }
-  return runRecording(options, *sink);
+  return runRecording(chosen, *sink);
 }
 
 int runRecording(const RecordingOptions& options, FrameSink& sink) {
@@ -174,7 +172,7 @@ int runRecording(const RecordingOptions& options, FrameSink& sink) {
     demo.options.forceColorMode = options.forceColorMode;
     demo.options.colorMode = options.colorMode;
     demo.options.musicOutput = MusicOutput::Offline;
-    demo.options.grid = gridOf(options) == Grid::Wide ? GridChoice::Wide : GridChoice::Classic;
+    demo.options.grid = options.grid == GridChoice::Wide ? GridChoice::Wide : GridChoice::Classic;  // Auto: classic
     if (!demo.init()) {
       sink.finish(false);
       return 1;

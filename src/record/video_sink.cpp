@@ -26,14 +26,9 @@ std::string quotedPath(const std::string& path) {
   return quotedArgument(!path.empty() && path[0] == '-' ? "./" + path : path);
 }
 
-bool endsWith(const std::string& text, const char* suffix) {
-  const std::size_t length = std::strlen(suffix);
-  return text.size() >= length && text.compare(text.size() - length, length, suffix) == 0;
-}
-
 const char* containerOf(const std::string& output) {
-  if (endsWith(output, ".mp4")) return "mp4";
-  if (endsWith(output, ".webm")) return "webm";
+  if (output.ends_with(".mp4")) return "mp4";
+  if (output.ends_with(".webm")) return "webm";
   return "matroska";
 }
 
@@ -99,9 +94,9 @@ std::unique_ptr<FrameSink> makeVideoSink(const RecordingFormat& format) { return
 
 std::unique_ptr<FrameSink> makeFrameSink(const RecordingFormat& format) {
   const std::string& output = format.output;
-  if (endsWith(output, ".cast")) return makeCastSink(format);
-  if (endsWith(output, ".mp4") || endsWith(output, ".webm") || endsWith(output, ".mkv")) return makeVideoSink(format);
-  if (endsWith(output, ".html")) return makeWebPageSink(format);
+  if (output.ends_with(".cast")) return makeCastSink(format);
+  if (output.ends_with(".mp4") || output.ends_with(".webm") || output.ends_with(".mkv")) return makeVideoSink(format);
+  if (output.ends_with(".html")) return makeWebPageSink(format);
   return makePngFolderSink(format);
 }
 
