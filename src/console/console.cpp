@@ -212,7 +212,7 @@ bool showIntro(ConsoleFrame& console, const char* extraLine) {
     // A new size, or the screen taken back after a stop: the notice is drawn again.
     if (terminal.takeResize()) {
       updateLayout(console);
-      writeText(terminal, "\x1b[0m\x1b[2J");
+      writeText(terminal, kClearScreen);
       drawIntro(console, extraLine);
     }
   }

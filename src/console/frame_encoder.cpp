@@ -13,7 +13,6 @@ namespace {
 // Every fixed sequence the encoder writes.
 constexpr char kBeginFrame[] = "\x1b[?2026h";
 constexpr char kEndFrame[] = "\x1b[?2026l";
-constexpr char kClear[] = "\x1b[0m\x1b[2J";
 
 constexpr std::uint8_t kFullBlock = 219;
 
@@ -183,7 +182,7 @@ const char* FrameEncoder::encode(const std::uint8_t* cells, int originColumn, in
   char* at = buffer_.get();
   if (synchronized_) put(at, kBeginFrame, sizeof kBeginFrame - 1);
   if (whole) {
-    put(at, kClear, sizeof kClear - 1);
+    put(at, kClearScreen, sizeof kClearScreen - 1);
     colours_ = {-1, -1};
   }
 

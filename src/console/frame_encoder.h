@@ -25,6 +25,9 @@
 
 namespace glimmer {
 
+// Default colours, then the whole display blank: how a whole frame, and the intro redrawn, begin.
+inline constexpr char kClearScreen[] = "\x1b[0m\x1b[2J";
+
 // The ANSI number (0..7) of a console colour's low three bits: ANSI counts red as bit 0 and blue
 // as bit 2, the console the other way round. Intensity (bit 3) is not part of it. The swap is its
 // own inverse, so it also gives the console colour of an ANSI number.
