@@ -43,16 +43,12 @@ int main(int argc, char** argv) {
       break;
   }
   if (!glimmer::findDataFolder()) return 1;
-  int status;
-  {
-    glimmer::Demo demo;
-    demo.options.forceColorMode = command.forceColorMode;
-    demo.options.colorMode = command.colorMode;
-    demo.options.terminalPalette = command.terminalPalette;
-    demo.options.grid = command.grid;
-    demo.options.musicOutput = command.mute ? glimmer::MusicOutput::Mute : glimmer::MusicOutput::Automatic;
-    demo.options.framesPerSecond = command.framesPerSecond;
-    status = glimmer::runProgram(demo);
-  }
-  return status;
+  glimmer::Demo demo;
+  demo.options.forceColorMode = command.forceColorMode;
+  demo.options.colorMode = command.colorMode;
+  demo.options.terminalPalette = command.terminalPalette;
+  demo.options.grid = command.grid;
+  demo.options.musicOutput = command.mute ? glimmer::MusicOutput::Mute : glimmer::MusicOutput::Automatic;
+  demo.options.framesPerSecond = command.framesPerSecond;
+  return glimmer::runProgram(demo);
 }
