@@ -21,14 +21,18 @@ from show_pty import start_show
 FRAME_START = b"\x1b[?2026h"
 
 
+def cpu_seconds(pid):
+    """User and system CPU time the process has used so far."""
+    with open(f"/proc/{pid}/stat") as stat:
+        fields = stat.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
 def live(program, fps, seconds):
     pid, fd = start_show(program, ["--mute", "--fps", str(fps)])
     os.write(fd, b" ")
     started = time.monotonic()
-    with open(f"/proc/{pid}/stat") as stat:
-        fields = stat.read().rsplit(")", 1)[1].split()
-    ticks = os.sysconf("SC_CLK_TCK")
-    cpu_before = (int(fields[11]) + int(fields[12])) / ticks
+    cpu_before = cpu_seconds(pid)
     frames = 0
     total = 0
     tail = b""
@@ -44,9 +48,7 @@ def live(program, fps, seconds):
         frames += (tail + chunk).count(FRAME_START)
         tail = chunk[-(len(FRAME_START) - 1):]
     elapsed = time.monotonic() - started
-    with open(f"/proc/{pid}/stat") as stat:
-        fields = stat.read().rsplit(")", 1)[1].split()
-    cpu = (int(fields[11]) + int(fields[12])) / ticks - cpu_before
+    cpu = cpu_seconds(pid) - cpu_before
     os.write(fd, b"\x1b")
     # Keep reading so the show can write its last frame and restore the terminal.
     deadline = time.monotonic() + 5

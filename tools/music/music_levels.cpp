@@ -50,13 +50,13 @@ void printPumps(const std::vector<float>& levels, const LevelWindow& window) {
     std::printf("  %7.1f s  %.3f  %3d  %s\n", beat.seconds, beat.peak, beat.run, pumps(beat) ? "pumps" : "-");
     runs.push_back(static_cast<float>(beat.run));
   }
-  const auto pumping = std::count_if(beats.begin(), beats.end(), pumps);
   const Distribution runLengths = describe(runs);
   std::printf("  frames>=%.1f per beat: min %.0f  median %.0f  max %.0f\n", kPumpLevel, runLengths.minimum,
               runLengths.median, runLengths.maximum);
+  const auto pumping = std::count_if(beats.begin(), beats.end(), pumps);
   std::printf("  pumping beats (peak %.1f-%.1f, %d or more frames at %.1f or above): %ld of %zu, %.1f %%\n",
               kPumpPeakLow, kPumpPeakHigh, kPumpFrames, kPumpLevel, static_cast<long>(pumping), beats.size(),
-              100.0 * pumpShare(beats));
+              100.0 * static_cast<double>(pumping) / static_cast<double>(std::max<std::size_t>(beats.size(), 1)));
 }
 
 void report(const DecodedAudio& audio, const LevelWindow& window, bool everyFrame, bool pumpTable) {
