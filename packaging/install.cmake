@@ -12,13 +12,30 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/ DESTINATION ${CMAKE_INSTALL_DATADI
         FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 # The asciinema web player that --record NAME.html copies beside its page, laid out as its npm
 # package, from where scripts/setup-web-player.sh put it in this build folder (scripts/package.sh
-# always does); without it the installed program records everything but web pages.
+# always does). Whether it is there is decided when installing, as the player may be set up after
+# configuring; without it nothing of it is installed (no empty folder either), the installed program
+# records everything but web pages, and the install says how to add it.
 set(glimmer_web_player ${PROJECT_BINARY_DIR}/web-player/node_modules/asciinema-player)
-install(FILES ${glimmer_web_player}/dist/bundle/asciinema-player.min.js ${glimmer_web_player}/dist/bundle/asciinema-player.css
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/glimmerfolding/web-player/dist/bundle
-        PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ OPTIONAL)
-install(FILES ${glimmer_web_player}/LICENSE DESTINATION ${CMAKE_INSTALL_DATADIR}/glimmerfolding/web-player
-        PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ OPTIONAL)
+install(CODE "set(glimmer_build_folder \"${PROJECT_BINARY_DIR}\")
+  set(glimmer_bindir \"${CMAKE_INSTALL_BINDIR}\")
+  set(glimmer_web_player \"${glimmer_web_player}\")
+  set(glimmer_web_player_destination \"${CMAKE_INSTALL_DATADIR}/glimmerfolding/web-player\")")
+install(CODE [[
+  if(NOT IS_ABSOLUTE "${glimmer_web_player_destination}")
+    set(glimmer_web_player_destination "${CMAKE_INSTALL_PREFIX}/${glimmer_web_player_destination}")
+  endif()
+  if(EXISTS "${glimmer_web_player}/LICENSE")
+    file(INSTALL "${glimmer_web_player}/LICENSE" DESTINATION "${glimmer_web_player_destination}"
+         PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+    file(INSTALL "${glimmer_web_player}/dist/bundle/asciinema-player.min.js"
+                 "${glimmer_web_player}/dist/bundle/asciinema-player.css"
+         DESTINATION "${glimmer_web_player_destination}/dist/bundle"
+         PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+  else()
+    message(STATUS "Not installed: the web player, which --record NAME.html needs; "
+                   "run scripts/setup-web-player.sh \"${glimmer_build_folder}\" and install again to add it")
+  endif()
+]])
 install(FILES ${PROJECT_SOURCE_DIR}/doc/glimmerfolding.6 DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
@@ -57,3 +74,36 @@ set(CPACK_GLIMMER_BINDIR ${CMAKE_INSTALL_BINDIR})
 set(CPACK_GLIMMER_DOCDIR ${CMAKE_INSTALL_DOCDIR})
 set(CPACK_GLIMMER_MANDIR ${CMAKE_INSTALL_MANDIR})
 include(CPack)
+
+# After installing: where PATH must point, and how to take it all out again. The uninstall target
+# removes the files that the last install from this build folder listed in install_manifest.txt.
+install(CODE [[
+  if("$ENV{DESTDIR}" STREQUAL "")
+    set(bin "${glimmer_bindir}")
+    if(NOT IS_ABSOLUTE "${bin}")
+      set(bin "${CMAKE_INSTALL_PREFIX}/${bin}")
+    endif()
+    cmake_path(NORMAL_PATH bin)
+    string(REGEX REPLACE "/$" "" bin "${bin}")
+    set(on_path FALSE)
+    string(REPLACE ":" ";" path_entries "$ENV{PATH}")
+    foreach(entry IN LISTS path_entries)
+      if(entry)
+        cmake_path(NORMAL_PATH entry)
+        string(REGEX REPLACE "/$" "" entry "${entry}")
+        if(entry STREQUAL bin)
+          set(on_path TRUE)
+        endif()
+      endif()
+    endforeach()
+    if(NOT on_path)
+      message(STATUS "${bin} is not on PATH: add it there to run glimmerfolding by its name "
+                     "(for example in ~/.profile: PATH=\"${bin}:$PATH\")")
+    endif()
+    message(STATUS "To uninstall: cmake --build \"${glimmer_build_folder}\" --target uninstall")
+  endif()
+]])
+add_custom_target(uninstall
+  COMMAND ${CMAKE_COMMAND} -D MANIFEST=${PROJECT_BINARY_DIR}/install_manifest.txt -P ${CMAKE_CURRENT_LIST_DIR}/uninstall.cmake
+  COMMENT "Removing what was installed from this build folder"
+  VERBATIM)

@@ -26,22 +26,7 @@ packages=(
   gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
   wine wine64 libosmesa6 googletest
 )
-missing=()
-for package in "${packages[@]}"; do
-  status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
-  [[ "$status" == "install ok installed" ]] || missing+=("$package")
-done
-if [[ ${#missing[@]} -gt 0 ]]; then
-  sudo=()
-  if [[ $(id -u) -ne 0 ]]; then
-    command -v sudo >/dev/null || { say "need root or sudo to install: ${missing[*]}"; exit 1; }
-    sudo=(sudo)
-  fi
-  say "installing ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  "${sudo[@]}" apt-get update -qq
-  "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+"$root/scripts/install-missing.sh" build-windows "${packages[@]}"
 
 # --- A private apt state for fetching source packages ---------------------------------------------
 apt_state=$deps/apt

@@ -1,13 +1,49 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs the show from the repository root. Options go to the program.
+# Sets up, builds and runs the show:  scripts/play.sh [OPTIONS...]
+# Installs the Debian packages that are missing, builds the Release build in build/release when
+# something changed (saying so only then), and runs the program in the folder it was called from,
+# with the options given: `scripts/play.sh --record show.cast` writes show.cast there. An output
+# ending in .html also sets up the web player that web pages need, once.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+build=build/release
+program=$root/$build/glimmerfolding
 "$root/scripts/setup.sh"
-echo "play: building build/release (the first build takes a few minutes)..." >&2
-"$root/scripts/build.sh" build/release -DGLIMMER_TESTS=OFF -DGLIMMER_BENCH=OFF -DGLIMMER_TOOLS=OFF >/dev/null
+
+# The build says what it does only when it compiles something: on the first build at once (it takes
+# a few minutes), later at its first compile step. On a terminal the note counts up the percentage.
+first_build=
+[[ -x "$program" ]] || first_build=1
+report_build() {
+  local note="play: rebuilding $build..." said= line percent
+  if [[ -n "$first_build" ]]; then
+    note="play: building $build (the first build takes a few minutes)..."
+    echo "$note" >&2
+    said=1
+  fi
+  while IFS= read -r line; do
+    [[ "$line" =~ ^\[\ *([0-9]+)%\]\ (Building|Linking) ]] || continue
+    percent=${BASH_REMATCH[1]}
+    if [[ -z "$said" ]]; then
+      echo "$note" >&2
+      said=1
+    fi
+    [[ -t 2 ]] && printf '\rplay: %s%% built' "$percent" >&2
+  done
+  [[ -n "$said" && -t 2 ]] && printf '\rplay: built %s        \n' "$build" >&2
+  return 0
+}
+"$root/scripts/build.sh" "$build" -DGLIMMER_TESTS=OFF -DGLIMMER_BENCH=OFF -DGLIMMER_TOOLS=OFF | report_build
+
+web_page=
 for argument in "$@"; do
-  # A web page needs the player in the build folder.
-  if [[ "$argument" == *.html ]]; then "$root/scripts/setup-web-player.sh" build/release; fi
+  [[ "$argument" == *.html ]] && web_page=1
 done
-cd "$root"
-exec "$root/build/release/glimmerfolding" "$@"
+if [[ -n "$web_page" ]]; then
+  "$root/scripts/setup-web-player.sh" "$build"  # quick when the player is there
+elif [[ -n "$first_build" && ! -d "$root/$build/web-player/node_modules" ]]; then
+  echo "play: to record web pages (--record NAME.html), this script sets up the web player the first" \
+    "time one is asked for (it needs npm from Debian); scripts/setup-web-player.sh $build does it now" >&2
+fi
+
+exec "$program" "$@"

@@ -2,7 +2,8 @@
 # Installs the Debian packages the show needs to build and run (with --tests, also to run its tests;
 # with --fuzz, to build the fuzz targets; with --package, to make its Debian package; with --web, npm
 # for scripts/setup-web-player.sh).
-# Quick when everything is already there: only missing packages are installed.
+# Quick when everything is already there: only missing packages are installed (scripts/install-missing.sh,
+# which waits for apt's lock when another package manager holds it).
 set -euo pipefail
 
 packages=(
@@ -22,19 +23,4 @@ for extra in "$@"; do
   esac
 done
 
-missing=()
-for package in "${packages[@]}"; do
-  status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
-  [[ "$status" == "install ok installed" ]] || missing+=("$package")
-done
-[[ ${#missing[@]} -eq 0 ]] && exit 0
-
-sudo=()
-if [[ $(id -u) -ne 0 ]]; then
-  command -v sudo >/dev/null || { echo "setup: need root or sudo to install: ${missing[*]}" >&2; exit 1; }
-  sudo=(sudo)
-fi
-echo "setup: installing ${missing[*]}" >&2
-export DEBIAN_FRONTEND=noninteractive
-"${sudo[@]}" apt-get update -qq
-"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+exec "$(dirname "$0")/install-missing.sh" setup "${packages[@]}"

@@ -12,12 +12,7 @@ dir=$root/$name
 
 "$root/scripts/build-windows.sh" "$name" -DGLIMMER_TESTS=ON
 
-if ! dpkg-query -W -f='${Status}' tmux 2>/dev/null | grep -q "install ok installed"; then
-  sudo=()
-  [[ $(id -u) -ne 0 ]] && sudo=(sudo)
-  echo "test-windows: installing tmux" >&2
-  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends tmux >/dev/null
-fi
+"$root/scripts/install-missing.sh" test-windows tmux
 
 export WINEPREFIX=$dir/wine-prefix
 export WINEDEBUG=-all

@@ -1,7 +1,9 @@
 #!/bin/sh
-# cmake --install into a temporary prefix: the files land where they belong, and the installed
-# program, started from a folder without data, records the same cast as the build's program does
-# from the repository root. Without its installed data it names the places it tried.
+# cmake --install into a temporary prefix: the files land where they belong, with no empty folder;
+# the install says where PATH must point and how to uninstall; the installed program, started from a
+# folder without data, records the same cast as the build's program does from the repository root,
+# and a web page with the installed player when the build holds one. Without its installed data it
+# names the places it tried. The uninstall target then removes every file and the show's folders.
 # Usage: install_test.sh BUILD_FOLDER SOURCE_FOLDER
 set -eu
 build=$1
@@ -18,6 +20,15 @@ for file in bin/glimmerfolding share/man/man6/glimmerfolding.6 share/doc/glimmer
   [ -f "$prefix/$file" ] || fail "$file is not installed"
 done
 [ -x "$prefix/bin/glimmerfolding" ] || fail "bin/glimmerfolding is not executable"
+empty=$(find "$prefix" -type d -empty)
+[ -z "$empty" ] || fail "empty folders installed: $empty"
+grep -qF -- "-- $prefix/bin is not on PATH: add it there" "$work/install.log" ||
+  fail "the install did not say that $prefix/bin is not on PATH: $(cat "$work/install.log")"
+grep -qF -- "-- To uninstall: cmake --build \"$build\" --target uninstall" "$work/install.log" ||
+  fail "the install did not say how to uninstall"
+# Installed again with the folder on PATH (written with a trailing slash): no word about PATH.
+PATH="$prefix/bin/:$PATH" cmake --install "$build" --prefix "$prefix" > "$work/again.log" || fail "installing again failed"
+if grep -q "is not on PATH" "$work/again.log"; then fail "PATH named although $prefix/bin is on it"; fi
 diff -r -x web-player "$source/data" "$prefix/share/glimmerfolding" > /dev/null || fail "share/glimmerfolding differs from data/"
 
 mkdir "$work/elsewhere"
@@ -33,10 +44,14 @@ player=$prefix/share/glimmerfolding/web-player
 status=0
 (cd "$work/elsewhere" && "$prefix/bin/glimmerfolding" --record page.html --to 500) > "$work/page.log" 2>&1 || status=$?
 if [ -f "$build/web-player/node_modules/asciinema-player/LICENSE" ]; then
+  if grep -q "Not installed: the web player" "$work/install.log"; then fail "the install says the player is missing"; fi
   [ "$status" -eq 0 ] || fail "the installed program did not record a web page: $(cat "$work/page.log")"
   cmp "$player/dist/bundle/asciinema-player.min.js" "$work/elsewhere/page_files/asciinema-player.min.js" ||
     fail "the web page's player is not the installed one"
 else
+  grep -qF "Not installed: the web player, which --record NAME.html needs; run scripts/setup-web-player.sh \"$build\"" \
+    "$work/install.log" || fail "the install did not say that the player is missing"
+  [ ! -e "$player" ] || fail "a web player folder without the player was installed"
   [ "$status" -eq 1 ] || fail "status $status for a web page without the player (expected 1)"
   grep -q "the asciinema web player is missing (looked in $player): run scripts/setup-web-player.sh" "$work/page.log" ||
     fail "message without the player: $(cat "$work/page.log")"
@@ -56,4 +71,16 @@ expected="cannot find the show's data (music.ogg); tried data, $prefix/share/gli
 (cd "$work/elsewhere" && GLIMMER_DATA="$work/moved" "$prefix/bin/glimmerfolding" --record moved.cast --to 500) ||
   fail "the program did not record with GLIMMER_DATA"
 cmp "$work/elsewhere/moved.cast" "$work/built.cast" || fail "the recording with GLIMMER_DATA differs"
-echo "install_test: installed, recorded from $work/elsewhere, same cast as from the repository root"
+mv "$work/moved" "$prefix/share/glimmerfolding"
+
+# Uninstalling: every file of the manifest goes, and the folders named after the show; the folders
+# that others share stay. A second run finds nothing to do.
+touch "$prefix/share/doc/keep-me"
+cmake --build "$build" --target uninstall > "$work/uninstall.log" 2>&1 || { cat "$work/uninstall.log"; fail "uninstall failed"; }
+left=$(find "$prefix" -type f ! -name keep-me)
+[ -z "$left" ] || fail "files left after uninstalling: $left"
+[ -z "$(find "$prefix" -name 'glimmerfolding*')" ] || fail "folders left after uninstalling: $(find "$prefix" -name 'glimmerfolding*')"
+[ -f "$prefix/share/doc/keep-me" ] && [ -d "$prefix/bin" ] || fail "uninstalling removed what was not installed"
+cmake --build "$build" --target uninstall > "$work/uninstall.log" 2>&1 || { cat "$work/uninstall.log"; fail "a second uninstall failed"; }
+grep -q "Nothing to uninstall" "$work/uninstall.log" || fail "a second uninstall did not say there was nothing to do"
+echo "install_test: installed, recorded from $work/elsewhere, same cast as from the repository root; uninstalled"
