@@ -42,8 +42,8 @@ done
 if [[ -n "$web_page" ]]; then
   "$root/scripts/setup-web-player.sh" "$build"  # quick when the player is there
 elif [[ -n "$first_build" && ! -d "$root/$build/web-player/node_modules" ]]; then
-  echo "play: to record web pages (--record NAME.html), this script sets up the web player the first" \
-    "time one is asked for (it needs npm from Debian); scripts/setup-web-player.sh $build does it now" >&2
+  echo "play: web pages (--record NAME.html) need the web player, which this script sets up the first" >&2
+  echo "play: time you record one (with npm from Debian); scripts/setup-web-player.sh $build does it now" >&2
 fi
 
 exec "$program" "$@"
