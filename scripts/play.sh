@@ -22,8 +22,10 @@ report_build() {
     said=1
   fi
   while IFS= read -r line; do
-    [[ "$line" =~ ^\[\ *([0-9]+)%\]\ (Building|Linking) ]] || continue
+    # Make's "[ 45%] Building ..." or Ninja's "[12/80] Building ...".
+    [[ "$line" =~ ^\[\ *([0-9]+)(%|/([0-9]+))\]\ (Building|Linking) ]] || continue
     percent=${BASH_REMATCH[1]}
+    [[ -z "${BASH_REMATCH[3]}" ]] || percent=$((100 * percent / BASH_REMATCH[3]))
     if [[ -z "$said" ]]; then
       echo "$note" >&2
       said=1
@@ -33,7 +35,11 @@ report_build() {
   [[ -n "$said" && -t 2 ]] && printf '\rplay: built %s        \n' "$build" >&2
   return 0
 }
-"$root/scripts/build.sh" "$build" -DGLIMMER_TESTS=OFF -DGLIMMER_BENCH=OFF -DGLIMMER_TOOLS=OFF | report_build
+if ! "$root/scripts/build.sh" "$build" -DGLIMMER_TESTS=OFF -DGLIMMER_BENCH=OFF -DGLIMMER_TOOLS=OFF | report_build; then
+  [[ -t 2 ]] && echo >&2
+  echo "play: the build failed; the compiler's messages are above" >&2
+  exit 1
+fi
 
 web_page=
 for argument in "$@"; do

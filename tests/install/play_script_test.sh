@@ -2,8 +2,8 @@
 # scripts/play.sh from a copy of the scripts in a folder whose path has a space, with stand-ins for
 # dpkg-query (everything installed), cmake (a build that compiles only when asked to) and npm: the
 # program runs in the caller's folder with the options as given; the building note comes only with a
-# build, the first one at once; the web player is set up when an output is a web page, and the first
-# build says once how to get it otherwise.
+# build, the first one at once, and a failed build stops it; the web player is set up when an output
+# is a web page, and the first build says once how to get it otherwise.
 # Usage: play_script_test.sh SOURCE_FOLDER
 set -eu
 source=$1
@@ -24,6 +24,11 @@ printf '#!/bin/sh\nprintf "install ok installed"\n' > "$work/bin/dpkg-query"
 cat > "$work/bin/cmake" << 'EOF'
 #!/bin/sh
 if [ "$1" = --build ]; then
+  if [ -e "$FAKE_STATE/broken" ]; then
+    echo "[ 50%] Building CXX object src/app/CMakeFiles/main.cpp.o"
+    echo "main.cpp:1:1: error: expected declaration" >&2
+    exit 2
+  fi
   if [ ! -x "$2/glimmerfolding" ] || [ -e "$FAKE_STATE/changed" ]; then
     echo "[ 50%] Building CXX object src/app/CMakeFiles/main.cpp.o"
     echo "[100%] Linking CXX executable glimmerfolding"
@@ -71,6 +76,16 @@ touch "$work/changed"
 play
 grep -q "^play: rebuilding build/release...$" "$work/err" || fail "a rebuild was not announced: $(cat "$work/err")"
 grep -q "web player" "$work/err" && fail "the web player note came again"
+
+# A failed build: the compiler's words, one line of the script's, and no show.
+touch "$work/broken"
+status=0
+(cd "$work/my folder" && "$clone/scripts/play.sh" --mute) > "$work/out" 2> "$work/err" || status=$?
+rm "$work/broken"
+[ "$status" -eq 1 ] || fail "status $status after a failed build (expected 1)"
+[ ! -s "$work/out" ] || fail "the show ran after a failed build"
+grep -q "error: expected declaration" "$work/err" && grep -q "^play: the build failed" "$work/err" ||
+  fail "a failed build was not reported: $(cat "$work/err")"
 
 play --record=page.html --to=500
 [ "$(cat "$work/out")" = "ran in $work/my folder with: --record=page.html --to=500" ] || fail "web page run: $(cat "$work/out")"
