@@ -34,6 +34,10 @@ class GLESHelper {
   // matrix mode is left at GL_PROJECTION.
   void setupProjection();
 
+  // Clears GL's colour buffer to the clear colour last set and its depth buffer; pixels keeps what
+  // it held.
+  void clear();
+
   // Copies what GL has drawn so far into pixels: top row first, word 0x00BBGGRR with the alpha GL
   // holds in the top byte (a pixel cleared with (0, 0, 0, 0) reads 0). Allocates nothing.
   void readBack();

@@ -93,11 +93,10 @@ void rotozoom(const Image& image, float angle, float zoom, std::uint32_t* frame,
   }
 }
 
-SceneGreets::SceneGreets() {
-  ImageStore* images = ImageStore::instance();
-  picture = images->get("greets.png");
-  risingText = images->get("greets_txt.png");
-  fallingText = images->get("greets_txt2.png");
+SceneGreets::SceneGreets(ImageStore& images) {
+  picture = images.get("greets.png");
+  risingText = images.get("greets_txt.png");
+  fallingText = images.get("greets_txt2.png");
 }
 
 void SceneGreets::render(std::int32_t u, std::uint32_t* frame) {
