@@ -3,7 +3,7 @@
 // The context draws into an off-screen surface of its own; pixels is a FrameBuffer owned here that
 // holds the picture only after readBack, which whoever drew calls before reading pixels (the
 // scenes that work on their own picture are handed the helper for that). EGL, WGL and GL types
-// stay in the backend files (gles_helper.cpp with EGL, gles_helper_wgl.cpp with WGL; the state
+// stay in the backend files (gles_helper_egl.cpp with EGL, gles_helper_wgl.cpp with WGL; the state
 // both share in gles_state.cpp); the handles are kept as opaque pointers.
 #pragma once
 

@@ -1,5 +1,5 @@
 // The parts of GLESHelper that are plain GL and the same on every platform: the fixed state, the
-// projection, the clear and the read-back. The backends (gles_helper.cpp with EGL,
+// projection, the clear and the read-back. The backends (gles_helper_egl.cpp with EGL,
 // gles_helper_wgl.cpp with WGL) make the context these run in.
 #include <GLES/gl.h>
 
