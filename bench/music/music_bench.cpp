@@ -53,7 +53,7 @@ BENCHMARK(BM_DecodeShowLengthTrack)->Unit(benchmark::kMillisecond)->Iterations(3
 void BM_OpenBeforeIntro(benchmark::State& state) {
   const std::string& path = showLengthTrack();
   for (auto _ : state) {
-    MusicStream* music = MusicStream::instance();
+    MusicStream* music = new MusicStream();
     music->setOutput(MusicOutput::Mute);
     benchmark::DoNotOptimize(music->open(path.c_str()));
     state.PauseTiming();

@@ -16,7 +16,7 @@
 
 namespace glimmer {
 
-// The running program's own file (program_file_posix.cpp, program_file_windows.cpp); empty when
+// The running program's own file (program_file_linux.cpp, program_file_windows.cpp); empty when
 // the system does not say.
 std::filesystem::path programFile();
 

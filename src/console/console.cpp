@@ -1,9 +1,11 @@
 // Console set-up and the intro screen on a Terminal.
 #include "console/console.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "base/identity.h"
 #include "base/palette.h"
@@ -33,12 +35,12 @@ bool fits(Terminal& terminal, int gridColumns) {
   return columns >= gridColumns && rows >= kGridRows;
 }
 
-// Moves the cursor to a grid cell (0-based) of the console's layout.
-bool moveTo(ConsoleFrame& console, int column, int row) {
+// The sequence that moves the cursor to a grid cell (0-based) of the console's layout.
+std::string moveTo(const ConsoleFrame& console, int column, int row) {
   char sequence[32];
   std::snprintf(sequence, sizeof sequence, "\x1b[%d;%dH", console.originRow + row + 1,
                 console.originColumn + column + 1);
-  return writeText(*console.output, sequence);
+  return sequence;
 }
 
 }  // namespace
@@ -165,37 +167,37 @@ bool setupConsole(ConsoleFrame& console) {
 namespace {
 
 // The notice, each line placed at the grid's column 0 (raw mode writes a line end as a bare
-// newline), and the extra line on the grid's last row. What does not fit the display is left out.
+// newline), and the extra line on the grid's last row, in one write. What does not fit the display
+// is left out.
 void drawIntro(ConsoleFrame& console, const char* extraLine) {
-  Terminal& terminal = *console.output;
+  std::string screen = moveTo(console, 0, 0);
   int row = 0;
   int column = 0;
-  moveTo(console, 0, 0);
+  auto endLine = [&] {
+    ++row;
+    column = 0;
+    if (row < console.visibleRows) screen += moveTo(console, 0, row);
+  };
   for (const char* text : kIntroTexts) {
     for (const char* at = text; *at != '\0'; ++at) {
       if (*at == '\n') {
-        ++row;
-        column = 0;
-        if (row < console.visibleRows) moveTo(console, 0, row);
+        endLine();
         continue;
       }
-      if (row < console.visibleRows && column < console.visibleColumns) terminal.write(at, 1);
+      if (row < console.visibleRows && column < console.visibleColumns) screen += *at;
       ++column;
     }
-    ++row;  // the line end that follows each text
-    column = 0;
-    if (row < console.visibleRows) moveTo(console, 0, row);
+    endLine();  // the line end that follows each text
   }
   // The notices at the bottom: the grid's on the last row, the other just above it.
   const char* notices[2] = {extraLine, console.gridNotice};
   int noticeRow = console.visibleRows - 1;
   for (int index = 1; index >= 0; --index) {
     if (notices[index] == nullptr || noticeRow < 0) continue;
-    moveTo(console, 0, noticeRow--);
-    std::size_t length = std::strlen(notices[index]);
-    if (length > static_cast<std::size_t>(console.visibleColumns)) length = console.visibleColumns;
-    terminal.write(notices[index], length);
+    screen += moveTo(console, 0, noticeRow--);
+    screen.append(notices[index], std::min<std::size_t>(std::strlen(notices[index]), console.visibleColumns));
   }
+  writeText(*console.output, screen.c_str());
 }
 
 }  // namespace

@@ -1,8 +1,7 @@
 // Terminal: the text display the show draws on, in the vocabulary of the console it stands in for.
 //
-// One real backend (terminal_posix.cpp: termios and VT/xterm sequences on standard output, keys
-// from the controlling terminal). The recorder has a headless one that keeps the last frame, and
-// the tests one in memory that records what is written and replays scripted keys.
+// A real backend per platform (makeSystemTerminal). The recorder has a headless one, and the tests
+// one in memory that records what is written and replays scripted keys.
 #pragma once
 
 #include <cstddef>
@@ -75,12 +74,8 @@ class Terminal {
   virtual void restore() = 0;
 };
 
-// The real terminal: standard output for drawing, the controlling terminal for keys. Only one may
-// be open at a time (it installs the process's signal handlers and restore hook).
-std::unique_ptr<Terminal> makePosixTerminal();
-
-// The platform's real terminal: makePosixTerminal() on Linux, the Windows console on Windows
-// (terminal_windows.cpp). The build picks the backend file; this is what the show opens.
+// The platform's real terminal, made by the platform's backend (terminal_posix.cpp: a VT terminal
+// through termios; terminal_windows.cpp: the Windows console). This is what the show opens.
 std::unique_ptr<Terminal> makeSystemTerminal();
 
 }  // namespace glimmer

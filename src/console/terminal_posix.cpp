@@ -14,6 +14,9 @@
 //   colours a user may have set at login. A terminal that ignores OSC 4 keeps its own colours.
 // - Questions are answered on the keyboard side; a terminal that answers nothing costs the whole
 //   wait (about 100 ms) once, at set-up.
+// - Waits use poll(2) on /dev/tty, which Linux and the BSDs support on terminals; macOS's poll
+//   refuses terminal devices (POLLNVAL), so a macOS build would wait with select(2) in the same
+//   places.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -30,7 +33,7 @@
 #include "base/report.h"
 #include "console/display_answers.h"
 #include "console/key_decoder.h"
-#include "console/terminal.h"
+#include "console/terminal_posix.h"
 #include "console/write_all.h"
 
 namespace glimmer {

@@ -8,19 +8,14 @@
 #include "base/cell_buffer.h"
 #include "base/frame_buffer.h"
 #include "base/data_folder.h"
-#include "base/random.h"
 #include "base/report.h"
 #include "console/console.h"
+#include "demo/show_scenes.h"
 #include "gles/gles_helper.h"
 #include "image/image_store.h"
 #include "mesh/mesh_manager.h"
 #include "music/music_stream.h"
-#include "scenes/scene1.h"
-#include "scenes/scene2.h"
-#include "scenes/scene3.h"
-#include "scenes/scene_greets.h"
 #include "tfx/block_color.h"
-#include "view/camera.h"
 
 namespace glimmer {
 namespace {
@@ -34,22 +29,7 @@ constexpr const char* kImageNames[] = {"start1.png",     "start2.png",      "sta
 
 Demo::Demo() = default;
 
-Demo::~Demo() {
-  // Reverse of the field order; each object goes before the objects it borrows from.
-  cells.reset();
-  secondFrame.reset();
-  console.reset();
-  sceneGreets.reset();
-  scene3.reset();
-  scene2.reset();
-  scene1.reset();
-  camera.reset();
-  music.reset();
-  images.reset();
-  meshes.reset();
-  converter.reset();
-  gles.reset();
-}
+Demo::~Demo() = default;  // the fields go in reverse order
 
 bool Demo::init() {
   gles = std::make_unique<GLESHelper>();
@@ -57,10 +37,9 @@ bool Demo::init() {
   console = std::make_unique<ConsoleFrame>();
   secondFrame = std::make_unique<std::uint32_t[]>(kFramePixels);
   cells = std::make_unique<std::uint8_t[]>(kMaxCellBufferBytes);
-  meshes.reset(MeshManager::instance());
-  images.reset(ImageStore::instance());
-  music.reset(MusicStream::instance());
-  camera = std::make_unique<Camera>(-3.0f);
+  meshes = std::make_unique<MeshManager>();
+  images = std::make_unique<ImageStore>();
+  music = std::make_unique<MusicStream>();
 
   converter->init();
 
@@ -100,12 +79,7 @@ bool Demo::init() {
     return false;
   }
 
-  srand(666);
-
-  scene1 = std::make_unique<Scene1>();
-  scene2 = std::make_unique<Scene2>();
-  scene3 = std::make_unique<Scene3>();
-  sceneGreets = std::make_unique<SceneGreets>();
+  scenes = std::make_unique<ShowScenes>(*meshes, *images, *music);
   return true;
 }
 

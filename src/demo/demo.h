@@ -1,8 +1,8 @@
 // Demo: the record that owns every long-lived object of the show.
 //
-// Fields are declared in the order Demo::init fills them; the destructor releases them in the
-// reverse order, so every object goes before the objects it borrows from and the GL context is
-// still current when meshes and scenes delete their GPU buffers.
+// Fields are declared in the order Demo::init fills them and released in the reverse order, so
+// every object goes before the objects it borrows from and the GL context is still current when
+// meshes and scenes delete their GPU buffers.
 #pragma once
 
 #include <cstdint>
@@ -17,11 +17,7 @@ class GLESHelper;
 class TFX_TCConverter;
 class MeshManager;
 class ImageStore;
-class Camera;
-class Scene1;
-class Scene2;
-class Scene3;
-class SceneGreets;
+class ShowScenes;
 
 // How the show is run; the defaults are the show itself, on the real terminal.
 struct DemoOptions {
@@ -54,11 +50,7 @@ struct Demo {
   std::unique_ptr<MeshManager> meshes;
   std::unique_ptr<ImageStore> images;
   std::unique_ptr<MusicStream> music;
-  std::unique_ptr<Camera> camera;
-  std::unique_ptr<Scene1> scene1;
-  std::unique_ptr<Scene2> scene2;
-  std::unique_ptr<Scene3> scene3;
-  std::unique_ptr<SceneGreets> sceneGreets;
+  std::unique_ptr<ShowScenes> scenes;  // the shared camera and the four scenes
   std::unique_ptr<ConsoleFrame> console;
   std::unique_ptr<std::uint32_t[]> secondFrame;  // a FrameBuffer: 16000 words
   std::unique_ptr<std::uint8_t[]> cells;         // the CellBuffer, room for either grid: 16000 bytes

@@ -15,17 +15,13 @@ class DemoStage : public ShowStage {
   bool startMusic() override;
   std::int32_t clockMs() override;
   bool musicEnded() override;
-  bool escapeHeld() override;
+  bool quitRequested() override;
   bool outputLost() override;
   void waitForInput(int milliseconds) override;
   std::uint32_t* targetPixels() override;
   void clearTarget() override;
   void readBack() override;
-  void renderScene1(std::int32_t t) override;
-  void applySharedView() override;
-  void renderScene2(std::int32_t t) override;
-  void renderScene3(std::int32_t t, std::uint8_t variant) override;
-  void renderGreets(std::int32_t u, std::uint32_t* frame) override;
+  void renderScene(ShowScene scene, std::int32_t t, std::uint8_t variant, std::uint32_t* frame) override;
   void convert(const std::uint32_t* pixels, const PixelRect& rect) override;
   void present() override;
 

@@ -7,25 +7,9 @@
 #include "base/frame_buffer.h"
 #include "base/pixel_ops.h"
 #include "base/report.h"
-#include "scenes/spectrum_readings.h"
 
 namespace glimmer {
 namespace {
-
-// Scene windows in demo milliseconds, [start, end).
-constexpr std::int32_t kScene1End = 55000;
-constexpr std::int32_t kScene2Start = kScene2Window.startMs;
-constexpr std::int32_t kScene2End = kScene2Window.endMs;
-constexpr std::int32_t kFade1End = 60000;
-constexpr std::int32_t kScene3FirstStart = kScene3FirstWindow.startMs;
-constexpr std::int32_t kScene3FirstEnd = kScene3FirstWindow.endMs;
-constexpr std::int32_t kFade2End = 87000;
-constexpr std::int32_t kGreetsStart = 114000;
-constexpr std::int32_t kGreetsEnd = 139000;
-constexpr std::int32_t kSlideEnd = 116000;
-constexpr std::int32_t kScene3SecondStart = kScene3SecondWindow.startMs;  // to the end
-constexpr std::int32_t kFade3End = 139000;
-constexpr std::int32_t kClosingFadeStart = 148000;
 
 // F(t): t times a single-precision factor, the product taken wider and truncated toward zero. For
 // demo times below 8,000,000 ms this equals the integer division (t div 10 for 0.1f, and so on).
@@ -34,8 +18,8 @@ std::int32_t fadeClock(std::int32_t t, float factor) {
 }
 
 // The weight of a fade this pass: 255 on its first pass, falling as F(t) grows.
-std::int32_t fadeWeight(Latch& latch, std::int32_t t, float factor) {
-  std::int32_t now = fadeClock(t, factor);
+std::int32_t fadeWeight(Latch& latch, std::int32_t t, const ShowFade& fade) {
+  std::int32_t now = fadeClock(t, fade.factor);
   return 255 + latch.capture(now) - now;
 }
 
@@ -70,44 +54,44 @@ bool Timeline::run(ShowStage& stage, std::uint32_t* secondFrame) {
 
     if (t < 0) stage.readBack();  // no scene draws: the cleared frame is shown
 
-    if (t >= 0 && t < kScene1End) stage.renderScene1(t);
+    if (kScene1Window.contains(t)) stage.renderScene(ShowScene::Scene1, t, 0, nullptr);
 
-    if (t >= kScene2Start && t < kScene2End) {
+    if (kScene2Window.contains(t)) {
       if (snapshotPending_) {
-        stage.renderScene1(kScene2Start);
+        stage.renderScene(ShowScene::Scene1, kScene2Window.startMs, 0, nullptr);
         std::memcpy(secondFrame, target, kFrameBytes);
         snapshotPending_ = false;
       }
-      stage.applySharedView();
-      stage.renderScene2(t - kScene2Start);  // on top of what GL holds: no clear
-      if (t < kFade1End) blendFrames(target, secondFrame, target, fadeWeight(fadeStarts_[0], t, 0.1f));
+      stage.renderScene(ShowScene::Scene2, t - kScene2Window.startMs, 0, nullptr);  // on top: no clear
+      if (kFade1.window.contains(t)) blendFrames(target, secondFrame, target, fadeWeight(fadeStarts_[0], t, kFade1));
     }
 
-    if (t >= kScene3FirstStart && t < kScene3FirstEnd) {
-      if (t < kFade2End) {
+    if (kScene3FirstWindow.contains(t)) {
+      const bool fading = kFade2.window.contains(t);
+      if (fading) {
         std::memcpy(secondFrame, target, kFrameBytes);
         stage.clearTarget();
       }
-      stage.renderScene3(t - kScene3FirstStart, 0);
-      if (t < kFade2End) blendFrames(target, secondFrame, target, fadeWeight(fadeStarts_[1], t, 0.15f));
+      stage.renderScene(ShowScene::Scene3, t - kScene3FirstWindow.startMs, 0, nullptr);
+      if (fading) blendFrames(target, secondFrame, target, fadeWeight(fadeStarts_[1], t, kFade2));
     }
 
-    if (t >= kGreetsStart && t < kGreetsEnd) {
-      const std::int32_t u = t - kGreetsStart;
-      if (t < kSlideEnd) stage.convert(target, PixelRect{0, 0, kFrameWidth, kFrameHeight});
+    if (kGreetsWindow.contains(t)) {
+      const std::int32_t u = t - kGreetsWindow.startMs;
+      if (kGreetsSlide.contains(t)) stage.convert(target, PixelRect{0, 0, kFrameWidth, kFrameHeight});
       rect.x0 = slideLeftEdge(u);
-      stage.renderGreets(u, secondFrame);
+      stage.renderScene(ShowScene::Greets, u, 0, secondFrame);
       source = secondFrame;
     }
 
-    if (t >= kScene3SecondStart) {
+    if (kScene3SecondWindow.contains(t)) {
       source = target;
-      stage.renderScene3(t - kScene3SecondStart, 1);
-      if (t < kFade3End) blendFrames(target, secondFrame, target, fadeWeight(fadeStarts_[2], t, 0.15f));
+      stage.renderScene(ShowScene::Scene3, t - kScene3SecondWindow.startMs, 1, nullptr);
+      if (kFade3.window.contains(t)) blendFrames(target, secondFrame, target, fadeWeight(fadeStarts_[2], t, kFade3));
     }
 
-    if (t >= kClosingFadeStart) {
-      const std::int32_t w = fadeWeight(fadeStarts_[3], t, 0.05f);
+    if (kClosingFade.window.contains(t)) {
+      const std::int32_t w = fadeWeight(fadeStarts_[3], t, kClosingFade);
       for (int i = 0; i < kFramePixels; ++i) source[i] = blendPixel(source[i], 0, w);
     }
 
@@ -115,11 +99,11 @@ bool Timeline::run(ShowStage& stage, std::uint32_t* secondFrame) {
     stage.present();
 
     // The next pass's time. A paced show waits here until the clock reaches the next frame's
-    // slot; unpaced, the first reading is taken. Escape, the music's end or a lost output end the
-    // show, also during a wait.
+    // slot; unpaced, the first reading is taken. The viewer quitting, the music's end or a lost
+    // output end the show, also during a wait.
     for (;;) {
       const std::int32_t now = stage.clockMs() - ms0;
-      if (stage.escapeHeld() || stage.musicEnded() || stage.outputLost()) return true;
+      if (stage.quitRequested() || stage.musicEnded() || stage.outputLost()) return true;
       const int wait = pacer_.waitMs(t, now);
       if (wait == 0) {
         t = now;

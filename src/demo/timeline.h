@@ -11,6 +11,7 @@
 #include "base/cell_buffer.h"
 #include "base/latch.h"
 #include "demo/frame_pacer.h"
+#include "scenes/show_schedule.h"
 
 namespace glimmer {
 
@@ -24,32 +25,30 @@ class ShowStage {
   virtual std::int32_t clockMs() = 0;
   // True once the music has played to its end.
   virtual bool musicEnded() = 0;
-  // True when Escape went down since the last query.
-  virtual bool escapeHeld() = 0;
+  // True when the viewer asked to end the show since the last query.
+  virtual bool quitRequested() = 0;
   // True when the display is gone and the show should stop at the end of the pass.
   virtual bool outputLost() = 0;
   // Waits up to the milliseconds given, returning early when a key arrives. Paced shows only.
   virtual void waitForInput(int milliseconds) = 0;
 
-  // The render target's FrameBuffer (160x100 words): after each GL scene it holds that scene's
-  // picture.
+  // The render target's FrameBuffer (160x100 words). Whatever draws with GL leaves its picture
+  // here: a GL scene when its render returns, readBack() in a pass in which no scene draws.
   virtual std::uint32_t* targetPixels() = 0;
   // Clears GL's colour and depth buffers; targetPixels() keeps what it held.
   virtual void clearTarget() = 0;
   // Copies what GL holds into targetPixels().
   virtual void readBack() = 0;
 
-  // The scenes. Each GL scene leaves its finished picture in targetPixels(): scenes 1 and 2 read
-  // their drawing back before their pixel work, Scene3's drawing is read back after it.
-  virtual void renderScene1(std::int32_t t) = 0;
-  virtual void applySharedView() = 0;
-  virtual void renderScene2(std::int32_t t) = 0;
-  virtual void renderScene3(std::int32_t t, std::uint8_t variant) = 0;
-  virtual void renderGreets(std::int32_t u, std::uint32_t* frame) = 0;
+  // Draws one scene at scene time t. The GL scenes (Scene1, Scene2 under the show's shared view,
+  // Scene3 in the appearance variant gives) draw on top of what GL holds and leave their picture in
+  // targetPixels(); Greets writes every pixel of frame.
+  virtual void renderScene(ShowScene scene, std::int32_t t, std::uint8_t variant, std::uint32_t* frame) = 0;
 
-  // convert2x2 of pixels within rect (stride 160, cell origin 0, 0) into the CellBuffer.
+  // The converter's conversion of pixels within rect (stride 160, cell origin 0, 0) into the
+  // cells, on the grid in use.
   virtual void convert(const std::uint32_t* pixels, const PixelRect& rect) = 0;
-  // Shows the CellBuffer.
+  // Shows the cells.
   virtual void present() = 0;
 };
 
@@ -62,15 +61,11 @@ class Timeline {
   // right after the other with one clock reading each (recordings, tests).
   explicit Timeline(int framesPerSecond = 0) : pacer_(framesPerSecond) {}
 
-  // Runs the show until the music ends, Escape is held or the display is gone (true), or returns
+  // Runs the show until the music ends, the viewer quits or the display is gone (true), or returns
   // false at once when the music does not start (the caller prints nothing; the message is
-  // printed here). Between paced frames it waits for the clock without spinning, and Escape cuts
+  // printed here). Between paced frames it waits for the clock without spinning, and a key cuts
   // the wait short. secondFrame is the Demo's second FrameBuffer. Allocates nothing per pass.
   bool run(ShowStage& stage, std::uint32_t* secondFrame);
-
-  // Fade 1..4's start, in F(t) units; unset while its window has not been reached, and for good
-  // when the clock skipped the window.
-  const Latch& fadeStart(int fade) const { return fadeStarts_[fade - 1]; }
 
  private:
   FramePacer pacer_;

@@ -3,7 +3,7 @@
 // The context draws into an off-screen surface of its own; pixels is a FrameBuffer owned here that
 // holds the picture only after readBack, which whoever drew calls before reading pixels (the
 // scenes that work on their own picture are handed the helper for that). EGL, WGL and GL types
-// stay in the backend files (gles_helper.cpp with EGL, gles_helper_wgl.cpp with WGL; the state
+// stay in the backend files (gles_helper_egl.cpp with EGL, gles_helper_wgl.cpp with WGL; the state
 // both share in gles_state.cpp); the handles are kept as opaque pointers.
 #pragma once
 
@@ -33,6 +33,10 @@ class GLESHelper {
   // Identity projection times the show's 45-degree, 1.6-aspect frustum (near 0.1, far 150); the
   // matrix mode is left at GL_PROJECTION.
   void setupProjection();
+
+  // Clears GL's colour buffer to the clear colour last set and its depth buffer; pixels keeps what
+  // it held.
+  void clear();
 
   // Copies what GL has drawn so far into pixels: top row first, word 0x00BBGGRR with the alpha GL
   // holds in the top byte (a pixel cleared with (0, 0, 0, 0) reads 0). Allocates nothing.

@@ -3,8 +3,8 @@
 //
 // Calls: CreateCompatibleDC, CreateDIBSection, SelectObject, ChoosePixelFormat, DescribePixelFormat,
 // SetPixelFormat, wglCreateContext, wglMakeCurrent, wglGetCurrentContext, wglGetProcAddress,
-// wglDeleteContext, DeleteDC, DeleteObject. Also the stand-ins for the OpenGL ES names that
-// OpenGL 1.1 lacks (src/gles/wgl/GLES/gl.h).
+// wglDeleteContext, DeleteDC, DeleteObject. The OpenGL ES names that OpenGL 1.1 lacks come from
+// the desktop-GL shim (gles/desktop_gl/GLES/gl.h), which it hands its entry points.
 //
 // LIMITATIONS
 // - A bitmap context is rendered in software (Windows' own GDI OpenGL, or under Wine its OSMesa
@@ -15,7 +15,6 @@
 //   last, as under EGL.
 #include <windows.h>
 
-#define GLIMMER_GL_SHIM_IMPLEMENTATION
 #include <GLES/gl.h>
 
 #include <cstdint>
@@ -23,66 +22,17 @@
 
 #include "base/frame_buffer.h"
 #include "base/report.h"
-#include "gles/client_buffers.h"
 #include "gles/gles_helper.h"
 
 namespace glimmer {
 namespace {
 
-// The driver's buffer-object entry points, or null (then ClientBuffers stands in).
-using GenBuffersProc = void(APIENTRY*)(GLsizei, GLuint*);
-using BindBufferProc = void(APIENTRY*)(GLenum, GLuint);
-using BufferDataProc = void(APIENTRY*)(GLenum, GLsizeiptr, const void*, GLenum);
-using BufferSubDataProc = void(APIENTRY*)(GLenum, GLintptr, GLsizeiptr, const void*);
-using DeleteBuffersProc = void(APIENTRY*)(GLsizei, const GLuint*);
-using IsBufferProc = GLboolean(APIENTRY*)(GLuint);
-using GetBufferParameterivProc = void(APIENTRY*)(GLenum, GLenum, GLint*);
-
-struct BufferCalls {
-  GenBuffersProc genBuffers = nullptr;
-  BindBufferProc bindBuffer = nullptr;
-  BufferDataProc bufferData = nullptr;
-  BufferSubDataProc bufferSubData = nullptr;
-  DeleteBuffersProc deleteBuffers = nullptr;
-  IsBufferProc isBuffer = nullptr;
-  GetBufferParameterivProc getBufferParameteriv = nullptr;
-  bool native = false;  // all seven were found
-};
-
-BufferCalls driver;
-ClientBuffers clientBuffers;
-
 // wglGetProcAddress returns small non-null values for some missing names on some drivers.
-PROC lookUp(const char* name) {
+void* lookUp(const char* name) {
   PROC found = wglGetProcAddress(name);
   const auto value = reinterpret_cast<std::intptr_t>(found);
   if (value == 0 || value == 1 || value == 2 || value == 3 || value == -1) return nullptr;
-  return found;
-}
-
-template <typename Proc>
-Proc lookUpEither(const char* core, const char* arb) {
-  PROC found = lookUp(core);
-  if (found == nullptr) found = lookUp(arb);
-  // Through void*: a PROC and the real signature are different function types.
-  return reinterpret_cast<Proc>(reinterpret_cast<void*>(found));
-}
-
-// Loads the buffer calls for the context just made current; any missing one means client memory.
-void loadBufferCalls() {
-  driver = BufferCalls{};
-  driver.genBuffers = lookUpEither<GenBuffersProc>("glGenBuffers", "glGenBuffersARB");
-  driver.bindBuffer = lookUpEither<BindBufferProc>("glBindBuffer", "glBindBufferARB");
-  driver.bufferData = lookUpEither<BufferDataProc>("glBufferData", "glBufferDataARB");
-  driver.bufferSubData = lookUpEither<BufferSubDataProc>("glBufferSubData", "glBufferSubDataARB");
-  driver.deleteBuffers = lookUpEither<DeleteBuffersProc>("glDeleteBuffers", "glDeleteBuffersARB");
-  driver.isBuffer = lookUpEither<IsBufferProc>("glIsBuffer", "glIsBufferARB");
-  driver.getBufferParameteriv =
-      lookUpEither<GetBufferParameterivProc>("glGetBufferParameteriv", "glGetBufferParameterivARB");
-  driver.native = driver.genBuffers != nullptr && driver.bindBuffer != nullptr && driver.bufferData != nullptr &&
-                  driver.bufferSubData != nullptr && driver.deleteBuffers != nullptr && driver.isBuffer != nullptr &&
-                  driver.getBufferParameteriv != nullptr;
-  clientBuffers = ClientBuffers{};
+  return reinterpret_cast<void*>(found);
 }
 
 // The pixel format: 32-bit RGBA drawn into a bitmap, 16-bit depth, 8-bit stencil.
@@ -101,75 +51,6 @@ PIXELFORMATDESCRIPTOR bitmapFormat() {
 
 }  // namespace
 
-namespace wgl {
-
-void genBuffers(GLsizei count, GLuint* names) {
-  if (driver.native) {
-    driver.genBuffers(count, names);
-  } else {
-    clientBuffers.generate(count, names);
-  }
-}
-
-void bindBuffer(GLenum target, GLuint name) {
-  if (driver.native) {
-    driver.bindBuffer(target, name);
-  } else {
-    clientBuffers.bind(target, name);
-  }
-}
-
-void bufferData(GLenum target, GLsizeiptr size, const void* data, GLenum usage) {
-  if (driver.native) {
-    driver.bufferData(target, size, data, usage);
-  } else if (size >= 0) {
-    clientBuffers.data(target, static_cast<std::size_t>(size), data);
-  }
-}
-
-void bufferSubData(GLenum target, GLintptr offset, GLsizeiptr size, const void* data) {
-  if (driver.native) {
-    driver.bufferSubData(target, offset, size, data);
-  } else if (offset >= 0 && size >= 0) {
-    clientBuffers.subData(target, static_cast<std::size_t>(offset), static_cast<std::size_t>(size), data);
-  }
-}
-
-void deleteBuffers(GLsizei count, const GLuint* names) {
-  if (driver.native) {
-    driver.deleteBuffers(count, names);
-  } else {
-    clientBuffers.remove(count, names);
-  }
-}
-
-GLboolean isBuffer(GLuint name) {
-  if (driver.native) return driver.isBuffer(name);
-  return clientBuffers.isBuffer(name) ? GL_TRUE : GL_FALSE;
-}
-
-void getBufferParameteriv(GLenum target, GLenum parameter, GLint* value) {
-  if (driver.native) {
-    driver.getBufferParameteriv(target, parameter, value);
-  } else if (parameter == GL_BUFFER_SIZE) {
-    *value = static_cast<GLint>(clientBuffers.size(target));
-  }
-}
-
-void vertexPointer(GLint size, GLenum type, GLsizei stride, const void* pointer) {
-  ::glVertexPointer(size, type, stride, driver.native ? pointer : clientBuffers.resolve(GL_ARRAY_BUFFER, pointer));
-}
-
-void normalPointer(GLenum type, GLsizei stride, const void* pointer) {
-  ::glNormalPointer(type, stride, driver.native ? pointer : clientBuffers.resolve(GL_ARRAY_BUFFER, pointer));
-}
-
-void drawElements(GLenum mode, GLsizei count, GLenum type, const void* indices) {
-  ::glDrawElements(mode, count, type,
-                   driver.native ? indices : clientBuffers.resolve(GL_ELEMENT_ARRAY_BUFFER, indices));
-}
-
-}  // namespace wgl
 
 GLESHelper::~GLESHelper() {
   auto memoryDc = static_cast<HDC>(display);
@@ -241,7 +122,7 @@ bool GLESHelper::create() {
     printLine("wglMakeCurrent() failed");
     return false;
   }
-  loadBufferCalls();
+  desktop_gl::loadBufferCalls(lookUp);
   setupState();
   return true;
 }

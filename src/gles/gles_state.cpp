@@ -1,6 +1,6 @@
 // The parts of GLESHelper that are plain GL and the same on every platform: the fixed state, the
-// projection and the read-back. The backends (gles_helper.cpp with EGL, gles_helper_wgl.cpp with
-// WGL) make the context these run in.
+// projection, the clear and the read-back. The backends (gles_helper_egl.cpp with EGL,
+// gles_helper_wgl.cpp with WGL) make the context these run in.
 #include <GLES/gl.h>
 
 #include <cmath>
@@ -33,6 +33,8 @@ void GLESHelper::setupProjection() {
   const float h = static_cast<float>(std::tan(static_cast<double>(0.39269954f)) * 0.1f);
   glFrustumf(-1.6f * h, 1.6f * h, -h, h, 0.1f, 150.0f);
 }
+
+void GLESHelper::clear() { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); }
 
 void GLESHelper::readBack() {
   if (pixels == nullptr) return;

@@ -8,8 +8,6 @@
 namespace glimmer {
 namespace {
 
-ImageStore* single = nullptr;
-
 // 24 bits, bytes s = red, green, blue:        word i = s[3i] | s[3i+1] << 8 | s[3i+2] << 16
 // 32 bits, bytes s = blue, green, red, alpha: word i = s[4i+2] | s[4i+1] << 8 | s[4i] << 16 | s[4i+3] << 24
 void convertPixels(const PngImage& source, std::uint32_t* words) {
@@ -29,11 +27,6 @@ void convertPixels(const PngImage& source, std::uint32_t* words) {
 
 }  // namespace
 
-ImageStore* ImageStore::instance() {
-  if (single == nullptr) single = new ImageStore();
-  return single;
-}
-
 ImageStore::~ImageStore() {
   for (auto& [name, image] : images) {
     if (image != nullptr) {
@@ -42,7 +35,6 @@ ImageStore::~ImageStore() {
       image = nullptr;
     }
   }
-  if (single == this) single = nullptr;
 }
 
 Image* ImageStore::get(const char* name) {

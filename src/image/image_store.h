@@ -1,4 +1,5 @@
-// ImageStore: the process-wide registry of images by exact file name ("greets.png").
+// ImageStore: the show's registry of images by exact file name ("greets.png"). The Demo owns the
+// one the show uses and hands it to the scenes.
 //
 // Image pixels are in FrameBuffer order: word 0x00BBGGRR for files without transparency, and
 // 0xAABBGGRR (alpha in the top byte) for files with it. Scenes compare pixels against colour keys
@@ -19,12 +20,10 @@ struct Image {
 
 class ImageStore {
  public:
-  // The one store; created on the first call, and again after the store was destroyed.
-  static ImageStore* instance();
-
+  ImageStore() = default;
   ImageStore(const ImageStore&) = delete;
   ImageStore& operator=(const ImageStore&) = delete;
-  // Frees every image, in key order, and clears the process-wide pointer.
+  // Frees every image, in key order.
   ~ImageStore();
 
   // The image loaded from "data/" + name, loading it on the first request; null when it cannot be
@@ -32,8 +31,6 @@ class ImageStore {
   Image* get(const char* name);
 
  private:
-  ImageStore() = default;
-
   // Decodes "data/" + name and enters it under name; null (and no entry) on failure.
   Image* load(const char* name);
 

@@ -6,18 +6,10 @@
 #include "mesh/model.h"
 
 namespace glimmer {
-namespace {
-MeshManager* single = nullptr;
-}
-
-MeshManager* MeshManager::instance() {
-  if (single == nullptr) single = new MeshManager();
-  return single;
-}
+MeshManager::MeshManager() = default;
 
 MeshManager::~MeshManager() {
   for (auto& entry : models) entry.second.reset();
-  if (single == this) single = nullptr;
   models.clear();
 }
 

@@ -1,4 +1,5 @@
-// MeshManager: the process-wide registry of meshes by bare file name ("cube.obj").
+// MeshManager: the show's registry of meshes by bare file name ("cube.obj"). The Demo owns the one
+// the show uses and hands it to the scenes.
 #pragma once
 
 #include <map>
@@ -11,12 +12,10 @@ class Model;
 
 class MeshManager {
  public:
-  // The one registry; created on the first call, and again after the registry was destroyed.
-  static MeshManager* instance();
-
+  MeshManager();
   MeshManager(const MeshManager&) = delete;
   MeshManager& operator=(const MeshManager&) = delete;
-  // Destroys the models in key order (the GL context must be current), then forgets the instance.
+  // Destroys the models in key order (the GL context must be current).
   virtual ~MeshManager();
 
   // Loads "data/" + name into a new Model and registers it. False on failure or a name loaded before
@@ -27,8 +26,6 @@ class MeshManager {
   Model* get(const char* name);
 
  private:
-  MeshManager() = default;
-
   // Byte-wise ordered (std::string compares as unsigned characters); the order is the order of
   // destruction.
   std::map<std::string, std::unique_ptr<Model>, std::less<>> models;

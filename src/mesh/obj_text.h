@@ -1,5 +1,5 @@
-// The text side of the OBJ and MTL readers: a scanner that reproduces the formatted input the
-// format was defined by, the line reader both readers share, and reading a whole file.
+// The text side of the OBJ and MTL readers: a scanner of words, numbers and rests of lines with
+// the rules below, the line reader both readers share, and reading a whole file.
 //
 // Words run to the next white space; "the rest of the line" is at most 127 characters up to and
 // including the newline; numbers skip white space (newlines included) before them.

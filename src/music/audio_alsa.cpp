@@ -12,7 +12,7 @@
 #include <chrono>
 #include <thread>
 
-#include "music/audio_output.h"
+#include "music/audio_linux.h"
 
 namespace glimmer {
 namespace {

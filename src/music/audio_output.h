@@ -1,5 +1,6 @@
 // AudioOutput: where the music is heard. One implementation per library or device; the platform's
-// devices are tried in one place (openDeviceOutput), the outputs without a device are shared.
+// devices are tried in one place (openDeviceOutput, in the platform's backend), the outputs
+// without a device are shared.
 //
 // An output plays one decoded track from its first frame and reports how much of it has been
 // heard. It is used from the program's thread; the playing happens on threads of its own.
@@ -54,14 +55,6 @@ class AudioOutput {
 // The platform's sound devices in order of preference (on Linux a sound server, then the ALSA
 // default device); null when none can be opened. Prints nothing.
 std::unique_ptr<AudioOutput> openDeviceOutput();
-
-// A sound server's default sink; null when no server answers. Does not start a server. When a
-// server took the connection but did not answer within 2 s, serverSilent (if given) is set.
-std::unique_ptr<AudioOutput> createPulseOutput(bool* serverSilent = nullptr);
-
-// An ALSA device by name ("default", or "sysdefault", the card's own device without the sound
-// server's plug-in in between); null when it cannot be opened. Silences libasound's error printing.
-std::unique_ptr<AudioOutput> createAlsaOutput(const char* device = "default");
 
 // No device: the track is "heard" as a steady clock advances.
 std::unique_ptr<AudioOutput> createSilentOutput();

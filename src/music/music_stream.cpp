@@ -13,8 +13,6 @@
 namespace glimmer {
 namespace {
 
-MusicStream* single = nullptr;
-
 constexpr const char* kNoDeviceNotice = "No sound device answered: the show plays silently.";
 
 }  // namespace
@@ -45,16 +43,10 @@ struct MusicStream::Playback {
   }
 };
 
-MusicStream* MusicStream::instance() {
-  if (single == nullptr) single = new MusicStream();
-  return single;
-}
-
 MusicStream::MusicStream() : spectrum(new float[kSpectrumBins]()) {}
 
 MusicStream::~MusicStream() {
   playback_.reset();
-  if (single == this) single = nullptr;
   delete[] spectrum;
 }
 

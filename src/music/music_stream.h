@@ -1,5 +1,5 @@
 // MusicStream: the soundtrack "data/music.ogg", the show's only clock, and the spectrum the scenes
-// read. One per process, made by instance(); the Demo owns and destroys it.
+// read. The Demo owns the one the show plays and hands it to the scenes that read it.
 //
 // Opening checks the file's headers and starts decoding on a worker thread, so the intro is on
 // screen while the track is measured; the samples are then decoded a few seconds ahead of where
@@ -22,14 +22,13 @@ enum class MusicOutput {
 
 class MusicStream {
  public:
-  // The one stream; the first call creates it (not open, spectrum all 0.0).
-  static MusicStream* instance();
+  // Not open; spectrum all 0.0.
+  MusicStream();
 
   MusicStream(const MusicStream&) = delete;
   MusicStream& operator=(const MusicStream&) = delete;
 
-  // Stops playback without a click, closes the output and the file, clears the process-wide
-  // reference and frees the spectrum.
+  // Stops playback without a click, closes the output and the file, and frees the spectrum.
   virtual ~MusicStream();
 
   // Chooses how the music is heard from the next open() on; Automatic until called.
@@ -76,7 +75,6 @@ class MusicStream {
  private:
   struct Playback;
 
-  MusicStream();
   double heardSeconds();
 
   MusicOutput output_ = MusicOutput::Automatic;

@@ -71,7 +71,7 @@ class RecordingStage final : public DemoStage {
   std::int32_t clockMs() override { return now_; }
 
   bool musicEnded() override { return now_ >= endMs_ || !demo_.music->isActive(); }
-  bool escapeHeld() override { return false; }
+  bool quitRequested() override { return false; }
   bool outputLost() override { return failed_; }
 
   void present() override {

@@ -33,17 +33,16 @@ constexpr std::uint32_t kKeyWhite = 0x00FFFFFFu;
 
 }  // namespace
 
-Scene1::Scene1() {
-  positions = std::make_unique<float[]>(3 * Scene1CubeCount);
+Scene1::Scene1(MeshManager& meshes, ImageStore& images) {
+  positions = std::make_unique<float[]>(3 * kScene1CubeCount);
   camera = std::make_unique<Camera>(-5.0f);
-  cube = MeshManager::instance()->get("cube.obj");
-  for (int index = 0; index < 3 * Scene1CubeCount; ++index) {
+  cube = meshes.get("cube.obj");
+  for (int index = 0; index < 3 * kScene1CubeCount; ++index) {
     positions[index] = static_cast<float>(rand() % 250 - 130);
   }
-  ImageStore* store = ImageStore::instance();
-  title1 = store->get("start1.png");
-  title2 = store->get("start2.png");
-  title3 = store->get("start3.png");
+  title1 = images.get("start1.png");
+  title2 = images.get("start2.png");
+  title3 = images.get("start3.png");
 }
 
 Scene1::~Scene1() {
@@ -79,7 +78,7 @@ void Scene1::render(std::int32_t t, GLESHelper& target) {
   frustum.extract();
 
   if (cube != nullptr) {
-    for (int index = 0; index < Scene1CubeCount; ++index) {
+    for (int index = 0; index < kScene1CubeCount; ++index) {
       const float a = positions[3 * index];
       const float b = positions[3 * index + 1];
       const float c = positions[3 * index + 2];

@@ -17,6 +17,8 @@ namespace glimmer {
 
 class Camera;
 class GLESHelper;
+class ImageStore;
+class MeshManager;
 class Model;
 struct Image;
 
@@ -30,7 +32,7 @@ class Scene1 {
  public:
   // Looks up "cube.obj" and the three titles (null when absent; start-up loads them first) and
   // draws the 500 cube positions: 1500 rand() calls continuing the show's generator. No GL calls.
-  Scene1();
+  Scene1(MeshManager& meshes, ImageStore& images);
   Scene1(const Scene1&) = delete;
   Scene1& operator=(const Scene1&) = delete;
   virtual ~Scene1();
@@ -63,7 +65,7 @@ class Scene1 {
   Latch title3FadeOut;
 };
 
-inline constexpr int Scene1CubeCount = 500;
+inline constexpr int kScene1CubeCount = 500;
 
 // Blends the black (exactly 0x00000000) and white (exactly 0x00FFFFFF) words of image onto frame
 // with its top-left at (x0, y0): frame word = blendPixel(image word, frame word, alpha). Every

@@ -18,7 +18,7 @@
 #include "mesh/model.h"
 #include "music/music_stream.h"
 #include "scenes/sine_table.h"
-#include "scenes/spectrum_readings.h"
+#include "scenes/show_schedule.h"
 #include "view/frustum.h"
 
 namespace glimmer {
@@ -43,10 +43,9 @@ constexpr int kClusterCubes = 10;
 
 }  // namespace
 
-Scene2::Scene2() {
-  MeshManager* meshes = MeshManager::instance();
-  cube = meshes->get("cube.obj");
-  shapes.reserve(Scene2ShapeCount);
+Scene2::Scene2(MeshManager& meshes, ImageStore& images, MusicStream& music) : music(&music) {
+  cube = meshes.get("cube.obj");
+  shapes.reserve(kScene2ShapeCount);
   for (const ShapeKind& kind : kShapeKinds) {
     for (int k = 0; k < kShapesPerKind; ++k) {
       // Each shape reseeds the generator from its first draw.
@@ -60,12 +59,11 @@ Scene2::Scene2() {
       shape.g = kind.color[1];
       shape.b = kind.color[2];
       shape.a = kind.color[3];
-      shape.model = meshes->get(kind.fileName);
+      shape.model = meshes.get(kind.fileName);
       shapes.push_back(shape);
     }
   }
-  background = ImageStore::instance()->get("bg.png");
-  music = MusicStream::instance();
+  background = images.get("bg.png");
   sineTable();  // built now rather than on the first frame
 }
 

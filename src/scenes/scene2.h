@@ -17,6 +17,8 @@
 namespace glimmer {
 
 class GLESHelper;
+class ImageStore;
+class MeshManager;
 class Model;
 class MusicStream;
 struct Image;
@@ -35,10 +37,10 @@ struct FallingShape {
 
 class Scene2 {
  public:
-  // Looks up the meshes, the background "bg.png" and the music, and places the 60 shapes, which
-  // continues the show's generator (240 rand() and 60 srand() calls) and leaves it reseeded.
-  // No GL calls.
-  Scene2();
+  // Looks up the meshes and the background "bg.png", keeps the music for its spectrum, and places
+  // the 60 shapes, which continues the show's generator (240 rand() and 60 srand() calls) and
+  // leaves it reseeded. No GL calls.
+  Scene2(MeshManager& meshes, ImageStore& images, MusicStream& music);
   Scene2(const Scene2&) = delete;
   Scene2& operator=(const Scene2&) = delete;
   virtual ~Scene2() = default;
@@ -51,7 +53,7 @@ class Scene2 {
   Model* cube = nullptr;              // "cube.obj", the cluster's mesh
   std::vector<FallingShape> shapes;   // 60 shapes: spheres, tori, cones, twenty each
   Image* background = nullptr;        // "bg.png", owned by the ImageStore
-  MusicStream* music = nullptr;       // the process-wide music, source of the spectrum
+  MusicStream* music = nullptr;       // the show's music, source of the spectrum
 
  private:
   // Deliberate: captured on the frames that first need them; the moments depend on the frames seen.
@@ -60,7 +62,7 @@ class Scene2 {
   Origin scrollOrigin;  // starts over each time the background has scrolled through once
 };
 
-inline constexpr int Scene2ShapeCount = 60;
+inline constexpr int kScene2ShapeCount = 60;
 
 // Background pass at scroll offset k >= 0, for image rows r = height - 1 down to 0: source row
 // s = r - k, or s + height - 1 when negative; the pass stops at the first s still negative. Each

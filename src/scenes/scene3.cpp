@@ -5,10 +5,11 @@
 
 #include <GLES/gl.h>
 
+#include "gles/gles_helper.h"
 #include "mesh/mesh_manager.h"
 #include "mesh/model.h"
 #include "music/music_stream.h"
-#include "scenes/spectrum_readings.h"
+#include "scenes/show_schedule.h"
 #include "view/camera.h"
 
 namespace glimmer {
@@ -32,12 +33,10 @@ void cutFar(Camera& camera) {
 
 }  // namespace
 
-Scene3::Scene3() {
+Scene3::Scene3(MeshManager& meshes, MusicStream& music) : music(&music) {
   camera = std::make_unique<Camera>(-3.0f);
-  MeshManager* meshes = MeshManager::instance();
-  spike = meshes->get("spike.obj");
-  spike2 = meshes->get("spike2.obj");
-  music = MusicStream::instance();
+  spike = meshes.get("spike.obj");
+  spike2 = meshes.get("spike2.obj");
 
   latticeData = std::make_unique<LatticeVertex[]>(kLatticeVertexCount);
   latticeIndexData = std::make_unique<std::uint16_t[]>(kLatticeVertexCount);
@@ -103,7 +102,7 @@ void Scene3::buildLattice() {
   }
 }
 
-void Scene3::render(std::int32_t t, std::uint8_t variant) {
+void Scene3::render(std::int32_t t, std::uint8_t variant, GLESHelper& target) {
   const float time = static_cast<float>(t);
 
   // Camera moves made below show from the next call on.
@@ -165,6 +164,8 @@ void Scene3::render(std::int32_t t, std::uint8_t variant) {
   glDisableClientState(GL_NORMAL_ARRAY);
   glDisableClientState(GL_COLOR_ARRAY);
   glDisable(GL_BLEND);
+
+  target.readBack();
 }
 
 }  // namespace glimmer

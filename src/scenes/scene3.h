@@ -17,6 +17,8 @@
 namespace glimmer {
 
 class Camera;
+class GLESHelper;
+class MeshManager;
 class Model;
 class MusicStream;
 
@@ -33,17 +35,19 @@ static_assert(kLatticeBytes == 23232);
 
 class Scene3 {
  public:
-  // Makes the camera (start depth -3), looks up "spike.obj" and "spike2.obj", uploads the identity
-  // index buffer and builds the lattice. Makes no rand or srand call.
-  Scene3();
+  // Makes the camera (start depth -3), looks up "spike.obj" and "spike2.obj", keeps the music for
+  // its spectrum, uploads the identity index buffer and builds the lattice. Makes no rand or srand
+  // call.
+  Scene3(MeshManager& meshes, MusicStream& music);
   Scene3(const Scene3&) = delete;
   Scene3& operator=(const Scene3&) = delete;
   // Frees latticeData, deletes the index then the vertex buffer, then the camera.
   virtual ~Scene3();
 
-  // Draws the frame at scene time t (ms, non-negative); variant 0 is the first appearance, any
-  // other value the second. Leaves the clear colour for the next frame's clear. Allocates nothing.
-  void render(std::int32_t t, std::uint8_t variant);
+  // Draws the frame at scene time t (ms, non-negative) with GL and reads the picture back into
+  // target's pixels; variant 0 is the first appearance, any other value the second. Leaves the
+  // clear colour for the next frame's clear. Allocates nothing.
+  void render(std::int32_t t, std::uint8_t variant, GLESHelper& target);
 
   // Writes the 726 lattice vertices into latticeData and uploads them into latticeVertices: the
   // first call creates the buffer's storage, later calls rewrite it in place. Both buffers stay bound.

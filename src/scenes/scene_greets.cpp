@@ -57,10 +57,10 @@ void drawFallingText(const Image& text, std::int32_t u, Origin& start, std::uint
 }  // namespace
 
 void rotozoom(const Image& image, float angle, float zoom, std::uint32_t* frame, std::int32_t u) {
-  const std::array<float, SineTableSize>& table = sineTable();
+  const std::array<float, kSineTableSize>& table = sineTable();
   const std::uint32_t k = static_cast<std::uint32_t>(sineIndex(angle));
-  const double cosine = table[(128u - k) & SineTableMask];
-  const double sineOfMinusAngle = table[(0u - k) & SineTableMask];
+  const double cosine = table[(128u - k) & kSineTableMask];
+  const double sineOfMinusAngle = table[(0u - k) & kSineTableMask];
 
   const double columnStepX = zoom * cosine;
   const double columnStepY = zoom * sineOfMinusAngle;
@@ -93,11 +93,10 @@ void rotozoom(const Image& image, float angle, float zoom, std::uint32_t* frame,
   }
 }
 
-SceneGreets::SceneGreets() {
-  ImageStore* images = ImageStore::instance();
-  picture = images->get("greets.png");
-  risingText = images->get("greets_txt.png");
-  fallingText = images->get("greets_txt2.png");
+SceneGreets::SceneGreets(ImageStore& images) {
+  picture = images.get("greets.png");
+  risingText = images.get("greets_txt.png");
+  fallingText = images.get("greets_txt2.png");
 }
 
 void SceneGreets::render(std::int32_t u, std::uint32_t* frame) {
@@ -107,9 +106,9 @@ void SceneGreets::render(std::int32_t u, std::uint32_t* frame) {
   for (int y = 8; y <= 79; ++y) frame[y * kFrameWidth + kShadowColumn] = 0;
 
   const float angle = static_cast<float>(u * 0.00045);
-  // |u * 0.000235 * SineFactor| < 2^31 for every 32-bit u, so the truncation is always defined.
-  const std::int32_t breath = static_cast<std::int32_t>(u * 0.000235 * SineFactor);
-  const float zoom = static_cast<float>(0.7 + 0.5 * sineTable()[static_cast<std::uint32_t>(breath) & SineTableMask]);
+  // |u * 0.000235 * kSineFactor| < 2^31 for every 32-bit u, so the truncation is always defined.
+  const std::int32_t breath = static_cast<std::int32_t>(u * 0.000235 * kSineFactor);
+  const float zoom = static_cast<float>(0.7 + 0.5 * sineTable()[static_cast<std::uint32_t>(breath) & kSineTableMask]);
   rotozoom(*picture, angle, zoom, frame, u);
 
   drawRisingText(*risingText, u, risingStart, frame);

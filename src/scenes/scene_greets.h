@@ -17,6 +17,7 @@
 
 namespace glimmer {
 
+class ImageStore;
 struct Image;
 
 inline constexpr std::uint32_t kGreetsBackdrop = 0x009400D3u;  // red 0xD3, green 0, blue 0x94
@@ -36,8 +37,8 @@ void rotozoom(const Image& image, float angle, float zoom, std::uint32_t* frame,
 
 class SceneGreets {
  public:
-  // Looks up "greets.png", "greets_txt.png" and "greets_txt2.png" in the image store.
-  SceneGreets();
+  // Looks up "greets.png", "greets_txt.png" and "greets_txt2.png".
+  explicit SceneGreets(ImageStore& images);
   SceneGreets(const SceneGreets&) = delete;
   SceneGreets& operator=(const SceneGreets&) = delete;
   virtual ~SceneGreets() = default;

@@ -9,26 +9,25 @@ namespace glimmer {
 
 namespace {
 
-std::array<float, SineTableSize> buildSineTable() {
-  std::array<float, SineTableSize> table{};
-  for (int k = 0; k < SineTableSize; ++k) {
+std::array<float, kSineTableSize> buildSineTable() {
+  std::array<float, kSineTableSize> table{};
+  for (int k = 0; k < kSineTableSize; ++k) {
     table[static_cast<std::size_t>(k)] =
-        static_cast<float>(std::sin(2.0 * std::numbers::pi * k / SineTableSize));
+        static_cast<float>(std::sin(2.0 * std::numbers::pi * k / kSineTableSize));
   }
   return table;
 }
 
 }  // namespace
 
-const std::array<float, SineTableSize>& sineTable() {
-  static const std::array<float, SineTableSize> table = buildSineTable();
+const std::array<float, kSineTableSize>& sineTable() {
+  static const std::array<float, kSineTableSize> table = buildSineTable();
   return table;
 }
 
 std::int32_t sineIndex(float x) {
-  const float product = x * SineFactor;
-  // Deliberate: out of range gives the value the x86 truncating conversion yields (INT32_MIN),
-  // instead of the undefined behaviour of a plain cast.
+  const float product = x * kSineFactor;
+  // A plain cast of a product out of range would be undefined.
   if (!(product > -2147483648.0f && product < 2147483648.0f)) {
     return std::numeric_limits<std::int32_t>::min();
   }
@@ -36,12 +35,12 @@ std::int32_t sineIndex(float x) {
 }
 
 float sineLookup(float x) {
-  return sineTable()[static_cast<std::size_t>(sineIndex(x) & SineTableMask)];
+  return sineTable()[static_cast<std::size_t>(sineIndex(x) & kSineTableMask)];
 }
 
 float cosineLookup(float x) {
   // 128 - n in unsigned arithmetic: wraps like two's complement without signed overflow.
-  const std::uint32_t index = (128u - static_cast<std::uint32_t>(sineIndex(x))) & SineTableMask;
+  const std::uint32_t index = (128u - static_cast<std::uint32_t>(sineIndex(x))) & kSineTableMask;
   return sineTable()[index];
 }
 

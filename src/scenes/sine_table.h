@@ -1,7 +1,7 @@
 // SineTable: 512 single-precision sines shared by the scenes, and its lookups.
 //
 // Entry k is sin(2 * pi * k / 512) rounded to float. An angle x in radians maps to the index
-// n = trunc(x * SineFactor) as a signed 32-bit integer, masked with 511, so negative and large
+// n = trunc(x * kSineFactor) as a signed 32-bit integer, masked with 511, so negative and large
 // angles wrap by two's complement. The cosine of the same angle is entry (128 - n) & 511.
 #pragma once
 
@@ -11,17 +11,17 @@
 
 namespace glimmer {
 
-inline constexpr int SineTableSize = 512;
-inline constexpr int SineTableMask = SineTableSize - 1;
+inline constexpr int kSineTableSize = 512;
+inline constexpr int kSineTableMask = kSineTableSize - 1;
 
 // Deliberate: the show's factor is this float (81.487236), not the float nearest 512 / (2 * pi)
 // (81.48733); which entry an angle lands on depends on it.
-inline constexpr float SineFactor = std::bit_cast<float>(std::uint32_t{0x42A2F977u});
+inline constexpr float kSineFactor = std::bit_cast<float>(std::uint32_t{0x42A2F977u});
 
 // The table, built on first use (any thread-safe first call before the show is fine).
-const std::array<float, SineTableSize>& sineTable();
+const std::array<float, kSineTableSize>& sineTable();
 
-// n = trunc(x * SineFactor) in single precision, as int32, before masking. A product outside the
+// n = trunc(x * kSineFactor) in single precision, as int32, before masking. A product outside the
 // int32 range (or not a number) gives INT32_MIN, whose masked index is 0.
 std::int32_t sineIndex(float x);
 

@@ -19,14 +19,14 @@ bool isKeyedIn(std::uint32_t word) { return word == whiteWord || word == blackWo
 
 class ImageFilesTest : public ::testing::Test {
  protected:
-  void TearDown() override { delete ImageStore::instance(); }
-
   const Image& load(const char* name) {
-    const Image* image = ImageStore::instance()->get(name);
+    const Image* image = store.get(name);
     EXPECT_NE(image, nullptr) << name;
     static const Image empty;
     return image != nullptr ? *image : empty;
   }
+
+  ImageStore store;
 };
 
 std::uint32_t pixel(const Image& image, int x, int y) { return image.pixels[y * image.width + x]; }

@@ -14,11 +14,9 @@
 namespace glimmer {
 namespace {
 
-// Every test starts with no store and a scratch data/ folder, and leaves no store behind.
+// Every test starts with an empty store and a scratch data/ folder.
 class ImageStoreTest : public ::testing::Test {
  protected:
-  void TearDown() override { delete ImageStore::instance(); }
-
   void write(const char* name, const std::vector<std::uint8_t>& bytes) {
     ASSERT_FALSE(bytes.empty());
     ASSERT_FALSE(folder.write(std::string("data/") + name, std::string(bytes.begin(), bytes.end())).empty());
@@ -26,6 +24,7 @@ class ImageStoreTest : public ::testing::Test {
 
   testing::TemporaryFolder folder;  // the data/ folder is made inside it, the current directory
   testing::WorkingFolder working{folder.path()};
+  ImageStore store;
 };
 
 TEST_F(ImageStoreTest, StoresWordsInFrameOrder) {
@@ -44,7 +43,7 @@ TEST_F(ImageStoreTest, StoresWordsInFrameOrder) {
     SCOPED_TRACE(entry.label);
     const std::string name = "order" + std::to_string(index++) + ".png";
     write(name.c_str(), entry.file);
-    Image* image = ImageStore::instance()->get(name.c_str());
+    Image* image = store.get(name.c_str());
     ASSERT_NE(image, nullptr);
     const std::size_t count = static_cast<std::size_t>(image->width) * static_cast<std::size_t>(image->height);
     EXPECT_EQ(std::vector<std::uint32_t>(image->pixels, image->pixels + count), entry.words);
@@ -53,19 +52,19 @@ TEST_F(ImageStoreTest, StoresWordsInFrameOrder) {
 
 TEST_F(ImageStoreTest, RepeatedNameIsReadOnce) {
   write("bg.png", testing::encodeRgb(2, 2, std::vector<std::uint8_t>(12, 9)));
-  Image* first = ImageStore::instance()->get("bg.png");
+  Image* first = store.get("bg.png");
   ASSERT_NE(first, nullptr);
   EXPECT_EQ(std::pair(first->width, first->height), std::pair(2, 2));
   std::filesystem::remove(folder.file("data/bg.png"));
-  EXPECT_EQ(ImageStore::instance()->get("bg.png"), first);
+  EXPECT_EQ(store.get("bg.png"), first);
 }
 
 TEST_F(ImageStoreTest, NamesDifferingInCaseAreSeparateFiles) {
   write("logo.png", testing::encodeRgb(1, 1, {1, 2, 3}));
   if (std::filesystem::exists("data/Logo.png")) GTEST_SKIP() << "file names ignore case here (Windows)";
   write("Logo.png", testing::encodeRgb(1, 1, {4, 5, 6}));
-  Image* lower = ImageStore::instance()->get("logo.png");
-  Image* upper = ImageStore::instance()->get("Logo.png");
+  Image* lower = store.get("logo.png");
+  Image* upper = store.get("Logo.png");
   ASSERT_NE(lower, nullptr);
   ASSERT_NE(upper, nullptr);
   EXPECT_NE(lower, upper);
@@ -90,10 +89,10 @@ TEST_F(ImageStoreTest, FailedLoadKeepsNothingAndIsTriedAgain) {
     if (!bytes.empty()) {
       ASSERT_FALSE(folder.write(std::string("data/") + name, std::string(bytes.begin(), bytes.end())).empty());
     }
-    EXPECT_EQ(ImageStore::instance()->get(name.c_str()), nullptr);
-    EXPECT_EQ(ImageStore::instance()->get(name.c_str()), nullptr);
+    EXPECT_EQ(store.get(name.c_str()), nullptr);
+    EXPECT_EQ(store.get(name.c_str()), nullptr);
     write(name.c_str(), good);
-    Image* image = ImageStore::instance()->get(name.c_str());
+    Image* image = store.get(name.c_str());
     ASSERT_NE(image, nullptr);
     EXPECT_EQ(image->pixels[1], 0x00060504u);
   }

@@ -24,18 +24,16 @@ class MeshManagerTest : public ::testing::Test {
     folder.write("data/flat.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
     working.emplace(folder.path());
   }
-  void TearDown() override {
-    delete MeshManager::instance();
-    working.reset();
-  }
+  void TearDown() override { working.reset(); }
 
   GLESHelper gles;
+  MeshManager registry;  // goes before the context
   testing::TemporaryFolder folder;
   std::optional<testing::WorkingFolder> working;
 };
 
 TEST_F(MeshManagerTest, LoadedModelsAreFoundByTheirBareCaseSensitiveNameAndLoadedOnce) {
-  MeshManager* meshes = MeshManager::instance();
+  MeshManager* meshes = &registry;
   ASSERT_TRUE(meshes->load("box.obj"));
   Model* model = meshes->get("box.obj");
   ASSERT_NE(model, nullptr);
@@ -52,7 +50,7 @@ TEST_F(MeshManagerTest, LoadedModelsAreFoundByTheirBareCaseSensitiveNameAndLoade
 }
 
 TEST_F(MeshManagerTest, AFailedLoadLeavesTheRegistryAsItWas) {
-  MeshManager* meshes = MeshManager::instance();
+  MeshManager* meshes = &registry;
   ::testing::internal::CaptureStdout();
   EXPECT_FALSE(meshes->load("flat.obj"));
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), "unable to load data/flat.obj: a face corner without a normal\n");

@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "music/audio_output.h"
+#include "music/audio_linux.h"
 #include "music/track.h"
 #include "support/ogg_files.h"
 

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <memory>
 #include <thread>
 
 #include "music/spectrum.h"
@@ -33,15 +34,20 @@ class MusicStreamTest : public ::testing::Test {
     std::remove(trackPath->c_str());
     delete trackPath;
   }
-  void TearDown() override { delete MusicStream::instance(); }
-  // The one stream, opened on the track with the given output.
-  static MusicStream* openTrack(MusicOutput output) {
-    MusicStream* music = MusicStream::instance();
+  // A new stream in place of the last one.
+  MusicStream* fresh() {
+    stream = std::make_unique<MusicStream>();
+    return stream.get();
+  }
+  // A new stream, opened on the track with the given output.
+  MusicStream* openTrack(MusicOutput output) {
+    MusicStream* music = fresh();
     music->setOutput(output);
     EXPECT_TRUE(music->open(trackPath->c_str()));
     return music;
   }
   static std::string* trackPath;
+  std::unique_ptr<MusicStream> stream;
 };
 std::string* MusicStreamTest::trackPath = nullptr;
 
@@ -49,12 +55,11 @@ TEST_F(MusicStreamTest, UnusableFilesFailToOpen) {
   const std::string corrupt = scratchPath("corrupt.ogg");
   ASSERT_TRUE(testing::writeFile(corrupt, "OggS but not really an Ogg Vorbis file at all"));
   for (const std::string& path : {scratchPath("missing.ogg"), corrupt}) {
-    MusicStream* music = MusicStream::instance();
+    MusicStream* music = fresh();
     music->setOutput(MusicOutput::Mute);
     EXPECT_FALSE(music->open(path.c_str())) << path;
     EXPECT_FALSE(music->isOpen());
     EXPECT_FALSE(music->play());
-    delete music;
   }
   std::remove(corrupt.c_str());
 }
@@ -107,21 +112,20 @@ TEST_F(MusicStreamTest, SpectrumFollowsTheHeardPosition) {
 TEST_F(MusicStreamTest, ShortTrackEndsAndTeardownWhilePlayingReturns) {
   const std::string shortTrack = scratchPath("short.ogg");
   ASSERT_TRUE(writeOggFile(shortTrack, stereoSine(440.0, 0.2, 0.5f)));
-  MusicStream* music = MusicStream::instance();
+  MusicStream* music = fresh();
   music->setOutput(MusicOutput::Mute);
   ASSERT_TRUE(music->open(shortTrack.c_str()));
   ASSERT_TRUE(music->play());
   for (int i = 0; i < 200 && music->isActive(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
   EXPECT_FALSE(music->isActive());
   EXPECT_EQ(music->clockMs(), 200);
-  delete music;
+  stream.reset();
 
   // Escape during the show: the stream still plays when the Demo tears it down.
   music = openTrack(MusicOutput::Mute);
   ASSERT_TRUE(music->play());
   EXPECT_TRUE(music->isActive());
-  delete music;
-  EXPECT_FALSE(MusicStream::instance()->isOpen()) << "a fresh instance after the teardown";
+  stream.reset();
   std::remove(shortTrack.c_str());
 }
 

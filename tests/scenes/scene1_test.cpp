@@ -12,7 +12,7 @@
 #include "base/random.h"
 #include "image/image_store.h"
 #include "mesh/mesh_manager.h"
-#include "scenesa_support.h"
+#include "show_fixture.h"
 #include "support/generator_state.h"
 #include "view/camera.h"
 
@@ -21,13 +21,13 @@ namespace {
 
 TEST(Scene1Layout, CubePositionsContinueTheSeededGenerator) {
   srand(666);
-  Scene1 scene;
+  MeshManager meshes;
+  ImageStore images;
+  Scene1 scene(meshes, images);
   const float first[6] = {83, 104, 112, -78, -31, -71};
   for (int index = 0; index < 6; ++index) EXPECT_EQ(scene.positions[index], first[index]) << index;
   EXPECT_EQ(scene.positions[1499], -39.0f);
   EXPECT_TRUE(testing::generatorStandsAt(0xAA5922D6u));  // exactly 1500 draws, no reseed: where Scene2 picks up
-  delete ImageStore::instance();
-  delete MeshManager::instance();
 }
 
 // Each sequence starts from unset latches; 999 stands for a title that is not shown.
@@ -54,8 +54,10 @@ TEST(Scene1Titles, AlphasFollowTheFramesTheLatchesSaw) {
        {50000, {kOff, kOff, kOff}}},
       {{25000, {kOff, 0, kOff}}},  // a late first frame is the start
   };
+  MeshManager meshes;
+  ImageStore images;
   for (const std::vector<Step>& sequence : sequences) {
-    Scene1 scene;  // a fresh scene has seen no frame yet
+    Scene1 scene(meshes, images);  // a fresh scene has seen no frame yet
     for (const Step& step : sequence) {
       TitleState titles[3];
       scene.updateTitleStates(step.t, titles);
@@ -100,13 +102,13 @@ TEST(Scene1Overlay, ImagesReachingPastAnEdgeAreClippedToTheFrame) {
 class Scene1Render : public ShowFixture {
  protected:
   void pass(Scene1& scene, std::int32_t t) {
-    clearLikeTheLoop();
+    gles.clear();  // as every pass begins
     scene.render(t, gles);
   }
 };
 
 TEST_F(Scene1Render, FirstFrameIsBlackAndLaterTitlesShowOverTheReadBackPicture) {
-  Scene1 scene;
+  Scene1 scene(meshes, images);
   pass(scene, 0);
   EXPECT_EQ(std::count(frame(), frame() + kFramePixels, 0u), kFramePixels);
 
@@ -132,14 +134,14 @@ TEST_F(Scene1Render, FirstFrameIsBlackAndLaterTitlesShowOverTheReadBackPicture) 
 TEST_F(Scene1Render, FadesInOverTheFirstSecondsByScalingEveryChannel) {
   auto firstFrameAt = [this](std::int32_t t) {
     srand(666);  // the same cloud of cubes
-    Scene1 scene;
+    Scene1 scene(meshes, images);
     glClearColor(0.5f, 0.25f, 0.75f, 1.0f);  // a background that shows the scaling too
     pass(scene, t);
     return std::vector<std::uint32_t>(frame(), frame() + kFramePixels);
   };
   const std::vector<std::uint32_t> drawn = firstFrameAt(5000);
   const std::vector<std::uint32_t> faded = firstFrameAt(2000);  // level 200: factor 199
-  const Image& title = *ImageStore::instance()->get("start1.png");
+  const Image& title = *images.get("start1.png");
   int compared = 0;
   for (int y = 0; y < kFrameHeight; ++y) {
     for (int x = 0; x < kFrameWidth; ++x) {
@@ -155,7 +157,7 @@ TEST_F(Scene1Render, FadesInOverTheFirstSecondsByScalingEveryChannel) {
 }
 
 TEST_F(Scene1Render, CameraJumpsOnceAndFliesForwardOnlyAfterThirtySeconds) {
-  Scene1 scene;
+  Scene1 scene(meshes, images);
   const std::int32_t times[] = {0, 19990, 20000, 20010, 30000, 30010, 30020};
   float height[7];
   float forwardY[7];

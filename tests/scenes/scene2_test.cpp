@@ -12,7 +12,7 @@
 #include "image/image_store.h"
 #include "mesh/mesh_manager.h"
 #include "music/music_stream.h"
-#include "scenesa_support.h"
+#include "show_fixture.h"
 #include "support/generator_state.h"
 #include "view/camera.h"
 
@@ -21,7 +21,10 @@ namespace {
 
 TEST(Scene2Layout, ShapesContinueFromWhereTheCubeCloudLeftTheGenerator) {
   srand(0xAA5922D6u);  // the state Scene1's constructor leaves after srand(666)
-  Scene2 scene;
+  MeshManager meshes;
+  ImageStore images;
+  MusicStream music;
+  Scene2 scene(meshes, images, music);
   ASSERT_EQ(scene.shapes.size(), 60u);
   struct Place {
     int index;
@@ -35,9 +38,6 @@ TEST(Scene2Layout, ShapesContinueFromWhereTheCubeCloudLeftTheGenerator) {
         << place.index;
   }
   EXPECT_TRUE(testing::generatorStandsAt(0x90C15E75u));  // left reseeded for whoever draws next
-  delete MusicStream::instance();
-  delete ImageStore::instance();
-  delete MeshManager::instance();
 }
 
 // An image whose words name their row and column (never 0).
@@ -95,7 +95,7 @@ class Scene2Render : public ShowFixture {
  protected:
   // One pass as the main loop makes it: clear, the shared camera's view, the scene.
   void pass(Scene2& scene, std::int32_t t) {
-    clearLikeTheLoop();
+    gles.clear();  // as every pass begins
     camera.applyView();
     scene.render(t, gles);
   }
@@ -109,7 +109,7 @@ class Scene2Render : public ShowFixture {
 };
 
 TEST_F(Scene2Render, AShapeExactlyAtTheFloorStaysAndOneBelowItWraps) {
-  Scene2 scene;
+  Scene2 scene(meshes, images, music);
   liftAllShapes(scene, 100.0f);
   scene.shapes[0].y = -29.0f;
   scene.shapes[1].y = -29.01f;
@@ -134,10 +134,10 @@ TEST_F(Scene2Render, TheClusterPulsesWithBinTenTimesForty) {
               static_cast<int>(static_cast<float>(i) * factor) & 511) << i;
   }
 
-  Scene2 scene;
+  Scene2 scene(meshes, images, music);
   liftAllShapes(scene, 1000.0f);
   scene.background = nullptr;  // only the cluster shows
-  float* spectrum = MusicStream::instance()->spectrum;
+  float* spectrum = music.spectrum;
   auto picture = [&](int bin, float value) {
     std::fill(spectrum, spectrum + 1024, 0.0f);
     spectrum[bin] = value;
@@ -153,7 +153,7 @@ TEST_F(Scene2Render, TheClusterPulsesWithBinTenTimesForty) {
 }
 
 TEST_F(Scene2Render, LongGapsMoveTheShapesAndTheBackgroundInOneStep) {
-  Scene2 scene;
+  Scene2 scene(meshes, images, music);
   liftAllShapes(scene, 200.0f);
   const Image& background = *scene.background;
   ASSERT_EQ(background.width, 80);

@@ -14,7 +14,7 @@
 
 #include "base/frame_buffer.h"
 #include "music/music_stream.h"
-#include "scenesa_support.h"
+#include "show_fixture.h"
 #include "support/gl_state.h"
 #include "view/camera.h"
 
@@ -25,22 +25,15 @@ class Scene3Test : public ShowFixture {
  protected:
   void SetUp() override {
     ASSERT_NO_FATAL_FAILURE(ShowFixture::SetUp());
-    music = MusicStream::instance();
-    std::memset(music->spectrum, 0, 1024 * sizeof(float));
-    scene = std::make_unique<Scene3>();
+    scene = std::make_unique<Scene3>(meshes, music);
   }
 
-  void TearDown() override {
-    scene.reset();
-    ShowFixture::TearDown();
-  }
-
-  // Clears to black (whatever grey the scene asked for), renders and reads the picture back.
+  // Clears to black (whatever grey the scene asked for) and renders; the scene reads its picture
+  // back.
   void renderBlackCleared(std::int32_t t, std::uint8_t variant) {
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    scene->render(t, variant);
-    gles.readBack();
+    gles.clear();
+    scene->render(t, variant, gles);
   }
 
   // Width in pixels of the orange mesh (red well above blue; the lattice is bluish).
@@ -61,8 +54,7 @@ class Scene3Test : public ShowFixture {
     return right - left + 1;
   }
 
-  MusicStream* music = nullptr;
-  std::unique_ptr<Scene3> scene;
+  std::unique_ptr<Scene3> scene;  // goes before the fixture's registries and context
 };
 
 using Point = std::array<float, 3>;
@@ -104,7 +96,7 @@ TEST_F(Scene3Test, ARebuildRewritesInPlaceAndASecondSceneGetsALatticeOfItsOwn) {
 
   // A second scene in the same process makes its own storage instead of updating none.
   scene.reset();
-  scene = std::make_unique<Scene3>();
+  scene = std::make_unique<Scene3>(meshes, music);
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
   EXPECT_EQ(testing::bufferSize(GL_ARRAY_BUFFER, scene->latticeVertices), 23232);
 }
@@ -117,12 +109,12 @@ TEST_F(Scene3Test, SpectrumBinFiveSetsTheGreyAndPushesTheMeshBack) {
     return colour;
   };
   // Bins 4 and 6 do not count.
-  music->spectrum[4] = music->spectrum[6] = 0.05f;
+  music.spectrum[4] = music.spectrum[6] = 0.05f;
   renderBlackCleared(0, 0);
   EXPECT_EQ(clearColour(), (std::vector<float>{0, 0, 0, 1}));
   const int widthAtEight = orangeWidth();
 
-  music->spectrum[5] = 0.05f;
+  music.spectrum[5] = 0.05f;
   renderBlackCleared(0, 0);
   EXPECT_EQ(clearColour(), (std::vector<float>{1, 1, 1, 1}));
   const int widthAtNine = orangeWidth();
@@ -132,7 +124,7 @@ TEST_F(Scene3Test, SpectrumBinFiveSetsTheGreyAndPushesTheMeshBack) {
   EXPECT_NEAR(static_cast<double>(widthAtEight) / widthAtNine, 6.0 / 5.0, 0.08);
 
   // A grey clear shows in the next frame.
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  gles.clear();
   gles.readBack();
   EXPECT_EQ(gles.pixels[0] & 0x00FFFFFFu, 0x00FFFFFFu);
 }
@@ -157,7 +149,7 @@ TEST_F(Scene3Test, CameraCutsAtMostOncePerCallAndPullsBackInVariantOne) {
   };
   for (const auto& [name, steps] : cases) {
     SCOPED_TRACE(name);
-    scene = std::make_unique<Scene3>();
+    scene = std::make_unique<Scene3>(meshes, music);
     for (const CameraStep& step : steps) {
       renderBlackCleared(step.t, step.variant);
       for (int axis = 0; axis < 3; ++axis) {

@@ -54,8 +54,7 @@ std::pair<int, int> sampled(const std::vector<std::uint32_t>& frame, int x, int 
 class SceneGreetsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    store = ImageStore::instance();
-    scene = std::make_unique<SceneGreets>();
+    scene = std::make_unique<SceneGreets>(store);
     ASSERT_NE(scene->picture, nullptr);
     ASSERT_NE(scene->risingText, nullptr);
     ASSERT_NE(scene->fallingText, nullptr);
@@ -63,17 +62,13 @@ class SceneGreetsTest : public ::testing::Test {
     scene->risingText = &rising.image;
     scene->fallingText = &falling.image;
   }
-  void TearDown() override {
-    scene.reset();
-    delete store;
-  }
 
   void render(std::int32_t u) {
     std::fill(frame.begin(), frame.end(), kUntouched);
     scene->render(u, frame.data());
   }
 
-  ImageStore* store = nullptr;
+  ImageStore store;
   std::unique_ptr<SceneGreets> scene;
   TestImage picture = positionImage(128, 128);
   TestImage rising{3, 40, kGrey};   // transparent unless a test paints it

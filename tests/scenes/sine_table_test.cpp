@@ -39,7 +39,7 @@ TEST(SineTable, SilentSpectrumGivesTheClusterItsRestingScales) {
   const int entries[10] = {0, 81, 162, 244, 325, 407, 488, 58, 139, 221};
   const float scales[10] = {0.400f, 0.651f, 0.674f, 0.444f, 0.175f, 0.112f, 0.313f, 0.596f, 0.697f, 0.525f};
   for (int i = 0; i < 10; ++i) {
-    EXPECT_EQ(sineIndex(static_cast<float>(i)) & SineTableMask, entries[i]) << i;
+    EXPECT_EQ(sineIndex(static_cast<float>(i)) & kSineTableMask, entries[i]) << i;
     EXPECT_NEAR(0.3f * sineLookup(static_cast<float>(i)) + 0.4f, scales[i], 0.0015f) << i;
   }
 }

@@ -1,5 +1,5 @@
 // The levels the scenes read from the music, measured offline on decoded samples: at 60 frames
-// per second, each scene's own reading of the spectrum (scenes/spectrum_readings.h) over the
+// per second, each scene's own reading of the spectrum (scenes/show_schedule.h) over the
 // window in which the show draws it.
 #pragma once
 
@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "music/decoder.h"
-#include "scenes/spectrum_readings.h"
+#include "scenes/show_schedule.h"
 
 namespace glimmer::soundtrack {
 

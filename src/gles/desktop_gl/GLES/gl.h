@@ -1,24 +1,26 @@
-// <GLES/gl.h> for the Windows build: OpenGL 1.1 (opengl32.dll) under the OpenGL ES 1.1 names the
-// show uses, so the scenes, models and camera compile unchanged.
+// <GLES/gl.h> for a render target on desktop OpenGL (the Windows build's WGL backend): OpenGL 1.1
+// under the OpenGL ES 1.1 names the show uses, so the scenes, models and camera compile unchanged.
 //
 // - glFrustumf and glOrthof call the double-precision OpenGL 1.1 forms.
 // - The buffer-object calls (glGenBuffers, glBindBuffer, glBufferData, glBufferSubData,
-//   glDeleteBuffers, and glIsBuffer and glGetBufferParameteriv for the tests) go to the render
-//   target's backend (gles_helper_wgl.cpp), which loads them with wglGetProcAddress once its context
-//   exists, or keeps the buffers in client memory where the driver has none (Windows' own
-//   software OpenGL 1.1). glVertexPointer, glNormalPointer and glDrawElements go there too, so an
-//   offset into a bound client-memory buffer becomes an address.
+//   glDeleteBuffers, and glIsBuffer and glGetBufferParameteriv for the tests) go to
+//   gles/desktop_gl.cpp, which takes them from the driver once the backend has made its context
+//   current and called loadBufferCalls, or keeps the buffers in client memory where the driver has
+//   none (Windows' own software OpenGL 1.1). glVertexPointer, glNormalPointer and glDrawElements go
+//   there too, so an offset into a bound client-memory buffer becomes an address.
 // Only the names the show uses are mapped; the rest of OpenGL ES 1.1 is not provided.
 #pragma once
 
 #include <cstddef>
 
+#ifdef _WIN32
 // opengl32's calling convention without including <windows.h> in every user of GL.
 #ifndef APIENTRY
 #define APIENTRY __stdcall
 #endif
 #ifndef WINGDIAPI
 #define WINGDIAPI __declspec(dllimport)
+#endif
 #endif
 #include <GL/gl.h>
 
@@ -41,7 +43,14 @@ inline void glOrthof(GLfloat left, GLfloat right, GLfloat bottom, GLfloat top, G
   glOrtho(left, right, bottom, top, zNear, zFar);
 }
 
-namespace glimmer::wgl {
+namespace glimmer::desktop_gl {
+
+// Finds a GL entry point of the current context by name; null when the driver has none.
+using ProcLookUp = void* (*)(const char* name);
+
+// Takes the buffer calls from the driver of the context just made current, through lookUp; when
+// any is missing, buffers live in client memory from here on. Forgets the buffers of before.
+void loadBufferCalls(ProcLookUp lookUp);
 
 void genBuffers(GLsizei count, GLuint* names);
 void bindBuffer(GLenum target, GLuint name);
@@ -54,17 +63,17 @@ void vertexPointer(GLint size, GLenum type, GLsizei stride, const void* pointer)
 void normalPointer(GLenum type, GLsizei stride, const void* pointer);
 void drawElements(GLenum mode, GLsizei count, GLenum type, const void* indices);
 
-}  // namespace glimmer::wgl
+}  // namespace glimmer::desktop_gl
 
 #ifndef GLIMMER_GL_SHIM_IMPLEMENTATION
-#define glGenBuffers ::glimmer::wgl::genBuffers
-#define glBindBuffer ::glimmer::wgl::bindBuffer
-#define glBufferData ::glimmer::wgl::bufferData
-#define glBufferSubData ::glimmer::wgl::bufferSubData
-#define glDeleteBuffers ::glimmer::wgl::deleteBuffers
-#define glIsBuffer ::glimmer::wgl::isBuffer
-#define glGetBufferParameteriv ::glimmer::wgl::getBufferParameteriv
-#define glVertexPointer ::glimmer::wgl::vertexPointer
-#define glNormalPointer ::glimmer::wgl::normalPointer
-#define glDrawElements ::glimmer::wgl::drawElements
+#define glGenBuffers ::glimmer::desktop_gl::genBuffers
+#define glBindBuffer ::glimmer::desktop_gl::bindBuffer
+#define glBufferData ::glimmer::desktop_gl::bufferData
+#define glBufferSubData ::glimmer::desktop_gl::bufferSubData
+#define glDeleteBuffers ::glimmer::desktop_gl::deleteBuffers
+#define glIsBuffer ::glimmer::desktop_gl::isBuffer
+#define glGetBufferParameteriv ::glimmer::desktop_gl::getBufferParameteriv
+#define glVertexPointer ::glimmer::desktop_gl::vertexPointer
+#define glNormalPointer ::glimmer::desktop_gl::normalPointer
+#define glDrawElements ::glimmer::desktop_gl::drawElements
 #endif

@@ -2,7 +2,7 @@
 // implementation of it), then the ALSA default device. ALSA's default device usually leads to the
 // same server, so after a server that took the connection and then said nothing, the card's own
 // device is asked instead: it opens at once, or is busy, rather than hanging on that server again.
-#include "music/audio_output.h"
+#include "music/audio_linux.h"
 
 namespace glimmer {
 

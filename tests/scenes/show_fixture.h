@@ -15,32 +15,26 @@
 namespace glimmer {
 
 // Creates the GL context and projection, loads the meshes the scenes use and looks up their images.
-// Destroys the registries while the context is still current.
+// The registries go before the render target, while its context is still current.
 class ShowFixture : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(gles.create());
     gles.setupProjection();
     for (const char* name : {"cube.obj", "isphere.obj", "torus3.obj", "cone.obj", "spike.obj", "spike2.obj"}) {
-      ASSERT_TRUE(MeshManager::instance()->load(name)) << name;
+      ASSERT_TRUE(meshes.load(name)) << name;
     }
     for (const char* name : {"start1.png", "start2.png", "start3.png", "bg.png"}) {
-      ASSERT_NE(ImageStore::instance()->get(name), nullptr) << name;
+      ASSERT_NE(images.get(name), nullptr) << name;
     }
   }
-
-  void TearDown() override {
-    delete MusicStream::instance();
-    delete ImageStore::instance();
-    delete MeshManager::instance();
-  }
-
-  // What the main loop does before a scene draws.
-  void clearLikeTheLoop() { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); }
 
   std::uint32_t* frame() { return gles.pixels; }
 
   GLESHelper gles;
+  MeshManager meshes;
+  ImageStore images;
+  MusicStream music;  // not open: its spectrum is the tests' to fill
 };
 
 }  // namespace glimmer
