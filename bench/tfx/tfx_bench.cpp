@@ -100,7 +100,8 @@ void drawBackdrop(int frame, std::uint32_t* pixels) {
       std::uint32_t colour = 0;
       if (x % 2 == 0 && y % 2 == 0) {
         const double row = (y - frame) / 7.0;
-        colour = packColour(60 + 50 * std::sin(x / 11.0 + row), 120 + 100 * std::sin(row * 0.7), 150 + 90 * std::cos(x / 23.0));
+        colour = packColour(60 + 50 * std::sin(x / 11.0 + row), 120 + 100 * std::sin(row * 0.7),
+                            150 + 90 * std::cos(x / 23.0));
       }
       pixels[y * kFrameWidth + x] = colour;
     }

@@ -347,24 +347,26 @@ TEST_F(WideGrid, EdgesLinesAndGradientsKeepTheirColumns) {
 }
 
 TEST_F(WideGrid, OnlyTheAlternatingPartOfARowTakesTheClassicCells) {
-  // The backdrop on the left half, flat grey on the right: the field's windows are the classic
-  // cells, the grey's and the boundary's columns their own.
+  // The backdrop on the left half, flat grey on the right, and a lone bright pixel (a star) in the
+  // field: the field's windows are the classic cells up to the grey, also the one beside it and
+  // those beside the star; the star's window and the grey's columns are their own.
   drawBackdrop(0);
   for (int y = 0; y < kHeight; ++y) {
     for (int x = 80; x < kWidth; ++x) pixels[y * kWidth + x] = rgb(128, 128, 128);
   }
+  pixels[2 * kWidth + 40] = rgb(250, 250, 250);  // row 2: wide row 1
   convert1x2({0, 0, 160, 100});
   for (int r = 0; r < kCellRows; ++r) {
-    for (int c = 0; c < 76; c += 2) {
+    for (int c = 0; c < 80; c += 2) {
+      if (r == 1 && c == 40) continue;
       ASSERT_EQ(wide(c, r), windowCell(c, r)) << c << ", " << r;
       ASSERT_EQ(wide(c + 1, r), windowCell(c, r)) << c << ", " << r;
     }
     for (int c = 80; c < kWidth; ++c) ASSERT_EQ(wide(c, r), columnCell(c, r)) << c << ", " << r;
   }
-  // The last window of the field has grey after it, not its own left column's like: its lit
-  // column stays lit.
-  EXPECT_EQ(wide(78, 0), columnCell(78, 0));
-  EXPECT_EQ(wide(79, 0), columnCell(79, 0));
+  EXPECT_EQ(wide(40, 1), columnCell(40, 1));
+  EXPECT_EQ(wide(41, 1), columnCell(41, 1));
+  EXPECT_NE(wide(40, 1), wide(41, 1));
 }
 
 TEST_F(WideGrid, NarrowRowsArePlainColumns) {
