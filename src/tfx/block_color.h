@@ -36,7 +36,9 @@ class TFX_BlockColor : public TFX_TCConverter {
   // Frees the three tables.
   ~TFX_BlockColor() override;
   // One cell per 1x2 block, pitch 160: each channel of the two pixels summed and halved, rounded
-  // down, as the 2x2 average rounds. Never touches errorBuffer.
+  // down, as the 2x2 average rounds. Where a row alternates column by column (a pattern drawn for
+  // 2x2 cells, which the classic grid shows as an even shade), both cells of such a 2x2 window,
+  // counted from x0, show that window's convert2x2 cell instead. Never touches errorBuffer.
   void convert1x2(const std::uint32_t* pixels, const PixelRect* rect, int stride, int cellX, int cellY,
                   std::uint8_t* out) override;
 

@@ -39,7 +39,8 @@ class TFX_TCConverter {
   // Stores value in flags.
   virtual void setFlags(int value);
   // The wide grid's conversion: one cell per 1x2 block (one pixel column, two rows), (x1 - x0) x
-  // (y1 - y0) / 2 cells written with a pitch of 160 cells; an odd last row is not read.
+  // (y1 - y0) / 2 cells written with a pitch of 160 cells; an odd last row is not read. A block
+  // may also look at its neighbours in the row, so that the picture keeps the classic grid's look.
   virtual void convert1x2(const std::uint32_t* pixels, const PixelRect* rect, int stride, int cellX,
                           int cellY, std::uint8_t* out) = 0;
 

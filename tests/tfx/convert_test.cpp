@@ -259,5 +259,124 @@ TEST_F(Convert, OneByTwoAveragesEachColumnPairIntoAPitchOf160) {
   EXPECT_EQ(cellAt(41 * kWideCellColumns + 102), expectedCell({{2, 2}, {2, 3}}));
 }
 
+// The wide grid where the picture alternates column by column in a pattern drawn for 2x2 cells:
+// both cells of such a window are the classic cell; everywhere else each column is its own cell.
+class WideGrid : public Convert {
+ protected:
+  // The cell of column x's pair of rows 2r, 2r + 1, averaged and looked up alone.
+  std::uint16_t columnCell(int x, int r) const { return expectedCell({{x, 2 * r}, {x, 2 * r + 1}}); }
+  // The classic cell of the window at columns x, x + 1.
+  std::uint16_t windowCell(int x, int r) const {
+    return expectedCell({{x, 2 * r}, {x + 1, 2 * r}, {x, 2 * r + 1}, {x + 1, 2 * r + 1}});
+  }
+  void convert1x2(PixelRect rect) {
+    cells.assign(kMaxCellBufferBytes, kUntouched);
+    converter->convert1x2(pixels.data(), &rect, kWidth, 0, 0, cells.data());
+  }
+  // Wide cell c of row r (cell origin 0, 0).
+  std::uint16_t wide(int c, int r) const { return cellAt(r * kWideCellColumns + c); }
+  // A backdrop like Scene2's: a lit pixel, varying slowly from one to the next, at every second
+  // column (from column phase) of every second row; the rest black.
+  void drawBackdrop(int phase) {
+    for (int y = 0; y < kHeight; ++y) {
+      for (int x = 0; x < kWidth; ++x) {
+        const bool lit = y % 2 == 0 && x % 2 == phase;
+        pixels[y * kWidth + x] = lit ? rgb(40 + x / 2, 200 - y, 90 + (x + y) / 4) : 0;
+      }
+    }
+  }
+};
+
+TEST_F(WideGrid, ABackdropDrawnFor2x2CellsShowsTheClassicCellsTwice) {
+  // Either phase; the whole picture, the greetings' slide from an odd column, and an odd width
+  // (its last column has no window and stays its own).
+  const PixelRect rects[] = {{0, 0, 160, 100}, {57, 0, 160, 100}, {10, 20, 41, 60}};
+  for (int phase = 0; phase < 2; ++phase) {
+    drawBackdrop(phase);
+    for (const PixelRect& rect : rects) {
+      SCOPED_TRACE(testing::Message() << "phase " << phase << ", rect from " << rect.x0 << " to " << rect.x1);
+      convert1x2(rect);
+      const int columns = rect.x1 - rect.x0;
+      for (int r = 0; r < (rect.y1 - rect.y0) / 2; ++r) {
+        for (int c = 0; c + 1 < columns; c += 2) {
+          const std::uint16_t classic = windowCell(rect.x0 + c, rect.y0 / 2 + r);
+          ASSERT_EQ(wide(c, r), classic) << c << ", " << r;
+          ASSERT_EQ(wide(c + 1, r), classic) << c + 1 << ", " << r;
+        }
+        if (columns % 2 != 0) {
+          ASSERT_EQ(wide(columns - 1, r), columnCell(rect.x1 - 1, rect.y0 / 2 + r));
+        }
+      }
+      EXPECT_EQ(writtenCount(kMaxCellCount), columns * ((rect.y1 - rect.y0) / 2));
+    }
+  }
+  // Plain columns would have striped it: lit and dark cells side by side.
+  EXPECT_NE(columnCell(0, 0), columnCell(1, 0));
+}
+
+TEST_F(WideGrid, EdgesLinesAndGradientsKeepTheirColumns) {
+  // A sharp vertical edge and a 1-pixel line at every column, bright on black and dark on grey,
+  // a smooth ramp, and a comb whose teeth brighten by 24 from one to the next (detail at every
+  // column, not a field that repeats): every cell is its own column's, on the whole picture and
+  // from an odd column.
+  enum Kind { Edge, Line, DarkLine, Ramp, Comb };
+  for (Kind kind : {Edge, Line, DarkLine, Ramp, Comb}) {
+    for (int at = 0; at < kWidth; ++at) {
+      if ((kind == Ramp || kind == Comb) && at > 0) break;
+      for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+          std::uint32_t colour = 0;
+          switch (kind) {
+            case Edge: colour = x >= at ? rgb(240, 224, 208) : 0; break;
+            case Line: colour = x == at ? rgb(240, 224, 208) : 0; break;
+            case DarkLine: colour = x == at ? rgb(16, 24, 32) : rgb(160, 160, 170); break;
+            case Ramp: colour = rgb(x * 255 / 159, 60, 255 - x * 255 / 159); break;
+            case Comb: colour = x % 2 == 0 ? rgb(10 + x * 12 % 240, 10 + x * 12 % 240, 40) : 0; break;
+          }
+          pixels[y * kWidth + x] = colour;
+        }
+      }
+      for (const PixelRect& rect : {PixelRect{0, 0, 160, 100}, PixelRect{33, 0, 160, 100}}) {
+        convert1x2(rect);
+        for (int c = 0; c < rect.x1 - rect.x0; ++c) {
+          ASSERT_EQ(wide(c, 7), columnCell(rect.x0 + c, 7)) << "kind " << kind << " at " << at << ", cell " << c;
+        }
+      }
+    }
+  }
+}
+
+TEST_F(WideGrid, OnlyTheAlternatingPartOfARowTakesTheClassicCells) {
+  // The backdrop on the left half, flat grey on the right, and a lone bright pixel (a star) in the
+  // field: the field's windows are the classic cells up to the grey, also the one beside it and
+  // those beside the star; the star's window and the grey's columns are their own.
+  drawBackdrop(0);
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 80; x < kWidth; ++x) pixels[y * kWidth + x] = rgb(128, 128, 128);
+  }
+  pixels[2 * kWidth + 40] = rgb(250, 250, 250);  // row 2: wide row 1
+  convert1x2({0, 0, 160, 100});
+  for (int r = 0; r < kCellRows; ++r) {
+    for (int c = 0; c < 80; c += 2) {
+      if (r == 1 && c == 40) continue;
+      ASSERT_EQ(wide(c, r), windowCell(c, r)) << c << ", " << r;
+      ASSERT_EQ(wide(c + 1, r), windowCell(c, r)) << c << ", " << r;
+    }
+    for (int c = 80; c < kWidth; ++c) ASSERT_EQ(wide(c, r), columnCell(c, r)) << c << ", " << r;
+  }
+  EXPECT_EQ(wide(40, 1), columnCell(40, 1));
+  EXPECT_EQ(wide(41, 1), columnCell(41, 1));
+  EXPECT_NE(wide(40, 1), wide(41, 1));
+}
+
+TEST_F(WideGrid, NarrowRowsArePlainColumns) {
+  drawBackdrop(0);
+  for (int width = 1; width < 4; ++width) {
+    convert1x2({0, 0, width, 4});
+    EXPECT_EQ(writtenCount(kMaxCellCount), 2 * width);
+    for (int c = 0; c < width; ++c) EXPECT_EQ(wide(c, 1), columnCell(c, 1)) << width;
+  }
+}
+
 }  // namespace
 }  // namespace glimmer
