@@ -43,7 +43,7 @@ class KeepingStage final : public DemoStage {
   }
   std::int32_t clockMs() override { return now_; }
   bool musicEnded() override { return now_ > moments_.back(); }
-  bool escapeHeld() override { return false; }
+  bool quitRequested() override { return false; }
   bool outputLost() override { return false; }
   void waitForInput(int) override {}
   void convert(const std::uint32_t* pixels, const PixelRect& rect) override {
