@@ -114,16 +114,16 @@ struct ByteFigures {
   std::size_t largest = 0;
 };
 
-ByteFigures measureBytes(const std::vector<std::vector<std::uint8_t>>& frames, ColorMode mode, bool whole) {
+ByteFigures measureBytes(const std::vector<CellBuffer>& frames, ColorMode mode, bool whole) {
   FrameEncoder encoder;
   encoder.setColorMode(mode);
   ByteFigures figures;
   std::size_t total = 0;
   std::size_t size = 0;
-  encoder.encode(frames[0].data(), 0, 0, 80, 50, size);  // the first frame is whole either way
+  encoder.encode(viewOf(frames[0], Grid::Classic), 0, 0, 80, 50, size);  // the first frame is whole either way
   for (std::size_t i = 1; i < frames.size(); ++i) {
     if (whole) encoder.invalidate();
-    encoder.encode(frames[i].data(), 0, 0, 80, 50, size);
+    encoder.encode(viewOf(frames[i], Grid::Classic), 0, 0, 80, 50, size);
     total += size;
     figures.smallest = std::min(figures.smallest, size);
     figures.largest = std::max(figures.largest, size);
@@ -156,7 +156,7 @@ int run() {
   TFX_BlockColor converter;
   converter.init();
   const PixelRect whole{0, 0, kFrameWidth, kFrameHeight};
-  std::vector<std::uint8_t> out(kMaxCellBufferBytes);
+  auto out = std::make_unique<CellBuffer>();
 
   struct Picture {
     const char* name;
@@ -165,30 +165,33 @@ int run() {
   for (const Picture& picture :
        {Picture{"scene ", drawScene}, Picture{"plasma", drawPlasma}, Picture{"field ", drawBackdrop}}) {
     std::vector<std::vector<std::uint32_t>> pictures(kFrames, std::vector<std::uint32_t>(kFramePixels));
-    std::vector<std::vector<std::uint8_t>> frames(kFrames, std::vector<std::uint8_t>(kCellBufferBytes));
+    std::vector<CellBuffer> frames(kFrames);
     for (int i = 0; i < kFrames; ++i) {
       picture.draw(i, pictures[i].data());
-      converter.convert2x2(pictures[i].data(), &whole, kFrameWidth, 0, 0, frames[i].data());
+      converter.convert2x2(pictures[i].data(), &whole, kFrameWidth, 0, 0, gridIn(frames[i], Grid::Classic));
     }
 
     // One picture again and again (in cache, as a frame just drawn), then all of them in turn; for
     // the classic 2x2 conversion and the wide grid's 1x2 (twice the cells of the same picture).
-    using Conversion = void (TFX_BlockColor::*)(const std::uint32_t*, const PixelRect*, int, int, int, std::uint8_t*);
+    using Conversion = void (TFX_BlockColor::*)(const std::uint32_t*, const PixelRect*, int, int, int, CellGrid);
     const struct {
       const char* name;
       Conversion convert;
-    } conversions[] = {{"convert2x2", &TFX_BlockColor::convert2x2}, {"convert1x2", &TFX_BlockColor::convert1x2}};
+      Grid grid;
+    } conversions[] = {{"convert2x2", &TFX_BlockColor::convert2x2, Grid::Classic},
+                       {"convert1x2", &TFX_BlockColor::convert1x2, Grid::Wide}};
     for (const auto& conversion : conversions) {
       constexpr int kConvertRounds = 2000;
       double start = ThreadClock::nowMs();
       for (int round = 0; round < kConvertRounds; ++round) {
-        (converter.*conversion.convert)(pictures[round % 2].data(), &whole, kFrameWidth, 0, 0, out.data());
+        (converter.*conversion.convert)(pictures[round % 2].data(), &whole, kFrameWidth, 0, 0,
+                                        gridIn(*out, conversion.grid));
       }
       const double hotMicroseconds = (ThreadClock::nowMs() - start) * 1000.0 / kConvertRounds;
       start = ThreadClock::nowMs();
       for (int round = 0; round < 10; ++round) {
         for (int i = 0; i < kFrames; ++i) {
-          (converter.*conversion.convert)(pictures[i].data(), &whole, kFrameWidth, 0, 0, out.data());
+          (converter.*conversion.convert)(pictures[i].data(), &whole, kFrameWidth, 0, 0, gridIn(*out, conversion.grid));
         }
       }
       std::printf("%s %s 160x100:     %.2f us per frame in cache, %.2f us streaming %d frames\n", picture.name,
@@ -203,14 +206,14 @@ int run() {
       constexpr int kEncodeRounds = 20;
       double start = ThreadClock::nowMs();
       for (int round = 0; round < kEncodeRounds; ++round) {
-        for (int i = 0; i < kFrames; ++i) encoder.encode(frames[i].data(), 0, 0, 80, 50, size);
+        for (int i = 0; i < kFrames; ++i) encoder.encode(viewOf(frames[i], Grid::Classic), 0, 0, 80, 50, size);
       }
       const double incrementalMicroseconds = (ThreadClock::nowMs() - start) * 1000.0 / (kEncodeRounds * kFrames);
       start = ThreadClock::nowMs();
       for (int round = 0; round < kEncodeRounds; ++round) {
         for (int i = 0; i < kFrames; ++i) {
           encoder.invalidate();
-          encoder.encode(frames[i].data(), 0, 0, 80, 50, size);
+          encoder.encode(viewOf(frames[i], Grid::Classic), 0, 0, 80, 50, size);
         }
       }
       const double wholeMicroseconds = (ThreadClock::nowMs() - start) * 1000.0 / (kEncodeRounds * kFrames);

@@ -1,15 +1,20 @@
-// CellBuffer: 80x50 cells, row-major, 2 bytes a cell: byte 0 the code page 437 character, byte 1
-// the attribute (foreground colour in bits 0..3, background in bits 4..7; in a colour index bit 0
-// is blue, bit 1 green, bit 2 red, bit 3 intensity). Cell (c, r) is cell number r * 80 + c.
+// Cells: what the converter makes of the picture and what every display and recording shows.
 //
-// The wide grid lays the same 160x100 picture into 160x50 cells of one pixel column and two pixel
-// rows each, for displays whose cells are about twice as tall as wide, where it keeps the picture's
-// own shape: the same cell format, cell (c, r) at r * 160 + c. A buffer for either grid holds
-// kMaxCellBufferBytes.
+// A Cell is a code page 437 glyph in a foreground and a background colour, both console colour
+// numbers (bit 0 blue, bit 1 green, bit 2 red, bit 3 intensity) packed as a console attribute:
+// foreground in bits 0..3, background in bits 4..7. The two bytes are laid out as a console cell's
+// character and attribute bytes.
+//
+// A grid of cells is passed as a view (CellView to read, CellGrid to write): width x height cells,
+// row r starting pitch cells after row r - 1. The classic grid lays the 160x100 picture into 80x50
+// cells of 2x2 pixels; the wide grid into 160x50 cells of one pixel column and two pixel rows, for
+// displays whose cells are about twice as tall as wide, where it keeps the picture's own shape.
+// The CellBuffer holds either, with the grid's width as pitch.
 //
 // PixelRect: x0, y0 inclusive, x1, y1 exclusive, in pixels.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 namespace glimmer {
@@ -17,12 +22,39 @@ namespace glimmer {
 inline constexpr int kCellColumns = 80;
 inline constexpr int kCellRows = 50;
 inline constexpr int kCellCount = kCellColumns * kCellRows;
-inline constexpr int kCellBufferBytes = kCellCount * 2;
-static_assert(kCellBufferBytes == 8000);
-
 inline constexpr int kWideCellColumns = 160;
 inline constexpr int kMaxCellCount = kWideCellColumns * kCellRows;
-inline constexpr int kMaxCellBufferBytes = kMaxCellCount * 2;
+
+struct Cell {
+  std::uint8_t glyph = 0;      // code page 437
+  std::uint8_t attribute = 0;  // foreground colour in bits 0..3, background in bits 4..7
+
+  constexpr int foreground() const { return attribute & 15; }
+  constexpr int background() const { return attribute >> 4; }
+  bool operator==(const Cell&) const = default;
+};
+static_assert(sizeof(Cell) == 2);
+
+// Cells to read: width x height, cell (c, r) at cells[r * pitch + c].
+struct CellView {
+  const Cell* cells = nullptr;
+  int width = 0;
+  int height = 0;
+  int pitch = 0;
+
+  const Cell& at(int column, int row) const { return cells[row * pitch + column]; }
+};
+
+// Cells to write, laid out as a CellView.
+struct CellGrid {
+  Cell* cells = nullptr;
+  int width = 0;
+  int height = 0;
+  int pitch = 0;
+
+  Cell& at(int column, int row) const { return cells[row * pitch + column]; }
+  CellView view() const { return {cells, width, height, pitch}; }
+};
 
 // How the picture is laid into cells: the classic 80x50 of 2x2 pixels, or the wide 160x50 of 1x2.
 enum class Grid { Classic, Wide };
@@ -31,6 +63,17 @@ constexpr int columnsOf(Grid grid) { return grid == Grid::Wide ? kWideCellColumn
 
 // What the user asks for: a grid, or the one that suits the display (Auto).
 enum class GridChoice { Classic, Wide, Auto };
+
+// Room for the cells of either grid.
+using CellBuffer = std::array<Cell, kMaxCellCount>;
+
+// The buffer's cells as the grid lays them out.
+inline CellGrid gridIn(CellBuffer& buffer, Grid grid) {
+  return {buffer.data(), columnsOf(grid), kCellRows, columnsOf(grid)};
+}
+inline CellView viewOf(const CellBuffer& buffer, Grid grid) {
+  return {buffer.data(), columnsOf(grid), kCellRows, columnsOf(grid)};
+}
 
 struct PixelRect {
   std::int32_t x0;

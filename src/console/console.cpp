@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 
 #include "base/identity.h"
 #include "base/palette.h"
@@ -26,21 +25,11 @@ constexpr const char* kIntroTexts[] = {
     "\n\n\nPress SPACE to continue or ESC to exit",
 };
 
-bool writeText(Terminal& terminal, const char* text) { return terminal.write(text, std::strlen(text)); }
-
 bool fits(Terminal& terminal, int gridColumns) {
   int columns = 0;
   int rows = 0;
   terminal.size(columns, rows);
   return columns >= gridColumns && rows >= kGridRows;
-}
-
-// The sequence that moves the cursor to a grid cell (0-based) of the console's layout.
-std::string moveTo(const ConsoleFrame& console, int column, int row) {
-  char sequence[32];
-  std::snprintf(sequence, sizeof sequence, "\x1b[%d;%dH", console.originRow + row + 1,
-                console.originColumn + column + 1);
-  return sequence;
 }
 
 }  // namespace
@@ -75,7 +64,6 @@ void updateLayout(ConsoleFrame& console) {
   console.visibleColumns = columns < gridColumns ? (columns > 0 ? columns : 0) : gridColumns;
   console.visibleRows = rows < kGridRows ? (rows > 0 ? rows : 0) : kGridRows;
   console.encoder.setColorMode(console.colorMode);
-  console.encoder.setGridColumns(gridColumns);
   console.encoder.invalidate();
 }
 
@@ -166,38 +154,37 @@ bool setupConsole(ConsoleFrame& console) {
 
 namespace {
 
-// The notice, each line placed at the grid's column 0 (raw mode writes a line end as a bare
-// newline), and the extra line on the grid's last row, in one write. What does not fit the display
-// is left out.
+// The notice, each line placed at the grid's column 0, and the notices on the grid's last rows, in
+// one write. What does not fit the display is left out.
 void drawIntro(ConsoleFrame& console, const char* extraLine) {
-  std::string screen = moveTo(console, 0, 0);
-  int row = 0;
-  int column = 0;
-  auto endLine = [&] {
-    ++row;
-    column = 0;
-    if (row < console.visibleRows) screen += moveTo(console, 0, row);
+  constexpr int kMaxLines = 16;
+  TextLine lines[kMaxLines];
+  int count = 0;
+  auto add = [&](int row, const char* text, std::size_t length) {
+    if (row < 0 || row >= console.visibleRows || length == 0 || count == kMaxLines) return;
+    lines[count++] = {console.originColumn, console.originRow + row, text,
+                      std::min<std::size_t>(length, console.visibleColumns)};
   };
+  // Each text is followed by one line end, and each line end in a text starts the next row.
+  int row = 0;
   for (const char* text : kIntroTexts) {
-    for (const char* at = text; *at != '\0'; ++at) {
-      if (*at == '\n') {
-        endLine();
-        continue;
-      }
-      if (row < console.visibleRows && column < console.visibleColumns) screen += *at;
-      ++column;
+    for (const char* line = text;; ++row) {
+      const char* end = std::strchr(line, '\n');
+      const std::size_t length = end != nullptr ? static_cast<std::size_t>(end - line) : std::strlen(line);
+      add(row, line, length);
+      if (end == nullptr) break;
+      line = end + 1;
     }
-    endLine();  // the line end that follows each text
+    ++row;
   }
   // The notices at the bottom: the grid's on the last row, the other just above it.
   const char* notices[2] = {extraLine, console.gridNotice};
   int noticeRow = console.visibleRows - 1;
   for (int index = 1; index >= 0; --index) {
-    if (notices[index] == nullptr || noticeRow < 0) continue;
-    screen += moveTo(console, 0, noticeRow--);
-    screen.append(notices[index], std::min<std::size_t>(std::strlen(notices[index]), console.visibleColumns));
+    if (notices[index] == nullptr) continue;
+    add(noticeRow--, notices[index], std::strlen(notices[index]));
   }
-  writeText(*console.output, screen.c_str());
+  console.output->drawLines(lines, count);
 }
 
 }  // namespace
@@ -214,7 +201,7 @@ bool showIntro(ConsoleFrame& console, const char* extraLine) {
     // A new size, or the screen taken back after a stop: the notice is drawn again.
     if (terminal.takeResize()) {
       updateLayout(console);
-      writeText(terminal, kClearScreen);
+      terminal.clearScreen();
       drawIntro(console, extraLine);
     }
   }

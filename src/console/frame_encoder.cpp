@@ -18,12 +18,14 @@ constexpr std::uint8_t kFullBlock = 219;
 
 // A look is what a cell shows: a solid colour X is kFullBlock | X << 8; anything else is the cell
 // itself, glyph | attribute << 8.
-inline std::uint16_t lookOf(std::uint8_t glyph, std::uint8_t attribute) {
-  const int foreground = attribute & 15;
-  const int background = attribute >> 4;
-  if (glyph == kFullBlock || foreground == background) return static_cast<std::uint16_t>(kFullBlock | foreground << 8);
-  if (glyph == 0 || glyph == ' ') return static_cast<std::uint16_t>(kFullBlock | background << 8);
-  return static_cast<std::uint16_t>(glyph | attribute << 8);
+inline std::uint16_t lookOf(Cell cell) {
+  const int foreground = cell.foreground();
+  const int background = cell.background();
+  if (cell.glyph == kFullBlock || foreground == background) {
+    return static_cast<std::uint16_t>(kFullBlock | foreground << 8);
+  }
+  if (cell.glyph == 0 || cell.glyph == ' ') return static_cast<std::uint16_t>(kFullBlock | background << 8);
+  return static_cast<std::uint16_t>(cell.glyph | cell.attribute << 8);
 }
 
 inline bool isSolid(std::uint16_t look) { return (look & 0xF0FF) == kFullBlock; }
@@ -113,12 +115,6 @@ void FrameEncoder::setColorMode(ColorMode mode) {
   mode_ = mode;
 }
 
-void FrameEncoder::setGridColumns(int columns) {
-  const int width = columns == kWideCellColumns ? kWideCellColumns : kCellColumns;
-  if (width != columns_) invalidate();
-  columns_ = width;
-}
-
 void FrameEncoder::invalidate() {
   whole_ = true;
   colours_ = {-1, -1};
@@ -171,10 +167,14 @@ std::size_t FrameEncoder::costOf(const std::uint16_t* looks, int begin, int end,
   return cost;
 }
 
-const char* FrameEncoder::encode(const std::uint8_t* cells, int originColumn, int originRow, int visibleColumns,
+const char* FrameEncoder::encode(CellView cells, int originColumn, int originRow, int visibleColumns,
                                  int visibleRows, std::size_t& size) {
+  if (cells.width != columns_) {
+    invalidate();  // another grid: what is remembered of the previous frame no longer lines up
+    columns_ = clampTo(cells.width, 0, kWideCellColumns);
+  }
   const int columns = clampTo(visibleColumns, 0, columns_);
-  const int rows = clampTo(visibleRows, 0, kCellRows);
+  const int rows = clampTo(visibleRows, 0, clampTo(cells.height, 0, kCellRows));
   const unsigned firstColumn = static_cast<unsigned>(originColumn < 0 ? 0 : originColumn) + 1;
   const unsigned firstRow = static_cast<unsigned>(originRow < 0 ? 0 : originRow) + 1;
   const bool whole = whole_;
@@ -190,11 +190,11 @@ const char* FrameEncoder::encode(const std::uint8_t* cells, int originColumn, in
   bool changed[kWideCellColumns];
   bool anyChanged = whole;
   for (int r = 0; r < rows; ++r) {
-    const std::uint8_t* row = cells + 2 * columns_ * r;
+    const Cell* row = &cells.at(0, r);
     std::uint16_t* previous = previous_.get() + columns_ * r;
     int first = -1;
     for (int c = 0; c < columns; ++c) {
-      looks[c] = lookOf(row[2 * c], row[2 * c + 1]);
+      looks[c] = lookOf(row[c]);
       changed[c] = whole || looks[c] != previous[c];
       if (changed[c] && first < 0) first = c;
     }

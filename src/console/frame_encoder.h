@@ -1,4 +1,4 @@
-// FrameEncoder: turns a CellBuffer into the bytes that make a terminal show it.
+// FrameEncoder: turns a grid of cells into the bytes that make a terminal show it.
 //
 // A frame is wrapped in synchronized output (CSI ?2026h ... CSI ?2026l), where the display knows
 // it, so it never shows half a frame. Glyphs are code page 437 written as UTF-8; colours are SGR, either the
@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "base/cell_buffer.h"
 #include "base/color_mode.h"
 
 namespace glimmer {
@@ -65,16 +66,14 @@ class FrameEncoder {
   void setColorMode(ColorMode mode);
   // Whether frames are wrapped in the synchronized-output pair (on until told otherwise).
   void setSynchronizedOutput(bool on) { synchronized_ = on; }
-  // The grid's width in cells: 80 (until told otherwise) or 160; a change draws the next frame whole.
-  void setGridColumns(int columns);
   // The next frame is drawn whole, the display cleared first, and no colour is taken as set.
   void invalidate();
 
-  // Encodes the grid's cells (80x50 or 160x50) with its top-left cell at terminal cell
-  // (originColumn, originRow), 0-based, drawing only the visibleColumns x visibleRows that fit.
-  // The bytes stay valid until the next call.
-  const char* encode(const std::uint8_t* cells, int originColumn, int originRow, int visibleColumns,
-                     int visibleRows, std::size_t& size);
+  // Encodes the grid's cells (up to 160x50) with its top-left cell at terminal cell (originColumn,
+  // originRow), 0-based, drawing only the visibleColumns x visibleRows that fit. A grid of another
+  // width than the previous frame's is drawn whole. The bytes stay valid until the next call.
+  const char* encode(CellView cells, int originColumn, int originRow, int visibleColumns, int visibleRows,
+                     std::size_t& size);
 
   // True when the last frame encoded changed nothing on the display: it holds only the
   // synchronized-output pair, and a display that already shows the previous frame needs none of it.

@@ -8,11 +8,20 @@
 #include <cstdint>
 #include <memory>
 
+#include "base/cell_buffer.h"
 #include "console/display_answers.h"
 
 namespace glimmer {
 
 enum class Key { Space, Escape };
+
+// A line of text at display cell (column, row), 0-based.
+struct TextLine {
+  int column;
+  int row;
+  const char* text;  // length bytes of UTF-8, no control characters
+  std::size_t length;
+};
 
 class Terminal {
  public:
@@ -54,6 +63,22 @@ class Terminal {
   // Writes all bytes, retrying short writes and interruptions, with signals held back so an escape
   // sequence is never cut in half. False when the output is gone; the caller stops drawing then.
   virtual bool write(const char* bytes, std::size_t size) = 0;
+
+  // Blanks the whole display in its default colours. By default, escape sequences through write().
+  virtual bool clearScreen();
+
+  // Draws the lines, which the caller keeps within the display, in its default colours in one
+  // write. By default, cursor moves and the text through write().
+  virtual bool drawLines(const TextLine* lines, int count);
+
+  // True for a display that takes a frame as cells (drawCells); the others take the encoder's
+  // escape sequences through write().
+  virtual bool drawsCells() const { return false; }
+
+  // Shows the visibleColumns x visibleRows of cells that fit, with the grid's top-left cell at
+  // display cell (originColumn, originRow), 0-based. Only for a display that draws cells; false on
+  // a write error.
+  virtual bool drawCells(CellView cells, int originColumn, int originRow, int visibleColumns, int visibleRows);
 
   // True when the key went down since the previous query of that key (the console's
   // "is down or was pressed since the last query"). Never blocks longer than about 20 ms.

@@ -1,17 +1,17 @@
-// The Windows console: the show's output played onto a grid of cells (CellScreen) and written with
-// WriteConsoleOutputW into a screen buffer of the show's own; keys from the console input queue.
+// The Windows console: the show's frames and text written as cells with WriteConsoleOutputW into a
+// screen buffer of the show's own; keys from the console input queue.
 // Calls: GetStdHandle, GetConsoleMode, SetConsoleMode, GetConsoleScreenBufferInfo,
 // SetConsoleScreenBufferSize, SetConsoleWindowInfo, CreateConsoleScreenBuffer,
 // SetConsoleActiveScreenBuffer, GetConsoleOutputCP, SetConsoleOutputCP, GetConsoleTitleW,
 // SetConsoleTitleA/W, GetConsoleCursorInfo, SetConsoleCursorInfo, SetConsoleTextAttribute,
-// WriteConsoleOutputW, WaitForSingleObject, PeekConsoleInputW, ReadConsoleInputW,
+// WriteConsoleOutputW, WriteConsoleA, WaitForSingleObject, PeekConsoleInputW, ReadConsoleInputW,
 // SetConsoleCtrlHandler, TerminateProcess, GetCurrentConsoleFontEx, Get/SetConsoleScreenBufferInfoEx,
 // critical sections.
 //
 // LIMITATIONS
-// - Escape sequences are not sent to the console: every frame is written as cells, which every
-//   Windows console (and Wine's, which shows escape sequences as text) understands. The cells take
-//   the 16 console colours, so truecolor output is shown in the nearest of them.
+// - Frames are written as cells, which every Windows console (and Wine's, which shows escape
+//   sequences as text) understands, in the 16 console colours of the show's own screen buffer;
+//   there is no 24-bit colour. Bytes given to write() go to the console as they are.
 // - Keys are key-down events from the input queue: a held key is seen as often as the keyboard
 //   repeats it. The queue is read only when the show asks for a key or sleeps.
 // - A console whose font does not fit 50 rows on the screen cannot grow to 80x50
@@ -26,7 +26,7 @@
 #include <memory>
 
 #include "base/report.h"
-#include "console/cell_screen.h"
+#include "console/cp437.h"
 #include "console/terminal.h"
 
 namespace glimmer {
@@ -37,6 +37,7 @@ constexpr DWORD kKeyWaitMs = 0;
 constexpr int kTitleRoom = 1024;
 constexpr int kMaxColumns = 1024;  // a bigger window is drawn in its top-left part
 constexpr int kMaxRows = 512;
+constexpr WORD kDefaultAttribute = 0x07;  // grey on black
 
 // What open() found and what has been changed since, where the control handler can reach it.
 struct ConsoleState {
@@ -230,10 +231,11 @@ class WindowsTerminal final : public Terminal {
       }
     }
     if (SetConsoleOutputCP(kCodePage) != FALSE) state.codePageChanged = true;
-    SetConsoleTextAttribute(activeBuffer(), CellScreen::kDefaultAttribute);
-    screen_ = std::make_unique<CellScreen>(columns, rows);
-    cellRow_ = std::make_unique<CHAR_INFO[]>(static_cast<std::size_t>(columns) * rows);
-    return flush();
+    SetConsoleTextAttribute(activeBuffer(), kDefaultAttribute);
+    columns_ = columns;
+    rows_ = rows;
+    cells_ = std::make_unique<CHAR_INFO[]>(static_cast<std::size_t>(columns) * rows);
+    return clearScreen();
   }
 
   bool setTitle(const char* title) override {
@@ -283,12 +285,71 @@ class WindowsTerminal final : public Terminal {
   }
 
   bool write(const char* bytes, std::size_t size) override {
-    if (!screen_) return false;
+    if (!state.opened) return false;
     EnterCriticalSection(&state.lock);
-    screen_->feed(bytes, size);
-    const bool written = flush();
+    bool written = true;
+    while (written && size > 0) {
+      DWORD done = 0;
+      const DWORD chunk = size > 65536 ? 65536 : static_cast<DWORD>(size);
+      written = WriteConsoleA(activeBuffer(), bytes, chunk, &done, nullptr) != FALSE && done > 0;
+      bytes += done;
+      size -= done;
+    }
     LeaveCriticalSection(&state.lock);
     return written;
+  }
+
+  bool clearScreen() override {
+    if (!cells_) return false;
+    const std::size_t count = static_cast<std::size_t>(columns_) * rows_;
+    for (std::size_t index = 0; index < count; ++index) cells_[index] = blank();
+    return writeRectangle(0, 0, columns_, rows_);
+  }
+
+  // The lines go into the cells the screen holds, so the rectangle they cover is written in one
+  // call with whatever else it holds.
+  bool drawLines(const TextLine* lines, int count) override {
+    if (!cells_ || count <= 0) return cells_ != nullptr;
+    int top = rows_;
+    int bottom = 0;
+    for (int index = 0; index < count; ++index) {
+      const TextLine& line = lines[index];
+      if (line.row < 0 || line.row >= rows_) continue;
+      int column = line.column;
+      for (std::size_t at = 0; at < line.length && column < columns_; ++column) {
+        const char32_t character = decodeUtf8(line.text, line.length, at);
+        if (column < 0) continue;
+        CHAR_INFO& cell = cells_[static_cast<std::size_t>(line.row) * columns_ + column];
+        cell.Char.UnicodeChar = static_cast<WCHAR>(character <= 0xFFFF ? character : U'?');
+        cell.Attributes = kDefaultAttribute;
+      }
+      if (line.row < top) top = line.row;
+      if (line.row + 1 > bottom) bottom = line.row + 1;
+    }
+    if (bottom <= top) return true;
+    return writeRectangle(0, top, columns_, bottom - top);
+  }
+
+  bool drawsCells() const override { return true; }
+
+  // The cells as the console shows them: each code's character of code page 437, the attribute as
+  // it is (console colour numbers), written in one call.
+  bool drawCells(CellView cells, int originColumn, int originRow, int visibleColumns, int visibleRows) override {
+    if (!cells_) return false;
+    const int left = originColumn < 0 ? 0 : originColumn;
+    const int top = originRow < 0 ? 0 : originRow;
+    const int width = clamp(visibleColumns, 0, columns_ - left < cells.width ? columns_ - left : cells.width);
+    const int height = clamp(visibleRows, 0, rows_ - top < cells.height ? rows_ - top : cells.height);
+    if (width <= 0 || height <= 0) return true;
+    for (int row = 0; row < height; ++row) {
+      CHAR_INFO* out = cells_.get() + static_cast<std::size_t>(top + row) * columns_ + left;
+      for (int column = 0; column < width; ++column) {
+        const Cell& cell = cells.at(column, row);
+        out[column].Char.UnicodeChar = static_cast<WCHAR>(cp437ToUnicode(cell.glyph));
+        out[column].Attributes = cell.attribute;
+      }
+    }
+    return writeRectangle(left, top, width, height);
   }
 
   bool keyPressed(Key key) override {
@@ -325,31 +386,45 @@ class WindowsTerminal final : public Terminal {
     SetConsoleCtrlHandler(onControl, FALSE);
     setRestoreHook(nullptr);
     state.opened = false;
-    screen_.reset();
-    cellRow_.reset();
+    cells_.reset();
   }
 
  private:
   HANDLE activeBuffer() const { return state.screenActive ? state.screen : state.output; }
 
-  // Writes the cells that changed with one WriteConsoleOutputW.
-  bool flush() {
-    const CellRect changed = screen_->takeChanged();
-    if (changed.right <= changed.left || changed.bottom <= changed.top) return true;
-    const int width = changed.right - changed.left;
-    const int height = changed.bottom - changed.top;
-    for (int row = 0; row < height; ++row) {
-      for (int column = 0; column < width; ++column) {
-        const ScreenCell& cell = screen_->at(changed.left + column, changed.top + row);
-        CHAR_INFO& out = cellRow_[static_cast<std::size_t>(row) * width + column];
-        out.Char.UnicodeChar = static_cast<WCHAR>(cell.character);
-        out.Attributes = cell.attribute;
-      }
+  static CHAR_INFO blank() {
+    CHAR_INFO cell{};
+    cell.Char.UnicodeChar = L' ';
+    cell.Attributes = kDefaultAttribute;
+    return cell;
+  }
+
+  static int clamp(int value, int low, int high) { return value < low ? low : (value > high ? high : value); }
+
+  // The next character of a UTF-8 text; a malformed byte reads as '?'.
+  static char32_t decodeUtf8(const char* text, std::size_t length, std::size_t& at) {
+    const auto lead = static_cast<unsigned char>(text[at++]);
+    if (lead < 0x80) return lead;
+    const int more = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
+    if (more == 0 || at + more > length) return U'?';
+    char32_t character = lead & (0x3F >> more);
+    for (int index = 0; index < more; ++index) {
+      character = character << 6 | (static_cast<unsigned char>(text[at++]) & 0x3F);
     }
-    SMALL_RECT region{static_cast<SHORT>(changed.left), static_cast<SHORT>(changed.top),
-                      static_cast<SHORT>(changed.right - 1), static_cast<SHORT>(changed.bottom - 1)};
-    return WriteConsoleOutputW(activeBuffer(), cellRow_.get(), COORD{static_cast<SHORT>(width), static_cast<SHORT>(height)},
-                               COORD{0, 0}, &region) != FALSE;
+    return character;
+  }
+
+  // Writes a rectangle of the held cells with one WriteConsoleOutputW, as one frame: the control
+  // handler waits for it to be out before it puts the console back.
+  bool writeRectangle(int left, int top, int width, int height) {
+    SMALL_RECT region{static_cast<SHORT>(left), static_cast<SHORT>(top), static_cast<SHORT>(left + width - 1),
+                      static_cast<SHORT>(top + height - 1)};
+    EnterCriticalSection(&state.lock);
+    const bool written = WriteConsoleOutputW(activeBuffer(), cells_.get(),
+                                             COORD{static_cast<SHORT>(columns_), static_cast<SHORT>(rows_)},
+                                             COORD{static_cast<SHORT>(left), static_cast<SHORT>(top)}, &region) != FALSE;
+    LeaveCriticalSection(&state.lock);
+    return written;
   }
 
   // Takes every waiting input event, waiting up to waitMs for the first; notes Space and Escape
@@ -375,8 +450,9 @@ class WindowsTerminal final : public Terminal {
     }
   }
 
-  std::unique_ptr<CellScreen> screen_;
-  std::unique_ptr<CHAR_INFO[]> cellRow_;  // the changed rectangle's cells, as the console takes them
+  std::unique_ptr<CHAR_INFO[]> cells_;  // the show's screen, as the console takes it
+  int columns_ = 0;
+  int rows_ = 0;
   bool spacePressed_ = false;
   bool escapePressed_ = false;
   bool resized_ = false;

@@ -36,7 +36,7 @@ bool Demo::init() {
   converter = std::make_unique<TFX_BlockColor>();
   console = std::make_unique<ConsoleFrame>();
   secondFrame = std::make_unique<std::uint32_t[]>(kFramePixels);
-  cells = std::make_unique<std::uint8_t[]>(kMaxCellBufferBytes);
+  cells = std::make_unique<CellBuffer>();
   meshes = std::make_unique<MeshManager>();
   images = std::make_unique<ImageStore>();
   music = std::make_unique<MusicStream>();

@@ -53,7 +53,7 @@ struct Demo {
   std::unique_ptr<ShowScenes> scenes;  // the shared camera and the four scenes
   std::unique_ptr<ConsoleFrame> console;
   std::unique_ptr<std::uint32_t[]> secondFrame;  // a FrameBuffer: 16000 words
-  std::unique_ptr<std::uint8_t[]> cells;         // the CellBuffer, room for either grid: 16000 bytes
+  std::unique_ptr<CellBuffer> cells;             // room for either grid
 };
 
 // The program: init, intro, run, teardown. Returns the exit status (0, 1 or 2).

@@ -25,14 +25,17 @@ void DemoStage::renderScene(ShowScene scene, std::int32_t t, std::uint8_t varian
 }
 
 void DemoStage::convert(const std::uint32_t* pixels, const PixelRect& rect) {
-  if (demo_.console->grid == Grid::Wide) {
-    demo_.converter->convert1x2(pixels, &rect, kFrameWidth, 0, 0, demo_.cells.get());
+  const Grid grid = demo_.console->grid;
+  if (grid == Grid::Wide) {
+    demo_.converter->convert1x2(pixels, &rect, kFrameWidth, 0, 0, gridIn(*demo_.cells, grid));
   } else {
-    demo_.converter->convert2x2(pixels, &rect, kFrameWidth, 0, 0, demo_.cells.get());
+    demo_.converter->convert2x2(pixels, &rect, kFrameWidth, 0, 0, gridIn(*demo_.cells, grid));
   }
 }
 
-void DemoStage::present() { presentFrame(*demo_.console, demo_.cells.get()); }
+CellView DemoStage::cells() const { return viewOf(*demo_.cells, demo_.console->grid); }
+
+void DemoStage::present() { presentFrame(*demo_.console, cells()); }
 
 bool Demo::run() {
   DemoStage stage(*this);

@@ -25,6 +25,9 @@ class DemoStage : public ShowStage {
   void convert(const std::uint32_t* pixels, const PixelRect& rect) override;
   void present() override;
 
+  // The cells of the last conversion, on the grid in use.
+  CellView cells() const;
+
  protected:
   Demo& demo_;
 };

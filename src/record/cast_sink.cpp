@@ -68,7 +68,7 @@ class CastSink final : public FrameSink {
     return file_.healthy();
   }
 
-  bool frame(long index, const std::uint8_t*, const char* bytes, std::size_t size) override {
+  bool frame(long index, CellView, const char* bytes, std::size_t size) override {
     const std::string_view line = writer_.frameLine(index, bytes, size);
     std::fwrite(line.data(), 1, line.size(), file_.stream());
     return file_.healthy();

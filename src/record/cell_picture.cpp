@@ -22,15 +22,15 @@ constexpr GlyphPattern kPatterns[] = {
 
 }  // namespace
 
-void drawCellPicture(const std::uint8_t* cells, Grid grid, std::uint8_t* rgb) {
-  const int columns = columnsOf(grid);
+void drawCellPicture(CellView cells, std::uint8_t* rgb) {
+  const int columns = cells.width;
   const int cellWidth = kPictureWidth / columns;
   for (int row = 0; row < kCellRows; ++row) {
     for (int column = 0; column < columns; ++column) {
-      const std::uint8_t code = cells[2 * (row * columns + column)];
-      const std::uint8_t attribute = cells[2 * (row * columns + column) + 1];
-      const std::int32_t* foreground = kConsolePalette[attribute & 0x0F];
-      const std::int32_t* background = kConsolePalette[attribute >> 4];
+      const Cell& cell = cells.at(column, row);
+      const std::uint8_t code = cell.glyph;
+      const std::int32_t* foreground = kConsolePalette[cell.foreground()];
+      const std::int32_t* background = kConsolePalette[cell.background()];
       std::uint8_t evenRow = 0;
       std::uint8_t oddRow = 0;
       for (const GlyphPattern& pattern : kPatterns) {

@@ -1,5 +1,5 @@
-// CellPicture: a CellBuffer drawn as a console would show it, 640x400 RGB either way: the classic
-// grid's cells 8x8 pixels, the wide grid's 4 wide and 8 tall. The shade glyphs are drawn as their
+// CellPicture: a grid of cells drawn as a console would show it, 640x400 RGB for either grid: the
+// classic grid's 80x50 cells 8x8 pixels, the wide grid's 160x50 4 wide and 8 tall. The shade glyphs are drawn as their
 // dot patterns and the colours come from the show's palette.
 #pragma once
 
@@ -14,8 +14,8 @@ inline constexpr int kPictureWidth = 80 * kCellPixels;
 inline constexpr int kPictureHeight = 50 * kCellPixels;
 inline constexpr int kPictureBytes = kPictureWidth * kPictureHeight * 3;
 
-// Draws the grid's cells into rgb (kPictureBytes, rows top first, red, green, blue). Codes other
-// than the four block glyphs show their background.
-void drawCellPicture(const std::uint8_t* cells, Grid grid, std::uint8_t* rgb);
+// Draws the cells (80x50 or 160x50) into rgb (kPictureBytes, rows top first, red, green, blue).
+// Codes other than the four block glyphs show their background.
+void drawCellPicture(CellView cells, std::uint8_t* rgb);
 
 }  // namespace glimmer

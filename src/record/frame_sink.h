@@ -23,7 +23,7 @@ class FrameSink {
 
   // Frame number index (from 0): the cells, and the bytes the live show writes for them.
   // False with a message printed when writing failed; no further frame is given then.
-  virtual bool frame(long index, const std::uint8_t* cells, const char* bytes, std::size_t size) = 0;
+  virtual bool frame(long index, CellView cells, const char* bytes, std::size_t size) = 0;
 
   // complete: puts the finished output in place (false with a message if that fails). Otherwise
   // removes what was written and returns false.

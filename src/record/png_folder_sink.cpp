@@ -33,8 +33,8 @@ class PngFolderSink final : public FrameSink {
     return true;
   }
 
-  bool frame(long index, const std::uint8_t* cells, const char*, std::size_t) override {
-    drawCellPicture(cells, format_.grid, rgb_.get());
+  bool frame(long index, CellView cells, const char*, std::size_t) override {
+    drawCellPicture(cells, rgb_.get());
     char name[32];
     std::snprintf(name, sizeof name, "/frame-%06ld.png", index);
     PartFile file;

@@ -84,8 +84,8 @@ class RecordingStage final : public DemoStage {
     // Every frame's bytes, also those of a frame that changes nothing (the live show writes
     // nothing then), so the recording keeps one event per frame.
     std::size_t size = 0;
-    const char* bytes = encodeFrame(console, demo_.cells.get(), size);
-    if (!sink_.frame(frame, demo_.cells.get(), bytes, size)) {
+    const char* bytes = encodeFrame(console, cells(), size);
+    if (!sink_.frame(frame, cells(), bytes, size)) {
       failed_ = true;
       return;
     }

@@ -62,8 +62,8 @@ class VideoSink final : public FrameSink {
     return true;
   }
 
-  bool frame(long, const std::uint8_t* cells, const char*, std::size_t) override {
-    drawCellPicture(cells, format_.grid, rgb_.get());
+  bool frame(long, CellView cells, const char*, std::size_t) override {
+    drawCellPicture(cells, rgb_.get());
     if (std::fwrite(rgb_.get(), 1, kPictureBytes, pipe_) != static_cast<std::size_t>(kPictureBytes)) {
       printLine("ffmpeg stopped taking frames");
       return false;

@@ -189,7 +189,7 @@ class WebPageSink final : public FrameSink {
     return write(header.data(), header.size()) || finish(false);
   }
 
-  bool frame(long index, const std::uint8_t*, const char* bytes, std::size_t size) override {
+  bool frame(long index, CellView, const char* bytes, std::size_t size) override {
     const std::string_view line = cast_.frameLine(index, bytes, size);
     return write(line.data(), line.size());
   }

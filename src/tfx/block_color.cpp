@@ -26,9 +26,9 @@ inline std::uint32_t average4(std::uint32_t a, std::uint32_t b, std::uint32_t c,
   return ((redBlue >> 2) & 0x00FF00FFu) | ((green >> 2) & 0x0000FF00u);
 }
 
-inline void writeCell(std::uint8_t* out, int cellNumber, std::uint16_t cell) {
-  out[2 * cellNumber] = static_cast<std::uint8_t>(cell);
-  out[2 * cellNumber + 1] = static_cast<std::uint8_t>(cell >> 8);
+// A table entry (glyph + 256 * attribute) as a cell.
+inline Cell cellOf(std::uint16_t entry) {
+  return {static_cast<std::uint8_t>(entry), static_cast<std::uint8_t>(entry >> 8)};
 }
 
 inline int clampChannel(int value) { return value < 0 ? 0 : (value > 255 ? 255 : value); }
@@ -180,38 +180,39 @@ void TFX_BlockColor::init() {
 }
 
 void TFX_BlockColor::convert1x1(const std::uint32_t* pixels, const PixelRect* rect, int stride, int cellX,
-                                int cellY, std::uint8_t* out) {
+                                int cellY, CellGrid out) {
   const int columns = rect->x1 - rect->x0;
   const int rows = rect->y1 - rect->y0;
   for (int r = 0; r < rows; ++r) {
     const std::uint32_t* source = pixels + static_cast<std::ptrdiff_t>(rect->y0 + r) * stride + rect->x0;
-    const int rowStart = (cellY + r) * kCellColumns + cellX;
-    for (int c = 0; c < columns; ++c) writeCell(out, rowStart + c, cellTable[tableIndex(source[c])]);
+    Cell* row = &out.at(cellX, cellY + r);
+    for (int c = 0; c < columns; ++c) row[c] = cellOf(cellTable[tableIndex(source[c])]);
   }
 }
 
 void TFX_BlockColor::convert2x2(const std::uint32_t* pixels, const PixelRect* rect, int stride, int cellX,
-                                int cellY, std::uint8_t* out) {
+                                int cellY, CellGrid out) {
   const int columns = (rect->x1 - rect->x0) / 2;
   const int rows = (rect->y1 - rect->y0) / 2;
   const bool feedback = (flags & kErrorFeedback) != 0;
   for (int r = 0; r < rows; ++r) {
     const std::uint32_t* top = pixels + static_cast<std::ptrdiff_t>(rect->y0 + 2 * r) * stride + rect->x0;
     const std::uint32_t* bottom = top + stride;
-    const int rowStart = (cellY + r) * kCellColumns + cellX;
+    Cell* row = &out.at(cellX, cellY + r);
     if (!feedback) {
       // A row holds at most 80 cells; wider rectangles go in pieces.
       std::uint32_t indices[kCellColumns];
       for (int start = 0; start < columns; start += kCellColumns) {
         const int count = columns - start < kCellColumns ? columns - start : kCellColumns;
         blockIndices(top + 2 * start, bottom + 2 * start, count, indices);
-        for (int c = 0; c < count; ++c) writeCell(out, rowStart + start + c, cellTable[indices[c]]);
+        for (int c = 0; c < count; ++c) row[start + c] = cellOf(cellTable[indices[c]]);
       }
       continue;
     }
     for (int c = 0; c < columns; ++c) {
       std::uint32_t colour = average4(top[2 * c], top[2 * c + 1], bottom[2 * c], bottom[2 * c + 1]);
-      std::int8_t* error = errorBuffer + 3 * (rowStart + c);
+      // The error store is indexed by the cell's number on the 80x50 grid.
+      std::int8_t* error = errorBuffer + 3 * ((cellY + r) * kCellColumns + cellX + c);
       int corrected[3];
       for (int channel = 0; channel < 3; ++channel) {
         corrected[channel] = clampChannel(static_cast<int>((colour >> (8 * channel)) & 0xFFu) + error[channel]);
@@ -223,18 +224,18 @@ void TFX_BlockColor::convert2x2(const std::uint32_t* pixels, const PixelRect* re
       for (int channel = 0; channel < 3; ++channel) {
         error[channel] = static_cast<std::int8_t>(corrected[channel] - colorTable[3 * index + channel]);
       }
-      writeCell(out, rowStart + c, cellTable[index]);
+      row[c] = cellOf(cellTable[index]);
     }
   }
 }
 
 void TFX_BlockColor::convert4x4(const std::uint32_t* pixels, const PixelRect* rect, int stride, int cellX,
-                                int cellY, std::uint8_t* out) {
+                                int cellY, CellGrid out) {
   const int columns = (rect->x1 - rect->x0) / 4;
   const int rows = (rect->y1 - rect->y0) / 4;
   for (int r = 0; r < rows; ++r) {
     const std::uint32_t* block = pixels + static_cast<std::ptrdiff_t>(rect->y0 + 4 * r) * stride + rect->x0;
-    const int rowStart = (cellY + r) * kCellColumns + cellX;
+    Cell* row = &out.at(cellX, cellY + r);
     for (int c = 0; c < columns; ++c) {
       // Sixteen values of at most 255 fit 12 bits, so red and blue share a word again.
       std::uint32_t redBlue = 0;
@@ -247,24 +248,24 @@ void TFX_BlockColor::convert4x4(const std::uint32_t* pixels, const PixelRect* re
         }
       }
       std::uint32_t colour = ((redBlue >> 4) & 0x00FF00FFu) | ((green >> 4) & 0x0000FF00u);
-      writeCell(out, rowStart + c, cellTable[tableIndex(colour)]);
+      row[c] = cellOf(cellTable[tableIndex(colour)]);
     }
   }
 }
 
 void TFX_BlockColor::convert1x2(const std::uint32_t* pixels, const PixelRect* rect, int stride, int cellX,
-                                int cellY, std::uint8_t* out) {
+                                int cellY, CellGrid out) {
   const int columns = rect->x1 - rect->x0;
   const int rows = (rect->y1 - rect->y0) / 2;
   std::uint32_t indices[kWideCellColumns];  // a row holds at most 160 cells; wider ones go in pieces
   for (int r = 0; r < rows; ++r) {
     const std::uint32_t* top = pixels + static_cast<std::ptrdiff_t>(rect->y0 + 2 * r) * stride + rect->x0;
     const std::uint32_t* bottom = top + stride;
-    const int rowStart = (cellY + r) * kWideCellColumns + cellX;
+    Cell* row = &out.at(cellX, cellY + r);
     for (int start = 0; start < columns; start += kWideCellColumns) {
       const int count = columns - start < kWideCellColumns ? columns - start : kWideCellColumns;
       wideIndices(top + start, bottom + start, count, indices);
-      for (int c = 0; c < count; ++c) writeCell(out, rowStart + start + c, cellTable[indices[c]]);
+      for (int c = 0; c < count; ++c) row[start + c] = cellOf(cellTable[indices[c]]);
     }
   }
 }

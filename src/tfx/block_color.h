@@ -23,24 +23,24 @@ class TFX_BlockColor : public TFX_TCConverter {
   void init() override;
   // One cell per pixel: cellTable at the pixel's colour. Never touches errorBuffer.
   void convert1x1(const std::uint32_t* pixels, const PixelRect* rect, int stride, int cellX, int cellY,
-                  std::uint8_t* out) override;
+                  CellGrid out) override;
   // One cell per 2x2 block: each channel summed and divided by 4, rounded down; with
   // kErrorFeedback set, the cell's carried error is added (clamped to 0..255) before the lookup
   // and the new error (corrected - shown) is stored for the next call.
   void convert2x2(const std::uint32_t* pixels, const PixelRect* rect, int stride, int cellX,
-                  int cellY, std::uint8_t* out) override;
+                  int cellY, CellGrid out) override;
   // One cell per 4x4 block: each channel summed and divided by 16, rounded down. Never touches
   // errorBuffer.
   void convert4x4(const std::uint32_t* pixels, const PixelRect* rect, int stride, int cellX, int cellY,
-                  std::uint8_t* out) override;
+                  CellGrid out) override;
   // Frees the three tables.
   ~TFX_BlockColor() override;
-  // One cell per 1x2 block, pitch 160: each channel of the two pixels summed and halved, rounded
+  // One cell per 1x2 block: each channel of the two pixels summed and halved, rounded
   // down, as the 2x2 average rounds. Where a row alternates column by column (a pattern drawn for
   // 2x2 cells, which the classic grid shows as an even shade), both cells of such a 2x2 window,
   // counted from x0, show that window's convert2x2 cell instead. Never touches errorBuffer.
   void convert1x2(const std::uint32_t* pixels, const PixelRect* rect, int stride, int cellX, int cellY,
-                  std::uint8_t* out) override;
+                  CellGrid out) override;
 
   std::uint16_t* cellTable = nullptr;   // 262144 cells: glyph + 256 * attribute
   std::uint8_t* colorTable = nullptr;   // 262144 x red, green, blue of the colour the cell shows

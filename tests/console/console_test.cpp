@@ -87,8 +87,8 @@ TEST(SetupConsole, PaletteAndSynchronizedOutputFollowTheModeAndTheAnswers) {
         EXPECT_EQ(terminal.paletteBefore.palette[4][2], 200);
       }
       std::size_t size = 0;
-      std::uint8_t cells[kCellBufferBytes] = {};
-      const char* bytes = console.encoder.encode(cells, 0, 0, 80, 50, size);
+      CellBuffer cells{};
+      const char* bytes = console.encoder.encode(viewOf(cells, Grid::Classic), 0, 0, 80, 50, size);
       EXPECT_EQ(std::string(bytes, size).find("\x1b[?2026h") != std::string::npos, c.synchronized);
     }
     EXPECT_FALSE(terminal.paletteSet) << "put back at the restore";

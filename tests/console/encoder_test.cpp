@@ -23,25 +23,22 @@ using testing::EmulatedScreen;
 // code page 437 cells, a band that moves each frame and a few cells changed at random.
 class MovingFrames {
  public:
-  explicit MovingFrames(unsigned seed) : random_(seed), cells_(kCellBufferBytes) {
+  explicit MovingFrames(unsigned seed) : random_(seed) {
     for (int n = 0; n < kCellCount; ++n) setRandom(n);
   }
-  const std::uint8_t* next() {
+  CellView next() {
     ++frame_;
     for (int r = 0; r < kCellRows; ++r) {
       int column = (frame_ * 3 + r) % kCellColumns;
       set(r * kCellColumns + column, 178, static_cast<std::uint8_t>(frame_ * 17 + r));
     }
     for (int i = 0; i < 200; ++i) setRandom(static_cast<int>(random_() % kCellCount));
-    return cells_.data();
+    return current();
   }
-  const std::uint8_t* current() const { return cells_.data(); }
+  CellView current() const { return viewOf(cells_, Grid::Classic); }
 
  private:
-  void set(int n, std::uint8_t glyph, std::uint8_t attribute) {
-    cells_[2 * n] = glyph;
-    cells_[2 * n + 1] = attribute;
-  }
+  void set(int n, std::uint8_t glyph, std::uint8_t attribute) { cells_[n] = {glyph, attribute}; }
   void setRandom(int n) {
     static constexpr std::uint8_t kBlocks[] = {176, 177, 178, 219};
     std::uint32_t pick = random_();
@@ -49,7 +46,7 @@ class MovingFrames {
     set(n, glyph, static_cast<std::uint8_t>(pick >> 16));
   }
   std::mt19937 random_;
-  std::vector<std::uint8_t> cells_;
+  CellBuffer cells_{};
   int frame_ = 0;
 };
 
@@ -68,7 +65,7 @@ TEST_P(EncoderOnScreen, EveryFrameShowsTheCells) {
   MovingFrames frames(7);
   for (int frame = 0; frame < 12; ++frame) {
     SCOPED_TRACE(::testing::Message() << "frame " << frame);
-    const std::uint8_t* cells = frame == 0 ? frames.current() : frames.next();
+    const CellView cells = frame == 0 ? frames.current() : frames.next();
     if (frame == 6) encoder.invalidate();  // a whole frame in the middle
     std::size_t size = 0;
     const char* bytes = encoder.encode(cells, kOriginColumn, kOriginRow, kCellColumns, kCellRows, size);
@@ -91,9 +88,9 @@ TEST_P(EncoderOnScreen, EveryFrameShowsTheCells) {
 INSTANTIATE_TEST_SUITE_P(Centred, EncoderOnScreen, ::testing::Values(ColorMode::Ansi16, ColorMode::TrueColor),
                          [](const auto& info) { return info.param == ColorMode::TrueColor ? "TrueColor" : "Ansi16"; });
 
-std::string encodeOnce(FrameEncoder& encoder, const std::uint8_t* cells) {
+std::string encodeOnce(FrameEncoder& encoder, const CellBuffer& cells) {
   std::size_t size = 0;
-  const char* bytes = encoder.encode(cells, 0, 0, kCellColumns, kCellRows, size);
+  const char* bytes = encoder.encode(viewOf(cells, Grid::Classic), 0, 0, kCellColumns, kCellRows, size);
   return std::string(bytes, size);
 }
 
@@ -104,42 +101,39 @@ std::size_t countOf(const std::string& text, const std::string& part) {
 }
 
 TEST(FrameEncoder, FramesAreSynchronizedAndOnlyChangesAreSent) {
-  std::vector<std::uint8_t> cells(kCellBufferBytes);
-  for (int n = 0; n < kCellCount; ++n) {
-    cells[2 * n] = 177;
-    cells[2 * n + 1] = 0x78;
-  }
+  CellBuffer cells{};
+  for (int n = 0; n < kCellCount; ++n) cells[n] = {177, 0x78};
   FrameEncoder encoder;
-  std::string whole = encodeOnce(encoder, cells.data());
+  std::string whole = encodeOnce(encoder, cells);
   EXPECT_EQ(whole.rfind("\x1b[?2026h", 0), 0u);
   EXPECT_EQ(whole.substr(whole.size() - 8), "\x1b[?2026l");
   // One colour choice for the whole uniform frame (besides the reset before clearing).
   EXPECT_EQ(countOf(whole, "m") - countOf(whole, "\x1b[0m"), 1u);
 
-  EXPECT_EQ(encodeOnce(encoder, cells.data()), "\x1b[?2026h\x1b[?2026l");
+  EXPECT_EQ(encodeOnce(encoder, cells), "\x1b[?2026h\x1b[?2026l");
 
-  cells[2 * (20 * kCellColumns + 40)] = 176;
-  std::string one = encodeOnce(encoder, cells.data());
+  cells[20 * kCellColumns + 40].glyph = 176;
+  std::string one = encodeOnce(encoder, cells);
   EXPECT_LT(one.size(), 40u);
   EXPECT_NE(one.find("\x1b[21;41H"), std::string::npos);
 
   encoder.invalidate();
-  EXPECT_GT(encodeOnce(encoder, cells.data()).size(), whole.size() / 2);
+  EXPECT_GT(encodeOnce(encoder, cells).size(), whole.size() / 2);
 }
 
 // A solid cell, however the CellBuffer spells it (a full block, a blank, equal colours), is a blank
 // on its colour: a full block glyph would leave a seam under it in many terminals.
 TEST(FrameEncoder, SolidCellsAreBlanksOnTheirColourInBothColourModes) {
-  std::vector<std::uint8_t> cells(kCellBufferBytes);
+  CellBuffer cells{};
   for (int n = 0; n < kCellCount; ++n) {
     const int kind = n % 4;
-    cells[2 * n] = kind == 0 ? 219 : kind == 1 ? 0 : kind == 2 ? 177 : 176;
-    cells[2 * n + 1] = static_cast<std::uint8_t>(kind == 2 ? 0x99 : kind == 3 ? 0x1E : 0x0C | (n & 0x70));
+    cells[n].glyph = kind == 0 ? 219 : kind == 1 ? 0 : kind == 2 ? 177 : 176;
+    cells[n].attribute = static_cast<std::uint8_t>(kind == 2 ? 0x99 : kind == 3 ? 0x1E : 0x0C | (n & 0x70));
   }
   for (ColorMode mode : {ColorMode::Ansi16, ColorMode::TrueColor}) {
     FrameEncoder encoder;
     encoder.setColorMode(mode);
-    const std::string frame = encodeOnce(encoder, cells.data());
+    const std::string frame = encodeOnce(encoder, cells);
     EXPECT_EQ(frame.find("\xe2\x96\x88"), std::string::npos) << "no full block is ever sent";
     EmulatedScreen screen(kCellColumns, kCellRows);
     screen.feed(frame);
@@ -147,7 +141,7 @@ TEST(FrameEncoder, SolidCellsAreBlanksOnTheirColourInBothColourModes) {
       const int column = n % kCellColumns;
       const int row = n / kCellColumns;
       const int kind = n % 4;
-      const int colour = kind == 0 ? 0x0C : kind == 1 ? (cells[2 * n + 1] >> 4) : 9;
+      const int colour = kind == 0 ? 0x0C : kind == 1 ? cells[n].background() : 9;
       const std::uint32_t glyph = screen.glyph(column, row);
       EXPECT_TRUE(glyph == ' ' || glyph == 0) << "cell " << n << " shows " << glyph;
       EXPECT_EQ(screen.background(column, row), EmulatedScreen::consoleColour(colour, mode)) << "cell " << n;
@@ -156,27 +150,24 @@ TEST(FrameEncoder, SolidCellsAreBlanksOnTheirColourInBothColourModes) {
 }
 
 TEST(FrameEncoder, WithoutSynchronizedOutputAFrameHasNoMarkers) {
-  std::vector<std::uint8_t> cells(kCellBufferBytes, 0);
+  CellBuffer cells{};
   FrameEncoder encoder;
   encoder.setSynchronizedOutput(false);
-  const std::string whole = encodeOnce(encoder, cells.data());
+  const std::string whole = encodeOnce(encoder, cells);
   EXPECT_EQ(whole.find("2026"), std::string::npos);
-  EXPECT_EQ(encodeOnce(encoder, cells.data()), "");
+  EXPECT_EQ(encodeOnce(encoder, cells), "");
   EXPECT_TRUE(encoder.lastFrameChangedNothing());
 }
 
 TEST(FrameEncoder, WorstFrameFitsTheBuffer) {
   // Every cell a different colour pair from its neighbour, far from the top-left corner.
-  std::vector<std::uint8_t> cells(kCellBufferBytes);
+  CellBuffer cells{};
   FrameEncoder encoder;
   encoder.setColorMode(ColorMode::TrueColor);
   for (int frame = 0; frame < 3; ++frame) {
-    for (int n = 0; n < kCellCount; ++n) {
-      cells[2 * n] = 178;
-      cells[2 * n + 1] = static_cast<std::uint8_t>((n + frame) % 2 == 0 ? 0x7F : 0xF7);
-    }
+    for (int n = 0; n < kCellCount; ++n) cells[n] = {178, static_cast<std::uint8_t>((n + frame) % 2 == 0 ? 0x7F : 0xF7)};
     std::size_t size = 0;
-    encoder.encode(cells.data(), 30000, 30000, kCellColumns, kCellRows, size);
+    encoder.encode(viewOf(cells, Grid::Classic), 30000, 30000, kCellColumns, kCellRows, size);
     EXPECT_LE(size, FrameEncoder::kMaxFrameBytes);
   }
 }

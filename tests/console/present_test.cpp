@@ -24,10 +24,8 @@ class Present : public ::testing::Test {
     for (int n = 0; n < kCellCount; ++n) setCell(n, n % 3 == 0 ? 219 : 177, static_cast<std::uint8_t>(n * 7));
     updateLayout(console);
   }
-  void setCell(int n, std::uint8_t glyph, std::uint8_t attribute) {
-    cells[2 * n] = glyph;
-    cells[2 * n + 1] = attribute;
-  }
+  void setCell(int n, std::uint8_t glyph, std::uint8_t attribute) { buffer[n] = {glyph, attribute}; }
+  CellView cells() const { return viewOf(buffer, Grid::Classic); }
   // Everything written so far, as an emulated terminal of the memory terminal's size shows it.
   std::unique_ptr<EmulatedScreen> shown() {
     int columns = 0;
@@ -42,12 +40,12 @@ class Present : public ::testing::Test {
 
   MemoryTerminal terminal{100, 60};  // outlives the console, which borrows it
   ConsoleFrame console;
-  std::uint8_t cells[kCellBufferBytes] = {};
+  CellBuffer buffer{};
 };
 
 TEST_F(Present, OneWritePerChangedFrameAtTheCentredOrigin) {
   setCell(1, 176, 0xF0);  // black on white: the attribute's high bit is a colour, not a sign
-  presentFrame(console, cells);
+  presentFrame(console, cells());
   EXPECT_EQ(terminal.writeCount, 1);
 
   VTermScreenCell shade = shownAt(11, 5);
@@ -57,34 +55,34 @@ TEST_F(Present, OneWritePerChangedFrameAtTheCentredOrigin) {
 
   // The same cells again change nothing on the display: not a byte, not even an empty frame.
   const std::size_t before = terminal.written.size();
-  presentFrame(console, cells);
+  presentFrame(console, cells());
   EXPECT_EQ(terminal.writeCount, 1);
   EXPECT_EQ(terminal.written.size(), before);
 
   setCell(2, 178, 0x21);
-  presentFrame(console, cells);
+  presentFrame(console, cells());
   EXPECT_EQ(terminal.writeCount, 2);
   EXPECT_EQ(shownAt(12, 5).chars[0], 0x2593u);
 }
 
 TEST_F(Present, FailedWriteMarksTheOutputLostAndTheNextFrameIsWhole) {
-  presentFrame(console, cells);
+  presentFrame(console, cells());
   setCell(5, 178, 0x12);
   terminal.failWrites = true;
-  presentFrame(console, cells);
+  presentFrame(console, cells());
   EXPECT_TRUE(console.outputLost);
   terminal.failWrites = false;
   std::size_t before = terminal.written.size();
-  presentFrame(console, cells);
+  presentFrame(console, cells());
   EXPECT_NE(lastFrameWritten(before).find("\x1b[2J"), std::string::npos);
   EXPECT_EQ(shownAt(15, 5).chars[0], 0x2593u);
 }
 
 TEST_F(Present, ATerminalShrunkDuringTheShowGetsTheGridClippedFromItsTopLeft) {
-  presentFrame(console, cells);
+  presentFrame(console, cells());
   terminal.resize(70, 40);
   const std::size_t before = terminal.written.size();
-  presentFrame(console, cells);
+  presentFrame(console, cells());
   EXPECT_EQ((std::array{console.originColumn, console.visibleColumns, console.visibleRows}), (std::array{0, 70, 40}));
 
   // The frame after the shrink alone, on a screen of the new size: drawn whole, every cell in

@@ -68,7 +68,7 @@ namespace {
 class CountingSink final : public FrameSink {
  public:
   bool begin() override { return true; }
-  bool frame(long index, const std::uint8_t*, const char*, std::size_t) override {
+  bool frame(long index, CellView, const char*, std::size_t) override {
     if (index == 2) atSecond = allocationCount.load();
     atLast = allocationCount.load();
     frames = index + 1;

@@ -38,13 +38,10 @@ TEST(CellPicture, GlyphsShowTheirShareOfDotsInTheAttributesColours) {
       {60, 1, 'A', 0x5B, 0},   // other codes show their background: dark magenta
       {61, 1, 0, 0x90, 0},     // blue
   };
-  std::vector<std::uint8_t> cells(8000, 0);
-  for (const Case& test : cases) {
-    cells[2 * (test.row * 80 + test.column)] = test.code;
-    cells[2 * (test.row * 80 + test.column) + 1] = test.attribute;
-  }
+  CellBuffer cells{};
+  for (const Case& test : cases) cells[test.row * 80 + test.column] = {test.code, test.attribute};
   std::vector<std::uint8_t> rgb(kPictureBytes, 0x55);
-  drawCellPicture(cells.data(), Grid::Classic, rgb.data());
+  drawCellPicture(viewOf(cells, Grid::Classic), rgb.data());
   auto pixel = [&rgb](int x, int y) { return pixelOf(rgb, x, y); };
 
   for (const Case& test : cases) {
@@ -74,13 +71,11 @@ TEST(CellPicture, GlyphsShowTheirShareOfDotsInTheAttributesColours) {
 
 // A wide cell is drawn 4 pixels wide and 8 tall, so the 160x50 grid fills the same 640x400.
 TEST(CellPicture, WideCellsAreHalfAsWide) {
-  std::vector<std::uint8_t> cells(kMaxCellBufferBytes, 0);
-  cells[0] = 219;
-  cells[1] = 0x0C;  // a full block in red
-  cells[2 * (kWideCellColumns * 49 + 159)] = 177;
-  cells[2 * (kWideCellColumns * 49 + 159) + 1] = 0x9F;  // medium shade, white on blue
+  CellBuffer cells{};
+  cells[0] = {219, 0x0C};                              // a full block in red
+  cells[kWideCellColumns * 49 + 159] = {177, 0x9F};  // medium shade, white on blue
   std::vector<std::uint8_t> rgb(kPictureBytes);
-  drawCellPicture(cells.data(), Grid::Wide, rgb.data());
+  drawCellPicture(viewOf(cells, Grid::Wide), rgb.data());
   EXPECT_EQ(pixelOf(rgb, 3, 7), (Rgb{255, 0, 0}));
   EXPECT_EQ(pixelOf(rgb, 4, 0), (Rgb{0, 0, 0})) << "the next cell";
   // The medium shade's dots alternate, even rows starting with background.

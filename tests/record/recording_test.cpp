@@ -30,15 +30,26 @@ namespace {
 using testing::readFile;
 namespace fs = std::filesystem;
 
-using Cells = std::array<std::uint8_t, kMaxCellBufferBytes>;
+// A frame's cells, laid out as the recording's grid lays them.
+struct Cells {
+  CellBuffer buffer{};
+  int width = 0;
+
+  CellView view() const { return {buffer.data(), width, kCellRows, width}; }
+  const Cell& at(int column, int row) const { return view().at(column, row); }
+};
 
 // Passes every frame on to a real sink and keeps the cells and bytes.
 class KeepingSink final : public FrameSink {
  public:
   explicit KeepingSink(std::unique_ptr<FrameSink> inner) : inner_(std::move(inner)) {}
   bool begin() override { return inner_->begin(); }
-  bool frame(long index, const std::uint8_t* cells, const char* bytes, std::size_t size) override {
-    std::copy(cells, cells + kMaxCellBufferBytes, frames.emplace_back().begin());
+  bool frame(long index, CellView cells, const char* bytes, std::size_t size) override {
+    Cells& kept = frames.emplace_back();
+    kept.width = cells.width;
+    for (int row = 0; row < cells.height; ++row) {
+      for (int column = 0; column < cells.width; ++column) kept.buffer[row * cells.width + column] = cells.at(column, row);
+    }
     written.emplace_back(bytes, size);
     return inner_->frame(index, cells, bytes, size);
   }
@@ -78,27 +89,27 @@ Recording record(int fps, int from, int to, Grid grid = Grid::Classic) {
 // Whether every cell shows black: a black foreground, on black unless the glyph is the full block.
 bool allBlack(const Cells& frame) {
   for (int n = 0; n < kCellCount; ++n) {
-    const std::uint8_t code = frame[2 * n];
-    const std::uint8_t attribute = frame[2 * n + 1];
-    if ((attribute & 15) != 0 || (code != 219 && (attribute >> 4) != 0)) return false;
+    const Cell cell = frame.buffer[n];
+    if (cell.foreground() != 0 || (cell.glyph != 219 && cell.background() != 0)) return false;
   }
   return true;
 }
 
 // The converter's cell for the greetings' backdrop colour, at the grid's scale.
-std::array<std::uint8_t, 2> backdropCell(Grid grid) {
+Cell backdropCell(Grid grid) {
   TFX_BlockColor converter;
   converter.init();
   const std::uint32_t backdrop[4] = {0x009400D3, 0x009400D3, 0x009400D3, 0x009400D3};
-  std::uint8_t cell[kMaxCellBufferBytes] = {};
+  Cell cell;
+  const CellGrid one{&cell, 1, 1, 1};
   if (grid == Grid::Wide) {
     const PixelRect rect{0, 0, 1, 2};
-    converter.convert1x2(backdrop, &rect, 1, 0, 0, cell);
+    converter.convert1x2(backdrop, &rect, 1, 0, 0, one);
   } else {
     const PixelRect rect{0, 0, 2, 2};
-    converter.convert2x2(backdrop, &rect, 2, 0, 0, cell);
+    converter.convert2x2(backdrop, &rect, 2, 0, 0, one);
   }
-  return {cell[0], cell[1]};
+  return cell;
 }
 
 TEST(Recording, CastReplaysToTheConvertedCellsAndStartsBlack) {
@@ -110,7 +121,7 @@ TEST(Recording, CastReplaysToTheConvertedCellsAndStartsBlack) {
   testing::EmulatedScreen screen(80, 50);
   for (std::size_t i = 0; i < sink.frames.size(); ++i) {
     screen.feed(sink.written[i]);
-    EXPECT_EQ(screen.wrongCells(sink.frames[i].data(), 0, 0, 80, 50, ColorMode::TrueColor), 0) << "frame " << i;
+    EXPECT_EQ(screen.wrongCells(sink.frames[i].view(), 0, 0, 80, 50, ColorMode::TrueColor), 0) << "frame " << i;
   }
   EXPECT_TRUE(allBlack(sink.frames[0])) << "the show opens from black";
 }
@@ -158,12 +169,11 @@ TEST(Recording, GreetingsSlideOnBothGrids) {
     ASSERT_EQ(result.sink->frames.size(), 2u);
     const Cells& cells = result.sink->frames.front();
     const auto backdrop = backdropCell(grid);
-    for (int column : {0, 1, 39}) EXPECT_EQ((std::array{cells[2 * column], cells[2 * column + 1]}), backdrop) << column;
+    for (int column : {0, 1, 39}) EXPECT_EQ(cells.at(column, 0), backdrop) << column;
     int backdropRightOfTheEdge = 0;
     for (int row = 0; row < kCellRows; ++row) {
       for (int column = edge; column < columns; ++column) {
-        const int n = row * columns + column;
-        backdropRightOfTheEdge += std::array{cells[2 * n], cells[2 * n + 1]} == backdrop;
+        backdropRightOfTheEdge += cells.at(column, row) == backdrop;
       }
     }
     EXPECT_EQ(backdropRightOfTheEdge, 0) << "the spiky scene stays right of the greetings";
@@ -172,8 +182,8 @@ TEST(Recording, GreetingsSlideOnBothGrids) {
     testing::EmulatedScreen screen(columns, kCellRows);
     for (std::size_t i = 0; i < result.sink->frames.size(); ++i) {
       screen.feed(result.sink->written[i]);
-      const std::uint8_t* frame = result.sink->frames[i].data();
-      EXPECT_EQ(screen.wrongCells(frame, 0, 0, columns, kCellRows, ColorMode::TrueColor, columns), 0) << "frame " << i;
+      EXPECT_EQ(screen.wrongCells(result.sink->frames[i].view(), 0, 0, columns, kCellRows, ColorMode::TrueColor), 0)
+          << "frame " << i;
     }
   }
 }
@@ -263,7 +273,7 @@ TEST(Recording, PngFolderHoldsOneConsolePicturePerFrame) {
     EXPECT_EQ(image->width, kPictureWidth);
     EXPECT_EQ(image->height, kPictureHeight);
     EXPECT_EQ(image->bitsPerPixel, 24);
-    drawCellPicture(sink.frames[i].data(), Grid::Classic, expected.data());
+    drawCellPicture(sink.frames[i].view(), expected.data());
     EXPECT_TRUE(std::equal(expected.begin(), expected.end(), image->pixels)) << name;
     freePngImage(image);
   }

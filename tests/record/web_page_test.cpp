@@ -62,7 +62,7 @@ class FailingSink final : public FrameSink {
  public:
   FailingSink(std::unique_ptr<FrameSink> inner, long failAt) : inner_(std::move(inner)), failAt_(failAt) {}
   bool begin() override { return inner_->begin(); }
-  bool frame(long index, const std::uint8_t* cells, const char* bytes, std::size_t size) override {
+  bool frame(long index, CellView cells, const char* bytes, std::size_t size) override {
     return index < failAt_ && inner_->frame(index, cells, bytes, size);
   }
   bool finish(bool complete) override { return inner_->finish(complete); }

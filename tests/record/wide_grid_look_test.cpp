@@ -82,9 +82,9 @@ double distance(const Seen& a, const Seen& b) {
 }
 
 // The colour cell n is seen as.
-Seen seenColour(const std::vector<std::uint8_t>& cells, int n) {
-  const int glyph = cells[2 * n];
-  const int attribute = cells[2 * n + 1];
+Seen seenColour(const CellBuffer& cells, int n) {
+  const int glyph = cells[n].glyph;
+  const int attribute = cells[n].attribute;
   const double coverage = glyph == kGlyphFull     ? 1.0
                           : glyph == kGlyphDark   ? 2.0 / 3
                           : glyph == kGlyphMedium ? 0.5
@@ -104,7 +104,7 @@ struct Look {
   int evenCells = 0;          // classic cells whose four neighbours are seen as the same colour
 };
 
-Look compare(const std::vector<std::uint8_t>& classic, const std::vector<std::uint8_t>& wide) {
+Look compare(const CellBuffer& classic, const CellBuffer& wide) {
   Look look;
   for (int r = 0; r < kCellRows; ++r) {
     for (int c = 0; c < kCellColumns; ++c) {
@@ -134,7 +134,7 @@ Look compare(const std::vector<std::uint8_t>& classic, const std::vector<std::ui
 
 // Each column's two pixels averaged and looked up, nothing else: what a wide cell would be without
 // regard to the classic grid's windows.
-void plainColumns(const TFX_BlockColor& converter, const Conversion& conversion, std::vector<std::uint8_t>& out) {
+void plainColumns(const TFX_BlockColor& converter, const Conversion& conversion, CellBuffer& out) {
   const PixelRect& rect = conversion.rect;
   for (int r = 0; r < (rect.y1 - rect.y0) / 2; ++r) {
     for (int c = 0; c < rect.x1 - rect.x0; ++c) {
@@ -143,8 +143,7 @@ void plainColumns(const TFX_BlockColor& converter, const Conversion& conversion,
       int levels[3];
       for (int i = 0; i < 3; ++i) levels[i] = ((((top >> (8 * i)) & 0xFF) + ((bottom >> (8 * i)) & 0xFF)) / 2) >> 2;
       const std::uint16_t cell = converter.cellTable[levels[0] * 4096 + levels[1] * 64 + levels[2]];
-      out[2 * (r * kWideCellColumns + c)] = static_cast<std::uint8_t>(cell);
-      out[2 * (r * kWideCellColumns + c) + 1] = static_cast<std::uint8_t>(cell >> 8);
+      out[r * kWideCellColumns + c] = {static_cast<std::uint8_t>(cell), static_cast<std::uint8_t>(cell >> 8)};
     }
   }
 }
@@ -170,12 +169,13 @@ TEST(WideGridLook, EveryScenesLookIsTheClassicGridsWithoutStripes) {
   std::printf("moment  mean difference  stripes on even fields (plain columns)  even cells\n");
   for (std::size_t m = 0; m < moments.size(); ++m) {
     SCOPED_TRACE(moments[m]);
-    std::vector<std::uint8_t> classic(kMaxCellBufferBytes);
-    std::vector<std::uint8_t> wide(kMaxCellBufferBytes);
-    std::vector<std::uint8_t> plain(kMaxCellBufferBytes);
+    CellBuffer classic{};
+    CellBuffer wide{};
+    CellBuffer plain{};
     for (const Conversion& conversion : stage.kept[m]) {
-      demo.converter->convert2x2(conversion.pixels.data(), &conversion.rect, kFrameWidth, 0, 0, classic.data());
-      demo.converter->convert1x2(conversion.pixels.data(), &conversion.rect, kFrameWidth, 0, 0, wide.data());
+      demo.converter->convert2x2(conversion.pixels.data(), &conversion.rect, kFrameWidth, 0, 0,
+                                 gridIn(classic, Grid::Classic));
+      demo.converter->convert1x2(conversion.pixels.data(), &conversion.rect, kFrameWidth, 0, 0, gridIn(wide, Grid::Wide));
       plainColumns(converter, conversion, plain);
     }
     const Look look = compare(classic, wide);
@@ -191,10 +191,10 @@ TEST(WideGridLook, EveryScenesLookIsTheClassicGridsWithoutStripes) {
     EXPECT_LE(look.stripes, plainLook.stripes + 0.5);
   }
   // The backdrop's moments are where plain columns stripe: the check above has something to catch.
-  std::vector<std::uint8_t> classic(kMaxCellBufferBytes);
-  std::vector<std::uint8_t> plain(kMaxCellBufferBytes);
+  CellBuffer classic{};
+  CellBuffer plain{};
   const Conversion& backdrop = stage.kept[3].front();  // 68 s
-  demo.converter->convert2x2(backdrop.pixels.data(), &backdrop.rect, kFrameWidth, 0, 0, classic.data());
+  demo.converter->convert2x2(backdrop.pixels.data(), &backdrop.rect, kFrameWidth, 0, 0, gridIn(classic, Grid::Classic));
   plainColumns(converter, backdrop, plain);
   EXPECT_GT(compare(classic, plain).stripes, 50.0);
 }

@@ -72,10 +72,11 @@ class EmulatedScreen {
   // Whether a cell shows a cell buffer entry: where the entry looks like one solid colour (a full
   // block, a blank, or both colours equal) a blank on it; otherwise the code page 437 glyph alone
   // in its two colours.
-  bool shows(int column, int row, std::uint8_t code, std::uint8_t attribute, ColorMode mode) const {
+  bool shows(int column, int row, Cell entry, ColorMode mode) const {
     const VTermScreenCell shown = cell(column, row);
-    const int fore = attribute & 15;
-    const int back = attribute >> 4;
+    const std::uint8_t code = entry.glyph;
+    const int fore = entry.foreground();
+    const int back = entry.background();
     const bool blank = code == 0 || code == ' ';
     if (code == 219 || blank || fore == back) {
       const std::uint32_t solid = consoleColour(blank ? back : fore, mode);
@@ -85,18 +86,17 @@ class EmulatedScreen {
            colourOf(shown.fg) == consoleColour(fore, mode) && colourOf(shown.bg) == consoleColour(back, mode);
   }
 
-  // Checks the visible part of a cell grid (80x50, or gridColumns wide) drawn at an origin; returns
-  // the number of wrong cells, reporting the first few.
-  int wrongCells(const std::uint8_t* cells, int originColumn, int originRow, int visibleColumns, int visibleRows,
-                 ColorMode mode, int gridColumns = kCellColumns) const {
+  // Checks the visible part of a grid of cells drawn at an origin; returns the number of wrong
+  // cells, reporting the first few.
+  int wrongCells(CellView cells, int originColumn, int originRow, int visibleColumns, int visibleRows,
+                 ColorMode mode) const {
     int wrong = 0;
     for (int r = 0; r < visibleRows; ++r) {
       for (int c = 0; c < visibleColumns; ++c) {
-        const std::uint8_t code = cells[2 * (r * gridColumns + c)];
-        const std::uint8_t attribute = cells[2 * (r * gridColumns + c) + 1];
-        if (!shows(originColumn + c, originRow + r, code, attribute, mode) && ++wrong <= 3) {
-          ADD_FAILURE() << "cell (" << c << ", " << r << ") code " << int{code} << " attribute " << int{attribute}
-                        << " shows U+" << std::hex << glyph(originColumn + c, originRow + r);
+        const Cell entry = cells.at(c, r);
+        if (!shows(originColumn + c, originRow + r, entry, mode) && ++wrong <= 3) {
+          ADD_FAILURE() << "cell (" << c << ", " << r << ") code " << int{entry.glyph} << " attribute "
+                        << int{entry.attribute} << " shows U+" << std::hex << glyph(originColumn + c, originRow + r);
         }
       }
     }

@@ -12,7 +12,7 @@ namespace {
 
 constexpr int kWidth = 160;
 constexpr int kHeight = 100;
-constexpr std::uint8_t kUntouched = 0xEE;
+constexpr Cell kUntouchedCell{0xEE, 0xEE};
 
 std::uint32_t rgb(int red, int green, int blue) {
   return static_cast<std::uint32_t>(red) | static_cast<std::uint32_t>(green) << 8 | static_cast<std::uint32_t>(blue) << 16;
@@ -33,11 +33,11 @@ std::uint16_t cellOfAverage(const TFX_BlockColor& converter, const std::vector<s
 class DefaultScales : public TFX_BlockColor {
  public:
   void convert1x1(const std::uint32_t* pixels, const PixelRect* rect, int stride, int cellX, int cellY,
-                  std::uint8_t* out) override {
+                  CellGrid out) override {
     TFX_TCConverter::convert1x1(pixels, rect, stride, cellX, cellY, out);
   }
   void convert4x4(const std::uint32_t* pixels, const PixelRect* rect, int stride, int cellX, int cellY,
-                  std::uint8_t* out) override {
+                  CellGrid out) override {
     TFX_TCConverter::convert4x4(pixels, rect, stride, cellX, cellY, out);
   }
 };
@@ -55,7 +55,7 @@ class Convert : public ::testing::Test {
   void SetUp() override {
     converter->setFlags(0);
     std::memset(converter->errorBuffer, 0, kCellCount * 3);
-    cells.assign(kMaxCellBufferBytes, kUntouched);
+    cells.fill(kUntouchedCell);
     // Every pixel different, top byte set (it must be ignored).
     pixels.resize(kWidth * kHeight);
     for (int y = 0; y < kHeight; ++y) {
@@ -69,20 +69,23 @@ class Convert : public ::testing::Test {
     for (auto [x, y] : points) words.push_back(pixels[y * kWidth + x]);
     return cellOfAverage(*converter, words);
   }
-  std::uint16_t cellAt(int n) const { return static_cast<std::uint16_t>(cells[2 * n] | cells[2 * n + 1] << 8); }
-  bool untouched(int n) const { return cells[2 * n] == kUntouched && cells[2 * n + 1] == kUntouched; }
+  // Cell n of the buffer (r * 80 + c on the classic grid, r * 160 + c on the wide) as a table entry.
+  std::uint16_t cellAt(int n) const { return static_cast<std::uint16_t>(cells[n].glyph | cells[n].attribute << 8); }
+  bool untouched(int n) const { return cells[n] == kUntouchedCell; }
+  CellGrid classic() { return gridIn(cells, Grid::Classic); }
+  CellGrid wide() { return gridIn(cells, Grid::Wide); }
   int writtenCount(int cellCount = kCellCount) const {
     int count = 0;
     for (int n = 0; n < cellCount; ++n) count += untouched(n) ? 0 : 1;
     return count;
   }
   void convert2x2(PixelRect rect, int cellX = 0, int cellY = 0) {
-    converter->convert2x2(pixels.data(), &rect, kWidth, cellX, cellY, cells.data());
+    converter->convert2x2(pixels.data(), &rect, kWidth, cellX, cellY, classic());
   }
 
   static DefaultScales* converter;
   std::vector<std::uint32_t> pixels;
-  std::vector<std::uint8_t> cells;
+  CellBuffer cells;
 };
 DefaultScales* Convert::converter = nullptr;
 
@@ -102,10 +105,10 @@ TEST_F(Convert, NarrowAndEmptyRectangles) {
   EXPECT_EQ(writtenCount(), 0);
 
   // Inverted or empty rectangles write nothing.
-  cells.assign(kCellBufferBytes, kUntouched);
+  cells.fill(kUntouchedCell);
   const PixelRect empties[] = {{10, 10, 10, 30}, {40, 40, 20, 60}};
   for (const PixelRect& rect : empties) {
-    converter->convert2x2(pixels.data(), &rect, kWidth, 0, 0, cells.data());
+    converter->convert2x2(pixels.data(), &rect, kWidth, 0, 0, classic());
   }
   EXPECT_EQ(writtenCount(), 0);
 }
@@ -127,11 +130,11 @@ TEST_F(Convert, OneCellPerPixelIsTheCellOfATwoByTwoBlockOfThatPixel) {
   const PixelRect rect{30, 40, 36, 43};
   for (Scales scales : {Scales::Own, Scales::Defaults}) {
     SCOPED_TRACE(scales == Scales::Own ? "own" : "defaults");
-    cells.assign(kCellBufferBytes, kUntouched);
+    cells.fill(kUntouchedCell);
     if (scales == Scales::Own) {
-      converter->TFX_BlockColor::convert1x1(pixels.data(), &rect, kWidth, 2, 3, cells.data());
+      converter->TFX_BlockColor::convert1x1(pixels.data(), &rect, kWidth, 2, 3, classic());
     } else {
-      converter->TFX_TCConverter::convert1x1(pixels.data(), &rect, kWidth, 2, 3, cells.data());
+      converter->TFX_TCConverter::convert1x1(pixels.data(), &rect, kWidth, 2, 3, classic());
     }
     EXPECT_EQ(writtenCount(), 6 * 3);
     for (int r = 0; r < 3; ++r) {
@@ -139,9 +142,9 @@ TEST_F(Convert, OneCellPerPixelIsTheCellOfATwoByTwoBlockOfThatPixel) {
         const std::uint32_t pixel = pixels[(40 + r) * kWidth + 30 + c];
         const std::uint32_t block[4] = {pixel, pixel, pixel, pixel};
         const PixelRect whole{0, 0, 2, 2};
-        std::vector<std::uint8_t> one(kCellBufferBytes);
-        converter->convert2x2(block, &whole, 2, 0, 0, one.data());
-        EXPECT_EQ(cellAt((3 + r) * 80 + 2 + c), one[0] | one[1] << 8) << c << ", " << r;
+        Cell one;
+        converter->convert2x2(block, &whole, 2, 0, 0, CellGrid{&one, 1, 1, 1});
+        EXPECT_EQ(cells[(3 + r) * 80 + 2 + c], one) << c << ", " << r;
       }
     }
   }
@@ -156,13 +159,13 @@ TEST_F(Convert, OneCellPerFourByFourBlock) {
   const PixelRect rect{8, 4, 26, 17};  // 18 x 13 pixels: 4 x 3 cells, the rest unread
   for (Scales scales : {Scales::Own, Scales::Defaults}) {
     SCOPED_TRACE(scales == Scales::Own ? "own" : "defaults");
-    cells.assign(kCellBufferBytes, kUntouched);
+    cells.fill(kUntouchedCell);
     if (scales == Scales::Own) {
-      converter->TFX_BlockColor::convert4x4(pixels.data(), &rect, kWidth, 1, 2, cells.data());
-      converter->TFX_BlockColor::convert4x4(pixels.data(), &white, kWidth, 70, 40, cells.data());
+      converter->TFX_BlockColor::convert4x4(pixels.data(), &rect, kWidth, 1, 2, classic());
+      converter->TFX_BlockColor::convert4x4(pixels.data(), &white, kWidth, 70, 40, classic());
     } else {
-      converter->TFX_TCConverter::convert4x4(pixels.data(), &rect, kWidth, 1, 2, cells.data());
-      converter->TFX_TCConverter::convert4x4(pixels.data(), &white, kWidth, 70, 40, cells.data());
+      converter->TFX_TCConverter::convert4x4(pixels.data(), &rect, kWidth, 1, 2, classic());
+      converter->TFX_TCConverter::convert4x4(pixels.data(), &white, kWidth, 70, 40, classic());
     }
     EXPECT_EQ(writtenCount(), 4 * 3 + 1);
     EXPECT_EQ(cellAt(40 * 80 + 70), 219 | 0x0F << 8);
@@ -230,7 +233,7 @@ TEST_F(Convert, ErrorStoreUntouchedWithFeedbackOff) {
 // rounded down, pitch 160; the rectangle and the origin as for the other scales.
 TEST_F(Convert, OneByTwoAveragesEachColumnPairIntoAPitchOf160) {
   PixelRect whole{0, 0, 160, 100};
-  converter->convert1x2(pixels.data(), &whole, kWidth, 0, 0, cells.data());
+  converter->convert1x2(pixels.data(), &whole, kWidth, 0, 0, wide());
   for (auto [c, r] : {std::pair{0, 0}, std::pair{1, 0}, std::pair{159, 0}, std::pair{37, 21}, std::pair{159, 49}}) {
     EXPECT_EQ(cellAt(r * kWideCellColumns + c), expectedCell({{c, 2 * r}, {c, 2 * r + 1}})) << c << "," << r;
   }
@@ -239,22 +242,22 @@ TEST_F(Convert, OneByTwoAveragesEachColumnPairIntoAPitchOf160) {
   // Rounding down per channel: 255 and 0 average to 127 (index 31), not 128 (index 32).
   pixels[0] = rgb(255, 1, 254);
   pixels[kWidth] = rgb(0, 0, 255);
-  converter->convert1x2(pixels.data(), &whole, kWidth, 0, 0, cells.data());
+  converter->convert1x2(pixels.data(), &whole, kWidth, 0, 0, wide());
   EXPECT_EQ(cellAt(0), converter->cellTable[(127 >> 2) * 4096 + (0 >> 2) * 64 + (254 >> 2)]);
 
   // The greetings slide's rectangle: columns 150..159 go to cells 0..9 of every row, one to one;
   // the rest keep what they held.
-  cells.assign(kMaxCellBufferBytes, kUntouched);
+  cells.fill(kUntouchedCell);
   PixelRect slide{150, 0, 160, 100};
-  converter->convert1x2(pixels.data(), &slide, kWidth, 0, 0, cells.data());
+  converter->convert1x2(pixels.data(), &slide, kWidth, 0, 0, wide());
   EXPECT_EQ(writtenCount(kMaxCellCount), 10 * 50);
   EXPECT_EQ(cellAt(49 * kWideCellColumns + 9), expectedCell({{159, 98}, {159, 99}}));
   EXPECT_TRUE(untouched(49 * kWideCellColumns + 10));
 
   // An origin shifts the output; an odd last row is not read.
-  cells.assign(kMaxCellBufferBytes, kUntouched);
+  cells.fill(kUntouchedCell);
   PixelRect corner{0, 0, 3, 5};
-  converter->convert1x2(pixels.data(), &corner, kWidth, 100, 40, cells.data());
+  converter->convert1x2(pixels.data(), &corner, kWidth, 100, 40, wide());
   EXPECT_EQ(writtenCount(kMaxCellCount), 3 * 2);
   EXPECT_EQ(cellAt(41 * kWideCellColumns + 102), expectedCell({{2, 2}, {2, 3}}));
 }
@@ -270,8 +273,8 @@ class WideGrid : public Convert {
     return expectedCell({{x, 2 * r}, {x + 1, 2 * r}, {x, 2 * r + 1}, {x + 1, 2 * r + 1}});
   }
   void convert1x2(PixelRect rect) {
-    cells.assign(kMaxCellBufferBytes, kUntouched);
-    converter->convert1x2(pixels.data(), &rect, kWidth, 0, 0, cells.data());
+    cells.fill(kUntouchedCell);
+    converter->convert1x2(pixels.data(), &rect, kWidth, 0, 0, gridIn(cells, Grid::Wide));
   }
   // Wide cell c of row r (cell origin 0, 0).
   std::uint16_t wide(int c, int r) const { return cellAt(r * kWideCellColumns + c); }
