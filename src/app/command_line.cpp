@@ -125,17 +125,13 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     } else if (std::strcmp(option, "--colors") == 0) {
       if (!needsValue(option)) return result;
       if (std::strcmp(value, "auto") == 0) {
-        result.forceColorMode = false;
+        result.display.colors = ColorChoice::Auto;
       } else if (std::strcmp(value, "16") == 0) {
-        result.forceColorMode = true;
-        result.colorMode = ColorMode::Ansi16;
+        result.display.colors = ColorChoice::Ansi16;
       } else if (std::strcmp(value, "truecolor") == 0) {
-        result.forceColorMode = true;
-        result.colorMode = ColorMode::TrueColor;
+        result.display.colors = ColorChoice::TrueColor;
       } else if (std::strcmp(value, "terminal") == 0) {
-        result.forceColorMode = true;
-        result.colorMode = ColorMode::Ansi16;
-        result.terminalPalette = true;
+        result.display.colors = ColorChoice::Terminal;
       } else {
         return failure(std::string("bad --colors value '") + value + "' (auto, 16, truecolor or terminal)");
       }
@@ -143,11 +139,11 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     } else if (std::strcmp(option, "--grid") == 0) {
       if (!needsValue(option)) return result;
       if (std::strcmp(value, "classic") == 0) {
-        result.grid = GridChoice::Classic;
+        result.display.grid = GridChoice::Classic;
       } else if (std::strcmp(value, "wide") == 0) {
-        result.grid = GridChoice::Wide;
+        result.display.grid = GridChoice::Wide;
       } else if (std::strcmp(value, "auto") == 0) {
-        result.grid = GridChoice::Auto;
+        result.display.grid = GridChoice::Auto;
       } else {
         return failure(std::string("bad --grid value '") + value + "' (classic, wide or auto)");
       }

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "base/cell_buffer.h"
-#include "base/color_mode.h"
+#include "base/display_choices.h"
 
 namespace glimmer {
 
@@ -18,10 +18,7 @@ struct CommandLine {
   int fromMs = 0;                // --from MS
   int toMs = -1;                 // --to MS; -1: to the end of the music
   bool mute = false;             // --mute
-  bool forceColorMode = false;   // --colors 16|truecolor|terminal (auto leaves it false)
-  ColorMode colorMode = ColorMode::Ansi16;
-  bool terminalPalette = false;  // --colors terminal: 16 colours in the terminal's own palette
-  GridChoice grid = GridChoice::Auto;  // --grid classic|wide|auto (recordings: auto is classic)
+  DisplayRequest display;        // --grid classic|wide|auto, --colors auto|16|truecolor|terminal
 };
 
 // Reads the arguments (argv[1] onward). Never exits and prints nothing.

@@ -15,9 +15,7 @@ glimmer::RecordingOptions recordingOptionsOf(const glimmer::CommandLine& command
   options.framesPerSecond = command.framesPerSecond;
   options.fromMs = command.fromMs;
   options.toMs = command.toMs;
-  options.forceColorMode = command.forceColorMode;
-  options.colorMode = command.colorMode;
-  options.grid = command.grid;
+  options.display = command.display;
   return options;
 }
 
@@ -44,10 +42,7 @@ int main(int argc, char** argv) {
   }
   if (!glimmer::findDataFolder()) return 1;
   glimmer::Demo demo;
-  demo.options.forceColorMode = command.forceColorMode;
-  demo.options.colorMode = command.colorMode;
-  demo.options.terminalPalette = command.terminalPalette;
-  demo.options.grid = command.grid;
+  demo.options.display = command.display;
   demo.options.musicOutput = command.mute ? glimmer::MusicOutput::Mute : glimmer::MusicOutput::Automatic;
   demo.options.framesPerSecond = command.framesPerSecond;
   return glimmer::runProgram(demo);

@@ -57,28 +57,43 @@ GridDecision chooseGrid(GridChoice choice, int columns, int rows, int cellWidth,
 void updateLayout(ConsoleFrame& console) {
   int columns = 0;
   int rows = 0;
-  console.output->size(columns, rows);
-  const int gridColumns = console.bufferColumns;
-  console.originColumn = columns > gridColumns ? (columns - gridColumns) / 2 : 0;
-  console.originRow = rows > kGridRows ? (rows - kGridRows) / 2 : 0;
-  console.visibleColumns = columns < gridColumns ? (columns > 0 ? columns : 0) : gridColumns;
-  console.visibleRows = rows < kGridRows ? (rows > 0 ? rows : 0) : kGridRows;
-  console.encoder.setColorMode(console.colorMode);
-  console.encoder.invalidate();
+  console.output_->size(columns, rows);
+  const int gridColumns = columnsOf(console.display_.grid);
+  ConsoleLayout& layout = console.layout_;
+  layout.originColumn = columns > gridColumns ? (columns - gridColumns) / 2 : 0;
+  layout.originRow = rows > kGridRows ? (rows - kGridRows) / 2 : 0;
+  layout.visibleColumns = columns < gridColumns ? (columns > 0 ? columns : 0) : gridColumns;
+  layout.visibleRows = rows < kGridRows ? (rows > 0 ? rows : 0) : kGridRows;
+  console.encoder_.setColorMode(console.display_.colorMode);
+  console.encoder_.invalidate();
 }
 
 ConsoleFrame::~ConsoleFrame() {
-  if (output != nullptr) output->restore();
+  if (output_ != nullptr) output_->restore();
   deferOutput(false);
   flushDeferredOutput();
 }
 
-bool setupConsole(ConsoleFrame& console) {
-  if (console.output == nullptr) {
-    console.ownedOutput = makeSystemTerminal();
-    console.output = console.ownedOutput.get();
+bool setupConsole(ConsoleFrame& console, const DisplayRequest& request) {
+  if (console.output_ == nullptr) {
+    console.ownedOutput_ = makeSystemTerminal();
+    console.output_ = console.ownedOutput_.get();
   }
-  Terminal& terminal = *console.output;
+  Terminal& terminal = *console.output_;
+  DisplayChoices& display = console.display_;
+  switch (request.colors) {
+    case ColorChoice::Auto:
+      display.colorMode = detectColorMode();
+      break;
+    case ColorChoice::Ansi16:
+    case ColorChoice::Terminal:
+      display.colorMode = ColorMode::Ansi16;
+      break;
+    case ColorChoice::TrueColor:
+      display.colorMode = ColorMode::TrueColor;
+      break;
+  }
+  display.showPalette = request.colors != ColorChoice::Terminal;
 
   if (!terminal.open()) {
     // The show's message for an output it cannot draw on; the second line says why.
@@ -91,25 +106,24 @@ bool setupConsole(ConsoleFrame& console) {
   // changes it: one short wait for all of it.
   DisplayQuestions questions;
   questions.synchronizedOutput = true;
-  questions.palette = console.colorMode == ColorMode::Ansi16 && console.showPalette;
-  questions.cellSize = console.gridChoice == GridChoice::Auto;
+  questions.palette = display.colorMode == ColorMode::Ansi16 && display.showPalette;
+  questions.cellSize = request.grid == GridChoice::Auto;
   const DisplayAnswers answers = terminal.ask(questions);
 
   int columns = 0;
   int rows = 0;
   terminal.size(columns, rows);
-  const GridDecision decision = chooseGrid(console.gridChoice, columns, rows, answers.cellWidth, answers.cellHeight);
-  console.grid = decision.grid;
-  console.gridNotice = decision.notice;
-  console.bufferColumns = columnsOf(console.grid);
-  console.bufferRows = kGridRows;
-  if (!fits(terminal, console.bufferColumns)) {
-    terminal.requestSize(console.bufferColumns, kGridRows);
-    for (int waited = 0; waited < kResizeWaitMs && !fits(terminal, console.bufferColumns); waited += 10) {
+  const GridDecision decision = chooseGrid(request.grid, columns, rows, answers.cellWidth, answers.cellHeight);
+  display.grid = decision.grid;
+  console.gridNotice_ = decision.notice;
+  const int gridColumns = columnsOf(display.grid);
+  if (!fits(terminal, gridColumns)) {
+    terminal.requestSize(gridColumns, kGridRows);
+    for (int waited = 0; waited < kResizeWaitMs && !fits(terminal, gridColumns); waited += 10) {
       terminal.sleepMs(10);
     }
   }
-  if (!fits(terminal, console.bufferColumns)) {
+  if (!fits(terminal, gridColumns)) {
     terminal.size(columns, rows);
     terminal.restore();
     // The show's message for a display that cannot hold the grid; the second line says how big
@@ -118,7 +132,7 @@ bool setupConsole(ConsoleFrame& console) {
     char advice[160];
     std::snprintf(advice, sizeof advice,
                   "The terminal is %dx%d cells; the show needs %dx%d: enlarge the window or choose a smaller font.",
-                  columns, rows, console.bufferColumns, kGridRows);
+                  columns, rows, gridColumns, kGridRows);
     printLine(advice);
     return false;
   }
@@ -131,7 +145,7 @@ bool setupConsole(ConsoleFrame& console) {
   // Code page 437 is kept in the cells; the presenter maps every code to Unicode, which needs no
   // set-up from the terminal beyond UTF-8.
 
-  console.encoder.setSynchronizedOutput(answers.synchronizedOutput);
+  console.encoder_.setSynchronizedOutput(answers.synchronizedOutput);
   if (questions.palette) {
     static constexpr AnsiPalette kShowPalette = ansiPaletteOf(kConsolePalette);
     terminal.setPalette(kShowPalette.colours, answers);
@@ -156,14 +170,15 @@ namespace {
 
 // The notice, each line placed at the grid's column 0, and the notices on the grid's last rows, in
 // one write. What does not fit the display is left out.
-void drawIntro(ConsoleFrame& console, const char* extraLine) {
+void drawIntro(const ConsoleFrame& console, const char* extraLine) {
+  const ConsoleLayout& layout = console.layout();
   constexpr int kMaxLines = 16;
   TextLine lines[kMaxLines];
   int count = 0;
   auto add = [&](int row, const char* text, std::size_t length) {
-    if (row < 0 || row >= console.visibleRows || length == 0 || count == kMaxLines) return;
-    lines[count++] = {console.originColumn, console.originRow + row, text,
-                      std::min<std::size_t>(length, console.visibleColumns)};
+    if (row < 0 || row >= layout.visibleRows || length == 0 || count == kMaxLines) return;
+    lines[count++] = {layout.originColumn, layout.originRow + row, text,
+                      std::min<std::size_t>(length, layout.visibleColumns)};
   };
   // Each text is followed by one line end, and each line end in a text starts the next row.
   int row = 0;
@@ -178,19 +193,19 @@ void drawIntro(ConsoleFrame& console, const char* extraLine) {
     ++row;
   }
   // The notices at the bottom: the grid's on the last row, the other just above it.
-  const char* notices[2] = {extraLine, console.gridNotice};
-  int noticeRow = console.visibleRows - 1;
+  const char* notices[2] = {extraLine, console.gridNotice()};
+  int noticeRow = layout.visibleRows - 1;
   for (int index = 1; index >= 0; --index) {
     if (notices[index] == nullptr) continue;
     add(noticeRow--, notices[index], std::strlen(notices[index]));
   }
-  console.output->drawLines(lines, count);
+  console.terminal().drawLines(lines, count);
 }
 
 }  // namespace
 
 bool showIntro(ConsoleFrame& console, const char* extraLine) {
-  Terminal& terminal = *console.output;
+  Terminal& terminal = console.terminal();
   drawIntro(console, extraLine);
   for (;;) {
     bool space = terminal.keyPressed(Key::Space);

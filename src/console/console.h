@@ -1,46 +1,25 @@
-// The console the show is drawn on: set-up, the intro screen, and the record the presenter fills.
+// The console the show is drawn on: set-up, the intro screen, and the frame the presenter fills.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 
 #include "base/cell_buffer.h"
+#include "base/display_choices.h"
 #include "console/frame_encoder.h"
 #include "console/terminal.h"
 
 namespace glimmer {
 
-// ConsoleFrame: the display, the grid size, where the grid sits on the display and how much of it
-// fits, and the encoder that keeps the previous frame for incremental drawing.
-struct ConsoleFrame {
-  ConsoleFrame() = default;
-  ConsoleFrame(const ConsoleFrame&) = delete;
-  ConsoleFrame& operator=(const ConsoleFrame&) = delete;
-  // Restores the display and writes the messages held back while the show owned it.
-  ~ConsoleFrame();
+class ConsoleFrame;
 
-  Terminal* output = nullptr;           // the display; owned by ownedOutput or borrowed
-  std::unique_ptr<Terminal> ownedOutput;
-  GridChoice gridChoice = GridChoice::Classic;  // asked for before set-up
-  Grid grid = Grid::Classic;            // chosen by set-up
-  const char* gridNotice = nullptr;     // why, when Auto chose or could have chosen the wide grid
-  int bufferColumns = 80;               // bufferSize: the grid's size in cells
-  int bufferRows = 50;
-  int originColumn = 0;                 // writeRegion: the grid's top-left cell on the display
-  int originRow = 0;
-  int visibleColumns = 80;              // how much of the grid fits on the display
-  int visibleRows = 50;
-  ColorMode colorMode = ColorMode::Ansi16;
-  bool showPalette = true;              // with 16 colours: the display's palette becomes the show's
-  FrameEncoder encoder;
-  bool outputLost = false;              // a write failed: the show ends at the end of the pass
-};
-
-// Makes the display ready for the show: the grid (80x50, or 160x50 when the wide grid is asked
-// for, or chosen by Auto for a display of tall cells and at least 160x50), the title, a hidden
-// cursor; synchronized output where the display knows it; with 16 colours (and showPalette) the
-// show's palette in the display's 16 entries, put back on every way out. On failure prints its
-// one-line message (and a line of advice where it helps) and returns false.
-bool setupConsole(ConsoleFrame& console);
+// Makes the display ready for the show and settles the display choices: the colours (as asked, or
+// truecolor where COLORTERM says so), the grid (80x50, or 160x50 when the wide grid is asked for,
+// or chosen by Auto for a display of tall cells and at least 160x50), the title, a hidden cursor;
+// synchronized output where the display knows it; with 16 colours in the show's palette, that
+// palette in the display's 16 entries, put back on every way out. On failure prints its one-line
+// message (and a line of advice where it helps) and returns false.
+bool setupConsole(ConsoleFrame& console, const DisplayRequest& request);
 
 // Shows the notice and waits: true for Space (start), false for Escape (quit). Space wins when
 // both come in one poll. The grid's notice, when there is one, is shown on the grid's last row,
@@ -49,6 +28,56 @@ bool showIntro(ConsoleFrame& console, const char* extraLine = nullptr);
 
 // Re-centres the grid after the display changed size; the next frame is drawn whole.
 void updateLayout(ConsoleFrame& console);
+
+// Where the grid sits on the display: its top-left cell, and how much of it fits.
+struct ConsoleLayout {
+  int originColumn = 0;
+  int originRow = 0;
+  int visibleColumns = kCellColumns;
+  int visibleRows = kCellRows;
+};
+
+// ConsoleFrame: the display, the choices set-up settled for it, where the grid sits on the display
+// and how much of it fits, and the encoder that keeps the previous frame for incremental drawing.
+// Set-up, the intro and the presenter (console/present.h) change it; the rest of the show reads it.
+class ConsoleFrame {
+ public:
+  // Draws on the display given, which must outlive the frame, or, with null, on the platform's own
+  // terminal (made at set-up).
+  explicit ConsoleFrame(Terminal* display = nullptr) : output_(display) {}
+  ConsoleFrame(const ConsoleFrame&) = delete;
+  ConsoleFrame& operator=(const ConsoleFrame&) = delete;
+  // Restores the display and writes the messages held back while the show owned it.
+  ~ConsoleFrame();
+
+  // The display; valid once set-up has begun.
+  Terminal& terminal() const { return *output_; }
+  // What set-up settled.
+  const DisplayChoices& display() const { return display_; }
+  // The grid's cells in buffer, as the grid in use lays them out.
+  CellView cellsOf(const CellBuffer& buffer) const { return viewOf(buffer, display_.grid); }
+  // Why Auto chose, or could have chosen, the wide grid; null when it did not come up.
+  const char* gridNotice() const { return gridNotice_; }
+  const ConsoleLayout& layout() const { return layout_; }
+  // True once a write failed: the show ends at the end of the pass.
+  bool outputLost() const { return outputLost_; }
+
+ private:
+  friend bool setupConsole(ConsoleFrame& console, const DisplayRequest& request);
+  friend bool showIntro(ConsoleFrame& console, const char* extraLine);
+  friend void updateLayout(ConsoleFrame& console);
+  friend const char* encodeFrame(ConsoleFrame& console, CellView cells, std::size_t& size);
+  friend void presentFrame(ConsoleFrame& console, CellView cells);
+  friend void drawWholeNextFrame(ConsoleFrame& console);
+
+  Terminal* output_;                      // the display; owned by ownedOutput_ or borrowed
+  std::unique_ptr<Terminal> ownedOutput_;
+  DisplayChoices display_;
+  const char* gridNotice_ = nullptr;
+  ConsoleLayout layout_;
+  FrameEncoder encoder_;
+  bool outputLost_ = false;
+};
 
 // The colour mode the environment asks for: truecolor when COLORTERM says truecolor or 24bit.
 ColorMode detectColorMode();

@@ -22,7 +22,7 @@
 #include <memory>
 
 #include "base/cell_buffer.h"
-#include "base/color_mode.h"
+#include "base/display_choices.h"
 
 namespace glimmer {
 

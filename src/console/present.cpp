@@ -8,26 +8,30 @@
 namespace glimmer {
 
 const char* encodeFrame(ConsoleFrame& console, CellView cells, std::size_t& size) {
-  return console.encoder.encode(cells, console.originColumn, console.originRow, console.visibleColumns,
-                                console.visibleRows, size);
+  const ConsoleLayout& layout = console.layout_;
+  return console.encoder_.encode(cells, layout.originColumn, layout.originRow, layout.visibleColumns,
+                                 layout.visibleRows, size);
 }
 
+void drawWholeNextFrame(ConsoleFrame& console) { console.encoder_.invalidate(); }
+
 void presentFrame(ConsoleFrame& console, CellView cells) {
-  Terminal& display = *console.output;
+  Terminal& display = *console.output_;
   if (display.takeResize()) updateLayout(console);
   bool written = true;
   if (display.drawsCells()) {
-    written = display.drawCells(cells, console.originColumn, console.originRow, console.visibleColumns,
-                                console.visibleRows);
+    const ConsoleLayout& layout = console.layout_;
+    written = display.drawCells(cells, layout.originColumn, layout.originRow, layout.visibleColumns,
+                                layout.visibleRows);
   } else {
     std::size_t size = 0;
     const char* bytes = encodeFrame(console, cells, size);
-    if (console.encoder.lastFrameChangedNothing()) return;  // the display shows it already
+    if (console.encoder_.lastFrameChangedNothing()) return;  // the display shows it already
     written = display.write(bytes, size);
   }
   if (!written) {
-    console.outputLost = true;
-    console.encoder.invalidate();
+    console.outputLost_ = true;
+    console.encoder_.invalidate();
   }
 }
 

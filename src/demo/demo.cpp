@@ -34,7 +34,7 @@ Demo::~Demo() = default;  // the fields go in reverse order
 bool Demo::init() {
   gles = std::make_unique<GLESHelper>();
   converter = std::make_unique<TFX_BlockColor>();
-  console = std::make_unique<ConsoleFrame>();
+  console = std::make_unique<ConsoleFrame>(options.terminal);
   secondFrame = std::make_unique<std::uint32_t[]>(kFramePixels);
   cells = std::make_unique<CellBuffer>();
   meshes = std::make_unique<MeshManager>();
@@ -44,13 +44,7 @@ bool Demo::init() {
   converter->init();
 
   // The buffers come zero-filled from make_unique; the console record starts as constructed.
-  if (options.terminal != nullptr) {
-    console->output = options.terminal;
-  }
-  console->colorMode = options.forceColorMode ? options.colorMode : detectColorMode();
-  console->showPalette = !options.terminalPalette;
-  console->gridChoice = options.grid;
-  if (!setupConsole(*console)) return false;
+  if (!setupConsole(*console, options.display)) return false;
 
   if (!gles->create()) return false;
   gles->setupProjection();
@@ -91,7 +85,7 @@ int runProgram(Demo& demo) {
     status = 0;
   } else if (!demo.run()) {
     status = 2;
-  } else if (demo.console->outputLost) {
+  } else if (demo.console->outputLost()) {
     printLine("The terminal stopped taking output; the show ended early.");
     status = 1;
   }

@@ -22,10 +22,7 @@ class ShowScenes;
 // How the show is run; the defaults are the show itself, on the real terminal.
 struct DemoOptions {
   Terminal* terminal = nullptr;  // borrowed; null: the real terminal on standard output
-  bool forceColorMode = false;   // use colorMode instead of what the environment says
-  ColorMode colorMode = ColorMode::Ansi16;
-  bool terminalPalette = false;  // 16 colours in the display's own palette, left as it is
-  GridChoice grid = GridChoice::Auto;  // the live show fits the grid to the display
+  DisplayRequest display;        // the grid and the colours asked for; set-up settles them
   MusicOutput musicOutput = MusicOutput::Automatic;
   int framesPerSecond = 60;      // the live show's most frames per second of music
 };

@@ -14,9 +14,9 @@ namespace glimmer {
 bool DemoStage::startMusic() { return demo_.music->play(); }
 std::int32_t DemoStage::clockMs() { return demo_.music->clockMs(); }
 bool DemoStage::musicEnded() { return !demo_.music->isActive(); }
-bool DemoStage::quitRequested() { return demo_.console->output->keyPressed(Key::Escape); }
-bool DemoStage::outputLost() { return demo_.console->outputLost; }
-void DemoStage::waitForInput(int milliseconds) { demo_.console->output->waitForInput(milliseconds); }
+bool DemoStage::quitRequested() { return demo_.console->terminal().keyPressed(Key::Escape); }
+bool DemoStage::outputLost() { return demo_.console->outputLost(); }
+void DemoStage::waitForInput(int milliseconds) { demo_.console->terminal().waitForInput(milliseconds); }
 std::uint32_t* DemoStage::targetPixels() { return demo_.gles->pixels; }
 void DemoStage::clearTarget() { demo_.gles->clear(); }
 void DemoStage::readBack() { demo_.gles->readBack(); }
@@ -25,7 +25,7 @@ void DemoStage::renderScene(ShowScene scene, std::int32_t t, std::uint8_t varian
 }
 
 void DemoStage::convert(const std::uint32_t* pixels, const PixelRect& rect) {
-  const Grid grid = demo_.console->grid;
+  const Grid grid = demo_.console->display().grid;
   if (grid == Grid::Wide) {
     demo_.converter->convert1x2(pixels, &rect, kFrameWidth, 0, 0, gridIn(*demo_.cells, grid));
   } else {
@@ -33,7 +33,7 @@ void DemoStage::convert(const std::uint32_t* pixels, const PixelRect& rect) {
   }
 }
 
-CellView DemoStage::cells() const { return viewOf(*demo_.cells, demo_.console->grid); }
+CellView DemoStage::cells() const { return demo_.console->cellsOf(*demo_.cells); }
 
 void DemoStage::present() { presentFrame(*demo_.console, cells()); }
 

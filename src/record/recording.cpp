@@ -80,7 +80,7 @@ class RecordingStage final : public DemoStage {
     const long frame = options_.fromMs == 0 ? pass : pass - 1;  // with --from, pass 0 (t = 0) only warms up
     if (frame < 0 || failed_) return;
     ConsoleFrame& console = *demo_.console;
-    if (frame == 0) console.encoder.invalidate();  // a recording starts on an empty screen
+    if (frame == 0) drawWholeNextFrame(console);  // a recording starts on an empty screen
     // Every frame's bytes, also those of a frame that changes nothing (the live show writes
     // nothing then), so the recording keeps one event per frame.
     std::size_t size = 0;
@@ -139,7 +139,7 @@ class RecordingStage final : public DemoStage {
 
 // Recordings are classic unless the wide grid is asked for: there is no display to fit.
 Grid gridOf(const RecordingOptions& options) {
-  return options.grid == GridChoice::Wide ? Grid::Wide : Grid::Classic;
+  return options.display.grid == GridChoice::Wide ? Grid::Wide : Grid::Classic;
 }
 
 }  // namespace
@@ -154,9 +154,8 @@ int runRecording(const RecordingOptions& options) {
   // A web page shows the 16 colours through its cast's theme, the show's palette, whatever the
   // recording machine's terminal: 24-bit colours only when asked for (they make the page larger).
   RecordingOptions chosen = options;
-  if (!options.forceColorMode && options.output.ends_with(".html")) {
-    chosen.forceColorMode = true;
-    chosen.colorMode = ColorMode::Ansi16;
+  if (options.display.colors == ColorChoice::Auto && options.output.ends_with(".html")) {
+    chosen.display.colors = ColorChoice::Ansi16;
   }
   return runRecording(chosen, *sink);
 }
@@ -169,10 +168,9 @@ int runRecording(const RecordingOptions& options, FrameSink& sink) {
   {
     Demo demo;
     demo.options.terminal = &terminal;
-    demo.options.forceColorMode = options.forceColorMode;
-    demo.options.colorMode = options.colorMode;
+    demo.options.display = {gridOf(options) == Grid::Wide ? GridChoice::Wide : GridChoice::Classic,
+                            options.display.colors};
     demo.options.musicOutput = MusicOutput::Offline;
-    demo.options.grid = options.grid == GridChoice::Wide ? GridChoice::Wide : GridChoice::Classic;  // Auto: classic
     if (!demo.init()) {
       sink.finish(false);
       return 1;

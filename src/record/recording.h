@@ -6,7 +6,7 @@
 #include <string>
 
 #include "base/cell_buffer.h"
-#include "base/color_mode.h"
+#include "base/display_choices.h"
 
 namespace glimmer {
 
@@ -17,9 +17,7 @@ struct RecordingOptions {
   int framesPerSecond = 60;    // 1..1000
   int fromMs = 0;              // first recorded moment
   int toMs = -1;               // end of the recording; -1: the end of the music
-  bool forceColorMode = false;  // colorMode instead of what the environment says
-  ColorMode colorMode = ColorMode::Ansi16;
-  GridChoice grid = GridChoice::Classic;  // Wide for the 160x50 grid; Auto is classic here
+  DisplayRequest display;      // a recording's Auto grid is classic
 };
 
 // Records as the options say. Returns the exit status: 0 when the recording was written, 1 when

@@ -17,7 +17,8 @@ TEST(CommandLine, NoArgumentsIsTheShowItself) {
   CommandLine command = parse({});
   EXPECT_EQ(command.action, CommandLine::Action::Show);
   EXPECT_FALSE(command.mute);
-  EXPECT_FALSE(command.forceColorMode);
+  EXPECT_EQ(command.display.colors, ColorChoice::Auto);
+  EXPECT_EQ(command.display.grid, GridChoice::Auto);
 }
 
 TEST(CommandLine, RecordingOptions) {
@@ -26,13 +27,12 @@ TEST(CommandLine, RecordingOptions) {
   ASSERT_EQ(command.action, CommandLine::Action::Record) << command.error;
   EXPECT_EQ(command.output, "out.cast");
   EXPECT_EQ((std::array{command.framesPerSecond, command.fromMs, command.toMs}), (std::array{30, 1000, 2500}));
-  EXPECT_TRUE(command.forceColorMode);
-  EXPECT_EQ(command.colorMode, ColorMode::TrueColor);
+  EXPECT_EQ(command.display.colors, ColorChoice::TrueColor);
 
   command = parse({"--mute", "--colors", "16", "--fps", "25"});
   EXPECT_EQ(command.action, CommandLine::Action::Show) << command.error;
   EXPECT_TRUE(command.mute);
-  EXPECT_EQ(command.colorMode, ColorMode::Ansi16);
+  EXPECT_EQ(command.display.colors, ColorChoice::Ansi16);
   EXPECT_EQ(command.framesPerSecond, 25);  // the live show's pace
   EXPECT_EQ(parse({}).framesPerSecond, 60);
   EXPECT_EQ(parse({"--fps", "1"}).framesPerSecond, 1);  // both ends of 1 to 1000

@@ -8,6 +8,7 @@
 #include "base/cell_buffer.h"
 #include "base/report.h"
 #include "console/console.h"
+#include "console/present.h"
 #include "support/memory_terminal.h"
 
 namespace glimmer {
@@ -18,24 +19,24 @@ struct SetupResult {
   std::string printed;
 };
 
-SetupResult setUp(ConsoleFrame& console) {
+SetupResult setUp(ConsoleFrame& console, const DisplayRequest& request = {}) {
   ::testing::internal::CaptureStdout();
-  bool ready = setupConsole(console);
+  bool ready = setupConsole(console, request);
   std::string printed = ::testing::internal::GetCapturedStdout();
   return {ready, printed};
 }
 
 TEST(SetupConsole, CentresTheGridAndSetsTitleAndCursor) {
   MemoryTerminal terminal(101, 61);
-  ConsoleFrame console;
-  console.output = &terminal;
+  ConsoleFrame console(&terminal);
   SetupResult result = setUp(console);
   ASSERT_TRUE(result.ready);
   EXPECT_EQ(result.printed, "");
   EXPECT_TRUE(terminal.screenBegun);
   EXPECT_TRUE(terminal.cursorHidden);
   EXPECT_EQ(terminal.title, "vrax - Glimmerfolding");
-  EXPECT_EQ((std::array{console.originColumn, console.originRow, console.visibleColumns, console.visibleRows}),
+  const ConsoleLayout& layout = console.layout();
+  EXPECT_EQ((std::array{layout.originColumn, layout.originRow, layout.visibleColumns, layout.visibleRows}),
             (std::array{10, 5, 80, 50}));
 }
 
@@ -43,9 +44,8 @@ TEST(SetupConsole, MessagesPrintedWhileTheShowOwnsTheScreenWaitForTheRestore) {
   MemoryTerminal terminal;
   ::testing::internal::CaptureStdout();
   {
-    ConsoleFrame console;
-    console.output = &terminal;
-    ASSERT_TRUE(setupConsole(console));
+    ConsoleFrame console(&terminal);
+    ASSERT_TRUE(setupConsole(console, {}));
     printLine("eglInitialize() failed");
     EXPECT_EQ(terminal.restoreCount, 0);
   }
@@ -58,23 +58,20 @@ TEST(SetupConsole, MessagesPrintedWhileTheShowOwnsTheScreenWaitForTheRestore) {
 // palette is neither asked for nor touched. Synchronized output follows the display's answer.
 TEST(SetupConsole, PaletteAndSynchronizedOutputFollowTheModeAndTheAnswers) {
   struct Case {
-    ColorMode mode;
-    bool showPalette;
+    ColorChoice colors;
     bool synchronized;
   };
-  for (const Case& c : {Case{ColorMode::Ansi16, true, true}, Case{ColorMode::Ansi16, false, false},
-                        Case{ColorMode::TrueColor, true, false}}) {
+  for (const Case& c : {Case{ColorChoice::Ansi16, true}, Case{ColorChoice::Terminal, false},
+                        Case{ColorChoice::TrueColor, false}}) {
     MemoryTerminal terminal;
     terminal.answers.synchronizedOutput = c.synchronized;
     terminal.answers.paletteKnown[4] = true;
     terminal.answers.palette[4][2] = 200;
     {
-      ConsoleFrame console;
-      console.output = &terminal;
-      console.colorMode = c.mode;
-      console.showPalette = c.showPalette;
-      ASSERT_TRUE(setUp(console).ready);
-      const bool expected = c.mode == ColorMode::Ansi16 && c.showPalette;
+      ConsoleFrame console(&terminal);
+      ASSERT_TRUE(setUp(console, {GridChoice::Classic, c.colors}).ready);
+      EXPECT_EQ(console.display().colorMode, c.colors == ColorChoice::TrueColor ? ColorMode::TrueColor : ColorMode::Ansi16);
+      const bool expected = c.colors == ColorChoice::Ansi16;
       EXPECT_TRUE(terminal.asked.synchronizedOutput);
       EXPECT_EQ(terminal.asked.palette, expected);
       EXPECT_EQ(terminal.paletteSet, expected);
@@ -88,7 +85,7 @@ TEST(SetupConsole, PaletteAndSynchronizedOutputFollowTheModeAndTheAnswers) {
       }
       std::size_t size = 0;
       CellBuffer cells{};
-      const char* bytes = console.encoder.encode(viewOf(cells, Grid::Classic), 0, 0, 80, 50, size);
+      const char* bytes = encodeFrame(console, console.cellsOf(cells), size);
       EXPECT_EQ(std::string(bytes, size).find("\x1b[?2026h") != std::string::npos, c.synchronized);
     }
     EXPECT_FALSE(terminal.paletteSet) << "put back at the restore";
@@ -128,31 +125,28 @@ TEST(SetupConsole, AutoOnATerminalOfTallCellsTakesTheWideGrid) {
     MemoryTerminal terminal(columns, rows);
     terminal.answers.cellWidth = 9;
     terminal.answers.cellHeight = 19;
-    ConsoleFrame console;
-    console.output = &terminal;
-    console.gridChoice = GridChoice::Auto;
-    ASSERT_TRUE(setUp(console).ready);
+    ConsoleFrame console(&terminal);
+    ASSERT_TRUE(setUp(console, {GridChoice::Auto, ColorChoice::Auto}).ready);
     EXPECT_TRUE(terminal.asked.cellSize);
-    EXPECT_EQ(console.grid, wide ? Grid::Wide : Grid::Classic);
-    EXPECT_EQ(console.bufferColumns, wide ? 160 : 80);
-    EXPECT_EQ(console.originColumn, (columns - console.bufferColumns) / 2);
-    ASSERT_NE(console.gridNotice, nullptr);
+    EXPECT_EQ(console.display().grid, wide ? Grid::Wide : Grid::Classic);
+    const ConsoleLayout& layout = console.layout();
+    EXPECT_EQ(layout.originColumn, (columns - (wide ? 160 : 80)) / 2);
+    ASSERT_NE(console.gridNotice(), nullptr);
     terminal.press(Key::Escape);
     EXPECT_FALSE(showIntro(console, "No sound device answered: the show plays silently."));
     // The grid's notice at the start of the grid's last row, the sound notice on the row above.
     auto startOfRow = [&](int row) {
-      return "\x1b[" + std::to_string(console.originRow + row) + ";" + std::to_string(console.originColumn + 1) + "H";
+      return "\x1b[" + std::to_string(layout.originRow + row) + ";" + std::to_string(layout.originColumn + 1) + "H";
     };
-    EXPECT_NE(terminal.written.find(startOfRow(50) + std::string(console.gridNotice).substr(0, 10)), std::string::npos);
+    EXPECT_NE(terminal.written.find(startOfRow(50) + std::string(console.gridNotice()).substr(0, 10)), std::string::npos);
     EXPECT_NE(terminal.written.find(startOfRow(49) + "No sound"), std::string::npos);
   }
 }
 
 TEST(Intro, SpaceStartsEscapeQuitsSpaceWinsTogether) {
   MemoryTerminal terminal(100, 60);
-  ConsoleFrame console;
-  console.output = &terminal;
-  ASSERT_TRUE(setupConsole(console));
+  ConsoleFrame console(&terminal);
+  ASSERT_TRUE(setupConsole(console, {}));
   terminal.press(Key::Escape);
   EXPECT_FALSE(showIntro(console));
 

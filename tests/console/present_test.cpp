@@ -20,7 +20,6 @@ using testing::EmulatedScreen;
 class Present : public ::testing::Test {
  protected:
   void SetUp() override {
-    console.output = &terminal;
     for (int n = 0; n < kCellCount; ++n) setCell(n, n % 3 == 0 ? 219 : 177, static_cast<std::uint8_t>(n * 7));
     updateLayout(console);
   }
@@ -39,7 +38,7 @@ class Present : public ::testing::Test {
   std::string lastFrameWritten(std::size_t before) const { return terminal.written.substr(before); }
 
   MemoryTerminal terminal{100, 60};  // outlives the console, which borrows it
-  ConsoleFrame console;
+  ConsoleFrame console{&terminal};
   CellBuffer buffer{};
 };
 
@@ -70,7 +69,7 @@ TEST_F(Present, FailedWriteMarksTheOutputLostAndTheNextFrameIsWhole) {
   setCell(5, 178, 0x12);
   terminal.failWrites = true;
   presentFrame(console, cells());
-  EXPECT_TRUE(console.outputLost);
+  EXPECT_TRUE(console.outputLost());
   terminal.failWrites = false;
   std::size_t before = terminal.written.size();
   presentFrame(console, cells());
@@ -83,7 +82,8 @@ TEST_F(Present, ATerminalShrunkDuringTheShowGetsTheGridClippedFromItsTopLeft) {
   terminal.resize(70, 40);
   const std::size_t before = terminal.written.size();
   presentFrame(console, cells());
-  EXPECT_EQ((std::array{console.originColumn, console.visibleColumns, console.visibleRows}), (std::array{0, 70, 40}));
+  const ConsoleLayout& layout = console.layout();
+  EXPECT_EQ((std::array{layout.originColumn, layout.visibleColumns, layout.visibleRows}), (std::array{0, 70, 40}));
 
   // The frame after the shrink alone, on a screen of the new size: drawn whole, every cell in
   // place, nothing wrapped or scrolled off.

@@ -29,7 +29,7 @@ constexpr int kEscapeStatus = 20;
   int status;
   {
     ConsoleFrame console;
-    if (!setupConsole(console)) {
+    if (!setupConsole(console, {GridChoice::Classic, ColorChoice::Ansi16})) {
       status = 1;
     } else {
       status = showIntro(console) ? kSpaceStatus : kEscapeStatus;

@@ -34,7 +34,7 @@ TEST(WindowsTerminal, SetupReportsTheMissingConsoleInOneLine) {
   if (_isatty(1) != 0) GTEST_SKIP() << "standard output is a console here";
   ConsoleFrame console;
   ::testing::internal::CaptureStdout();
-  EXPECT_FALSE(setupConsole(console));
+  EXPECT_FALSE(setupConsole(console, {}));
   const std::string printed = ::testing::internal::GetCapturedStdout();
   EXPECT_EQ(printed.rfind("Unable to get STD_OUTPUT_HANDLE\n", 0), 0u) << printed;
 }

@@ -63,8 +63,7 @@ class KeepingSink final : public FrameSink {
 };
 
 RecordingOptions recordCommand(const std::string& output, int fps, int from, int to) {
-  return {.output = output, .framesPerSecond = fps, .fromMs = from, .toMs = to, .forceColorMode = true,
-          .colorMode = ColorMode::TrueColor};
+  return {.output = output, .framesPerSecond = fps, .fromMs = from, .toMs = to, .display = {GridChoice::Classic, ColorChoice::TrueColor}};
 }
 
 struct Recording {
@@ -79,7 +78,7 @@ Recording record(int fps, int from, int to, Grid grid = Grid::Classic) {
   result.folder = std::make_unique<testing::TemporaryFolder>();
   result.path = result.folder->file("show.cast");
   RecordingOptions command = recordCommand(result.path, fps, from, to);
-  command.grid = grid == Grid::Wide ? GridChoice::Wide : GridChoice::Classic;
+  command.display.grid = grid == Grid::Wide ? GridChoice::Wide : GridChoice::Classic;
   result.sink = std::make_unique<KeepingSink>(
       makeCastSink({.output = result.path, .framesPerSecond = fps, .fromMs = from, .grid = grid}));
   result.status = runRecording(command, *result.sink);

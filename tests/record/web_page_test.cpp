@@ -39,8 +39,7 @@ std::set<std::string> namesIn(const std::string& folder) {
 }
 
 RecordingOptions recordCommand(const std::string& output, int from, int to) {
-  return {.output = output, .framesPerSecond = 20, .fromMs = from, .toMs = to, .forceColorMode = true,
-          .colorMode = ColorMode::Ansi16};
+  return {.output = output, .framesPerSecond = 20, .fromMs = from, .toMs = to, .display = {GridChoice::Classic, ColorChoice::Ansi16}};
 }
 
 // A folder laid out as the player's npm package, with stand-in files.

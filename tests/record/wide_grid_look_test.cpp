@@ -156,9 +156,8 @@ TEST(WideGridLook, EveryScenesLookIsTheClassicGridsWithoutStripes) {
   MemoryTerminal terminal(kWideCellColumns, kCellRows);
   Demo demo;
   demo.options.terminal = &terminal;
-  demo.options.forceColorMode = true;
+  demo.options.display = {GridChoice::Classic, ColorChoice::Ansi16};
   demo.options.musicOutput = MusicOutput::Offline;
-  demo.options.grid = GridChoice::Classic;
   ASSERT_TRUE(demo.init());
   KeepingStage stage(demo, 50, moments);
   Timeline timeline;
