@@ -1,0 +1,179 @@
+// --grid and --colors through the command line, every value, seen where a viewer would see them:
+// in what a recording holds, and in what the live show writes to a terminal.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "support/pty_child.h"
+#include "support/temporary_folder.h"
+
+namespace glimmer {
+namespace {
+
+using testing::PtyChild;
+using namespace std::chrono_literals;
+
+// Runs the program with the arguments, COLORTERM set as given (empty: unset), and returns its status.
+int runWith(const std::vector<std::string>& arguments, const char* colorTerm) {
+  std::string command = colorTerm[0] == '\0' ? "env -u COLORTERM " : std::string("env COLORTERM=") + colorTerm + " ";
+  command += GLIMMER_BINARY;
+  for (const std::string& argument : arguments) command += " '" + argument + "'";
+  command += " >/dev/null 2>&1";
+  return std::system(command.c_str());
+}
+
+// A recording's first lines: the header, and the first frame's bytes.
+struct CastStart {
+  int width = 0;
+  std::string frames;
+};
+
+CastStart recordTheStart(const std::vector<std::string>& options, const char* colorTerm = "") {
+  testing::TemporaryFolder folder;
+  const std::string cast = folder.file("show.cast");
+  std::vector<std::string> arguments = {"--record", cast, "--from", "30000", "--to", "30100"};
+  arguments.insert(arguments.end(), options.begin(), options.end());
+  EXPECT_EQ(runWith(arguments, colorTerm), 0);
+  const std::string text = testing::readFile(cast);
+  CastStart start;
+  const std::size_t width = text.find("\"width\": ");
+  if (width != std::string::npos) start.width = std::atoi(text.c_str() + width + 9);
+  start.frames = text.substr(text.find('\n') + 1);
+  return start;
+}
+
+bool hasTrueColour(const std::string& bytes) { return bytes.find("38;2;") != std::string::npos; }
+// An ANSI foreground of the 16 colours, as a cast escapes it: ESC [ 3x or 9x m.
+bool hasAnsiColour(const std::string& bytes) {
+  for (const char* code : {"[30", "[31", "[32", "[33", "[34", "[35", "[36", "[37", "[9", ";3", ";9"}) {
+    if (bytes.find(code) != std::string::npos) return true;
+  }
+  return false;
+}
+
+TEST(DisplayOptions, GridDecidesTheRecordingsCells) {
+  EXPECT_EQ(recordTheStart({"--grid", "classic"}).width, 80);
+  EXPECT_EQ(recordTheStart({"--grid", "wide"}).width, 160);
+  EXPECT_EQ(recordTheStart({"--grid", "auto"}).width, 80) << "a recording has no display to fit";
+  EXPECT_EQ(recordTheStart({}).width, 80);
+}
+
+TEST(DisplayOptions, ColorsDecideTheRecordingsColourCodes) {
+  const CastStart trueColour = recordTheStart({"--colors", "truecolor"});
+  EXPECT_TRUE(hasTrueColour(trueColour.frames));
+  for (const char* sixteen : {"16", "terminal"}) {
+    const CastStart start = recordTheStart({"--colors", sixteen}, "truecolor");
+    EXPECT_FALSE(hasTrueColour(start.frames)) << sixteen;
+    EXPECT_TRUE(hasAnsiColour(start.frames)) << sixteen;
+  }
+  // Auto follows COLORTERM.
+  EXPECT_TRUE(hasTrueColour(recordTheStart({"--colors", "auto"}, "truecolor").frames));
+  EXPECT_TRUE(hasTrueColour(recordTheStart({}, "24bit").frames));
+  EXPECT_FALSE(hasTrueColour(recordTheStart({"--colors", "auto"}, "").frames));
+}
+
+// The live show on a pseudo-terminal of the size given, answering the display questions as a
+// terminal of cellWidth x cellHeight pixel cells would (0: it does not say), until the show has
+// drawn for a while after Space. Returns the child for its output and screen.
+struct LiveShow {
+  std::unique_ptr<PtyChild> child;
+  std::string afterSpace;  // what the show wrote from Space on
+};
+
+LiveShow playLive(int columns, int rows, std::vector<std::string> options, const char* colorTerm, int cellWidth = 0,
+                  int cellHeight = 0) {
+  options.insert(options.begin(), "--mute");
+  LiveShow show;
+  show.child = std::make_unique<PtyChild>(columns, rows, [options, colorTerm] {
+    if (colorTerm[0] == '\0') {
+      unsetenv("COLORTERM");
+    } else {
+      setenv("COLORTERM", colorTerm, 1);
+    }
+    std::vector<char*> argv{const_cast<char*>(GLIMMER_BINARY)};
+    for (const std::string& option : options) argv.push_back(const_cast<char*>(option.c_str()));
+    argv.push_back(nullptr);
+    execv(GLIMMER_BINARY, argv.data());
+    _exit(98);
+  });
+  PtyChild& child = *show.child;
+  // The questions end with a device-attributes request; the answers end with its answer.
+  if (child.waitForText("\x1b[c", 20000ms) && cellWidth > 0) child.type("\x1b[6;" + std::to_string(cellHeight) + ";" +
+                                                                        std::to_string(cellWidth) + "t");
+  child.type("\x1b[?62;22c");
+  EXPECT_TRUE(child.waitForText("Press SPACE", 20000ms)) << child.output();
+  const std::size_t before = child.output().size();
+  child.type(" ");
+  child.pump(1500ms);
+  show.afterSpace = child.output().substr(before);
+  child.type("\x1b");
+  EXPECT_EQ(child.wait(), 0);
+  return show;
+}
+
+TEST(DisplayOptions, ColorsDecideThePaletteAndTheCodesOfTheLiveShow) {
+  const char* kSetPalette = "\x1b]4;";
+  // 16 colours: the terminal's palette is set to the show's, and the cells name the 16 colours.
+  LiveShow sixteen = playLive(80, 50, {"--colors", "16"}, "truecolor");
+  EXPECT_NE(sixteen.child->output().find(kSetPalette), std::string::npos);
+  EXPECT_FALSE(hasTrueColour(sixteen.afterSpace));
+  // The terminal's own 16 colours: the palette is left alone.
+  LiveShow own = playLive(80, 50, {"--colors", "terminal"}, "truecolor");
+  EXPECT_EQ(own.child->output().find(kSetPalette), std::string::npos);
+  EXPECT_FALSE(hasTrueColour(own.afterSpace));
+  EXPECT_TRUE(hasAnsiColour(own.afterSpace));
+  // 24-bit colours, asked for or taken from COLORTERM: no palette, the show's exact colours.
+  for (const auto& [options, colorTerm] : {std::pair{std::vector<std::string>{"--colors", "truecolor"}, ""},
+                                           std::pair{std::vector<std::string>{}, "truecolor"}}) {
+    LiveShow trueColour = playLive(80, 50, options, colorTerm);
+    EXPECT_EQ(trueColour.child->output().find(kSetPalette), std::string::npos);
+    EXPECT_TRUE(hasTrueColour(trueColour.afterSpace));
+  }
+}
+
+// The drawn part of a row: the first and last column that is not blank on the default background.
+std::pair<int, int> drawnColumns(testing::EmulatedScreen& screen, int row) {
+  int first = -1;
+  int last = -1;
+  for (int column = 0; column < screen.columns(); ++column) {
+    const std::uint32_t glyph = screen.glyph(column, row);
+    const bool blank = (glyph == 0 || glyph == ' ') && screen.background(column, row) == 0;
+    if (blank) continue;
+    if (first < 0) first = column;
+    last = column;
+  }
+  return {first, last};
+}
+
+TEST(DisplayOptions, GridDecidesTheLiveShowsCells) {
+  // 170 columns: the wide grid's 160 sit from column 5, the classic grid's 80 from column 45.
+  struct Case {
+    std::vector<std::string> options;
+    int cellWidth, cellHeight;
+    int firstColumn;
+  };
+  const Case cases[] = {
+      {{"--grid", "wide"}, 0, 0, 5},
+      {{"--grid", "classic"}, 9, 19, 45},
+      {{"--grid", "auto"}, 9, 19, 5},  // tall cells: the true shape
+      {{"--grid", "auto"}, 10, 10, 45},
+      {{}, 0, 0, 45},  // a terminal that does not say keeps the classic grid
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << (c.options.empty() ? "default" : c.options[1]) << " with cells "
+                                      << c.cellWidth << "x" << c.cellHeight);
+    LiveShow show = playLive(170, 52, c.options, "truecolor", c.cellWidth, c.cellHeight);
+    // At 1.5 s the cube cloud's violet fills the grid: its edges are the grid's.
+    testing::EmulatedScreen screen(170, 52);
+    screen.feed(show.afterSpace);
+    const auto [first, last] = drawnColumns(screen, 26);
+    EXPECT_EQ(first, c.firstColumn);
+    EXPECT_EQ(last, 169 - c.firstColumn);
+  }
+}
+
+}  // namespace
+}  // namespace glimmer
