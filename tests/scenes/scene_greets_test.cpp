@@ -104,6 +104,63 @@ TEST_F(SceneGreetsTest, RotozoomAtAQuarterTurnRunsTheRowsAcrossTheWindow) {
   EXPECT_EQ(sampled(frame, 40, 26), std::pair(16, 16));  // twenty rows down: 32 image columns right
 }
 
+// Unturned at zoom 1 the window's first pixel samples the drifting centre less (80, 80): the
+// drift is 0.1 image pixel per millisecond along both axes, wrapped by the masks.
+TEST_F(SceneGreetsTest, RotozoomDriftsATenthOfAPixelPerMillisecond) {
+  const std::pair<std::int32_t, int> moments[] = {{0, 112}, {100, 122}, {1000, 84}, {2500, 106}, {12345, 66}};
+  for (const auto& [u, start] : moments) {
+    rotozoom(picture.image, 0.0f, 1.0f, frame.data(), u);
+    EXPECT_EQ(sampled(frame, 40, 6), std::pair(start, start)) << "u " << u;
+    EXPECT_EQ(sampled(frame, 45, 16), std::pair((start + 5) & 127, (start + 16) & 127)) << "u " << u;
+  }
+}
+
+// The picture turns by 0.00045 rad and breathes by the table entry trunc(u * 0.000235 * factor)
+// per millisecond: the window at each moment is the turn and zoom of those table entries.
+TEST_F(SceneGreetsTest, PictureTurnsAndBreathesWithTheShowTime) {
+  struct Moment {
+    std::int32_t u;
+    int turnEntry;    // trunc(u * 0.00045 * factor)
+    int breathEntry;  // trunc(u * 0.000235 * factor)
+  };
+  const Moment moments[] = {{1000, 36, 19}, {3491, 128, 66}, {20000, 733, 382}};
+  std::vector<std::uint32_t> expected(kFramePixels);
+  for (const Moment& moment : moments) {
+    const float angle = (static_cast<float>(moment.turnEntry) + 0.5f) / kSineFactor;
+    ASSERT_EQ(sineIndex(angle), moment.turnEntry);
+    const float zoom = static_cast<float>(0.7 + 0.5 * sineTable()[moment.breathEntry & kSineTableMask]);
+    std::fill(expected.begin(), expected.end(), kUntouched);
+    rotozoom(picture.image, angle, zoom, expected.data(), moment.u);
+    scene = std::make_unique<SceneGreets>(store);
+    scene->picture = &picture.image;
+    scene->risingText = &rising.image;
+    scene->fallingText = &falling.image;
+    render(moment.u);
+    for (int y = kGreetsWindowY; y < kGreetsWindowY + kGreetsWindowHeight; ++y) {
+      for (int x = kGreetsWindowX; x < kGreetsWindowX + kGreetsWindowWidth; ++x) {
+        ASSERT_EQ(pixel(frame, x, y), pixel(expected, x, y)) << "u " << moment.u << " at " << x << "," << y;
+      }
+    }
+  }
+}
+
+// Both texts move one row every 10 ms from where the first call put them: the rising text's first
+// row from y = 100 up, the falling text's last row from y = 0 down.
+TEST_F(SceneGreetsTest, TextColumnsMoveOneRowEveryTenMilliseconds) {
+  rising.at(0, 0) = kWhite;
+  falling.at(0, falling.image.height - 1) = kWhite;
+  render(0);
+  const std::pair<std::int32_t, int> moments[] = {{59, 5}, {509, 50}, {999, 99}};
+  for (const auto& [u, rows] : moments) {
+    render(u);
+    EXPECT_EQ(pixel(frame, kRisingTextX, kFrameHeight - rows), kWhite) << "u " << u;
+    EXPECT_EQ(pixel(frame, kRisingTextX, kFrameHeight - rows - 1), kGreetsBackdrop) << "u " << u;
+    EXPECT_EQ(pixel(frame, kFallingTextX, rows), kWhite) << "u " << u;
+    EXPECT_NE(pixel(frame, kFallingTextX, rows - 1), kWhite) << "u " << u;
+    EXPECT_NE(pixel(frame, kFallingTextX, rows + 1), kWhite) << "u " << u;
+  }
+}
+
 TEST_F(SceneGreetsTest, TextColumnsScrollWithTheirColourKey) {
   // Rising text: row r holds white in column 0, black in column 1; row 2 has the unkeyed colours.
   for (int r = 0; r < rising.image.height; ++r) {
