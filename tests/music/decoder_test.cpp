@@ -109,9 +109,10 @@ TEST_F(DecoderTest, FileDamagedPartWayDecodesUpToTheDamage) {
 // (readIfReady); one frame further back is gone.
 void readsBehind(Track& track, const DecodedAudio& whole, std::size_t playedFrom) {
   SCOPED_TRACE(playedFrom);
-  // Gives the worker time to fill the ring as far ahead as it may: a frame it overwrote too early
-  // then shows.
-  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  // Gives the worker time to fill the ring as far ahead as it may (six seconds decode in a few
+  // tens of milliseconds): a frame it overwrote too early then shows, and so does a worker that
+  // stops at a full ring instead of waiting for room.
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
   const std::size_t oldest = playedFrom > 44100 ? playedFrom - 44100 : 0;
   std::vector<std::size_t> starts = {oldest, (oldest + playedFrom) / 2};
   if (playedFrom + 1000 >= whole.frameCount) starts.push_back(whole.frameCount - 100);  // in the last piece played
