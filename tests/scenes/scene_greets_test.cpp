@@ -87,14 +87,6 @@ TEST_F(SceneGreetsTest, BackdropAndShadow) {
   }
 }
 
-TEST_F(SceneGreetsTest, RotozoomAtTheStartStepsByZoom) {
-  // u = 0: no turn, zoom 0.7; column step (0.7, 0), row step (0, 1.12).
-  render(0);
-  EXPECT_EQ(sampled(frame, 40, 6), std::pair(64 - 56, 64 - 56));
-  EXPECT_EQ(sampled(frame, 50, 6), std::pair(8 + 7, 8));   // 10 column steps of 0.7
-  EXPECT_EQ(sampled(frame, 40, 31), std::pair(8, 8 + 28));  // 25 row steps of 1.12
-}
-
 TEST_F(SceneGreetsTest, RotozoomAtAQuarterTurnRunsTheRowsAcrossTheWindow) {
   // a = 1.5708: k = 128, cosine T1 = entry 0 = 0, sine of -a T2 = entry 384 = -1. At zoom 1 the
   // column step is (0, -1) and the row step (1.6, 0); the start is (64 - 80, 64 + 80) = (-16, 144).
