@@ -80,6 +80,40 @@ TEST(ObjReader, FacesBecomeFansAroundTheirFirstCorner) {
   EXPECT_EQ(groupTriangles(*parsed.model, "default"), (std::vector<std::uint32_t>{0, 1, 2, 3, 4, 5}));
 }
 
+// Each corner form stores the indices it names and leaves the others 0; the first corner decides
+// the form for the whole face, and a later corner in another form is refused.
+TEST(ObjReader, EachCornerFormStoresItsOwnIndicesAndMixedFormsAreRefused) {
+  struct Case {
+    const char* face;
+    Triple vertices, texCoords, normals;  // of the face's second triangle
+  };
+  const Case cases[] = {
+      {"f 2 3 4 5\n", {2, 4, 5}, {0, 0, 0}, {0, 0, 0}},
+      {"f 2/1 3/2 4/1 5/2\n", {2, 4, 5}, {1, 1, 2}, {0, 0, 0}},
+      {"f 2//5 3//4 4//3 5//1\n", {2, 4, 5}, {0, 0, 0}, {5, 3, 1}},
+      {"f 2/2/5 3/1/4 4/1/3 5/2/1\n", {2, 4, 5}, {2, 1, 2}, {5, 3, 1}},
+  };
+  for (const Case& item : cases) {
+    Parsed parsed(kFiveVertices + item.face);
+    ASSERT_NE(parsed.model, nullptr) << item.face << parsed.failure.message;
+    ASSERT_EQ(parsed.model->triangleCount, 2u) << item.face;
+    const ObjTriangle& second = parsed.model->triangles[1];
+    EXPECT_EQ(triple(second.vertexIndex), item.vertices) << item.face;
+    EXPECT_EQ(triple(second.texCoordIndex), item.texCoords) << item.face;
+    EXPECT_EQ(triple(second.normalIndex), item.normals) << item.face;
+  }
+  const char* mixed[] = {
+      "f 1 2/1 3\n",         "f 1/1 2//1 3/1\n",   "f 1//1 2/1/1 3//1\n", "f 1/1/1 2/1 3/1/1\n",
+      "f 1/1/1 2/1/1 3//1\n", "f 1//1 2//1 3//1 4\n", "f 1/1 2/1 3/1 4/1/1\n", "f 1 2 3 4//1\n",
+  };
+  for (const char* face : mixed) {
+    Parsed parsed(kFiveVertices + face);
+    EXPECT_EQ(parsed.model, nullptr) << face;
+    EXPECT_NE(std::string(parsed.failure.message).find("malformed face corner"), std::string::npos)
+        << face << parsed.failure.message;
+  }
+}
+
 TEST(ObjReader, ValuesAreStoredOneBasedAndExtraNumbersAreIgnored) {
   Parsed parsed("v 1 2 3 1\nv -4.5 5e1 .25\nvn 0 0 1\nvt 0.5 0.25 0\n# comment v 9 9 9\no object\ns off\n");
   ASSERT_NE(parsed.model, nullptr) << parsed.failure.message;

@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "music/track.h"
@@ -101,8 +103,39 @@ TEST_F(DecoderTest, FileDamagedPartWayDecodesUpToTheDamage) {
   EXPECT_EQ(decoded.samples.size(), 2 * decoded.frameCount);
 }
 
+// The spectrum's window behind playback, which has just read from playedFrom: a second behind it
+// is still the whole decode's, from the first frame to the track's end and across the point where
+// the ring wraps (frame 6 * 44100), both for the recording (read) and the live show
+// (readIfReady); one frame further back is gone.
+void readsBehind(Track& track, const DecodedAudio& whole, std::size_t playedFrom) {
+  SCOPED_TRACE(playedFrom);
+  // Gives the worker time to fill the ring as far ahead as it may (six seconds decode in a few
+  // tens of milliseconds): a frame it overwrote too early then shows, and so does a worker that
+  // stops at a full ring instead of waiting for room.
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  const std::size_t oldest = playedFrom > 44100 ? playedFrom - 44100 : 0;
+  std::vector<std::size_t> starts = {oldest, (oldest + playedFrom) / 2};
+  if (playedFrom + 1000 >= whole.frameCount) starts.push_back(whole.frameCount - 100);  // in the last piece played
+  std::vector<float> window(2 * 2048);
+  for (std::size_t start : starts) {
+    const std::size_t inside = std::min<std::size_t>(2048, whole.frameCount - start);
+    std::fill(window.begin(), window.end(), -2.0f);
+    ASSERT_EQ(track.read(start, 2048, window.data()), inside) << start;
+    EXPECT_EQ(std::memcmp(window.data(), whole.samples.data() + 2 * start, inside * 2 * sizeof(float)), 0) << start;
+    EXPECT_EQ(std::count(window.begin() + 2 * inside, window.end(), 0.0f), 2 * (2048 - inside)) << start;
+    std::fill(window.begin(), window.end(), -2.0f);
+    ASSERT_TRUE(track.readIfReady(start, 2048, window.data())) << start;
+    EXPECT_EQ(std::memcmp(window.data(), whole.samples.data() + 2 * start, inside * 2 * sizeof(float)), 0) << start;
+  }
+  if (oldest == 0) return;
+  window.assign(window.size(), -2.0f);
+  EXPECT_EQ(track.read(oldest - 1, 2048, window.data()), 0u) << "a second and a frame behind";
+  EXPECT_EQ(window[0], 0.0f);
+  EXPECT_FALSE(track.readIfReady(oldest - 1, 2048, window.data()));
+}
+
 // The decode-ahead track against a whole decode: the same floats, bit for bit, for a reader that
-// plays in order past the ring's room and for one that jumps ahead; reads behind the second of
+// plays in order past the ring's room (with the spectrum's reads behind it) and for one that jumps ahead; reads behind the second of
 // history kept come back empty; a damaged file is as long as a whole decode of it.
 TEST_F(DecoderTest, TrackReadsTheFloatsOfAWholeDecodeWithinItsRing) {
   std::vector<float> original = stereoSine(330.0, 9.0, 0.4f);
@@ -126,6 +159,7 @@ TEST_F(DecoderTest, TrackReadsTheFloatsOfAWholeDecodeWithinItsRing) {
     ASSERT_EQ(played.read(first, 1000, piece.data()), inside) << first;
     ASSERT_EQ(std::memcmp(piece.data(), whole.samples.data() + 2 * first, inside * 2 * sizeof(float)), 0) << first;
     for (std::size_t n = 2 * inside; n < piece.size(); ++n) ASSERT_EQ(piece[n], 0.0f) << "silence past the end";
+    if (first == 3000 || first == 308000 || first == 396000) readsBehind(played, whole, first);
   }
   EXPECT_EQ(played.read(whole.frameCount - 3 * 44100, 10, piece.data()), 0u) << "dropped long ago";
   EXPECT_EQ(piece[0], 0.0f);

@@ -1,12 +1,18 @@
 // The sound-server output against a real PulseAudio server with a null sink, started by the
-// fixture in its own runtime folder. Skips where no server can start.
+// fixture in its own runtime folder: what the sink plays is recorded from its monitor and compared
+// with the track. Skips where no server can start.
 #include <gtest/gtest.h>
+#include <pulse/pulseaudio.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <signal.h>
 #include <spawn.h>
@@ -15,6 +21,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "music/decoder.h"
 #include "music/music_stream.h"
 #include "support/ogg_files.h"
 
@@ -26,6 +33,11 @@ namespace {
 using testing::scratchPath;
 using testing::stereoSine;
 using testing::writeOggFile;
+
+// The sink plays floats as they come and never rewinds: a rewind (made when a stream joins a
+// running sink) rewrites what the monitor has already handed on, so the monitor would no longer
+// show what a device would play.
+constexpr const char* kNullSink = "module-null-sink sink_name=null format=float32le rate=44100 channels=2 norewinds=1";
 
 class PulseTest : public ::testing::Test {
  protected:
@@ -41,7 +53,7 @@ class PulseTest : public ::testing::Test {
     const std::string logTarget = "--log-target=file:" + *folder + "/log";
     const char* arguments[] = {"pulseaudio", "--daemonize=no", "--exit-idle-time=-1", "-n",
                                "--disable-shm=true", "--use-pid-file=false", logTarget.c_str(),
-                               "-L", "module-null-sink", "-L", protocol.c_str(), nullptr};
+                               "-L", kNullSink, "-L", protocol.c_str(), nullptr};
     if (posix_spawnp(&server, "pulseaudio", nullptr, nullptr, const_cast<char**>(arguments), environ) != 0) {
       server = 0;
       return;
@@ -71,25 +83,159 @@ std::string* PulseTest::folder = nullptr;
 pid_t PulseTest::server = 0;
 bool PulseTest::ready = false;
 
-TEST_F(PulseTest, ShowClockAdvancesAndNeverGoesBackward) {
+// Records what a source of the test's server plays (the null sink's monitor), as stereo floats at
+// 44100 Hz, on a main loop of its own.
+class SourceRecorder {
+ public:
+  ~SourceRecorder() {
+    if (loop == nullptr) return;
+    pa_threaded_mainloop_lock(loop);
+    if (stream != nullptr) {
+      pa_stream_set_read_callback(stream, nullptr, nullptr);
+      pa_stream_disconnect(stream);
+      pa_stream_unref(stream);
+    }
+    if (context != nullptr) {
+      pa_context_disconnect(context);
+      pa_context_unref(context);
+    }
+    pa_threaded_mainloop_unlock(loop);
+    pa_threaded_mainloop_stop(loop);
+    pa_threaded_mainloop_free(loop);
+  }
+
+  // Connects and starts recording source; false when the server refuses either.
+  bool start(const char* source) {
+    loop = pa_threaded_mainloop_new();
+    context = pa_context_new(pa_threaded_mainloop_get_api(loop), "monitor recorder");
+    pa_context_set_state_callback(context, &SourceRecorder::signal, loop);
+    if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) return false;
+    pa_threaded_mainloop_lock(loop);
+    pa_threaded_mainloop_start(loop);
+    while (PA_CONTEXT_IS_GOOD(pa_context_get_state(context)) && pa_context_get_state(context) != PA_CONTEXT_READY) {
+      pa_threaded_mainloop_wait(loop);
+    }
+    bool ready = false;
+    if (pa_context_get_state(context) == PA_CONTEXT_READY) {
+      const pa_sample_spec format{PA_SAMPLE_FLOAT32LE, 44100, 2};
+      stream = pa_stream_new(context, "monitor", &format, nullptr);
+      pa_stream_set_state_callback(stream, &SourceRecorder::signalStream, loop);
+      pa_stream_set_read_callback(stream, &SourceRecorder::onReadable, this);
+      pa_buffer_attr attributes{};
+      attributes.maxlength = static_cast<std::uint32_t>(-1);
+      attributes.fragsize = static_cast<std::uint32_t>(pa_usec_to_bytes(20000, &format));
+      if (pa_stream_connect_record(stream, source, &attributes, PA_STREAM_ADJUST_LATENCY) == 0) {
+        while (PA_STREAM_IS_GOOD(pa_stream_get_state(stream)) && pa_stream_get_state(stream) != PA_STREAM_READY) {
+          pa_threaded_mainloop_wait(loop);
+        }
+        ready = pa_stream_get_state(stream) == PA_STREAM_READY;
+      }
+    }
+    pa_threaded_mainloop_unlock(loop);
+    return ready;
+  }
+
+  // A copy of what has been recorded so far, two floats a frame.
+  std::vector<float> samples() {
+    pa_threaded_mainloop_lock(loop);
+    std::vector<float> copy = recorded;
+    pa_threaded_mainloop_unlock(loop);
+    return copy;
+  }
+
+ private:
+  static void signal(pa_context*, void* userdata) {
+    pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop*>(userdata), 0);
+  }
+  static void signalStream(pa_stream*, void* userdata) {
+    pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop*>(userdata), 0);
+  }
+  static void onReadable(pa_stream* readable, std::size_t, void* userdata) {
+    auto* self = static_cast<SourceRecorder*>(userdata);
+    while (pa_stream_readable_size(readable) > 0) {
+      const void* data = nullptr;
+      std::size_t bytes = 0;
+      if (pa_stream_peek(readable, &data, &bytes) < 0 || bytes == 0) return;
+      const std::size_t floats = bytes / sizeof(float);
+      if (data == nullptr) {
+        self->recorded.insert(self->recorded.end(), floats, 0.0f);  // a hole in the source: silence
+      } else {
+        const auto* values = static_cast<const float*>(data);
+        self->recorded.insert(self->recorded.end(), values, values + floats);
+      }
+      pa_stream_drop(readable);
+    }
+  }
+
+  pa_threaded_mainloop* loop = nullptr;
+  pa_context* context = nullptr;
+  pa_stream* stream = nullptr;
+  std::vector<float> recorded;
+};
+
+// Noise from a fixed seed: no stretch of it looks like another, so where the track lies in a
+// recording is found without doubt.
+std::vector<float> noiseTrack(double seconds) {
+  std::vector<float> samples(2 * static_cast<std::size_t>(seconds * 44100));
+  std::uint32_t state = 99;
+  for (float& sample : samples) {
+    state = state * 1664525u + 1013904223u;
+    sample = 0.3f * (static_cast<float>(state >> 8) / 8388608.0f - 1.0f);
+  }
+  return samples;
+}
+
+// What the server plays, taken from the null sink's monitor: silence, then the track from its very
+// first frame, equal to a whole decode of it, for well over a second; and the show's clock keeps up
+// with it without ever going back.
+TEST_F(PulseTest, ServerPlaysTheWholeTrackFromItsFirstFrameAndTheClockFollows) {
   const std::string track = scratchPath("pulse_track.ogg");
-  ASSERT_TRUE(writeOggFile(track, stereoSine(440.0, 5.0, 0.3f)));
+  ASSERT_TRUE(writeOggFile(track, noiseTrack(4.0)));
+  DecodedAudio whole;
+  ASSERT_TRUE(decodeOggFile(track.c_str(), whole));
+  SourceRecorder monitor;
+  ASSERT_TRUE(monitor.start("null.monitor"));
+
   MusicStream* music = new MusicStream();
   ASSERT_TRUE(music->open(track.c_str()));
   EXPECT_EQ(music->notice(), nullptr) << "the server answered";
   ASSERT_TRUE(music->play());
   const std::int32_t ms0 = music->clockMs();
   std::int32_t previous = ms0;
-  for (int i = 0; i < 80; ++i) {
+  constexpr std::size_t kWanted = 44100 * 3 / 2;  // frames of the track heard
+  std::vector<float> recorded;
+  std::size_t first = 0;  // frame of the recording where the track begins
+  for (int i = 0; i < 500; ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
     const std::int32_t now = music->clockMs();
     ASSERT_GE(now, previous);
     previous = now;
+    recorded = monitor.samples();
+    first = 0;
+    while (2 * first < recorded.size() && std::fabs(recorded[2 * first]) < 1e-6f) ++first;
+    if (recorded.size() / 2 >= first + kWanted) break;
   }
-  EXPECT_GE(previous - ms0, 300) << "80 sleeps of 10 ms";
+  const std::int32_t clock = music->clockMs() - ms0;
+  ASSERT_GE(recorded.size() / 2, first + kWanted) << "the server played " << recorded.size() / 2 - first << " frames";
+  // The track's first frame is the first sound the sink plays, whatever silence came before it.
+  std::size_t lead = 0;
+  while (std::fabs(whole.samples[2 * lead]) < 1e-6f) ++lead;
+  ASSERT_LT(lead, 4u);
+  first -= std::min(first, lead);
+  std::size_t differing = 0;
+  std::size_t firstDiffering = kWanted;
+  for (std::size_t n = 0; n < 2 * kWanted; ++n) {
+    if (std::fabs(recorded[2 * first + n] - whole.samples[n]) > 1e-4f) {
+      ++differing;
+      firstDiffering = std::min(firstDiffering, n / 2);
+    }
+  }
+  EXPECT_EQ(differing, 0u) << "first at frame " << firstDiffering << " of the track";
+  const std::int32_t playedMs = static_cast<std::int32_t>((recorded.size() / 2 - first) * 1000 / 44100);
+  EXPECT_NEAR(clock, playedMs, 300) << "the clock against what the sink played";
   EXPECT_TRUE(music->isActive());
   music->fetchSpectrum();
-  EXPECT_GT(music->spectrum[20], 0.01f) << "440 Hz lies in bin 20";
+  EXPECT_GT(music->spectrum[200], 0.001f) << "noise in every bin";
   delete music;  // still playing: the teardown fades out and returns
   std::filesystem::remove(track);
 }

@@ -156,12 +156,32 @@ TEST_F(Scene1Render, FadesInOverTheFirstSecondsByScalingEveryChannel) {
   EXPECT_GT(compared, 1000);  // the frame around the title
 }
 
+// Before 20000 ms the camera slides 0.003 units per millisecond against its right axis, then turns
+// 0.003 degrees per millisecond about the world's vertical: after steps of 1000 ms it has slid 3
+// units along axes turned by 0, 3 and 6 degrees, and faces 9 degrees to the side.
+TEST_F(Scene1Render, CameraSlidesAndTurnsWithTheFrameTime) {
+  Scene1 scene(meshes, images);
+  struct Step {
+    std::int32_t t;
+    float x, z;
+  };
+  const Step steps[] = {{0, 0.0f, -5.0f}, {1000, -3.0f, -5.0f}, {2000, -5.99589f, -5.15701f}, {3000, -8.97946f, -5.47060f}};
+  for (const Step& step : steps) {
+    pass(scene, step.t);
+    EXPECT_NEAR(scene.camera->position[0], step.x, 1e-3f) << "t " << step.t;
+    EXPECT_NEAR(scene.camera->position[1], 0.0f, 1e-4f) << "t " << step.t;
+    EXPECT_NEAR(scene.camera->position[2], step.z, 1e-3f) << "t " << step.t;
+  }
+  EXPECT_NEAR(scene.camera->forward[0], 0.15643f, 1e-4f);
+  EXPECT_NEAR(scene.camera->forward[2], -0.98769f, 1e-4f);
+}
+
 TEST_F(Scene1Render, CameraJumpsOnceAndFliesForwardOnlyAfterThirtySeconds) {
   Scene1 scene(meshes, images);
-  const std::int32_t times[] = {0, 19990, 20000, 20010, 30000, 30010, 30020};
-  float height[7];
-  float forwardY[7];
-  for (int index = 0; index < 7; ++index) {
+  const std::int32_t times[] = {0, 19990, 20000, 20010, 30000, 30010, 30020, 30520, 32520};
+  float height[9];
+  float forwardY[9];
+  for (int index = 0; index < 9; ++index) {
     pass(scene, times[index]);
     height[index] = scene.camera->position[1];
     forwardY[index] = scene.camera->forward[1];
@@ -172,7 +192,10 @@ TEST_F(Scene1Render, CameraJumpsOnceAndFliesForwardOnlyAfterThirtySeconds) {
   EXPECT_EQ(height[3], height[2]);            // once only
   EXPECT_EQ(height[4], height[2]);            // t == 30000 does not fly yet
   EXPECT_EQ(height[5], height[2]);            // the first forward frame starts its clock
+  // Then 0.003 units per millisecond along the forward axis, whose height the turn keeps.
   EXPECT_NEAR(height[6], height[5] + 0.03f * forwardY[5], 1e-4f);
+  EXPECT_NEAR(height[7], height[5] + 1.53f * forwardY[5], 1e-3f);
+  EXPECT_NEAR(height[8], height[5] + 7.53f * forwardY[5], 1e-3f);
 }
 
 }  // namespace

@@ -170,6 +170,20 @@ TEST_F(Scene2Render, LongGapsMoveTheShapesAndTheBackgroundInOneStep) {
       ASSERT_EQ(frame()[2 * row * kFrameWidth + 2 * column + 1], 0u);
     }
   }
+
+  // And on at the same rates: 0.01 units and a twentieth of a row per millisecond.
+  const struct {
+    std::int32_t t;
+    float y;
+    int k;
+  } moments[] = {{1520, 194.8f, 26}, {1960, 190.4f, 48}, {1980, 190.2f, 49}, {2000, 190.0f, 1}};  // 49: starts over
+  for (const auto& moment : moments) {
+    pass(scene, moment.t);
+    EXPECT_NEAR(scene.shapes[0].y, moment.y, 1e-3f) << "t " << moment.t;
+    const int source = moment.k == 0 ? 0 : 49 - moment.k;
+    EXPECT_EQ(frame()[0], backgroundWord(0, source)) << "t " << moment.t;
+    EXPECT_EQ(frame()[98 * kFrameWidth + 2], backgroundWord(1, 49 - moment.k)) << "t " << moment.t;
+  }
 }
 
 }  // namespace

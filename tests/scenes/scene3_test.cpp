@@ -145,7 +145,8 @@ TEST_F(Scene3Test, CameraCutsAtMostOncePerCallAndPullsBackInVariantOne) {
       {"a stall past 15000 and 20000 makes the far cut, the near cut follows",
        {{0, 6000, nearer}, {0, 21000, far}, {0, 21010, nearer}, {0, 21020, nearer}}},
       {"pull-back starts the call after the first past 10000",
-       {{1, 9000, far}, {1, 10000, far}, {1, 10001, far}, {1, 10101, {0, 0, -2.4f}}, {1, 10201, {0, 0, -1.8f}}}},
+       {{1, 9000, far}, {1, 10000, far}, {1, 10001, far}, {1, 10101, {0, 0, -2.4f}}, {1, 10201, {0, 0, -1.8f}},
+        {1, 11201, {0, 0, 4.2f}}, {1, 13701, {0, 0, 19.2f}}}},
   };
   for (const auto& [name, steps] : cases) {
     SCOPED_TRACE(name);

@@ -87,14 +87,6 @@ TEST_F(SceneGreetsTest, BackdropAndShadow) {
   }
 }
 
-TEST_F(SceneGreetsTest, RotozoomAtTheStartStepsByZoom) {
-  // u = 0: no turn, zoom 0.7; column step (0.7, 0), row step (0, 1.12).
-  render(0);
-  EXPECT_EQ(sampled(frame, 40, 6), std::pair(64 - 56, 64 - 56));
-  EXPECT_EQ(sampled(frame, 50, 6), std::pair(8 + 7, 8));   // 10 column steps of 0.7
-  EXPECT_EQ(sampled(frame, 40, 31), std::pair(8, 8 + 28));  // 25 row steps of 1.12
-}
-
 TEST_F(SceneGreetsTest, RotozoomAtAQuarterTurnRunsTheRowsAcrossTheWindow) {
   // a = 1.5708: k = 128, cosine T1 = entry 0 = 0, sine of -a T2 = entry 384 = -1. At zoom 1 the
   // column step is (0, -1) and the row step (1.6, 0); the start is (64 - 80, 64 + 80) = (-16, 144).
@@ -102,6 +94,65 @@ TEST_F(SceneGreetsTest, RotozoomAtAQuarterTurnRunsTheRowsAcrossTheWindow) {
   EXPECT_EQ(sampled(frame, 40, 6), std::pair(112, 16));  // -16 wraps to 112, 144 to 16
   EXPECT_EQ(sampled(frame, 50, 6), std::pair(112, 6));   // ten columns right: ten image rows up
   EXPECT_EQ(sampled(frame, 40, 26), std::pair(16, 16));  // twenty rows down: 32 image columns right
+}
+
+// Unturned at zoom 1 the window's first pixel samples the drifting centre less (80, 80): the
+// drift is 0.1 image pixel per millisecond along both axes, wrapped by the masks.
+TEST_F(SceneGreetsTest, RotozoomDriftsATenthOfAPixelPerMillisecond) {
+  const std::pair<std::int32_t, int> moments[] = {{0, 112}, {100, 122}, {1000, 84}, {2500, 106}, {12345, 66}};
+  for (const auto& [u, start] : moments) {
+    rotozoom(picture.image, 0.0f, 1.0f, frame.data(), u);
+    EXPECT_EQ(sampled(frame, 40, 6), std::pair(start, start)) << "u " << u;
+    EXPECT_EQ(sampled(frame, 45, 16), std::pair((start + 5) & 127, (start + 16) & 127)) << "u " << u;
+  }
+}
+
+// The picture turns by 0.00045 rad and breathes by the table entry trunc(u * 0.000235 * factor)
+// per millisecond: the window at each moment is the turn and zoom of those table entries.
+TEST_F(SceneGreetsTest, PictureTurnsAndBreathesWithTheShowTime) {
+  struct Moment {
+    std::int32_t u;
+    int turnEntry;    // trunc(u * 0.00045 * factor)
+    int breathEntry;  // trunc(u * 0.000235 * factor)
+  };
+  const Moment moments[] = {{1000, 36, 19}, {3491, 128, 66}, {20000, 733, 382}};
+  std::vector<std::uint32_t> expected(kFramePixels);
+  for (const Moment& moment : moments) {
+    const float angle = (static_cast<float>(moment.turnEntry) + 0.5f) / kSineFactor;
+    ASSERT_EQ(sineIndex(angle), moment.turnEntry);
+    const float zoom = static_cast<float>(0.7 + 0.5 * sineTable()[moment.breathEntry & kSineTableMask]);
+    std::fill(expected.begin(), expected.end(), kUntouched);
+    rotozoom(picture.image, angle, zoom, expected.data(), moment.u);
+    scene = std::make_unique<SceneGreets>(store);
+    scene->picture = &picture.image;
+    scene->risingText = &rising.image;
+    scene->fallingText = &falling.image;
+    render(moment.u);
+    for (int y = kGreetsWindowY; y < kGreetsWindowY + kGreetsWindowHeight; ++y) {
+      for (int x = kGreetsWindowX; x < kGreetsWindowX + kGreetsWindowWidth; ++x) {
+        ASSERT_EQ(pixel(frame, x, y), pixel(expected, x, y)) << "u " << moment.u << " at " << x << "," << y;
+      }
+    }
+  }
+}
+
+// Both texts move one row every 10 ms from where the first call put them: the rising text's first
+// row from y = 100 up, the falling text's last row from y = 0 down.
+TEST_F(SceneGreetsTest, TextColumnsMoveOneRowEveryTenMilliseconds) {
+  rising.at(0, 0) = kWhite;
+  falling.at(0, falling.image.height - 1) = kWhite;
+  render(0);
+  const std::pair<std::int32_t, int> moments[] = {{59, 5}, {509, 50}, {999, 99}};
+  for (const auto& [u, rows] : moments) {
+    render(u);
+    EXPECT_EQ(pixel(frame, kRisingTextX, kFrameHeight - rows), kWhite) << "u " << u;
+    EXPECT_EQ(pixel(frame, kRisingTextX, kFrameHeight - rows - 1), kGreetsBackdrop) << "u " << u;
+    EXPECT_EQ(pixel(frame, kFallingTextX, rows), kWhite) << "u " << u;
+    EXPECT_NE(pixel(frame, kFallingTextX, rows - 1), kWhite) << "u " << u;
+    if (rows + 1 < kFrameHeight) {
+      EXPECT_NE(pixel(frame, kFallingTextX, rows + 1), kWhite) << "u " << u;
+    }
+  }
 }
 
 TEST_F(SceneGreetsTest, TextColumnsScrollWithTheirColourKey) {

@@ -46,6 +46,35 @@ TEST_F(FrustumTest, CornerOnAPlaneCountsAsOutside) {
   }
 }
 
+// A cube that reaches inside one plane by a single corner, for each of the six planes and each of
+// the eight corners. The clip transform has one row u (the other rows 0, w = 1), so the planes of
+// that row are u.p + 1 >= 0 and -u.p + 1 >= 0 and every other plane lets everything through. With
+// u = -s for the corner's signs s, the cube at centre s with half size 1 has that corner at the
+// origin (value 1) and every other corner at -1 or less; moved out to centre 1.5 s, none is inside.
+TEST_F(FrustumTest, ACubeReachingInByOneCornerIsSeenForEveryCornerAndPlane) {
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glMatrixMode(GL_MODELVIEW);
+  for (int row = 0; row < 3; ++row) {
+    for (const float side : {1.0f, -1.0f}) {
+      for (int corner = 0; corner < 8; ++corner) {
+        const float s[3] = {corner & 1 ? 1.0f : -1.0f, corner & 2 ? 1.0f : -1.0f, corner & 4 ? 1.0f : -1.0f};
+        float clip[16] = {};  // column-major: element (row, column) at 4 * column + row
+        for (int axis = 0; axis < 3; ++axis) clip[4 * axis + row] = -side * s[axis];
+        clip[15] = 1.0f;
+        glLoadMatrixf(clip);
+        Frustum frustum;
+        frustum.extract();
+        // The plane row3 + side * row is u.p + 1 with u = -s: the corner at the origin is inside.
+        const CubeBounds reaching{s[0], s[1], s[2], 1.0f};
+        const CubeBounds outside{1.5f * s[0], 1.5f * s[1], 1.5f * s[2], 1.0f};
+        EXPECT_TRUE(frustum.cubeVisible(reaching)) << "row " << row << " side " << side << " corner " << corner;
+        EXPECT_FALSE(frustum.cubeVisible(outside)) << "row " << row << " side " << side << " corner " << corner;
+      }
+    }
+  }
+}
+
 TEST_F(FrustumTest, ShowProjectionSeesAheadNotBehind) {
   gles.setupProjection();
   glMatrixMode(GL_MODELVIEW);
