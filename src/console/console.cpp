@@ -166,7 +166,7 @@ namespace {
 
 // The notice, each line placed at the grid's column 0 (raw mode writes a line end as a bare
 // newline), and the extra line on the grid's last row. What does not fit the display is left out.
-void drawIntro(ConsoleFrame& console, const char* extraLine) {
+void drawIntro(ConsoleFrame& console, const char* extraLine, const char* lateLine) {
   Terminal& terminal = *console.output;
   int row = 0;
   int column = 0;
@@ -186,10 +186,10 @@ void drawIntro(ConsoleFrame& console, const char* extraLine) {
     column = 0;
     if (row < console.visibleRows) moveTo(console, 0, row);
   }
-  // The notices at the bottom: the grid's on the last row, the other just above it.
-  const char* notices[2] = {extraLine, console.gridNotice};
+  // The notices at the bottom: the grid's on the last row, the others above it.
+  const char* notices[3] = {lateLine, extraLine, console.gridNotice};
   int noticeRow = console.visibleRows - 1;
-  for (int index = 1; index >= 0; --index) {
+  for (int index = 2; index >= 0; --index) {
     if (notices[index] == nullptr || noticeRow < 0) continue;
     moveTo(console, 0, noticeRow--);
     std::size_t length = std::strlen(notices[index]);
@@ -200,20 +200,22 @@ void drawIntro(ConsoleFrame& console, const char* extraLine) {
 
 }  // namespace
 
-bool showIntro(ConsoleFrame& console, const char* extraLine) {
+bool showIntro(ConsoleFrame& console, const char* extraLine, const std::function<const char*()>& lateLine) {
   Terminal& terminal = *console.output;
-  drawIntro(console, extraLine);
+  const char* late = lateLine ? lateLine() : nullptr;
+  drawIntro(console, extraLine, late);
   for (;;) {
     bool space = terminal.keyPressed(Key::Space);
     bool escape = !space && terminal.keyPressed(Key::Escape);
     if (escape) return false;
     if (space) return true;
     terminal.waitForInput(kIntroPollMs);
-    // A new size, or the screen taken back after a stop: the notice is drawn again.
-    if (terminal.takeResize()) {
+    // A new size, the screen taken back after a stop, or a late line: the notice is drawn again.
+    const bool lateArrived = late == nullptr && lateLine && (late = lateLine()) != nullptr;
+    if (terminal.takeResize() || lateArrived) {
       updateLayout(console);
       writeText(terminal, kClearScreen);
-      drawIntro(console, extraLine);
+      drawIntro(console, extraLine, late);
     }
   }
 }

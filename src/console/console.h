@@ -1,6 +1,7 @@
 // The console the show is drawn on: set-up, the intro screen, and the record the presenter fills.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "base/cell_buffer.h"
@@ -45,7 +46,10 @@ bool setupConsole(ConsoleFrame& console);
 // Shows the notice and waits: true for Space (start), false for Escape (quit). Space wins when
 // both come in one poll. The grid's notice, when there is one, is shown on the grid's last row,
 // and extraLine, when not null, on the row above it (on the last row when there is no grid notice).
-bool showIntro(ConsoleFrame& console, const char* extraLine = nullptr);
+// lateLine, when given, is asked at every poll; once it gives a line (not null, and the same from
+// then on), the notice is drawn again with that line above the others.
+bool showIntro(ConsoleFrame& console, const char* extraLine = nullptr,
+               const std::function<const char*()>& lateLine = {});
 
 // Re-centres the grid after the display changed size; the next frame is drawn whole.
 void updateLayout(ConsoleFrame& console);

@@ -64,7 +64,8 @@ struct Demo {
   std::unique_ptr<std::uint8_t[]> cells;         // the CellBuffer, room for either grid: 16000 bytes
 };
 
-// The program: init, intro, run, teardown. Returns the exit status (0, 1 or 2).
+// The program: init, intro, run, teardown. Returns the exit status (0, 1 or 2); 1 also when the
+// music file is damaged, which the intro says as soon as it is known.
 int runProgram(Demo& demo);
 
 }  // namespace glimmer
