@@ -1,10 +1,13 @@
-// Recordings stopped half way by a signal, as Ctrl-C, `kill` or a closed terminal stop them: every
-// kind of output (asciicast, PNG folder, video through a stand-in ffmpeg, web page with a stand-in
-// player) leaves nothing but what was there before, an older output of the same name included,
-// and the process ends by the signal (a shell reports 128 + n). A child ffmpeg is never cut off in
-// the middle of a frame: it is given whole frames, then the end of its input.
+// Recordings stopped half way by a signal, as Ctrl-C, `kill` or a closed terminal stop them, or by
+// a full disk: every kind of output (asciicast, PNG folder, video through a stand-in ffmpeg, web
+// page with a stand-in player) leaves nothing but what was there before, an older output of the
+// same name included. A signal ends the process by itself (a shell reports 128 + n); a full disk
+// is said in one line that names the output. A child ffmpeg is never cut off in the middle of a
+// frame: it is given whole frames, then the end of its input.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -170,6 +173,32 @@ TEST_F(StoppedRecording, CtrlCInTheTerminalStopsTheProgramAndItsFfmpeg) {
   EXPECT_NE(child.output().find("\r\nglimmerfolding: stopped before the end: " + output + " was not written\r\n"),
             std::string::npos)
       << child.output();
+}
+
+// A disk that fills up (here a limit on the size of a file, which fails writes alike) is the
+// output's trouble: the message names the output, never the music or the player it was copying,
+// and what was there before stays.
+TEST_F(StoppedRecording, AFullDiskNamesTheOutputAndLeavesWhatWasThere) {
+  for (const char* output : {"show.cast", "frames/", "show.html"}) {
+    SCOPED_TRACE(output);
+    const std::string target = scratch.file("out/") + output;
+    const std::string messages = scratch.file("notes/messages");
+    const std::string player = scratch.file("player");
+    const pid_t child = fork();
+    if (child == 0) {
+      const int file = open(messages.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      dup2(file, STDERR_FILENO);
+      signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails with EFBIG instead of ending the process
+      const rlimit limit{4000, 4000};
+      setrlimit(RLIMIT_FSIZE, &limit);
+      RecordingOptions options{.output = target, .framesPerSecond = 30, .toMs = 30000};
+      RecordingFormat format{.output = target, .framesPerSecond = 30, .webPlayerFolder = player};
+      _exit(runRecording(options, *makeFrameSink(format)));
+    }
+    EXPECT_EQ(waitForStatus(child), 1);
+    EXPECT_EQ(readFile(messages), "glimmerfolding: cannot write " + target + ": File too large\n");
+    EXPECT_EQ(contentsOf(scratch.file("out")), before);
+  }
 }
 
 }  // namespace
