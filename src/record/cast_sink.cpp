@@ -82,7 +82,7 @@ class CastSink final : public FrameSink {
 
  private:
   bool put(std::string_view line) {
-    std::fwrite(line.data(), 1, line.size(), file_.stream());
+    if (!line.empty()) std::fwrite(line.data(), 1, line.size(), file_.stream());
     return file_.healthy();
   }
 

@@ -155,7 +155,7 @@ Grid gridOf(const RecordingOptions& options) {
 std::string sizeText(std::uintmax_t bytes) {
   char text[32];
   if (bytes < 1000) {
-    std::snprintf(text, sizeof text, "%ju bytes", bytes);
+    std::snprintf(text, sizeof text, "%llu bytes", static_cast<unsigned long long>(bytes));
   } else if (bytes < 1000000) {
     std::snprintf(text, sizeof text, "%.1f KB", static_cast<double>(bytes) / 1e3);
   } else {
