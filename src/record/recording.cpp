@@ -150,7 +150,6 @@ Grid gridOf(const RecordingOptions& options) {
   return options.grid == GridChoice::Wide ? Grid::Wide : Grid::Classic;
 }
 
-
 // "1.2 MB": bytes in the units people read sizes in (1 KB = 1000 bytes).
 std::string sizeText(std::uintmax_t bytes) {
   char text[32];
