@@ -1,8 +1,12 @@
 #include "app/command_line.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
+
+#include "record/frame_sink.h"
 
 namespace glimmer {
 namespace {
@@ -18,7 +22,7 @@ bool readNumber(const char* text, long low, long high, int& value) {
   return true;
 }
 
-// The numeric options.
+// The numeric options. --from and --to are checked against the show's length by the recording.
 struct NumberOption {
   const char* name;
   long low;
@@ -28,16 +32,27 @@ struct NumberOption {
   bool recordOnly;
 };
 constexpr NumberOption kNumberOptions[] = {
-    {"--fps", 1, 1000, &CommandLine::framesPerSecond, "1 to 1000", false},
-    {"--from", 0, 100000000, &CommandLine::fromMs, "milliseconds, 0 or more", true},
-    {"--to", 0, 100000000, &CommandLine::toMs, "milliseconds, 0 or more", true},
+    {"--fps", 1, 1000, &CommandLine::framesPerSecond, "frames per second, 1 to 1000", false},
+    {"--from", 0, INT_MAX, &CommandLine::fromMs, "a whole number of milliseconds, 0 or more", true},
+    {"--to", 1, INT_MAX, &CommandLine::toMs, "a whole number of milliseconds, 1 or more", true},
 };
 
-const NumberOption* findNumberOption(const char* name) {
+const NumberOption* findNumberOption(std::string_view name) {
   for (const NumberOption& option : kNumberOptions) {
-    if (std::strcmp(option.name, name) == 0) return &option;
+    if (name == option.name) return &option;
   }
   return nullptr;
+}
+
+// The options that take a value, besides the numeric ones.
+constexpr std::string_view kValueOptions[] = {"--record", "--colors", "--grid"};
+
+bool takesValue(std::string_view name) {
+  if (findNumberOption(name) != nullptr) return true;
+  for (std::string_view option : kValueOptions) {
+    if (name == option) return true;
+  }
+  return false;
 }
 
 CommandLine failure(std::string message) {
@@ -50,106 +65,112 @@ CommandLine failure(std::string message) {
 }  // namespace
 
 const char* usageText() {
-  return "usage: glimmerfolding [--mute] [--fps N] [--colors auto|16|truecolor|terminal]\n"
-         "                      [--grid classic|wide|auto]\n"
-         "       glimmerfolding --record OUT [--fps N] [--from MS] [--to MS] [--colors ...]\n"
-         "                      [--grid ...]\n"
-         "       glimmerfolding --help | --version\n"
+  return "usage: glimmerfolding [--mute] [--fps N] [--colors MODE] [--grid GRID]\n"
+         "       glimmerfolding --record OUT [--fps N] [--from MS] [--to MS]\n"
+         "                      [--colors MODE] [--grid GRID]\n"
+         "       glimmerfolding -h | --help | -V | --version\n"
          "\n"
-         "Without options: the show in this terminal (80x50 cells or more; 160x50 for the\n"
-         "wide grid). Space starts it, Escape quits.\n"
+         "Plays the show in this terminal, which must be 80x50 cells or more (160x50\n"
+         "for the wide grid): Space starts it, Escape quits. An option's value may also\n"
+         "follow an '=' (--fps=30).\n"
          "\n"
-         "  --mute          play without sound output, on the music's own clock\n"
-         "  --colors MODE   16 (16 colours, the terminal's palette set to the show's for the\n"
-         "                  show and put back after), truecolor (24-bit, the show's exact\n"
-         "                  palette), terminal (16 colours in the terminal's own palette) or\n"
-         "                  auto (truecolor when COLORTERM says truecolor or 24bit, else 16;\n"
-         "                  the default)\n"
-         "  --grid GRID     classic: 80x50 cells of 2x2 pixels, for square cells; wide: 160x50\n"
-         "                  cells of 1x2 pixels, which keeps the picture's shape in terminals\n"
-         "                  whose cells are twice as tall as wide (needs 160x50 cells); auto\n"
-         "                  (the default): wide where the terminal reports tall cells and\n"
-         "                  160x50 fit, else classic. Recordings are classic unless wide is\n"
-         "                  asked for\n"
-         "  --record OUT    render the show offline as fast as the machine allows, with no\n"
-         "                  terminal, keyboard or sound device; OUT ending in .cast is an\n"
-         "                  asciicast, in .mp4, .webm or .mkv a video (needs ffmpeg), in .html\n"
-         "                  a web page with its folder NAME_files (serve both over HTTP), else\n"
-         "                  a folder of PNG frames\n"
-         "  --fps N         at most N frames per second: the show draws a frame only when the\n"
-         "                  music has moved on, and sleeps in between; a recording has exactly\n"
-         "                  N frames per second (default 60)\n"
-         "  --from MS       first recorded moment, in milliseconds of the show (default 0)\n"
-         "  --to MS         end of the recording (default: the end of the music)\n"
-         "  --help          this text\n"
-         "  --version       the program's version\n"
+         "  --mute          no sound: the show runs on the music's own clock\n"
+         "  --fps N         at most N frames a second, 1 to 1000 (default 60); a\n"
+         "                  recording has exactly N\n"
+         "  --colors MODE   auto (the default: truecolor when COLORTERM says truecolor\n"
+         "                  or 24bit, else 16), 16 (the terminal's palette set to the\n"
+         "                  show's and put back after), truecolor (24-bit colours) or\n"
+         "                  terminal (the terminal's own 16 colours)\n"
+         "  --grid GRID     auto (the default), classic (80x50 cells of 2x2 pixels, for\n"
+         "                  square cells) or wide (160x50 cells of 1x2 pixels, the\n"
+         "                  picture's shape in terminals whose cells are twice as tall as\n"
+         "                  wide); auto takes wide where the terminal reports tall cells\n"
+         "                  and 160x50 fit. Recordings are classic unless wide is asked\n"
+         "  --record OUT    render the show offline, without terminal or sound, as fast\n"
+         "                  as the machine allows, into OUT.cast (an asciicast), OUT.html\n"
+         "                  (a web page, with its folder OUT_files), OUT.mp4, OUT.webm or\n"
+         "                  OUT.mkv (a video; needs ffmpeg) or OUT/ (a folder of PNG\n"
+         "                  frames)\n"
+         "  --from MS       the first recorded moment, in milliseconds (default 0)\n"
+         "  --to MS         the end of the recording (default: the end of the show)\n"
+         "  -h, --help      this text\n"
+         "  -V, --version   the program's version\n"
          "\n"
-         "Exit status: 0 the show ended (music over, or Escape), or a recording was written;\n"
-         "1 start-up failed (terminal, OpenGL ES, assets or music; a message says which), the\n"
-         "terminal stopped taking output, or a recording could not be written; 2 the music could\n"
-         "not be started, or the command line was wrong; 128+n ended by signal n.\n";
+         "Exit status: 0 the show ended (music over, or Escape) or the recording was\n"
+         "written; 1 start-up failed, the music is damaged, the terminal stopped taking\n"
+         "output or the recording could not be written (a message says which); 2 the\n"
+         "music could not be started, or the command line was wrong; 128+n ended by\n"
+         "signal n (130 Ctrl-C, 143 SIGTERM, 129 SIGHUP).\n";
 }
 
 CommandLine parseCommandLine(int argc, const char* const* argv) {
   CommandLine result;
   bool recordOnlyOption = false;
   for (int i = 1; i < argc; ++i) {
-    const char* option = argv[i];
-    const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-    auto needsValue = [&](const char* name) -> bool {
-      if (value != nullptr) return true;
-      result = failure(std::string("option ") + name + " needs a value");
-      return false;
-    };
-    if (std::strcmp(option, "--help") == 0 || std::strcmp(option, "-h") == 0) {
+    std::string_view option = argv[i];
+    // --name=value is --name value.
+    const char* value = nullptr;
+    std::string named;
+    if (const std::size_t equals = option.find('='); option.starts_with("--") && equals != std::string_view::npos) {
+      named = option.substr(0, equals);
+      value = argv[i] + equals + 1;
+      option = named;
+      if (!takesValue(option)) {
+        if (option == "--mute" || option == "--help" || option == "--version") {
+          return failure("option " + named + " takes no value");
+        }
+        return failure("unknown option '" + named + "'");
+      }
+    } else if (takesValue(option)) {
+      if (i + 1 >= argc) return failure("option " + std::string(option) + " needs a value");
+      value = argv[++i];
+    }
+    if (option == "--help" || option == "-h") {
       result.action = CommandLine::Action::Help;
       return result;
-    } else if (std::strcmp(option, "--version") == 0) {
+    } else if (option == "--version" || option == "-V") {
       result.action = CommandLine::Action::Version;
       return result;
-    } else if (std::strcmp(option, "--mute") == 0) {
+    } else if (option == "--mute") {
       result.mute = true;
-    } else if (std::strcmp(option, "--record") == 0) {
-      if (!needsValue(option)) return result;
+    } else if (option == "--record") {
       if (*value == '\0') return failure("--record needs a file or folder name");
+      if (outputKindOf(value) == OutputKind::Unknown) {
+        return failure(std::string("--record ") + value + ": unknown kind of output; name it " + kOutputKinds);
+      }
       result.action = CommandLine::Action::Record;
       result.output = value;
-      ++i;
     } else if (const NumberOption* number = findNumberOption(option)) {
-      if (!needsValue(option)) return result;
       if (!readNumber(value, number->low, number->high, result.*(number->field))) {
-        return failure(std::string("bad ") + option + " value '" + value + "' (" + number->range + ")");
+        return failure("bad " + std::string(option) + " value '" + value + "' (" + number->range + ")");
       }
       recordOnlyOption = recordOnlyOption || number->recordOnly;
-      ++i;
-    } else if (std::strcmp(option, "--colors") == 0) {
-      if (!needsValue(option)) return result;
-      if (std::strcmp(value, "auto") == 0) {
+    } else if (option == "--colors") {
+      const std::string_view mode = value;
+      if (mode == "auto") {
         result.display.colors = ColorChoice::Auto;
-      } else if (std::strcmp(value, "16") == 0) {
+      } else if (mode == "16") {
         result.display.colors = ColorChoice::Ansi16;
-      } else if (std::strcmp(value, "truecolor") == 0) {
+      } else if (mode == "truecolor") {
         result.display.colors = ColorChoice::TrueColor;
-      } else if (std::strcmp(value, "terminal") == 0) {
+      } else if (mode == "terminal") {
         result.display.colors = ColorChoice::Terminal;
       } else {
         return failure(std::string("bad --colors value '") + value + "' (auto, 16, truecolor or terminal)");
       }
-      ++i;
-    } else if (std::strcmp(option, "--grid") == 0) {
-      if (!needsValue(option)) return result;
-      if (std::strcmp(value, "classic") == 0) {
+    } else if (option == "--grid") {
+      const std::string_view grid = value;
+      if (grid == "classic") {
         result.display.grid = GridChoice::Classic;
-      } else if (std::strcmp(value, "wide") == 0) {
+      } else if (grid == "wide") {
         result.display.grid = GridChoice::Wide;
-      } else if (std::strcmp(value, "auto") == 0) {
+      } else if (grid == "auto") {
         result.display.grid = GridChoice::Auto;
       } else {
         return failure(std::string("bad --grid value '") + value + "' (classic, wide or auto)");
       }
-      ++i;
     } else {
-      return failure(std::string("unknown option '") + option + "'");
+      return failure("unknown option '" + std::string(option) + "'");
     }
   }
   if (recordOnlyOption && result.action != CommandLine::Action::Record) {

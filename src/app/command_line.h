@@ -21,10 +21,12 @@ struct CommandLine {
   DisplayRequest display;        // --grid classic|wide|auto, --colors auto|16|truecolor|terminal
 };
 
-// Reads the arguments (argv[1] onward). Never exits and prints nothing.
+// Reads the arguments (argv[1] onward). An option's value is the next argument or follows an '='
+// in the same one (--fps=30). Never exits and prints nothing. Whether --from and --to lie within
+// the show is known only once its music is measured, so the recording checks that.
 CommandLine parseCommandLine(int argc, const char* const* argv);
 
-// The --help text: usage, options and exit statuses.
+// The --help text: usage, options and exit statuses, no line wider than 79 columns.
 const char* usageText();
 
 }  // namespace glimmer

@@ -1,11 +1,16 @@
 // Glimmerfolding: a real-time audiovisual demo in a text terminal.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <string>
 
 #include "app/command_line.h"
 #include "base/data_folder.h"
 #include "base/identity.h"
+#include "base/report.h"
 #include "demo/demo.h"
 #include "record/recording.h"
+#include "record/stop_request.h"
 
 namespace {
 
@@ -19,6 +24,13 @@ glimmer::RecordingOptions recordingOptionsOf(const glimmer::CommandLine& command
   return options;
 }
 
+// 0 when what was written to standard output got there; 1, with a message, when it did not.
+int printed() {
+  if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0) return 0;
+  glimmer::printLine((std::string("cannot write to standard output: ") + std::strerror(errno)).c_str());
+  return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -27,16 +39,20 @@ int main(int argc, char** argv) {
   switch (command.action) {
     case CommandLine::Action::Help:
       std::fputs(glimmer::usageText(), stdout);
-      return 0;
+      return printed();
     case CommandLine::Action::Version:
       std::printf("glimmerfolding %s\n", glimmer::kProgramVersion);
-      return 0;
+      return printed();
     case CommandLine::Action::Error:
-      std::fprintf(stderr, "glimmerfolding: %s\n%s", command.error.c_str(), glimmer::usageText());
+      glimmer::printLine(command.error.c_str());
+      glimmer::printUsageHint();
       return 2;
-    case CommandLine::Action::Record:
+    case CommandLine::Action::Record: {
       if (!glimmer::findDataFolder()) return 1;
-      return glimmer::runRecording(recordingOptionsOf(command));
+      const int status = glimmer::runRecording(recordingOptionsOf(command));
+      if (status > 128) glimmer::endAsStopped(status);  // as the signal that stopped it
+      return status;
+    }
     case CommandLine::Action::Show:
       break;
   }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 namespace glimmer {
 namespace {
@@ -12,61 +13,69 @@ namespace {
 // allocates. What does not fit is cut, and the cut is marked.
 struct HeldMessages {
   char text[8192];
-  unsigned char stream[8192];  // 1 = standard output, 2 = standard error, per byte of text
   std::size_t used = 0;
   bool truncated = false;
 };
 
 HeldMessages held;
 bool deferring = false;
+bool progressShown = false;  // a progress line without its line end is on standard error
 void (*restoreHook)() = nullptr;
 
-void hold(const char* text, std::size_t length, unsigned char stream) {
+void hold(const char* text, std::size_t length) {
   std::size_t room = sizeof held.text - held.used;
   if (length > room) {
     length = room;
     held.truncated = true;
   }
   std::memcpy(held.text + held.used, text, length);
-  std::memset(held.stream + held.used, stream, length);
   held.used += length;
+}
+
+// The prefix (when asked for), the text and, unless it has one, a line end.
+void report(bool prefixed, const char* text, bool addLineEnd) {
+  const char* prefix = prefixed ? kProgramName : "";
+  const char* separator = prefixed ? ": " : "";
+  const char* lineEnd = addLineEnd ? "\n" : "";
+  if (deferring) {
+    for (const char* piece : {prefix, separator, text, lineEnd}) hold(piece, std::strlen(piece));
+    return;
+  }
+  endProgressLine();
+  std::fprintf(stderr, "%s%s%s%s", prefix, separator, text, lineEnd);
+  std::fflush(stderr);
 }
 
 }  // namespace
 
-void printLine(const char* message) {
-  if (deferring) {
-    hold(message, std::strlen(message), 1);
-    hold("\n", 1, 1);
-    return;
-  }
-  std::fputs(message, stdout);
-  std::fputc('\n', stdout);
-  std::fflush(stdout);
+void printLine(const char* message) { report(true, message, true); }
+
+void printError(const char* text) { report(true, text, false); }
+
+void printUsageHint() { report(false, "Try 'glimmerfolding --help'.", true); }
+
+void showProgressLine(const char* text) {
+  std::fprintf(stderr, "\r%s", text);
+  std::fflush(stderr);
+  progressShown = true;
 }
 
-void printError(const char* text) {
-  if (deferring) {
-    hold(text, std::strlen(text), 2);
-    return;
-  }
-  std::fputs(text, stderr);
+void endProgressLine() {
+  if (!progressShown) return;
+  std::fputc('\n', stderr);
   std::fflush(stderr);
+  progressShown = false;
 }
 
 void deferOutput(bool on) { deferring = on; }
 
 void flushDeferredOutput() {
-  std::size_t start = 0;
-  while (start < held.used) {
-    std::size_t end = start;
-    while (end < held.used && held.stream[end] == held.stream[start]) ++end;
-    std::FILE* file = held.stream[start] == 1 ? stdout : stderr;
-    std::fwrite(held.text + start, 1, end - start, file);
-    std::fflush(file);
-    start = end;
+  if (held.used > 0) {
+    endProgressLine();
+    std::fwrite(held.text, 1, held.used, stderr);
   }
-  if (held.truncated) std::fputs("(further messages were cut)\n", stderr);
+  if (held.truncated) std::fprintf(stderr, "\n%s: (further messages were cut)\n", kProgramName);
+  std::fflush(stderr);
   held.used = 0;
   held.truncated = false;
 }

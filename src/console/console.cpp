@@ -170,7 +170,7 @@ namespace {
 
 // The notice, each line placed at the grid's column 0, and the notices on the grid's last rows, in
 // one write. What does not fit the display is left out.
-void drawIntro(const ConsoleFrame& console, const char* extraLine) {
+void drawIntro(const ConsoleFrame& console, const char* extraLine, const char* lateLine) {
   const ConsoleLayout& layout = console.layout();
   constexpr int kMaxLines = 16;
   TextLine lines[kMaxLines];
@@ -192,10 +192,10 @@ void drawIntro(const ConsoleFrame& console, const char* extraLine) {
     }
     ++row;
   }
-  // The notices at the bottom: the grid's on the last row, the other just above it.
-  const char* notices[2] = {extraLine, console.gridNotice()};
+  // The notices at the bottom: the grid's on the last row, the others above it.
+  const char* notices[3] = {lateLine, extraLine, console.gridNotice()};
   int noticeRow = layout.visibleRows - 1;
-  for (int index = 1; index >= 0; --index) {
+  for (int index = 2; index >= 0; --index) {
     if (notices[index] == nullptr) continue;
     add(noticeRow--, notices[index], std::strlen(notices[index]));
   }
@@ -204,20 +204,22 @@ void drawIntro(const ConsoleFrame& console, const char* extraLine) {
 
 }  // namespace
 
-bool showIntro(ConsoleFrame& console, const char* extraLine) {
+bool showIntro(ConsoleFrame& console, const char* extraLine, const std::function<const char*()>& lateLine) {
   Terminal& terminal = console.terminal();
-  drawIntro(console, extraLine);
+  const char* late = lateLine ? lateLine() : nullptr;
+  drawIntro(console, extraLine, late);
   for (;;) {
     bool space = terminal.keyPressed(Key::Space);
     bool escape = !space && terminal.keyPressed(Key::Escape);
     if (escape) return false;
     if (space) return true;
     terminal.waitForInput(kIntroPollMs);
-    // A new size, or the screen taken back after a stop: the notice is drawn again.
-    if (terminal.takeResize()) {
+    // A new size, the screen taken back after a stop, or a late line: the notice is drawn again.
+    const bool lateArrived = late == nullptr && lateLine && (late = lateLine()) != nullptr;
+    if (terminal.takeResize() || lateArrived) {
       updateLayout(console);
       terminal.clearScreen();
-      drawIntro(console, extraLine);
+      drawIntro(console, extraLine, late);
     }
   }
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 
 #include "base/cell_buffer.h"
@@ -24,7 +25,10 @@ bool setupConsole(ConsoleFrame& console, const DisplayRequest& request);
 // Shows the notice and waits: true for Space (start), false for Escape (quit). Space wins when
 // both come in one poll. The grid's notice, when there is one, is shown on the grid's last row,
 // and extraLine, when not null, on the row above it (on the last row when there is no grid notice).
-bool showIntro(ConsoleFrame& console, const char* extraLine = nullptr);
+// lateLine, when given, is asked at every poll; once it gives a line (not null, and the same from
+// then on), the notice is drawn again with that line above the others.
+bool showIntro(ConsoleFrame& console, const char* extraLine = nullptr,
+               const std::function<const char*()>& lateLine = {});
 
 // Re-centres the grid after the display changed size; the next frame is drawn whole.
 void updateLayout(ConsoleFrame& console);
@@ -64,7 +68,6 @@ class ConsoleFrame {
 
  private:
   friend bool setupConsole(ConsoleFrame& console, const DisplayRequest& request);
-  friend bool showIntro(ConsoleFrame& console, const char* extraLine);
   friend void updateLayout(ConsoleFrame& console);
   friend const char* encodeFrame(ConsoleFrame& console, CellView cells, std::size_t& size);
   friend void presentFrame(ConsoleFrame& console, CellView cells);

@@ -81,13 +81,20 @@ int runProgram(Demo& demo) {
   int status = 0;
   if (!demo.init()) {
     status = 1;
-  } else if (!showIntro(*demo.console, demo.music->notice())) {
+  } else if (!showIntro(*demo.console, demo.music->notice(), [&demo] { return demo.music->damage(false, true); })) {
     status = 0;
   } else if (!demo.run()) {
     status = 2;
   } else if (demo.console->outputLost()) {
     printLine("The terminal stopped taking output; the show ended early.");
     status = 1;
+  }
+  // Damaged music never passes for a whole show, however the show ended.
+  if (demo.music && demo.music->isOpen()) {
+    if (const char* damage = demo.music->damage(false)) {
+      printLine(damage);
+      status = 1;
+    }
   }
   return status;
 }

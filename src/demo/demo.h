@@ -53,7 +53,8 @@ struct Demo {
   std::unique_ptr<CellBuffer> cells;             // room for either grid
 };
 
-// The program: init, intro, run, teardown. Returns the exit status (0, 1 or 2).
+// The program: init, intro, run, teardown. Returns the exit status (0, 1 or 2); 1 also when the
+// music file is damaged, which the intro says as soon as it is known.
 int runProgram(Demo& demo);
 
 }  // namespace glimmer

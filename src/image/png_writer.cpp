@@ -1,5 +1,6 @@
 // encodeRgbPng through libpng's write API; errors come back through setjmp/longjmp, the library's
-// own error channel, so no object with a destructor lives in this function.
+// own error channel, so no object with a destructor lives in this function. libpng prints
+// nothing: the caller says what failed, naming its own file.
 #include "image/png_writer.h"
 
 #include <png.h>
@@ -7,10 +8,17 @@
 #include <csetjmp>
 
 namespace glimmer {
+namespace {
+
+[[noreturn]] void stopEncoding(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+
+void ignoreWarning(png_structp, png_const_charp) {}
+
+}  // namespace
 
 bool encodeRgbPng(std::FILE* file, const std::uint8_t* rgb, int width, int height, int compressionLevel,
                   bool tryAllFilters) {
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, stopEncoding, ignoreWarning);
   if (png == nullptr) return false;
   png_infop info = png_create_info_struct(png);
   if (info == nullptr || setjmp(png_jmpbuf(png)) != 0) {

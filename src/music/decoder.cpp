@@ -67,12 +67,19 @@ std::size_t OggReader::decodeEach(std::size_t chunkFrames, const Take& take) {
   std::vector<float> piece(2 * chunkFrames);
   std::size_t handed = 0;
   int section = 0;
+  stoppedAtDamage_ = false;
   for (;;) {
     float** planes = nullptr;
     const long frames = ov_read_float(&file->vorbis, &planes, static_cast<int>(chunkFrames), &section);
-    if (frames <= 0) break;  // end of file, or the first damaged spot: keep what came before
+    if (frames <= 0) {
+      stoppedAtDamage_ = frames < 0;  // the first damaged spot: keep what came before
+      break;
+    }
     const vorbis_info* info = ov_info(&file->vorbis, -1);
-    if (info == nullptr || info->channels != file->channels || info->rate != file->rate) break;
+    if (info == nullptr || info->channels != file->channels || info->rate != file->rate) {
+      stoppedAtDamage_ = true;
+      break;
+    }
     const float* left = planes[0];
     const float* right = file->channels == 2 ? planes[1] : planes[0];
     for (long n = 0; n < frames; ++n) {

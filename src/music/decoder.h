@@ -43,9 +43,15 @@ class OggReader {
   using Take = std::function<bool(const float* interleaved, std::size_t frames)>;
   std::size_t decodeEach(std::size_t chunkFrames, const Take& take);
 
+  // True when the last decodeEach (or decodeAll) stopped at a damaged spot: data the decoder
+  // refused, a gap in the stream, or a change of channels or rate. A file cut short at a page's
+  // edge ends without damage; what it holds is then told by its length.
+  bool stoppedAtDamage() const { return stoppedAtDamage_; }
+
  private:
   struct File;
   std::unique_ptr<File> file;
+  bool stoppedAtDamage_ = false;
 };
 
 // Decodes a whole Ogg Vorbis file (open() then decodeAll()). False when the file is missing,

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 
 #include "base/data_folder.h"
 #include "music/audio_output.h"
@@ -14,6 +15,15 @@ namespace glimmer {
 namespace {
 
 constexpr const char* kNoDeviceNotice = "No sound device answered: the show plays silently.";
+
+// A file that ends this little before the show's length still holds the whole show.
+constexpr double kLengthSlackSeconds = 0.05;
+
+// The file's name: path after its last separator.
+std::string nameOf(const std::string& path) {
+  const std::size_t slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
 
 }  // namespace
 
@@ -26,6 +36,9 @@ struct MusicStream::Playback {
   bool started = false;
   double lastSeconds = 0.0;
   double length = 0.0;
+  bool checked = false;    // damage and shortDamage hold the verdict on the measured track
+  std::string damage;      // empty when the track is whole
+  std::string shortDamage;
   float window[2 * kSpectrumWindow] = {};  // the frames the spectrum is taken of
 
   Playback() = default;
@@ -56,6 +69,7 @@ bool MusicStream::open(const char* path) {
   if (playback_) return false;
   auto playback = std::make_unique<Playback>();
   if (!playback->track.open(path)) return false;
+  path_ = path;
 
   notice_ = nullptr;
   switch (output_) {
@@ -134,6 +148,34 @@ double MusicStream::lengthSeconds() {
 
 void MusicStream::setOfflinePosition(double seconds) {
   if (playback_) playback_->offlineSeconds.store(seconds);
+}
+
+const char* MusicStream::damage(bool wait, bool shortName) {
+  if (!playback_) return nullptr;
+  Playback& playback = *playback_;
+  if (!playback.checked) {
+    if (!wait && !playback.track.measured()) return nullptr;
+    playback.measure();
+    playback.checked = true;
+    const double seconds = playback.track.sampleRate() > 0
+                               ? static_cast<double>(playback.track.frameCount()) / playback.track.sampleRate()
+                               : 0.0;
+    char found[96];
+    if (seconds < kShowSeconds - kLengthSlackSeconds) {
+      std::snprintf(found, sizeof found, " holds %.1f s of the show's %.0f s: the file is damaged or cut short",
+                    seconds, kShowSeconds);
+    } else if (playback.track.damaged()) {
+      std::snprintf(found, sizeof found, " fails to decode after %.1f s: the file is damaged", seconds);
+    } else {
+      found[0] = '\0';
+    }
+    if (found[0] != '\0') {
+      playback.damage = path_ + found;
+      playback.shortDamage = nameOf(path_) + found;
+    }
+  }
+  const std::string& line = shortName ? playback.shortDamage : playback.damage;
+  return line.empty() ? nullptr : line.c_str();
 }
 
 }  // namespace glimmer

@@ -10,8 +10,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 namespace glimmer {
+
+// The show lasts as long as its soundtrack was made to: a music file that holds less is damaged.
+inline constexpr double kShowSeconds = 158.0;
 
 // How the music is heard.
 enum class MusicOutput {
@@ -70,6 +74,15 @@ class MusicStream {
   // Offline output: the position every later reading reports, in seconds (clamped to the track).
   void setOfflinePosition(double seconds);
 
+  // What is wrong with the file, once it is measured (with wait, waiting for that): null when it
+  // holds the whole show (kShowSeconds, less 50 ms) and decodes to its end, also while it is still
+  // measured without wait and when nothing is open. Otherwise one line that names the file and
+  // what was found: "PATH holds 7.2 s of the show's 158 s: the file is damaged or cut short", or
+  // "PATH fails to decode after 170.2 s: the file is damaged" for damage after the show's length.
+  // shortName: the file's name instead of its path, for the intro screen (under 80 characters).
+  // The text stays valid while the stream is open.
+  const char* damage(bool wait, bool shortName = false);
+
   float* spectrum = nullptr;  // 1024 magnitudes, owned
 
  private:
@@ -79,6 +92,7 @@ class MusicStream {
 
   MusicOutput output_ = MusicOutput::Automatic;
   const char* notice_ = nullptr;
+  std::string path_;  // as opened
   std::unique_ptr<Playback> playback_;
 };
 

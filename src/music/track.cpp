@@ -26,6 +26,7 @@ struct Track::State {
   std::mutex lock;
   std::condition_variable changed;  // a pass ended, frames arrived, a reader moved, or stopping
   bool measured = false;            // the length pass is over
+  bool damaged = false;             // the length pass stopped at a damaged spot
   bool ringDone = false;            // the ring pass is over: no more frames will come
   std::size_t frames = 0;           // the track's length in frames, once measured
   std::size_t decoded = 0;          // frames [0, decoded) have been decoded into the ring
@@ -78,6 +79,7 @@ struct Track::State {
     {
       std::lock_guard<std::mutex> guard(lock);
       frames = stopping.load() ? 0 : length;
+      damaged = !stopping.load() && lengthReader.stoppedAtDamage();
       measured = true;
     }
     changed.notify_all();
@@ -159,6 +161,11 @@ bool Track::waitUntilMeasured() {
 bool Track::measured() const {
   std::lock_guard<std::mutex> guard(state_->lock);
   return state_->measured;
+}
+
+bool Track::damaged() const {
+  std::lock_guard<std::mutex> guard(state_->lock);
+  return state_->damaged;
 }
 
 std::size_t Track::frameCount() const {

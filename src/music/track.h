@@ -39,6 +39,10 @@ class Track final : public TrackSource {
   // True once the length pass is over, without waiting.
   bool measured() const;
 
+  // True when the length pass stopped at a damaged spot rather than at the end of the file (see
+  // OggReader::stoppedAtDamage); the track is then the frames before it. False before measured().
+  bool damaged() const;
+
   // Starts the decoding over from the first frame, for playing the track again. Not while a
   // reader is reading.
   void rewind();

@@ -14,8 +14,8 @@
 namespace glimmer {
 namespace {
 
-// Worst case of one escaped byte: \u00XX.
-constexpr std::size_t kMaxEscapedFrame = FrameEncoder::kMaxFrameBytes * 6 + 64;
+// Worst case of one escaped byte: \u00XX; with the cursor's and the ending's sequences.
+constexpr std::size_t kMaxEscapedFrame = (FrameEncoder::kMaxFrameBytes + 64) * 6 + 64;
 
 constexpr char kHideCursor[] = "\x1b[?25l";
 
@@ -69,18 +69,23 @@ class CastSink final : public FrameSink {
   }
 
   bool frame(long index, CellView, const char* bytes, std::size_t size) override {
-    const std::string_view line = writer_.frameLine(index, bytes, size);
-    std::fwrite(line.data(), 1, line.size(), file_.stream());
-    return file_.healthy();
+    return put(writer_.frameLine(index, bytes, size));
   }
 
   bool finish(bool complete) override {
-    if (complete) return file_.commit();
+    if (complete && put(writer_.lastLine())) return file_.commit();
     file_.discard();
     return false;
   }
 
+  WrittenOutput written() const override { return {format_.output, bytesOnDisk(format_.output)}; }
+
  private:
+  bool put(std::string_view line) {
+    if (!line.empty()) std::fwrite(line.data(), 1, line.size(), file_.stream());
+    return file_.healthy();
+  }
+
   RecordingFormat format_;
   CastWriter writer_;
   PartFile file_;
@@ -89,7 +94,11 @@ class CastSink final : public FrameSink {
 }  // namespace
 
 CastWriter::CastWriter(int framesPerSecond, Grid grid, std::int64_t startNs)
-    : framesPerSecond_(framesPerSecond), grid_(grid), startNs_(startNs), line_(new char[kMaxEscapedFrame]) {}
+    : framesPerSecond_(framesPerSecond),
+      grid_(grid),
+      startNs_(startNs),
+      line_(new char[kMaxEscapedFrame]),
+      held_(new char[FrameEncoder::kMaxFrameBytes]) {}
 
 std::string CastWriter::header() const {
   return "{\"version\": 2, \"width\": " + std::to_string(columnsOf(grid_)) + ", \"height\": 50, \"title\": \"" +
@@ -97,16 +106,30 @@ std::string CastWriter::header() const {
 }
 
 std::string_view CastWriter::frameLine(long index, const char* bytes, std::size_t size) {
+  std::string_view line;
+  if (heldIndex_ >= 0) line = eventLine(heldIndex_, held_.get(), heldSize_, false);
+  std::memcpy(held_.get(), bytes, size);
+  heldSize_ = size;
+  heldIndex_ = index;
+  return line;
+}
+
+std::string_view CastWriter::lastLine() {
+  if (heldIndex_ < 0) return {};
+  const long index = heldIndex_;
+  heldIndex_ = -1;
+  return eventLine(index, held_.get(), heldSize_, true);
+}
+
+std::string_view CastWriter::eventLine(long index, const char* bytes, std::size_t size, bool last) {
   char* at = line_.get();
   *at++ = '[';
   at += writeCastTime(startNs_ + castFrameTimeNs(index, framesPerSecond_), at);
   std::memcpy(at, ", \"o\", \"", 8);
   at += 8;
-  if (!cursorHidden_) {
-    at = escapeJson(at, kHideCursor, sizeof kHideCursor - 1);
-    cursorHidden_ = true;
-  }
+  if (index == 0) at = escapeJson(at, kHideCursor, sizeof kHideCursor - 1);
   at = escapeJson(at, bytes, size);
+  if (last) at = escapeJson(at, kEndOfRecording, sizeof kEndOfRecording - 1);
   std::memcpy(at, "\"]\n", 3);
   at += 3;
   return std::string_view(line_.get(), static_cast<std::size_t>(at - line_.get()));

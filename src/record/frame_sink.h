@@ -1,18 +1,43 @@
-// FrameSink: where a recording's frames go. The kind follows the output name: ".cast" an asciicast
-// v2 file, ".mp4", ".webm" or ".mkv" a video made by ffmpeg, ".html" a web page with its folder
-// NAME_files/ (web_page_sink.cpp), anything else a folder of PNG frames.
-// Every kind writes under a temporary name and puts the result in place only when it is complete,
-// so a failed recording leaves nothing behind.
+// FrameSink: where a recording's frames go. The kind follows the output name (outputKindOf): an
+// asciicast v2 file, a video made by ffmpeg, a web page with its folder NAME_files/
+// (web_page_sink.cpp), or a folder of PNG frames.
+// Every kind writes under temporary names and puts the result in place only when it is complete,
+// replacing an older output of the same name only then, so a failed or interrupted recording
+// leaves nothing behind and an older output as it was.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "base/cell_buffer.h"
 
 namespace glimmer {
+
+enum class OutputKind { Cast, Video, WebPage, PngFolder, Unknown };
+
+// The kind an output name asks for: NAME.cast, NAME.mp4, NAME.webm or NAME.mkv, NAME.html (the
+// extension in any case), or NAME/ (also NAME\) for a folder of PNG frames; Unknown for anything
+// else, so a mistyped extension never becomes a folder.
+OutputKind outputKindOf(const std::string& name);
+
+// True when name ends in extension (given in lower case, with its dot), in any case, after at
+// least one other character.
+bool hasExtension(const std::string& name, std::string_view extension);
+
+// The names outputKindOf knows, for a message.
+inline constexpr const char* kOutputKinds =
+    "NAME.cast (an asciicast), NAME.html (a web page), NAME.mp4, NAME.webm or NAME.mkv (a video) or NAME/ "
+    "(a folder of PNG frames)";
+
+// What a finished recording wrote: its name as messages give it ("show.html and show_files/") and
+// the bytes it takes.
+struct WrittenOutput {
+  std::string name;
+  std::uintmax_t bytes = 0;
+};
 
 class FrameSink {
  public:
@@ -26,8 +51,11 @@ class FrameSink {
   virtual bool frame(long index, CellView cells, const char* bytes, std::size_t size) = 0;
 
   // complete: puts the finished output in place (false with a message if that fails). Otherwise
-  // removes what was written and returns false.
+  // removes what was written, puts back an older output it was replacing, and returns false.
   virtual bool finish(bool complete) = 0;
+
+  // What was written; valid once finish(true) returned true.
+  virtual WrittenOutput written() const = 0;
 };
 
 struct RecordingFormat {
@@ -46,7 +74,10 @@ std::unique_ptr<FrameSink> makePngFolderSink(const RecordingFormat& format);
 std::unique_ptr<FrameSink> makeVideoSink(const RecordingFormat& format);
 std::unique_ptr<FrameSink> makeWebPageSink(const RecordingFormat& format);
 
-// The sink that the output name asks for.
+// The sink that the output name asks for; null for OutputKind::Unknown.
 std::unique_ptr<FrameSink> makeFrameSink(const RecordingFormat& format);
+
+// The bytes a file takes, or all the files in a folder and its folders; 0 for what cannot be read.
+std::uintmax_t bytesOnDisk(const std::string& path);
 
 }  // namespace glimmer

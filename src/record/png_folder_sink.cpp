@@ -1,6 +1,12 @@
 // The PNG folder sink: frame-000000.png, frame-000001.png, ... drawn as a console shows the cells.
+//
+// The frames are written into NAME.part/ and the folder is put in place as NAME/ only once the
+// recording is complete. A folder already called NAME is replaced then only when it holds nothing
+// but frames (an earlier recording's), so the two recordings are never mixed and nothing else is
+// ever removed; a folder with anything else in it is refused before a frame is written.
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -14,22 +20,51 @@
 namespace glimmer {
 namespace {
 
+namespace fs = std::filesystem;
+
+// frame-NNNNNN.png, six digits or more.
+bool isFrameName(const std::string& name) {
+  constexpr std::string_view kPrefix = "frame-";
+  constexpr std::string_view kSuffix = ".png";
+  if (name.size() < kPrefix.size() + 6 + kSuffix.size() || !name.starts_with(kPrefix) || !name.ends_with(kSuffix)) {
+    return false;
+  }
+  for (std::size_t at = kPrefix.size(); at < name.size() - kSuffix.size(); ++at) {
+    if (name[at] < '0' || name[at] > '9') return false;
+  }
+  return true;
+}
+
 class PngFolderSink final : public FrameSink {
  public:
   explicit PngFolderSink(const RecordingFormat& format)
       : format_(format), rgb_(new std::uint8_t[kPictureBytes]) {
-    while (format_.output.size() > 1 && format_.output.back() == '/') format_.output.pop_back();
+    folder_ = format_.output;
+    while (folder_.size() > 1 && (folder_.back() == '/' || folder_.back() == '\\')) folder_.pop_back();
+    partFolder_ = folder_ + ".part";
+    asideFolder_ = folder_ + ".part.old";
+    framePath_.reserve(partFolder_.size() + 32);  // a frame's path is made in place, per frame
+  }
+  ~PngFolderSink() override {
+    if (created_) finish(false);
   }
 
   bool begin() override {
     std::error_code error;
-    const std::filesystem::path folder(format_.output);
-    if (!std::filesystem::exists(folder, error)) {
-      if (!std::filesystem::create_directory(folder, error)) return fail(error);
-      created_ = true;
-    } else if (!std::filesystem::is_directory(folder, error)) {
-      return fail(std::make_error_code(std::errc::not_a_directory));
+    if (fs::exists(folder_, error)) {
+      if (!fs::is_directory(folder_, error)) return fail("it is a file, not a folder");
+      for (const fs::directory_entry& entry : fs::directory_iterator(folder_, error)) {
+        const std::string name = entry.path().filename().string();
+        if (!isFrameName(name) || !entry.is_regular_file(error)) {
+          return fail("it holds " + name +
+                      ", which is not a frame of an earlier recording: name a new or empty folder");
+        }
+      }
+      if (error) return fail(error.message());
     }
+    fs::remove_all(partFolder_, error);  // left by a recording that was killed
+    if (!fs::create_directory(partFolder_, error)) return fail(error ? error.message() : "it is in the way");
+    created_ = true;
     return true;
   }
 
@@ -37,40 +72,50 @@ class PngFolderSink final : public FrameSink {
     drawCellPicture(cells, rgb_.get());
     char name[32];
     std::snprintf(name, sizeof name, "/frame-%06ld.png", index);
-    PartFile file;
-    if (!file.open(format_.output + name, format_.output)) return false;
-    if (!encodeRgbPng(file.stream(), rgb_.get(), kPictureWidth, kPictureHeight, 1, false)) {
-      const int reason = errno != 0 ? errno : EIO;
-      file.discard();
-      errno = reason;
-      return fail();
-    }
-    if (!file.commit()) return false;
-    frames_ = index + 1;
+    framePath_.assign(partFolder_).append(name);
+    std::FILE* file = std::fopen(framePath_.c_str(), "wb");
+    if (file == nullptr) return fail(std::strerror(errno));
+    errno = 0;
+    const bool encoded =
+        encodeRgbPng(file, rgb_.get(), kPictureWidth, kPictureHeight, 1, false) && std::ferror(file) == 0;
+    const int reason = errno != 0 ? errno : EIO;
+    if (std::fclose(file) != 0 || !encoded) return fail(std::strerror(encoded ? errno : reason));
     return true;
   }
 
   bool finish(bool complete) override {
-    if (complete) return true;
-    // A failed recording takes its frames with it, and the folder if it made it.
-    char name[32];
-    for (long index = 0; index < frames_; ++index) {
-      std::snprintf(name, sizeof name, "/frame-%06ld.png", index);
-      std::remove((format_.output + name).c_str());
+    if (!created_) return false;
+    created_ = false;
+    std::error_code error;
+    if (complete) {
+      // The older frames go aside, the new folder takes their place, and only then do they go.
+      fs::remove_all(asideFolder_, error);
+      const bool hadOlder = fs::exists(folder_, error);
+      if (hadOlder) fs::rename(folder_, asideFolder_, error);
+      if (!error) fs::rename(partFolder_, folder_, error);
+      if (!error) {
+        if (hadOlder) fs::remove_all(asideFolder_, error);
+        return true;
+      }
+      fail(error.message());
+      if (hadOlder && !fs::exists(folder_)) fs::rename(asideFolder_, folder_, error);
     }
-    std::error_code ignored;
-    if (created_) std::filesystem::remove(std::filesystem::path(format_.output), ignored);
+    fs::remove_all(partFolder_, error);
     return false;
   }
 
+  WrittenOutput written() const override { return {format_.output, bytesOnDisk(folder_)}; }
+
  private:
-  bool fail() const { return reportCannotWrite(format_.output); }
-  bool fail(const std::error_code& error) const { return reportCannotWrite(format_.output, error.message()); }
+  bool fail(const std::string& reason) const { return reportCannotWrite(format_.output, reason); }
 
   RecordingFormat format_;
+  std::string folder_;       // NAME
+  std::string partFolder_;   // NAME.part, while the frames are written
+  std::string asideFolder_;  // NAME.part.old, an older NAME while the new one is put in place
+  std::string framePath_;
   std::unique_ptr<std::uint8_t[]> rgb_;
-  long frames_ = 0;
-  bool created_ = false;
+  bool created_ = false;     // partFolder_ was made here and is not yet in place
 };
 
 }  // namespace

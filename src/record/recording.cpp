@@ -5,13 +5,16 @@
 
 #include <chrono>
 #include <cstdio>
+#include <string>
 
+#include "base/report.h"
 #include "console/present.h"
 #include "console/terminal.h"
 #include "demo/demo.h"
 #include "demo/demo_stage.h"
 #include "music/music_stream.h"
 #include "record/frame_sink.h"
+#include "record/stop_request.h"
 
 namespace glimmer {
 namespace {
@@ -72,12 +75,14 @@ class RecordingStage final : public DemoStage {
 
   bool musicEnded() override { return now_ >= endMs_ || !demo_.music->isActive(); }
   bool quitRequested() override { return false; }
+  // A failed frame or a stop request ends the recording at the end of the pass.
   bool outputLost() override { return failed_; }
 
   void present() override {
     const long pass = presents_++;
     setClock(passTime(presents_));
     const long frame = options_.fromMs == 0 ? pass : pass - 1;  // with --from, pass 0 (t = 0) only warms up
+    if (StopWatch::requestedStatus() != 0) failed_ = true;  // between two frames, never within one
     if (frame < 0 || failed_) return;
     ConsoleFrame& console = *demo_.console;
     if (frame == 0) drawWholeNextFrame(console);  // a recording starts on an empty screen
@@ -95,6 +100,8 @@ class RecordingStage final : public DemoStage {
 
   bool failed() const { return failed_; }
   long framesWritten() const { return written_; }
+
+  // The progress line on a terminal: at most four times a second, and once more at the end.
   void showProgress(bool last) {
     if (!progress_) return;
     auto now = std::chrono::steady_clock::now();
@@ -103,12 +110,13 @@ class RecordingStage final : public DemoStage {
     double seconds = std::chrono::duration<double>(now - started_).count();
     double rate = seconds > 0 ? written_ / seconds : 0.0;
     long left = totalFrames_ > written_ ? totalFrames_ - written_ : 0;
-    std::fprintf(stderr, "\rrecording: frame %ld of %lld (%3lld%%), %.0f frames/s, %.0f s left   ", written_,
-                 static_cast<long long>(totalFrames_),
-                 totalFrames_ > 0 ? static_cast<long long>(100 * written_ / totalFrames_) : 100LL, rate,
-                 rate > 0 ? left / rate : 0.0);
-    if (last) std::fputc('\n', stderr);
-    std::fflush(stderr);
+    char line[160];
+    std::snprintf(line, sizeof line, "recording: frame %ld of %lld (%3lld%%), %.0f frames/s, %.0f s left   ", written_,
+                  static_cast<long long>(totalFrames_),
+                  totalFrames_ > 0 ? static_cast<long long>(100 * written_ / totalFrames_) : 100LL, rate,
+                  rate > 0 ? left / rate : 0.0);
+    showProgressLine(line);
+    if (last) endProgressLine();
   }
 
  private:
@@ -142,6 +150,48 @@ Grid gridOf(const RecordingOptions& options) {
   return options.display.grid == GridChoice::Wide ? Grid::Wide : Grid::Classic;
 }
 
+// "1.2 MB": bytes in the units people read sizes in (1 KB = 1000 bytes).
+std::string sizeText(std::uintmax_t bytes) {
+  char text[32];
+  if (bytes < 1000) {
+    std::snprintf(text, sizeof text, "%llu bytes", static_cast<unsigned long long>(bytes));
+  } else if (bytes < 1000000) {
+    std::snprintf(text, sizeof text, "%.1f KB", static_cast<double>(bytes) / 1e3);
+  } else {
+    std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / 1e6);
+  }
+  return text;
+}
+
+// The one line that says what a recording wrote.
+void reportWritten(const WrittenOutput& written, long frames, const RecordingOptions& options) {
+  char from[48] = "";
+  if (options.fromMs > 0) std::snprintf(from, sizeof from, " from %.1f s", options.fromMs / 1000.0);
+  char line[96];
+  std::snprintf(line, sizeof line, ": %ld frame%s, %.1f s of the show%s, ", frames, frames == 1 ? "" : "s",
+                static_cast<double>(frames) / options.framesPerSecond, from);
+  printLine(("wrote " + written.name + line + sizeText(written.bytes)).c_str());
+}
+
+// Whether --from and --to lie within the show, which lasts showEndMs; says which does not if not.
+bool withinTheShow(const RecordingOptions& options, std::int64_t showEndMs) {
+  char message[160];
+  if (options.fromMs >= showEndMs) {
+    std::snprintf(message, sizeof message,
+                  "--from %d is at or past the show's end: give 0 to %lld (the show lasts %lld ms)", options.fromMs,
+                  static_cast<long long>(showEndMs - 1), static_cast<long long>(showEndMs));
+  } else if (options.toMs > showEndMs) {
+    std::snprintf(message, sizeof message, "--to %d is past the show's end: give %d to %lld (the show lasts %lld ms)",
+                  options.toMs, options.fromMs + 1, static_cast<long long>(showEndMs),
+                  static_cast<long long>(showEndMs));
+  } else {
+    return true;
+  }
+  printLine(message);
+  printUsageHint();
+  return false;
+}
+
 }  // namespace
 
 int runRecording(const RecordingOptions& options) {
@@ -151,41 +201,55 @@ int runRecording(const RecordingOptions& options) {
   format.fromMs = options.fromMs;
   format.grid = gridOf(options);
   std::unique_ptr<FrameSink> sink = makeFrameSink(format);
+  if (!sink) {
+    printLine(("--record " + options.output + ": unknown kind of output; name it " + kOutputKinds).c_str());
+    printUsageHint();
+    return 2;
+  }
   // A web page shows the 16 colours through its cast's theme, the show's palette, whatever the
   // recording machine's terminal: 24-bit colours only when asked for (they make the page larger).
   RecordingOptions chosen = options;
-  if (options.display.colors == ColorChoice::Auto && options.output.ends_with(".html")) {
+  if (options.display.colors == ColorChoice::Auto && outputKindOf(options.output) == OutputKind::WebPage) {
     chosen.display.colors = ColorChoice::Ansi16;
   }
   return runRecording(chosen, *sink);
 }
 
 int runRecording(const RecordingOptions& options, FrameSink& sink) {
-  if (!sink.begin()) return 1;
-
   RecordingTerminal terminal(gridOf(options));
-  int status = 0;
-  {
-    Demo demo;
-    demo.options.terminal = &terminal;
-    demo.options.display = {gridOf(options) == Grid::Wide ? GridChoice::Wide : GridChoice::Classic,
-                            options.display.colors};
-    demo.options.musicOutput = MusicOutput::Offline;
-    if (!demo.init()) {
-      sink.finish(false);
-      return 1;
-    }
-    RecordingStage stage(demo, sink, options);
-    Timeline timeline;
-    if (!demo.music || !timeline.run(stage, demo.secondFrame.get())) {
-      status = 2;
-    } else if (stage.failed()) {
-      status = 1;
-    }
-    stage.showProgress(true);
-    if (!sink.finish(status == 0) && status == 0) status = 1;
+  Demo demo;
+  demo.options.terminal = &terminal;
+  demo.options.display = {gridOf(options) == Grid::Wide ? GridChoice::Wide : GridChoice::Classic, options.display.colors};
+  demo.options.musicOutput = MusicOutput::Offline;
+  if (!demo.init()) return 1;
+  // Nothing is written for music that does not hold the whole show, or for moments outside it.
+  if (const char* damage = demo.music->damage(true)) {
+    printLine(damage);
+    return 1;
   }
-  return status;
+  if (!withinTheShow(options, static_cast<std::int64_t>(demo.music->lengthSeconds() * 1000.0))) return 2;
+
+  // From here a stop request (Ctrl-C, SIGTERM, SIGHUP) ends the recording between two frames and
+  // takes what was written with it.
+  StopWatch stopWatch;
+  if (!sink.begin()) return StopWatch::requestedStatus() != 0 ? StopWatch::requestedStatus() : 1;
+  RecordingStage stage(demo, sink, options);
+  Timeline timeline;
+  int status = 0;
+  if (!demo.music || !timeline.run(stage, demo.secondFrame.get())) {
+    status = 2;
+  } else if (stage.failed()) {
+    status = 1;
+  }
+  stage.showProgress(true);
+  if (const int stopped = StopWatch::requestedStatus(); stopped != 0) {
+    sink.finish(false);
+    printLine(("stopped before the end: " + options.output + " was not written").c_str());
+    return stopped;
+  }
+  if (!sink.finish(status == 0)) return status == 0 ? 1 : status;
+  reportWritten(sink.written(), stage.framesWritten(), options);
+  return 0;
 }
 
 }  // namespace glimmer

@@ -20,8 +20,12 @@ struct RecordingOptions {
   DisplayRequest display;      // a recording's Auto grid is classic
 };
 
-// Records as the options say. Returns the exit status: 0 when the recording was written, 1 when
-// start-up or writing failed (a one-line message says why), 2 when the music did not start.
+// Records as the options say. Returns the exit status: 0 when the recording was written (one line
+// says what it wrote), 1 when start-up or writing failed or the music is damaged (a one-line
+// message says why), 2 when the music did not start or --from or --to lie outside the show (its
+// range is said), 128 + n when signal n asked the recording to stop (see stop_request.h), which
+// the caller then ends the process by. Only a status of 0 leaves an output; an older output of the
+// same name is replaced then and only then.
 int runRecording(const RecordingOptions& options);
 
 // The same into a sink of the caller's (tests wrap the real sinks to see every frame). The sink is

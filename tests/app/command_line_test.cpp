@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <string>
 #include <vector>
 
 namespace glimmer {
@@ -39,22 +40,81 @@ TEST(CommandLine, RecordingOptions) {
   EXPECT_EQ(parse({"--fps", "1000"}).framesPerSecond, 1000);
 }
 
+TEST(CommandLine, EveryValueMayFollowAnEqualsSignAndShortOptions) {
+  const CommandLine spaced = parse({"--record", "out.cast", "--fps", "30", "--from", "1000", "--to", "2500",
+                                    "--colors", "terminal", "--grid", "wide"});
+  const CommandLine joined =
+      parse({"--record=out.cast", "--fps=30", "--from=1000", "--to=2500", "--colors=terminal", "--grid=wide"});
+  ASSERT_EQ(joined.action, CommandLine::Action::Record) << joined.error;
+  EXPECT_EQ(joined.output, spaced.output);
+  EXPECT_EQ((std::array{joined.framesPerSecond, joined.fromMs, joined.toMs}),
+            (std::array{spaced.framesPerSecond, spaced.fromMs, spaced.toMs}));
+  EXPECT_EQ(joined.display.colors, ColorChoice::Terminal);
+  EXPECT_EQ(joined.display.grid, GridChoice::Wide);
+  EXPECT_EQ(parse({"--record=a=b.cast"}).output, "a=b.cast") << "only the first '=' splits";
+
+  EXPECT_EQ(parse({"-h"}).action, CommandLine::Action::Help);
+  EXPECT_EQ(parse({"-V"}).action, CommandLine::Action::Version);
+  EXPECT_EQ(parse({"--mute", "--version"}).action, CommandLine::Action::Version);
+}
+
+// The output's name says its kind; a name that says none is refused with the kinds listed, so a
+// mistyped extension never becomes a folder of pictures.
+TEST(CommandLine, RecordingNamesMustSayWhatTheyAre) {
+  for (const char* name : {"show.cast", "show.html", "show.mp4", "SHOW.MP4", "show.webm", "show.mkv", "frames/",
+                           "frames\\", "/tmp/a b/show.cast"}) {
+    EXPECT_EQ(parse({"--record", name}).action, CommandLine::Action::Record) << name;
+  }
+  for (const char* name : {"show.mp5", "show.gif", "frames", "show.cast.bak", ".cast"}) {
+    const CommandLine command = parse({"--record", name});
+    ASSERT_EQ(command.action, CommandLine::Action::Error) << name;
+    EXPECT_EQ(command.error, std::string("--record ") + name +
+                                 ": unknown kind of output; name it NAME.cast (an asciicast), NAME.html (a web page), "
+                                 "NAME.mp4, NAME.webm or NAME.mkv (a video) or NAME/ (a folder of PNG frames)");
+  }
+}
+
 TEST(CommandLine, MistakesAreOneLineErrors) {
-  const std::vector<std::vector<const char*>> mistakes = {
-      {"--bogus"},
-      {"--record"},
-      {"--record", "a.cast", "--fps", "0"},
-      {"--record", "a.cast", "--from", "2000", "--to", "1000"},
-      {"--record", "a.cast", "--from", "1000", "--to", "1000"},  // nothing to record
-      {"--from", "30"},  // recording options without --record
-      {"--fps", "1001"},
-      {"--colors", "256"},
+  struct Mistake {
+    std::vector<const char*> arguments;
+    const char* error;
   };
-  for (const auto& arguments : mistakes) {
-    CommandLine command = parse(arguments);
-    EXPECT_EQ(command.action, CommandLine::Action::Error) << arguments.front();
-    EXPECT_FALSE(command.error.empty());
-    EXPECT_EQ(command.error.find('\n'), std::string::npos);
+  const Mistake mistakes[] = {
+      {{"--bogus"}, "unknown option '--bogus'"},
+      {{"--bogus=1"}, "unknown option '--bogus'"},
+      {{"--mute=yes"}, "option --mute takes no value"},
+      {{"--record"}, "option --record needs a value"},
+      {{"--record="}, "--record needs a file or folder name"},
+      {{"--record", "a.cast", "--fps", "0"}, "bad --fps value '0' (frames per second, 1 to 1000)"},
+      {{"--fps=1001"}, "bad --fps value '1001' (frames per second, 1 to 1000)"},
+      {{"--fps="}, "bad --fps value '' (frames per second, 1 to 1000)"},
+      {{"--record", "a.cast", "--from", "-5"}, "bad --from value '-5' (a whole number of milliseconds, 0 or more)"},
+      {{"--record", "a.cast", "--to", "9999999999"},
+       "bad --to value '9999999999' (a whole number of milliseconds, 1 or more)"},
+      {{"--record", "a.cast", "--from", "2000", "--to", "1000"}, "--to must come after --from"},
+      {{"--record", "a.cast", "--from", "1000", "--to", "1000"}, "--to must come after --from"},  // nothing to record
+      {{"--from", "30"}, "--from and --to go with --record"},
+      {{"--colors", "256"}, "bad --colors value '256' (auto, 16, truecolor or terminal)"},
+      {{"--grid=square"}, "bad --grid value 'square' (classic, wide or auto)"},
+  };
+  for (const Mistake& mistake : mistakes) {
+    const CommandLine command = parse(mistake.arguments);
+    EXPECT_EQ(command.action, CommandLine::Action::Error) << mistake.arguments.front();
+    EXPECT_EQ(command.error, mistake.error);
+  }
+}
+
+TEST(CommandLine, HelpFitsEightyColumnsAndNamesEveryOption) {
+  const std::string help = usageText();
+  std::size_t start = 0;
+  while (start < help.size()) {
+    const std::size_t end = help.find('\n', start);
+    EXPECT_LT(end - start, 80u) << help.substr(start, end - start);
+    start = end + 1;
+  }
+  for (const char* option : {"--mute", "--fps", "--colors", "--grid", "--record", "--from", "--to", "-h, --help",
+                             "-V, --version", "OUT.cast", "OUT.html", "OUT.mp4", "OUT/", "Exit status"}) {
+    EXPECT_NE(help.find(option), std::string::npos) << option;
   }
 }
 

@@ -20,9 +20,9 @@ struct SetupResult {
 };
 
 SetupResult setUp(ConsoleFrame& console, const DisplayRequest& request = {}) {
-  ::testing::internal::CaptureStdout();
+  ::testing::internal::CaptureStderr();
   bool ready = setupConsole(console, request);
-  std::string printed = ::testing::internal::GetCapturedStdout();
+  std::string printed = ::testing::internal::GetCapturedStderr();
   return {ready, printed};
 }
 
@@ -42,14 +42,14 @@ TEST(SetupConsole, CentresTheGridAndSetsTitleAndCursor) {
 
 TEST(SetupConsole, MessagesPrintedWhileTheShowOwnsTheScreenWaitForTheRestore) {
   MemoryTerminal terminal;
-  ::testing::internal::CaptureStdout();
+  ::testing::internal::CaptureStderr();
   {
     ConsoleFrame console(&terminal);
     ASSERT_TRUE(setupConsole(console, {}));
     printLine("eglInitialize() failed");
     EXPECT_EQ(terminal.restoreCount, 0);
   }
-  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "eglInitialize() failed\n");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "glimmerfolding: eglInitialize() failed\n");
   EXPECT_EQ(terminal.restoreCount, 1);
 }
 
@@ -141,6 +141,29 @@ TEST(SetupConsole, AutoOnATerminalOfTallCellsTakesTheWideGrid) {
     EXPECT_NE(terminal.written.find(startOfRow(50) + std::string(console.gridNotice()).substr(0, 10)), std::string::npos);
     EXPECT_NE(terminal.written.find(startOfRow(49) + "No sound"), std::string::npos);
   }
+}
+
+// A line that comes while the intro waits (the music found damaged) is drawn over the notices once
+// it comes, and the intro keeps waiting for a key.
+TEST(Intro, ALateLineJoinsTheNotices) {
+  MemoryTerminal terminal(80, 50);
+  ConsoleFrame console(&terminal);
+  ASSERT_TRUE(setUp(console).ready);
+  const char* kLate = "music.ogg holds 7.2 s of the show's 158 s: the file is damaged or cut short";
+  int asked = 0;
+  EXPECT_FALSE(showIntro(console, "No sound device answered: the show plays silently.", [&]() -> const char* {
+    if (++asked < 4) return nullptr;
+    if (asked == 4) terminal.press(Key::Escape);  // the viewer quits after reading it
+    return kLate;
+  }));
+  EXPECT_EQ(asked, 4) << "asked until it came, and not again";
+  const std::size_t redrawn = terminal.written.rfind(kClearScreen);
+  ASSERT_NE(redrawn, std::string::npos) << "the notice drawn again";
+  EXPECT_EQ(terminal.written.find(kLate), terminal.written.find(kLate, redrawn)) << "not before it came";
+  EXPECT_NE(terminal.written.find(std::string("\x1b[49;1H") + kLate, redrawn), std::string::npos)
+      << "the late line above the sound notice";
+  EXPECT_NE(terminal.written.find("\x1b[50;1HNo sound", redrawn), std::string::npos);
+  EXPECT_NE(terminal.written.find("Press SPACE to continue", redrawn), std::string::npos);
 }
 
 TEST(Intro, SpaceStartsEscapeQuitsSpaceWinsTogether) {

@@ -33,10 +33,10 @@ TEST(WindowsTerminal, RefusesAnOutputThatIsNotAConsoleAndStaysHarmless) {
 TEST(WindowsTerminal, SetupReportsTheMissingConsoleInOneLine) {
   if (_isatty(1) != 0) GTEST_SKIP() << "standard output is a console here";
   ConsoleFrame console;
-  ::testing::internal::CaptureStdout();
+  ::testing::internal::CaptureStderr();
   EXPECT_FALSE(setupConsole(console, {}));
-  const std::string printed = ::testing::internal::GetCapturedStdout();
-  EXPECT_EQ(printed.rfind("Unable to get STD_OUTPUT_HANDLE\n", 0), 0u) << printed;
+  const std::string printed = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(printed.rfind("glimmerfolding: Unable to get STD_OUTPUT_HANDLE\n", 0), 0u) << printed;
 }
 
 }  // namespace

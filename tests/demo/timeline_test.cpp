@@ -261,9 +261,9 @@ TEST_F(TimelineRun, QuittingFinishesAndPresentsThePass) {
 TEST_F(TimelineRun, MusicThatDoesNotStartEndsWithTheMessage) {
   ScriptedStage stage({0});
   stage.musicStarts = false;
-  ::testing::internal::CaptureStdout();
+  ::testing::internal::CaptureStderr();
   EXPECT_FALSE(run(stage));
-  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Unable to play music\n");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "glimmerfolding: Unable to play music\n");
   EXPECT_TRUE(stage.records.empty());
 }
 

@@ -63,7 +63,7 @@ mv "$prefix/share/glimmerfolding" "$work/moved"
 status=0
 (cd "$work/elsewhere" && "$prefix/bin/glimmerfolding" --record again.cast --to 100) > "$work/message" 2>&1 || status=$?
 [ "$status" -eq 1 ] || fail "status $status without data (expected 1)"
-expected="cannot find the show's data (music.ogg); tried data, $prefix/share/glimmerfolding; set GLIMMER_DATA to the folder that holds it"
+expected="glimmerfolding: cannot find the show's data (music.ogg); tried data, $prefix/share/glimmerfolding; set GLIMMER_DATA to the folder that holds it"
 [ "$(cat "$work/message")" = "$expected" ] || fail "message without data: $(cat "$work/message")"
 [ ! -e "$work/elsewhere/again.cast" ] || fail "a recording was left behind"
 

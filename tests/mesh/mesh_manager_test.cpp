@@ -51,9 +51,10 @@ TEST_F(MeshManagerTest, LoadedModelsAreFoundByTheirBareCaseSensitiveNameAndLoade
 
 TEST_F(MeshManagerTest, AFailedLoadLeavesTheRegistryAsItWas) {
   MeshManager* meshes = &registry;
-  ::testing::internal::CaptureStdout();
+  ::testing::internal::CaptureStderr();
   EXPECT_FALSE(meshes->load("flat.obj"));
-  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "unable to load data/flat.obj: a face corner without a normal\n");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+            "glimmerfolding: unable to load data/flat.obj: a face corner without a normal\n");
   EXPECT_EQ(meshes->get("flat.obj"), nullptr);
   ASSERT_TRUE(meshes->load("box.obj"));
 }

@@ -240,19 +240,24 @@ void readKeepingOnly(int keptStream, const std::string& path) {
   std::exit(0);
 }
 
-TEST(ObjReaderFiles, FilesThatCannotBeOpenedEndTheProcessOnStandardError) {
+// The reader's refusals end the process with one message on standard error, and nothing on
+// standard output.
+TEST(ObjReaderFiles, FilesThatCannotBeOpenedEndTheProcessWithOneMessage) {
   testing::TemporaryFolder folder;
   std::string missing = folder.file("missing.obj");
   // The folder's name is left out of the pattern: it holds characters a pattern would read as
   // escapes on Windows, where the child that runs the read also makes a folder of its own.
   EXPECT_EXIT(readKeepingOnly(STDERR_FILENO, missing), ::testing::ExitedWithCode(1),
-              "^can't open data file \".*missing\\.obj\"\\.\n$");
+              "^glimmerfolding: can't open data file \".*missing\\.obj\"\\.\n$");
+  EXPECT_EXIT(readKeepingOnly(STDOUT_FILENO, missing), ::testing::ExitedWithCode(1), "^$");
 }
 
-TEST(ObjReaderFiles, AnUnknownVertexWordEndsTheProcessOnStandardOutput) {
+TEST(ObjReaderFiles, AnUnknownVertexWordEndsTheProcessWithOneMessage) {
   testing::TemporaryFolder folder;
   std::string model = folder.write("points.obj", "v 0 0 0\nvp 0.5\n");
-  EXPECT_EXIT(readKeepingOnly(STDOUT_FILENO, model), ::testing::ExitedWithCode(1), "^Unknown token \"vp\"\\.\n$");
+  EXPECT_EXIT(readKeepingOnly(STDERR_FILENO, model), ::testing::ExitedWithCode(1),
+              "^glimmerfolding: Unknown token \"vp\"\\.\n$");
+  EXPECT_EXIT(readKeepingOnly(STDOUT_FILENO, model), ::testing::ExitedWithCode(1), "^$");
 }
 
 }  // namespace

@@ -6,11 +6,13 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <thread>
 
 #include "music/spectrum.h"
 #include "support/ogg_files.h"
+#include "support/show_data.h"
 
 namespace glimmer {
 namespace {
@@ -127,6 +129,51 @@ TEST_F(MusicStreamTest, ShortTrackEndsAndTeardownWhilePlayingReturns) {
   EXPECT_TRUE(music->isActive());
   stream.reset();
   std::remove(shortTrack.c_str());
+}
+
+// The committed soundtrack holds the whole show; cut short or damaged, it says what it holds, with
+// the file's path (or, for the intro, its name).
+TEST_F(MusicStreamTest, CommittedMusicCutOrDamagedSaysWhatItHolds) {
+  const std::string whole = testing::readFile("data/music.ogg");
+  ASSERT_GT(whole.size(), 2000000u);
+  std::string corrupted = whole;
+  for (std::size_t at = 1100000; at < 1100400; ++at) corrupted[at] = static_cast<char>(at * 7);
+  struct Case {
+    const char* name;
+    std::string bytes;
+    const char* holds;  // null: the whole show
+  };
+  const Case cases[] = {
+      {"whole.ogg", whole, nullptr},
+      {"headers.ogg", whole.substr(0, 5000), "0.0"},
+      {"cut-100k.ogg", whole.substr(0, 100000), "7.2"},
+      {"cut-1m.ogg", whole.substr(0, 1000000), "71.1"},
+      {"cut-near-end.ogg", whole.substr(0, whole.size() - 20000), "154.0"},
+      {"corrupted.ogg", corrupted, "78.1"},  // decoding stops at the damage
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    const std::string path = scratchPath(test.name);
+    ASSERT_TRUE(testing::writeFile(path, test.bytes));
+    MusicStream* music = fresh();
+    music->setOutput(MusicOutput::Offline);
+    ASSERT_TRUE(music->open(path.c_str()));
+    const char* damage = music->damage(true);
+    if (test.holds == nullptr) {
+      EXPECT_EQ(damage, nullptr) << damage;
+      EXPECT_NEAR(music->lengthSeconds(), kShowSeconds, 0.05);
+    } else {
+      ASSERT_NE(damage, nullptr);
+      const std::string expected = path + " holds " + test.holds;
+      EXPECT_EQ(std::string(damage).rfind(expected, 0), 0u) << damage;
+      EXPECT_TRUE(std::string(damage).ends_with(" s of the show's 158 s: the file is damaged or cut short")) << damage;
+      const std::string intro = music->damage(false, true);
+      EXPECT_EQ(intro, std::string(test.name) + std::string(damage).substr(path.size()));
+      EXPECT_LT(intro.size() - std::strlen(test.name) + std::strlen("music.ogg"), 80u) << "fits the intro";
+    }
+    stream.reset();
+    std::remove(path.c_str());
+  }
 }
 
 }  // namespace

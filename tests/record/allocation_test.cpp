@@ -14,6 +14,7 @@
 
 #include "record/frame_sink.h"
 #include "record/recording.h"
+#include "support/temporary_folder.h"
 
 namespace {
 std::atomic<long> allocationCount{0};
@@ -64,21 +65,27 @@ void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
 namespace glimmer {
 namespace {
 
-// Notes the allocation count at two frames and keeps nothing.
+// Notes the allocation count at two frames and passes the frames on to a real sink, if given.
 class CountingSink final : public FrameSink {
  public:
-  bool begin() override { return true; }
-  bool frame(long index, CellView, const char*, std::size_t) override {
+  explicit CountingSink(std::unique_ptr<FrameSink> inner = nullptr) : inner_(std::move(inner)) {}
+  bool begin() override { return !inner_ || inner_->begin(); }
+  bool frame(long index, CellView cells, const char* bytes, std::size_t size) override {
+    if (inner_ && !inner_->frame(index, cells, bytes, size)) return false;
     if (index == 2) atSecond = allocationCount.load();
     atLast = allocationCount.load();
     frames = index + 1;
     return true;
   }
-  bool finish(bool) override { return true; }
+  bool finish(bool complete) override { return !inner_ || inner_->finish(complete); }
+  WrittenOutput written() const override { return inner_ ? inner_->written() : WrittenOutput{}; }
 
   long atSecond = 0;
   long atLast = 0;
   long frames = 0;
+
+ private:
+  std::unique_ptr<FrameSink> inner_;
 };
 
 TEST(PerFrame, TheRunningShowAllocatesNothing) {
@@ -91,6 +98,33 @@ TEST(PerFrame, TheRunningShowAllocatesNothing) {
   ASSERT_EQ(runRecording(options, sink), 0);
   ASSERT_GT(sink.frames, 600);
   EXPECT_EQ(sink.atLast - sink.atSecond, 0);
+}
+
+// The sinks write each frame without allocating too: the asciicast, the web page's compressed
+// recording and the PNG pictures.
+TEST(PerFrame, EverySinkWritesAFrameWithoutAllocating) {
+  testing::TemporaryFolder scratch;
+  scratch.write("player/dist/bundle/asciinema-player.min.js", "var AsciinemaPlayer = {};\n");
+  scratch.write("player/dist/bundle/asciinema-player.css", ".ap-player {}\n");
+  scratch.write("player/LICENSE", "the player's licence\n");
+  RecordingOptions options;
+  options.framesPerSecond = 20;
+  options.fromMs = 84000;
+  options.toMs = 86000;
+  const RecordingFormat formats[] = {
+      {.output = scratch.file("show.cast"), .framesPerSecond = 20, .fromMs = 84000},
+      {.output = scratch.file("show.html"), .framesPerSecond = 20, .fromMs = 84000,
+       .webPlayerFolder = scratch.file("player")},
+      {.output = scratch.file("frames/"), .framesPerSecond = 20, .fromMs = 84000},
+  };
+  for (const RecordingFormat& format : formats) {
+    SCOPED_TRACE(format.output);
+    options.output = format.output;
+    CountingSink sink(makeFrameSink(format));
+    ASSERT_EQ(runRecording(options, sink), 0);
+    ASSERT_EQ(sink.frames, 40);
+    EXPECT_EQ(sink.atLast - sink.atSecond, 0);
+  }
 }
 
 }  // namespace

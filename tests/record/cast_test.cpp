@@ -1,5 +1,6 @@
 // The asciicast as a player reads it: the show's palette in the header's theme, the cursor hidden
-// from the first event on, and event times that a player never merges at the recording's rate.
+// from the first event to the last, and event times that a player never merges at the recording's
+// rate.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -77,8 +78,12 @@ TEST(Cast, HeaderThemeHiddenCursorAndFramesAPlayerShowsOneByOne) {
 
   ASSERT_EQ(cast.events.size(), 60u);
   EXPECT_EQ(cast.events[0].data.rfind("\\u001b[?25l", 0), 0u) << "the first event hides the cursor";
+  EXPECT_TRUE(cast.events[59].data.ends_with("\\u001b[0m\\u001b[?25h\\u001b[50;1H"))
+      << "the last event shows the cursor again, on the default pen";
   for (std::size_t k = 1; k < cast.events.size(); ++k) {
-    EXPECT_EQ(cast.events[k].data.find("[?25"), std::string::npos) << "event " << k << " touches the cursor";
+    if (k + 1 < cast.events.size()) {
+      EXPECT_EQ(cast.events[k].data.find("[?25"), std::string::npos) << "event " << k << " touches the cursor";
+    }
     EXPECT_TRUE(shownAlone(cast.events[k - 1].time, cast.events[k].time, 60))
         << cast.events[k - 1].time << " then " << cast.events[k].time;
   }

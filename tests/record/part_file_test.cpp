@@ -25,9 +25,9 @@ TEST(PutInPlace, ReplacesAnOlderOutputAndLeavesNoTemporaryFile) {
 TEST(PutInPlace, SaysWhyWhenTheFinishedFileIsMissing) {
   testing::TemporaryFolder folder;
   const std::string output = folder.write("show.cast", "older recording");
-  ::testing::internal::CaptureStdout();
+  ::testing::internal::CaptureStderr();
   EXPECT_FALSE(putInPlace(output, output));
-  EXPECT_EQ(::testing::internal::GetCapturedStdout().rfind("cannot write " + output + ": ", 0), 0u);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr().rfind("glimmerfolding: cannot write " + output + ": ", 0), 0u);
   EXPECT_EQ(testing::readFile(output), "older recording");
 }
 

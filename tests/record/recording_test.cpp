@@ -15,9 +15,11 @@
 #include <memory>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "image/png_loader.h"
+#include "record/cast_writer.h"
 #include "record/cell_picture.h"
 #include "record/frame_sink.h"
 #include "support/emulated_screen.h"
@@ -50,13 +52,14 @@ class KeepingSink final : public FrameSink {
     for (int row = 0; row < cells.height; ++row) {
       for (int column = 0; column < cells.width; ++column) kept.buffer[row * cells.width + column] = cells.at(column, row);
     }
-    written.emplace_back(bytes, size);
+    encoded.emplace_back(bytes, size);
     return inner_->frame(index, cells, bytes, size);
   }
   bool finish(bool complete) override { return inner_->finish(complete); }
+  WrittenOutput written() const override { return inner_->written(); }
 
   std::vector<Cells> frames;
-  std::vector<std::string> written;
+  std::vector<std::string> encoded;  // each frame's bytes as the encoder made them
 
  private:
   std::unique_ptr<FrameSink> inner_;
@@ -119,7 +122,7 @@ TEST(Recording, CastReplaysToTheConvertedCellsAndStartsBlack) {
 
   testing::EmulatedScreen screen(80, 50);
   for (std::size_t i = 0; i < sink.frames.size(); ++i) {
-    screen.feed(sink.written[i]);
+    screen.feed(sink.encoded[i]);
     EXPECT_EQ(screen.wrongCells(sink.frames[i].view(), 0, 0, 80, 50, ColorMode::TrueColor), 0) << "frame " << i;
   }
   EXPECT_TRUE(allBlack(sink.frames[0])) << "the show opens from black";
@@ -147,12 +150,62 @@ TEST(Recording, CastIsValidJsonWithExactEventTimes) {
   ASSERT_EQ(system(commandLine.c_str()), 0);
   EXPECT_EQ(std::stoi(readFile(result.path + ".count")), 12);
   std::string everything = "\x1b[?25l";  // the cast hides the cursor first
-  for (const std::string& bytes : result.sink->written) everything += bytes;
+  for (const std::string& bytes : result.sink->encoded) everything += bytes;
+  everything += kEndOfRecording;  // and puts the terminal back last
   EXPECT_EQ(readFile(decoded), everything);
   if (system("command -v asciinema >/dev/null 2>&1") == 0 && system("command -v script >/dev/null 2>&1") == 0) {
     // The player wants a terminal of its own; script gives it one.
     std::string cat = "script -qec 'asciinema cat " + result.path + " > /dev/null' /dev/null < /dev/null > /dev/null 2>&1";
     EXPECT_EQ(system(cat.c_str()), 0) << "asciinema does not accept the cast";
+  }
+}
+
+// The events of a cast file, their JSON strings decoded (the writer escapes only the quote, the
+// backslash and control characters, as \u00XX).
+std::vector<std::string> castEvents(const std::string& path) {
+  std::vector<std::string> events;
+  std::ifstream in(path);
+  std::string line;
+  std::getline(in, line);  // the header
+  while (std::getline(in, line)) {
+    const std::size_t start = line.find(", \"o\", \"") + 8;
+    std::string data;
+    for (std::size_t at = start; at < line.size() - 2; ++at) {
+      if (line[at] != '\\') {
+        data += line[at];
+      } else if (line[at + 1] == 'u') {
+        data += static_cast<char>(std::stoi(line.substr(at + 2, 4), nullptr, 16));
+        at += 5;
+      } else {
+        data += line[++at];
+      }
+    }
+    events.push_back(data);
+  }
+  return events;
+}
+
+// Replayed in a terminal, a cast leaves it as a player found it: the default pen, the cursor shown
+// at the start of the last row, the last frame's picture still there. Until then the cursor is
+// hidden, as in the live show.
+TEST(Recording, CastEndsWithTheTerminalAsAPlayerFoundIt) {
+  for (const auto& [from, to] : {std::pair{0, 1000}, std::pair{150000, 152000}}) {
+    SCOPED_TRACE(from);
+    Recording result = record(20, from, to);
+    ASSERT_EQ(result.status, 0);
+    const std::vector<std::string> events = castEvents(result.path);
+    ASSERT_EQ(events.size(), result.sink->frames.size());
+    testing::EmulatedScreen screen(80, 50);
+    for (std::size_t i = 0; i + 1 < events.size(); ++i) {
+      screen.feed(events[i]);
+      ASSERT_FALSE(screen.cursorVisible()) << "event " << i;
+    }
+    EXPECT_FALSE(screen.penIsDefault()) << "the frames leave a colour set";
+    screen.feed(events.back());
+    EXPECT_TRUE(screen.penIsDefault());
+    EXPECT_TRUE(screen.cursorVisible());
+    EXPECT_EQ(screen.cursor(), (std::pair{0, 49}));
+    EXPECT_EQ(screen.wrongCells(result.sink->frames.back().view(), 0, 0, 80, 50, ColorMode::TrueColor), 0);
   }
 }
 
@@ -180,7 +233,7 @@ TEST(Recording, GreetingsSlideOnBothGrids) {
     EXPECT_NE(readFile(result.path).find("\"width\": " + std::to_string(columns)), std::string::npos);
     testing::EmulatedScreen screen(columns, kCellRows);
     for (std::size_t i = 0; i < result.sink->frames.size(); ++i) {
-      screen.feed(result.sink->written[i]);
+      screen.feed(result.sink->encoded[i]);
       EXPECT_EQ(screen.wrongCells(result.sink->frames[i].view(), 0, 0, columns, kCellRows, ColorMode::TrueColor), 0)
           << "frame " << i;
     }
@@ -192,9 +245,17 @@ TEST(Recording, ShortClipIsByteForByteWhatItWas) {
   const RecordingOptions options{
       .output = folder.file("clip.cast"), .framesPerSecond = 12, .fromMs = 56000, .toMs = 58000};
   ASSERT_EQ(runRecording(options), 0);
-  std::uint64_t hash = 14695981039346656037ull;  // 64-bit FNV-1a
-  for (unsigned char byte : readFile(options.output)) hash = (hash ^ byte) * 1099511628211ull;
-  EXPECT_EQ(hash, 18038367378586031157ull) << "FNV-1a of the clip";
+  auto fnv1a = [](std::string_view bytes) {  // 64-bit FNV-1a
+    std::uint64_t hash = 14695981039346656037ull;
+    for (unsigned char byte : bytes) hash = (hash ^ byte) * 1099511628211ull;
+    return hash;
+  };
+  const std::string clip = readFile(options.output);
+  const std::size_t lastLine = clip.rfind('\n', clip.size() - 2) + 1;
+  EXPECT_EQ(fnv1a(clip), 4393276365330668028ull) << "FNV-1a of the clip";
+  // Every line but the last is what it was before the last event put the terminal back.
+  EXPECT_EQ(fnv1a(std::string_view(clip).substr(0, lastLine)), 10418472797485159000ull);
+  EXPECT_TRUE(clip.ends_with("\\u001b[?2026l\\u001b[0m\\u001b[?25h\\u001b[50;1H\"]\n"));
 }
 
 TEST(Recording, FramesAfterTheClosingFadeAreBlack) {
@@ -213,10 +274,11 @@ TEST(Recording, FramesAfterTheClosingFadeAreBlack) {
 TEST(Recording, UnwritablePlaceFailsCleanly) {
   std::string path = "/nonexistent-folder/show.cast";
   RecordingOptions command = recordCommand(path, 10, 0, 500);
-  ::testing::internal::CaptureStdout();
+  ::testing::internal::CaptureStderr();
   EXPECT_EQ(runRecording(command), 1);
-  std::string printed = ::testing::internal::GetCapturedStdout();
-  EXPECT_NE(printed.find("cannot write /nonexistent-folder/show.cast"), std::string::npos) << printed;
+  std::string printed = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(printed.rfind("glimmerfolding: cannot write /nonexistent-folder/show.cast: ", 0), 0u) << printed;
+  EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 1) << printed;
   EXPECT_FALSE(fs::exists(path + ".part"));
   EXPECT_FALSE(fs::exists(path));
 }
@@ -226,12 +288,12 @@ TEST(Recording, VideoWithoutFfmpegSaysSoAndLeavesNothing) {
   std::string path = scratch.file("show.mp4");
   std::string savedPath = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
   setenv("PATH", scratch.path().c_str(), 1);  // a folder without ffmpeg in it
-  ::testing::internal::CaptureStdout();
+  ::testing::internal::CaptureStderr();
   int status = runRecording(recordCommand(path, 10, 0, 500));
-  std::string printed = ::testing::internal::GetCapturedStdout();
+  std::string printed = ::testing::internal::GetCapturedStderr();
   setenv("PATH", savedPath.c_str(), 1);
   EXPECT_EQ(status, 1);
-  EXPECT_NE(printed.find("ffmpeg is not installed"), std::string::npos) << printed;
+  EXPECT_EQ(printed.rfind("glimmerfolding: ffmpeg is not installed", 0), 0u) << printed;
   EXPECT_FALSE(fs::exists(path));
   EXPECT_FALSE(fs::exists(path + ".part"));
 }

@@ -1,6 +1,6 @@
-// The web page recording as files: NAME.html and NAME_files/ with the compressed cast (the same
-// lines as a .cast of the same command), the music and the player, put in place whole or not at
-// all. What the page shows in a browser is checked by tests/web/page_test.py.
+// The web page recording as files: NAME.html and NAME_files/ with the recording and the music as
+// scripts (the recording the same lines as a .cast of the same command), and the player, put in
+// place whole or not at all. What the page shows in a browser is checked by tests/web/page_test.py.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -9,6 +9,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "base/data_folder.h"
 #include "record/frame_sink.h"
@@ -22,14 +23,81 @@ using testing::readFile;
 
 namespace fs = std::filesystem;
 
-std::string gunzip(const std::string& path) {
-  gzFile file = gzopen(path.c_str(), "rb");
-  if (file == nullptr) return "";
+// The bytes a part script of the page's folder hands to the page: the text of
+// glimmerfoldingPart(NAME, "TEXT") with its escapes read, then 7 bits a character, highest first,
+// taken one bit at a time.
+std::string partBytes(const std::string& path, const std::string& name) {
+  const std::string script = readFile(path);
+  const std::string opening = "glimmerfoldingPart(\"" + name + "\", \"";
+  const std::size_t start = script.find(opening);
+  const std::size_t end = script.rfind("\");\n");
+  if (start == std::string::npos || end == std::string::npos) {
+    ADD_FAILURE() << path << " is not a part script";
+    return "";
+  }
+  std::vector<int> values;
+  for (std::size_t at = start + opening.size(); at < end; ++at) {
+    char c = script[at];
+    if (static_cast<unsigned char>(c) >= 0x80 || c == '"' || c == '\n' || c == '\r') {
+      ADD_FAILURE() << "character " << int{static_cast<unsigned char>(c)} << " stands unescaped";
+    }
+    if (c == '\\') {
+      c = script[++at];
+      if (c == 'x') {
+        c = static_cast<char>(std::stoi(script.substr(at + 1, 2), nullptr, 16));
+        at += 2;
+      } else if (c == 'n') {
+        c = '\n';
+      } else if (c == 'r') {
+        c = '\r';
+      }
+    }
+    values.push_back(c);
+  }
+  std::string bytes;
+  int bits = 0;
+  int count = 0;
+  for (int value : values) {
+    for (int bit = 6; bit >= 0; --bit) {
+      bits = (bits << 1) | ((value >> bit) & 1);
+      if (++count == 8) {
+        bytes += static_cast<char>(bits);
+        bits = 0;
+        count = 0;
+      }
+    }
+  }
+  EXPECT_EQ(bits, 0) << "the padding bits are zeros";
+  return bytes;
+}
+
+// The page's recording as the cast it holds: gunzipped, each byte 0x1B written back as "\u001b".
+std::string pageCast(const std::string& path) {
+  const std::string compressed = partBytes(path, "cast");
+  z_stream stream{};
+  if (inflateInit2(&stream, 15 + 16) != Z_OK) return "";
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(compressed.data()));
+  stream.avail_in = static_cast<uInt>(compressed.size());
   std::string text;
   char buffer[1 << 16];
-  for (int got; (got = gzread(file, buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<std::size_t>(got));
-  gzclose(file);
-  return text;
+  int result = Z_OK;
+  while (result == Z_OK) {
+    stream.next_out = reinterpret_cast<Bytef*>(buffer);
+    stream.avail_out = sizeof buffer;
+    result = inflate(&stream, Z_NO_FLUSH);
+    text.append(buffer, sizeof buffer - stream.avail_out);
+  }
+  inflateEnd(&stream);
+  EXPECT_EQ(result, Z_STREAM_END) << "the gzip stream is whole";
+  std::string cast;
+  for (char c : text) {
+    if (c == '\x1b') {
+      cast += "\\u001b";
+    } else {
+      cast += c;
+    }
+  }
+  return cast;
 }
 
 std::set<std::string> namesIn(const std::string& folder) {
@@ -65,6 +133,7 @@ class FailingSink final : public FrameSink {
     return index < failAt_ && inner_->frame(index, cells, bytes, size);
   }
   bool finish(bool complete) override { return inner_->finish(complete); }
+  WrittenOutput written() const override { return inner_->written(); }
 
  private:
   std::unique_ptr<FrameSink> inner_;
@@ -82,13 +151,14 @@ TEST(WebPage, FolderHoldsTheCastCompressedTheMusicAndThePlayer) {
 
   EXPECT_EQ(namesIn(scratch.file("site")), (std::set<std::string>{"show.html", "show_files"}));
   const std::string files = scratch.file("site/show_files/");
-  EXPECT_EQ(namesIn(files), (std::set<std::string>{"show.cast.gz", "music.ogg", "asciinema-player.min.js",
+  EXPECT_EQ(namesIn(files), (std::set<std::string>{"show.cast.js", "music.js", "asciinema-player.min.js",
                                                    "asciinema-player.css", "asciinema-player-LICENSE.txt"}));
-  EXPECT_EQ(readFile(files + "show.cast.gz").substr(0, 2), "\x1f\x8b") << "gzip's magic bytes";
-  const std::string unpacked = gunzip(files + "show.cast.gz");
+  EXPECT_EQ(partBytes(files + "show.cast.js", "cast").substr(0, 2), "\x1f\x8b") << "gzip's magic bytes";
+  const std::string unpacked = pageCast(files + "show.cast.js");
   EXPECT_EQ(unpacked, readFile(cast)) << "the page's cast is the .cast of the same command";
   EXPECT_EQ(std::count(unpacked.begin(), unpacked.end(), '\n'), 11);  // the header and 10 frames
-  EXPECT_EQ(readFile(files + "music.ogg"), readFile(dataFilePath("data/music.ogg")));
+  // The music's bytes come whole, every value of a byte among them.
+  EXPECT_EQ(partBytes(files + "music.js", "music"), readFile(dataFilePath("data/music.ogg")));
   EXPECT_EQ(readFile(files + "asciinema-player.min.js"), "var AsciinemaPlayer = {};\n");
   EXPECT_EQ(readFile(files + "asciinema-player.css"), ".ap-player {}\n");
   EXPECT_EQ(readFile(files + "asciinema-player-LICENSE.txt"), "the player's licence\n");
@@ -96,10 +166,11 @@ TEST(WebPage, FolderHoldsTheCastCompressedTheMusicAndThePlayer) {
   const std::string html = readFile(page);
   for (const char* piece : {"<title>vrax - Glimmerfolding</title>", "href=\"show_files/asciinema-player.css\"",
                             "src=\"show_files/asciinema-player.min.js\"", "const files = \"show_files\";",
-                            "const startAt = 0.000;", "python3 -m http.server"}) {
+                            "const startAt = 0.000;", "<code>show_files/</code>"}) {
     EXPECT_NE(html.find(piece), std::string::npos) << piece;
   }
   EXPECT_EQ(html.find("{{"), std::string::npos) << "a field is left unfilled";
+  EXPECT_EQ(html.find("fetch("), std::string::npos) << "a page opened as a file cannot fetch";
 }
 
 TEST(WebPage, NamesAreEncodedAndTimesAreTheShowsOwnFromWherever) {
@@ -116,7 +187,7 @@ TEST(WebPage, NamesAreEncodedAndTimesAreTheShowsOwnFromWherever) {
   EXPECT_NE(html.find("const files = \"" + encoded + "\";"), std::string::npos);
   EXPECT_NE(html.find("const startAt = 2.000;"), std::string::npos);
   // The events stand at the show's times, so the music, played from its start, is in step.
-  const std::string cast = gunzip(files + "/show.cast.gz");
+  const std::string cast = pageCast(files + "/show.cast.js");
   const std::size_t first = cast.find('\n') + 1;
   EXPECT_EQ(cast.substr(first, 13), "[2.000000000,");
   EXPECT_NE(cast.find("\n[2.250000005,"), std::string::npos);  // frame 5: 5 steps of 50000001 ns
@@ -130,7 +201,7 @@ TEST(WebPage, ReplacesAnOlderPageAndItsFolder) {
   ASSERT_EQ(recordPage(page, player, 0, 200), 0);
   EXPECT_NE(readFile(page), "older page");
   EXPECT_FALSE(fs::exists(scratch.file("show_files/older.txt")));
-  EXPECT_TRUE(fs::exists(scratch.file("show_files/show.cast.gz")));
+  EXPECT_TRUE(fs::exists(scratch.file("show_files/show.cast.js")));
   EXPECT_EQ(namesIn(scratch.path()), (std::set<std::string>{"player", "show.html", "show_files"}));
 }
 
@@ -151,10 +222,10 @@ TEST(WebPage, FailuresLeaveNothingBehind) {
   {
     SCOPED_TRACE("no player");
     fs::create_directory(scratch.file("empty"));
-    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
     EXPECT_EQ(recordPage(page, scratch.file("empty"), 0, 200), 1);
-    const std::string printed = ::testing::internal::GetCapturedStdout();
-    EXPECT_EQ(printed.rfind("cannot write " + page + ": the asciinema web player is missing (looked in " +
+    const std::string printed = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(printed.rfind("glimmerfolding: cannot write " + page + ": the asciinema web player is missing (looked in " +
                                 scratch.file("empty") + "): run scripts/setup-web-player.sh",
                             0),
               0u)
@@ -167,10 +238,13 @@ TEST(WebPage, FailuresLeaveNothingBehind) {
     SCOPED_TRACE("no music");
     std::unique_ptr<FrameSink> sink = makeWebPageSink(
         {.output = page, .framesPerSecond = 20, .musicPath = "data/no-such-music.ogg", .webPlayerFolder = player});
-    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
     EXPECT_EQ(runRecording(recordCommand(page, 0, 200), *sink), 1);
-    const std::string printed = ::testing::internal::GetCapturedStdout();
-    EXPECT_EQ(printed.rfind("cannot write " + page + ": cannot copy " + dataFilePath("data/no-such-music.ogg"), 0), 0u)
+    const std::string printed = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(printed.rfind("glimmerfolding: cannot write " + page + ": cannot read " +
+                                dataFilePath("data/no-such-music.ogg") + ": ",
+                            0),
+              0u)
         << printed;
     leftAsItWas("no music");
   }
@@ -185,20 +259,20 @@ TEST(WebPage, FailuresLeaveNothingBehind) {
     // A folder in the page's place: the finished folder goes back out, the older one comes back.
     fs::rename(page, scratch.file("page-aside"));
     scratch.write("show.html/blocking.txt", "a folder where the page goes");
-    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
     EXPECT_EQ(recordPage(page, player, 0, 200), 1);
-    const std::string printed = ::testing::internal::GetCapturedStdout();
-    EXPECT_EQ(printed.rfind("cannot write " + page + ": ", 0), 0u) << printed;
+    const std::string printed = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(printed.rfind("glimmerfolding: cannot write " + page + ": ", 0), 0u) << printed;
     fs::remove_all(page);
     fs::rename(scratch.file("page-aside"), page);
     leftAsItWas("the page cannot be put in place");
   }
   {
     SCOPED_TRACE("an unwritable place");
-    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
     EXPECT_EQ(recordPage("/nonexistent-folder/show.html", player, 0, 200), 1);
-    const std::string printed = ::testing::internal::GetCapturedStdout();
-    EXPECT_EQ(printed.rfind("cannot write /nonexistent-folder/show.html: ", 0), 0u) << printed;
+    const std::string printed = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(printed.rfind("glimmerfolding: cannot write /nonexistent-folder/show.html: ", 0), 0u) << printed;
     EXPECT_FALSE(fs::exists("/nonexistent-folder"));
   }
 }

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "base/cell_buffer.h"
 #include "base/palette.h"
@@ -101,6 +102,30 @@ class EmulatedScreen {
       }
     }
     return wrong;
+  }
+
+  // Whether the pen the next character would be drawn with is the terminal's default: default
+  // colours, and no bold, underline, italic, blink or reverse.
+  bool penIsDefault() const {
+    VTermState* state = vterm_obtain_state(terminal_);
+    VTermValue value;
+    vterm_state_get_penattr(state, VTERM_ATTR_FOREGROUND, &value);
+    if (!VTERM_COLOR_IS_DEFAULT_FG(&value.color)) return false;
+    vterm_state_get_penattr(state, VTERM_ATTR_BACKGROUND, &value);
+    if (!VTERM_COLOR_IS_DEFAULT_BG(&value.color)) return false;
+    for (VTermAttr attribute : {VTERM_ATTR_BOLD, VTERM_ATTR_ITALIC, VTERM_ATTR_BLINK, VTERM_ATTR_REVERSE}) {
+      vterm_state_get_penattr(state, attribute, &value);
+      if (value.boolean != 0) return false;
+    }
+    vterm_state_get_penattr(state, VTERM_ATTR_UNDERLINE, &value);
+    return value.number == 0;
+  }
+
+  // The cursor's cell: column and row, from 0.
+  std::pair<int, int> cursor() const {
+    VTermPos position;
+    vterm_state_get_cursorpos(vterm_obtain_state(terminal_), &position);
+    return {position.col, position.row};
   }
 
   bool cursorVisible() const { return cursorVisible_; }

@@ -6,11 +6,14 @@ from a loopback server and is checked as a viewer would see it.
   show the colour of that cell in the PNG-folder recording of the same moments (a cell's 8x8 dots
   averaged: the shade glyphs show as their mix of foreground and background, as the player draws
   them).
-- Keys and music: Space starts the show; while it plays, the audio element's time and the player's time stay within 50 ms
-  of each other over more than 10 s.
+- Keys and music: Space starts the show; while it plays, the audio element's time and the player's
+  time stay within 50 ms of each other over more than 10 s, and the sound that comes out is not
+  silence.
 - A page recorded --from a later moment opens there, shows that moment's cells and plays the
   music from there, in step.
-- Opened as a file, the page says that it must be served, and how.
+- Opened as a file (file://, as a double-click opens it), the page shows the same cells and plays
+  its music, audibly; opened as a file without its folder, it says where the folder should be
+  and how to serve it, with the path quoted for a shell.
 
 Debian's python3 with python3-selenium, python3-pil, chromium and chromium-driver. Exits 77
 (skipped) with a message only where Chromium cannot start.
@@ -149,10 +152,27 @@ def check_pictures(driver, frames_folder, shots, moments, from_ms=0):
 
 
 def keep_audio_element(driver):
-    """Keeps the audio element the player makes (it is not in the document) where the test reads it."""
+    """Keeps the audio element the player makes (it is not in the document) where the test reads
+    it, and listens to what the player's Web Audio plays from it."""
     driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source":
         "const play = HTMLMediaElement.prototype.play;"
-        "HTMLMediaElement.prototype.play = function () { window.glimmerAudio = this; return play.apply(this, arguments); };"})
+        "HTMLMediaElement.prototype.play = function () { window.glimmerAudio = this; return play.apply(this, arguments); };"
+        "const source = AudioContext.prototype.createMediaElementSource;"
+        "AudioContext.prototype.createMediaElementSource = function (element) {"
+        "  const node = source.call(this, element); window.glimmerListener = this.createAnalyser();"
+        "  node.connect(window.glimmerListener); return node; };"})
+
+
+def sound_level(driver):
+    """The loudest of a few readings of what the player's Web Audio plays, as an RMS of samples."""
+    levels = []
+    for _ in range(5):
+        levels.append(driver.execute_script(
+            "const l = window.glimmerListener; if (!l) return -1; const s = new Float32Array(2048);"
+            "l.getFloatTimeDomainData(s); let sum = 0; for (const v of s) sum += v * v;"
+            "return Math.sqrt(sum / s.length);"))
+        time.sleep(0.1)
+    return max(levels)
 
 
 def play_from_the_start(driver, url, from_seconds):
@@ -186,6 +206,13 @@ def check_music_in_step(driver, url):
     check(samples[-1][0] - samples[0][0] >= 10, "measured over less than 10 s")
     check(worst <= SYNC_LIMIT, "the music and the picture drift apart by %.1f ms" % (worst * 1000))
     check(not audio_state[0] and not audio_state[1], "the music is paused or muted")
+    check_audible(driver, url)
+
+
+def check_audible(driver, url):
+    level = sound_level(driver)
+    print("sound from %s: level %.4f" % (url.split(":")[0], level))
+    check(level > 0.001, "the music plays silently (level %.4f)" % level)
 
 
 def check_later_start(driver, url, frames_folder, shots):
@@ -198,13 +225,32 @@ def check_later_start(driver, url, frames_folder, shots):
     check_pictures(driver, frames_folder, shots, [LATER_MOMENT], LATER_FROM_MS)
 
 
-def check_opened_as_file(driver, page, shots):
-    driver.get("file://" + page)
-    text = wait_for(driver, "const n = document.getElementById('served'); return n && !n.hidden && n.innerText",
-                    10, "the note on serving the page")
-    driver.save_screenshot(os.path.join(shots, "opened-as-file.png"))
-    check("python3 -m http.server" in text and "http://localhost:8000/page.html" in text,
-          "the note on serving the page says: " + text)
+def check_opened_as_file(driver, page, frames_folder, shots):
+    """The page as a double-click opens it: the same cells, and its music, in step and audible."""
+    url = "file://" + page
+    load_page(driver, url)
+    check_pictures(driver, frames_folder, shots, [MOMENTS[1]])
+    play_from_the_start(driver, url, 0)
+    time.sleep(1)
+    audio, player = clocks(driver)
+    print("opened as a file: the player at %.3f s, the music at %.3f s" % (player, audio))
+    check(abs(audio - player) <= SYNC_LIMIT, "opened as a file, its music is %.1f ms off" % ((audio - player) * 1000))
+    check_audible(driver, url)
+
+
+def check_without_its_folder(driver, page, work, shots):
+    """The page alone, as a mail or an archive viewer hands it over: it says where its folder
+    should be and how to serve it, the path quoted for a shell."""
+    alone = os.path.join(work, "it's here", "page.html")
+    os.makedirs(os.path.dirname(alone))
+    shutil.copy(page, alone)
+    driver.get("file://" + alone)
+    text = wait_for(driver, "const n = document.getElementById('missing'); return n && !n.hidden && n.innerText",
+                    20, "the note on the missing folder")
+    driver.save_screenshot(os.path.join(shots, "without-its-folder.png"))
+    quoted = "'" + os.path.dirname(alone).replace("'", "'\\''") + "'"
+    check("page_files/" in text and "cd " + quoted in text and "python3 -m http.server" in text and
+          "http://localhost:8000/page.html" in text, "the note on the missing folder says: " + text)
 
 
 def main():
@@ -214,11 +260,11 @@ def main():
         page = os.path.join(work, "site", "page.html")
         os.mkdir(os.path.dirname(page))
         later = os.path.join(work, "site", "later.html")
-        for output, from_ms, to_ms in [(page, 0, RECORDED_MS), (os.path.join(work, "frames"), 0, RECORDED_MS),
+        for output, from_ms, to_ms in [(page, 0, RECORDED_MS), (os.path.join(work, "frames/"), 0, RECORDED_MS),
                                        (later, LATER_FROM_MS, LATER_TO_MS),
-                                       (os.path.join(work, "later-frames"), LATER_FROM_MS, LATER_TO_MS)]:
+                                       (os.path.join(work, "later-frames/"), LATER_FROM_MS, LATER_TO_MS)]:
             subprocess.run([program, "--record", output, "--from", str(from_ms), "--to", str(to_ms), "--colors", "16"],
-                           cwd=source, check=True, stdout=subprocess.DEVNULL)
+                           cwd=source, check=True, stderr=subprocess.DEVNULL)
         shots = os.environ.get("GLIMMER_SCREENSHOTS") or os.path.join(work, "shots")
         os.makedirs(shots, exist_ok=True)
         try:
@@ -240,9 +286,10 @@ def main():
             keep_audio_element(driver)
             check_music_in_step(driver, url)
             check_later_start(driver, url.replace("page.html", "later.html"), os.path.join(work, "later-frames"), shots)
-            check_opened_as_file(driver, page, shots)
+            check_opened_as_file(driver, page, os.path.join(work, "frames"), shots)
             errors = [entry["message"] for entry in driver.get_log("browser") if entry["level"] == "SEVERE"]
             check(not errors, "the browser reported errors: " + "; ".join(errors))
+            check_without_its_folder(driver, page, work, shots)
         finally:
             driver.quit()
             server.shutdown()
