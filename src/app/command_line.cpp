@@ -11,14 +11,15 @@
 namespace glimmer {
 namespace {
 
-// A whole decimal number in [low, high]; false for anything else.
+// A whole decimal number in [low, high]; false for anything else. A number beyond what an int
+// holds is taken as the largest int, which the recording then finds past the show's end.
 bool readNumber(const char* text, long low, long high, int& value) {
   if (text == nullptr || *text == '\0') return false;
   char* end = nullptr;
   errno = 0;
   long number = std::strtol(text, &end, 10);
-  if (errno != 0 || *end != '\0' || number < low || number > high) return false;
-  value = static_cast<int>(number);
+  if (*end != '\0' || (errno != 0 && number != LONG_MAX) || number < low || number > high) return false;
+  value = static_cast<int>(number < INT_MAX ? number : INT_MAX);
   return true;
 }
 
@@ -33,8 +34,8 @@ struct NumberOption {
 };
 constexpr NumberOption kNumberOptions[] = {
     {"--fps", 1, 1000, &CommandLine::framesPerSecond, "frames per second, 1 to 1000", false},
-    {"--from", 0, INT_MAX, &CommandLine::fromMs, "a whole number of milliseconds, 0 or more", true},
-    {"--to", 1, INT_MAX, &CommandLine::toMs, "a whole number of milliseconds, 1 or more", true},
+    {"--from", 0, LONG_MAX, &CommandLine::fromMs, "a whole number of milliseconds, 0 or more", true},
+    {"--to", 1, LONG_MAX, &CommandLine::toMs, "a whole number of milliseconds, 1 or more", true},
 };
 
 const NumberOption* findNumberOption(std::string_view name) {

@@ -73,7 +73,10 @@ bool ChildProcess::start(const std::vector<std::string>& arguments) {
     return false;
   }
   std::string commandLine;
-  for (const std::string& argument : arguments) commandLine += (commandLine.empty() ? "" : " ") + quoted(argument);
+  for (const std::string& argument : arguments) {
+    if (!commandLine.empty()) commandLine += ' ';
+    commandLine += quoted(argument);
+  }
 
   SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   HANDLE readEnd = nullptr;

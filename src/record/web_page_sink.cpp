@@ -73,6 +73,17 @@ bool holdsPlayer(const fs::path& package) {
   return true;
 }
 
+// text as one word for a POSIX shell: as it is when it holds nothing the shell reads, else in
+// single quotes.
+std::string shellWord(const std::string& text) {
+  const bool plain = !text.empty() && text.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
+                                                              "0123456789_./+-=:,@%") == std::string::npos;
+  if (plain) return text;
+  std::string word = "'";
+  for (char c : text) word += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return word + "'";
+}
+
 // The player's package folder: the one the format names, else installed beside the program, else
 // the build tree's (only for a program run from its build folder). Empty, with the reason in
 // missing, when none holds it.
@@ -94,7 +105,7 @@ fs::path findPlayer(const RecordingFormat& format, std::string& missing) {
     tried += (tried.empty() ? "" : ", ") + place.string();
   }
   missing = "the asciinema web player is missing (looked in " + tried + "): run scripts/setup-web-player.sh " +
-            (buildTreeTried ? std::string(buildFolder()) : std::string("BUILD_FOLDER")) +
+            (buildTreeTried ? shellWord(buildFolder()) : std::string("BUILD_FOLDER")) +
             (buildTreeTried ? "" : " in the source tree, then install the program again");
   return {};
 }
