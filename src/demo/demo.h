@@ -22,7 +22,7 @@ class ShowScenes;
 // How the show is run; the defaults are the show itself, on the real terminal.
 struct DemoOptions {
   Terminal* terminal = nullptr;  // borrowed; null: the real terminal on standard output
-  DisplayRequest display;        // the grid and the colours asked for; set-up settles them
+  DisplayRequest display{};      // the grid and the colours asked for; set-up settles them
   MusicOutput musicOutput = MusicOutput::Automatic;
   int framesPerSecond = 60;      // the live show's most frames per second of music
 };
