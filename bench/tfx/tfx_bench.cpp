@@ -51,10 +51,11 @@ void drawPlasma(int frame, std::uint32_t* pixels) {
   const double time = frame / 60.0;
   for (int y = 0; y < kFrameHeight; ++y) {
     for (int x = 0; x < kFrameWidth; ++x) {
-      double value = std::sin(x / 13.0 + time * 2.1) + std::sin(y / 9.0 - time * 1.7) +
-                     std::sin((x + y) / 17.0 + time * 1.3);
+      double value =
+          std::sin(x / 13.0 + time * 2.1) + std::sin(y / 9.0 - time * 1.7) + std::sin((x + y) / 17.0 + time * 1.3);
       pixels[y * kFrameWidth + x] =
-          packColour(128 + 120 * std::sin(value * 1.6), 128 + 120 * std::sin(value * 1.6 + 2.1), 128 + 120 * std::sin(value * 1.6 + 4.2));
+          packColour(128 + 120 * std::sin(value * 1.6), 128 + 120 * std::sin(value * 1.6 + 2.1),
+                     128 + 120 * std::sin(value * 1.6 + 4.2));
     }
   }
 }
@@ -81,7 +82,8 @@ void drawScene(int frame, std::uint32_t* pixels) {
       double radius = std::sqrt(rotatedX * rotatedX + rotatedY * rotatedY);
       double ring = std::fabs(radius - 24.0);
       if (ring < 9.0) {
-        double light = std::cos(ring / 9.0 * 1.57) * (0.6 + 0.4 * std::sin(std::atan2(rotatedY, rotatedX) + time * 3.0));
+        double light =
+            std::cos(ring / 9.0 * 1.57) * (0.6 + 0.4 * std::sin(std::atan2(rotatedY, rotatedX) + time * 3.0));
         red = 255 * light;
         green = 160 * light + 40 * std::sin(time);
         blue = 60 * light;
@@ -150,8 +152,9 @@ int run() {
     buildBlockTableReference(cells.get(), colours.get());
     plainTimes.push_back(millisecondsSince(start));
   }
-  std::printf("table build:            median %.2f ms, best %.2f ms (plain one-entry-at-a-time build: median %.2f ms)\n",
-              median(buildTimes), *std::min_element(buildTimes.begin(), buildTimes.end()), median(plainTimes));
+  std::printf(
+      "table build:            median %.2f ms, best %.2f ms (plain one-entry-at-a-time build: median %.2f ms)\n",
+      median(buildTimes), *std::min_element(buildTimes.begin(), buildTimes.end()), median(plainTimes));
 
   TFX_BlockColor converter;
   converter.init();

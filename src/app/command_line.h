@@ -12,13 +12,13 @@ namespace glimmer {
 struct CommandLine {
   enum class Action { Show, Record, Help, Version, Error };
   Action action = Action::Show;
-  std::string error;             // one line, for Action::Error
-  std::string output;            // --record OUT
-  int framesPerSecond = 60;      // --fps N, 1..1000
-  int fromMs = 0;                // --from MS
-  int toMs = -1;                 // --to MS; -1: to the end of the music
-  bool mute = false;             // --mute
-  DisplayRequest display{};      // --grid classic|wide|auto, --colors auto|16|truecolor|terminal
+  std::string error;         // one line, for Action::Error
+  std::string output;        // --record OUT
+  int framesPerSecond = 60;  // --fps N, 1..1000
+  int fromMs = 0;            // --from MS
+  int toMs = -1;             // --to MS; -1: to the end of the music
+  bool mute = false;         // --mute
+  DisplayRequest display{};  // --grid classic|wide|auto, --colors auto|16|truecolor|terminal
 };
 
 // Reads the arguments (argv[1] onward). An option's value is the next argument or follows an '='

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "data_places.h"
 #include "base/report.h"
+#include "data_places.h"
 
 namespace glimmer {
 namespace {

@@ -8,10 +8,10 @@
 namespace glimmer {
 
 inline constexpr std::int32_t kConsolePalette[16][3] = {
-    {0, 0, 0},       {0, 0, 128},     {0, 128, 0},     {0, 128, 128},  // black, dark blue, dark green, dark cyan
-    {128, 0, 0},     {128, 0, 128},   {128, 128, 0},   {192, 192, 192},  // dark red, dark magenta, dark yellow, grey
-    {128, 128, 128}, {0, 0, 255},     {0, 255, 0},     {0, 255, 255},  // dark grey, blue, green, cyan
-    {255, 0, 0},     {255, 0, 255},   {255, 255, 0},   {255, 255, 255},  // red, magenta, yellow, white
+    {0, 0, 0},       {0, 0, 128},   {0, 128, 0},   {0, 128, 128},    // black, dark blue, dark green, dark cyan
+    {128, 0, 0},     {128, 0, 128}, {128, 128, 0}, {192, 192, 192},  // dark red, dark magenta, dark yellow, grey
+    {128, 128, 128}, {0, 0, 255},   {0, 255, 0},   {0, 255, 255},    // dark grey, blue, green, cyan
+    {255, 0, 0},     {255, 0, 255}, {255, 255, 0}, {255, 255, 255},  // red, magenta, yellow, white
 };
 
 }  // namespace glimmer

@@ -73,7 +73,7 @@ class ConsoleFrame {
   friend void presentFrame(ConsoleFrame& console, CellView cells);
   friend void drawWholeNextFrame(ConsoleFrame& console);
 
-  Terminal* output_;                      // the display; owned by ownedOutput_ or borrowed
+  Terminal* output_;  // the display; owned by ownedOutput_ or borrowed
   std::unique_ptr<Terminal> ownedOutput_;
   DisplayChoices display_;
   const char* gridNotice_ = nullptr;

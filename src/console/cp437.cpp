@@ -6,7 +6,8 @@
 namespace glimmer {
 namespace {
 
-// Codes 0..31 and 128..255; 32..126 are ASCII and 127 is the house.
+// Codes 0..31 and 128..255, eight a row; 32..126 are ASCII and 127 is the house.
+// clang-format off
 constexpr char32_t kLow[32] = {
     0x0020, 0x263A, 0x263B, 0x2665, 0x2666, 0x2663, 0x2660, 0x2022,  // 0x00: the console shows 0 blank
     0x25D8, 0x25CB, 0x25D9, 0x2642, 0x2640, 0x266A, 0x266B, 0x263C,
@@ -32,6 +33,7 @@ constexpr char32_t kHigh[128] = {
     0x2261, 0x00B1, 0x2265, 0x2264, 0x2320, 0x2321, 0x00F7, 0x2248,  // 0xF0
     0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0,
 };
+// clang-format on
 
 constexpr char32_t unicodeOf(int code) {
   if (code < 32) return kLow[code];

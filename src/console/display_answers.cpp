@@ -18,7 +18,10 @@ int channelOf(const char* text, std::size_t length) {
   unsigned value = 0;
   for (std::size_t i = 0; i < length; ++i) {
     const char c = text[i];
-    const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+    const int digit = c >= '0' && c <= '9'   ? c - '0'
+                      : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                      : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                             : -1;
     if (digit < 0) return -1;
     value = value * 16 + static_cast<unsigned>(digit);
   }

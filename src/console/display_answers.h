@@ -31,7 +31,7 @@ struct DisplayAnswers {
   std::int32_t palette[16][3] = {};  // the reported entries, 0..255 per channel
   int cellWidth = 0;                 // pixels; 0 when unknown
   int cellHeight = 0;
-  bool complete = false;             // the end-of-answers marker arrived
+  bool complete = false;  // the end-of-answers marker arrived
 };
 
 // The bytes that ask the questions, ending with the device-attributes request.

@@ -65,7 +65,9 @@ void putCursorPosition(char*& at, unsigned row, unsigned column) {
 }
 
 // CSI n C: n cells to the right; the count is left out when it is 1.
-inline std::size_t cursorForwardCost(int count) { return count == 1 ? 3 : 3 + digitCount(static_cast<unsigned>(count)); }
+inline std::size_t cursorForwardCost(int count) {
+  return count == 1 ? 3 : 3 + digitCount(static_cast<unsigned>(count));
+}
 
 void putCursorForward(char*& at, int count) {
   put(at, "\x1b[", 2);
@@ -77,8 +79,7 @@ inline int clampTo(int value, int low, int high) { return value < low ? low : (v
 
 }  // namespace
 
-FrameEncoder::FrameEncoder()
-    : buffer_(new char[kMaxFrameBytes]), previous_(new std::uint16_t[kMaxCellCount]()) {
+FrameEncoder::FrameEncoder() : buffer_(new char[kMaxFrameBytes]), previous_(new std::uint16_t[kMaxCellCount]()) {
   for (int colour = 0; colour < 16; ++colour) {
     char text[24];
     auto store = [&](Parameters& parameters) {
@@ -167,8 +168,8 @@ std::size_t FrameEncoder::costOf(const std::uint16_t* looks, int begin, int end,
   return cost;
 }
 
-const char* FrameEncoder::encode(CellView cells, int originColumn, int originRow, int visibleColumns,
-                                 int visibleRows, std::size_t& size) {
+const char* FrameEncoder::encode(CellView cells, int originColumn, int originRow, int visibleColumns, int visibleRows,
+                                 std::size_t& size) {
   if (cells.width != columns_) {
     invalidate();  // another grid: what is remembered of the previous frame no longer lines up
     columns_ = clampTo(cells.width, 0, kWideCellColumns);

@@ -21,8 +21,8 @@ void presentFrame(ConsoleFrame& console, CellView cells) {
   bool written = true;
   if (display.drawsCells()) {
     const ConsoleLayout& layout = console.layout_;
-    written = display.drawCells(cells, layout.originColumn, layout.originRow, layout.visibleColumns,
-                                layout.visibleRows);
+    written =
+        display.drawCells(cells, layout.originColumn, layout.originRow, layout.visibleColumns, layout.visibleRows);
   } else {
     std::size_t size = 0;
     const char* bytes = encodeFrame(console, cells, size);

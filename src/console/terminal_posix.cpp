@@ -149,7 +149,8 @@ void raiseWithDefaultAction(int signalNumber) {
 void onEndingSignal(int signalNumber) {
   // An interrupt that comes while a frame is being written waits until the frame is out, so no
   // escape sequence is cut in half; a second one, for a terminal that stopped reading, does not.
-  bool interrupt = signalNumber == SIGINT || signalNumber == SIGTERM || signalNumber == SIGHUP || signalNumber == SIGQUIT;
+  bool interrupt =
+      signalNumber == SIGINT || signalNumber == SIGTERM || signalNumber == SIGHUP || signalNumber == SIGQUIT;
   if (interrupt && writingFrame != 0 && pendingSignal == 0) {
     pendingSignal = signalNumber;
     return;
@@ -271,8 +272,8 @@ class PosixTerminal final : public Terminal {
 
   bool setTitle(const char* title) override {
     // One write, so the title's sequence is never cut apart; kept for setting it again after a stop.
-    int length = std::snprintf(titleSequence, sizeof titleSequence, "%s%s%s%s", kSaveTitle, kSetTitleStart, title,
-                               kSetTitleEnd);
+    int length =
+        std::snprintf(titleSequence, sizeof titleSequence, "%s%s%s%s", kSaveTitle, kSetTitleStart, title, kSetTitleEnd);
     if (length < 0 || length >= static_cast<int>(sizeof titleSequence)) return false;
     titleLength = static_cast<std::size_t>(length);
     titleSet = 1;
@@ -326,7 +327,8 @@ class PosixTerminal final : public Terminal {
     for (int entry = 0; entry < 16; ++entry) {
       paletteLength += paletteEntry(paletteSequence + paletteLength, entry, colours[entry]);
       if (previous.paletteKnown[entry]) {
-        paletteRestoreLength += paletteEntry(paletteRestoreSequence + paletteRestoreLength, entry, previous.palette[entry]);
+        paletteRestoreLength +=
+            paletteEntry(paletteRestoreSequence + paletteRestoreLength, entry, previous.palette[entry]);
       } else {
         paletteRestoreLength += static_cast<std::size_t>(
             std::snprintf(paletteRestoreSequence + paletteRestoreLength, 32, "\x1b]104;%d\x07", entry));
@@ -402,8 +404,9 @@ class PosixTerminal final : public Terminal {
 
   // OSC 4 for one entry, at most 32 bytes; returns its length.
   static std::size_t paletteEntry(char* at, int entry, const std::int32_t* colour) {
-    const int length = std::snprintf(at, 32, "\x1b]4;%d;rgb:%02x/%02x/%02x\x07", entry, static_cast<unsigned>(colour[0] & 255),
-                                     static_cast<unsigned>(colour[1] & 255), static_cast<unsigned>(colour[2] & 255));
+    const int length =
+        std::snprintf(at, 32, "\x1b]4;%d;rgb:%02x/%02x/%02x\x07", entry, static_cast<unsigned>(colour[0] & 255),
+                      static_cast<unsigned>(colour[1] & 255), static_cast<unsigned>(colour[2] & 255));
     return static_cast<std::size_t>(length);
   }
 

@@ -161,8 +161,9 @@ class WindowsTerminal final : public Terminal {
     }
 
     // Keys one at a time without echo; Ctrl-C still reaches the control handler.
-    const DWORD rawMode = (inputMode & ~static_cast<DWORD>(ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT | ENABLE_MOUSE_INPUT)) |
-                          ENABLE_PROCESSED_INPUT | ENABLE_WINDOW_INPUT;
+    const DWORD rawMode =
+        (inputMode & ~static_cast<DWORD>(ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT | ENABLE_MOUSE_INPUT)) |
+        ENABLE_PROCESSED_INPUT | ENABLE_WINDOW_INPUT;
     state.inputChanged = true;
     SetConsoleMode(input, rawMode);
     SetConsoleCtrlHandler(onControl, TRUE);
@@ -198,7 +199,8 @@ class WindowsTerminal final : public Terminal {
     SMALL_RECT smaller{0, 0, static_cast<SHORT>((width < columns ? width : columns) - 1),
                        static_cast<SHORT>((height < rows ? height : rows) - 1)};
     SetConsoleWindowInfo(state.output, TRUE, &smaller);
-    if (SetConsoleScreenBufferSize(state.output, COORD{static_cast<SHORT>(columns), static_cast<SHORT>(rows)}) == FALSE) {
+    if (SetConsoleScreenBufferSize(state.output, COORD{static_cast<SHORT>(columns), static_cast<SHORT>(rows)}) ==
+        FALSE) {
       return;  // size() tells the caller
     }
     SMALL_RECT whole{0, 0, static_cast<SHORT>(columns - 1), static_cast<SHORT>(rows - 1)};
@@ -216,8 +218,8 @@ class WindowsTerminal final : public Terminal {
     if (rows < 1) rows = 1;
     if (columns > kMaxColumns) columns = kMaxColumns;
     if (rows > kMaxRows) rows = kMaxRows;
-    HANDLE screen = CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                              nullptr, CONSOLE_TEXTMODE_BUFFER, nullptr);
+    HANDLE screen = CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                              CONSOLE_TEXTMODE_BUFFER, nullptr);
     if (screen != INVALID_HANDLE_VALUE) {
       state.screen = screen;
       SetConsoleScreenBufferSize(screen, COORD{static_cast<SHORT>(columns), static_cast<SHORT>(rows)});
@@ -261,8 +263,8 @@ class WindowsTerminal final : public Terminal {
     answers.complete = true;
     CONSOLE_FONT_INFOEX font{};
     font.cbSize = sizeof font;
-    if (questions.cellSize && GetCurrentConsoleFontEx(activeBuffer(), FALSE, &font) != FALSE &&
-        font.dwFontSize.X > 0 && font.dwFontSize.Y > 0) {
+    if (questions.cellSize && GetCurrentConsoleFontEx(activeBuffer(), FALSE, &font) != FALSE && font.dwFontSize.X > 0 &&
+        font.dwFontSize.Y > 0) {
       answers.cellWidth = font.dwFontSize.X;
       answers.cellHeight = font.dwFontSize.Y;
     }
@@ -420,9 +422,10 @@ class WindowsTerminal final : public Terminal {
     SMALL_RECT region{static_cast<SHORT>(left), static_cast<SHORT>(top), static_cast<SHORT>(left + width - 1),
                       static_cast<SHORT>(top + height - 1)};
     EnterCriticalSection(&state.lock);
-    const bool written = WriteConsoleOutputW(activeBuffer(), cells_.get(),
-                                             COORD{static_cast<SHORT>(columns_), static_cast<SHORT>(rows_)},
-                                             COORD{static_cast<SHORT>(left), static_cast<SHORT>(top)}, &region) != FALSE;
+    const bool written =
+        WriteConsoleOutputW(activeBuffer(), cells_.get(),
+                            COORD{static_cast<SHORT>(columns_), static_cast<SHORT>(rows_)},
+                            COORD{static_cast<SHORT>(left), static_cast<SHORT>(top)}, &region) != FALSE;
     LeaveCriticalSection(&state.lock);
     return written;
   }

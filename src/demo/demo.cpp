@@ -6,8 +6,8 @@
 #include <string>
 
 #include "base/cell_buffer.h"
-#include "base/frame_buffer.h"
 #include "base/data_folder.h"
+#include "base/frame_buffer.h"
 #include "base/report.h"
 #include "console/console.h"
 #include "demo/show_scenes.h"
@@ -20,8 +20,7 @@
 namespace glimmer {
 namespace {
 
-constexpr const char* kMeshNames[] = {"cube.obj",   "isphere.obj", "cone.obj",
-                                      "torus3.obj", "spike.obj",   "spike2.obj"};
+constexpr const char* kMeshNames[] = {"cube.obj", "isphere.obj", "cone.obj", "torus3.obj", "spike.obj", "spike2.obj"};
 constexpr const char* kImageNames[] = {"start1.png",     "start2.png",      "start3.png", "greets.png",
                                        "greets_txt.png", "greets_txt2.png", "bg.png"};
 

@@ -24,7 +24,7 @@ struct DemoOptions {
   Terminal* terminal = nullptr;  // borrowed; null: the real terminal on standard output
   DisplayRequest display{};      // the grid and the colours asked for; set-up settles them
   MusicOutput musicOutput = MusicOutput::Automatic;
-  int framesPerSecond = 60;      // the live show's most frames per second of music
+  int framesPerSecond = 60;  // the live show's most frames per second of music
 };
 
 struct Demo {

@@ -27,7 +27,9 @@
 namespace glimmer {
 namespace {
 
-// 8-bit colour channels, any alpha, 16-bit depth, 8-bit stencil, on a pbuffer, for OpenGL ES 1.
+// 8-bit colour channels, any alpha, 16-bit depth, 8-bit stencil, on a pbuffer, for OpenGL ES 1: one
+// attribute and its value a row.
+// clang-format off
 constexpr EGLint kConfigAttributes[] = {
     EGL_RED_SIZE,     8,
     EGL_GREEN_SIZE,   8,
@@ -39,6 +41,7 @@ constexpr EGLint kConfigAttributes[] = {
     EGL_RENDERABLE_TYPE, EGL_OPENGL_ES_BIT,
     EGL_NONE,
 };
+// clang-format on
 
 constexpr EGLint kContextAttributes[] = {EGL_CONTEXT_CLIENT_VERSION, 1, EGL_NONE};
 

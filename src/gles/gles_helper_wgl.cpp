@@ -51,7 +51,6 @@ PIXELFORMATDESCRIPTOR bitmapFormat() {
 
 }  // namespace
 
-
 GLESHelper::~GLESHelper() {
   auto memoryDc = static_cast<HDC>(display);
   auto glContext = static_cast<HGLRC>(context);

@@ -1,7 +1,6 @@
 // ImageStore: decodes each image once and keeps it, converted to FrameBuffer words, by name.
 #include "image/image_store.h"
 
-
 #include "base/data_folder.h"
 #include "image/png_loader.h"
 
@@ -19,8 +18,8 @@ void convertPixels(const PngImage& source, std::uint32_t* words) {
     }
   } else {
     for (std::size_t i = 0; i < count; ++i) {
-      words[i] = std::uint32_t{s[4 * i + 2]} | std::uint32_t{s[4 * i + 1]} << 8 |
-                 std::uint32_t{s[4 * i]} << 16 | std::uint32_t{s[4 * i + 3]} << 24;
+      words[i] = std::uint32_t{s[4 * i + 2]} | std::uint32_t{s[4 * i + 1]} << 8 | std::uint32_t{s[4 * i]} << 16 |
+                 std::uint32_t{s[4 * i + 3]} << 24;
     }
   }
 }

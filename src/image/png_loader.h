@@ -26,9 +26,9 @@ namespace glimmer {
 inline constexpr std::int32_t kMaxImageSide = 4096;
 
 struct PngImage {
-  std::int32_t width = 0;         // 1 .. kMaxImageSide
-  std::int32_t height = 0;        // 1 .. kMaxImageSide
-  std::int32_t bitsPerPixel = 0;  // 24 or 32
+  std::int32_t width = 0;          // 1 .. kMaxImageSide
+  std::int32_t height = 0;         // 1 .. kMaxImageSide
+  std::int32_t bitsPerPixel = 0;   // 24 or 32
   std::uint8_t* pixels = nullptr;  // width * height * bitsPerPixel / 8 bytes, owned by the record
 };
 

@@ -19,10 +19,14 @@ struct Corner {
 
 int valuesOf(Form form) {
   switch (form) {
-    case Form::VertexNormal: return 2;
-    case Form::VertexTexCoordNormal: return 3;
-    case Form::VertexTexCoord: return 2;
-    case Form::Vertex: return 1;
+    case Form::VertexNormal:
+      return 2;
+    case Form::VertexTexCoordNormal:
+      return 3;
+    case Form::VertexTexCoord:
+      return 2;
+    case Form::Vertex:
+      return 1;
   }
   return 1;
 }

@@ -38,7 +38,7 @@ struct ObjMaterial {
   float diffuse[4] = {0.8f, 0.8f, 0.8f, 1.0f};
   float ambient[4] = {0.2f, 0.2f, 0.2f, 1.0f};
   float specular[4] = {0.0f, 0.0f, 0.0f, 1.0f};
-  float emissive[4] = {};  // never set, never read
+  float emissive[4] = {};   // never set, never read
   float shininess = 65.0f;  // 0..128
 };
 
@@ -60,7 +60,7 @@ struct ObjModel {
   std::uint32_t normalCount = 0;
   float* normals = nullptr;  // (normalCount + 1) * 3, null when normalCount is 0
   std::uint32_t texCoordCount = 0;
-  float* texCoords = nullptr;  // (texCoordCount + 1) * 2, null when texCoordCount is 0
+  float* texCoords = nullptr;          // (texCoordCount + 1) * 2, null when texCoordCount is 0
   std::uint32_t facetNormalCount = 0;  // always 0
   float* facetNormals = nullptr;       // always null
   std::uint32_t triangleCount = 0;
@@ -110,7 +110,6 @@ ObjModel* readObjFrom(const char* path, ObjFileSource source, void* context, Obj
 
 // Reads the library name (beside the model's path) into model, replacing its materials. False with
 // failure filled when it cannot.
-bool readMtl(ObjModel* model, const char* name, ObjFileSource source, void* context,
-             ObjReadFailure& failure);
+bool readMtl(ObjModel* model, const char* name, ObjFileSource source, void* context, ObjReadFailure& failure);
 
 }  // namespace glimmer

@@ -25,9 +25,7 @@ class TrackSource {
   virtual std::size_t read(std::size_t first, std::size_t count, float* out) = 0;
 
   // The track's length in seconds; 0 while no rate is known.
-  double lengthSeconds() const {
-    return sampleRate() > 0 ? static_cast<double>(frameCount()) / sampleRate() : 0.0;
-  }
+  double lengthSeconds() const { return sampleRate() > 0 ? static_cast<double>(frameCount()) / sampleRate() : 0.0; }
 };
 
 class AudioOutput {

@@ -106,8 +106,7 @@ class PulseOutput final : public AudioOutput {
 
   bool finished() override {
     pa_threaded_mainloop_lock(loop);
-    const bool done = stream != nullptr &&
-                      (drained || !PA_STREAM_IS_GOOD(pa_stream_get_state(stream)));
+    const bool done = stream != nullptr && (drained || !PA_STREAM_IS_GOOD(pa_stream_get_state(stream)));
     pa_threaded_mainloop_unlock(loop);
     return done;
   }
@@ -136,8 +135,7 @@ class PulseOutput final : public AudioOutput {
       pa_usec_t latency = 0;
       int negative = 0;
       if (pa_stream_get_latency(stream, &latency, &negative) != 0 || negative != 0) latency = kTargetLatencyUsec;
-      waitUsec = std::min<pa_usec_t>(latency, 2 * kTargetLatencyUsec) +
-                 static_cast<pa_usec_t>(kStopFadeSeconds * 1e6);
+      waitUsec = std::min<pa_usec_t>(latency, 2 * kTargetLatencyUsec) + static_cast<pa_usec_t>(kStopFadeSeconds * 1e6);
     }
     pa_threaded_mainloop_unlock(loop);
     if (waitUsec > 0) std::this_thread::sleep_for(std::chrono::microseconds(waitUsec));

@@ -50,8 +50,7 @@ bool OggReader::open(const char* path) {
   }
   opened->isOpen = true;
   const vorbis_info* info = ov_info(&opened->vorbis, -1);
-  if (info == nullptr || info->channels < 1 || info->channels > 2 || info->rate < 1000 ||
-      info->rate > 384000) {
+  if (info == nullptr || info->channels < 1 || info->channels > 2 || info->rate < 1000 || info->rate > 384000) {
     return false;
   }
   opened->channels = info->channels;

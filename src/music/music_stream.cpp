@@ -36,8 +36,8 @@ struct MusicStream::Playback {
   bool started = false;
   double lastSeconds = 0.0;
   double length = 0.0;
-  bool checked = false;    // damage and shortDamage hold the verdict on the measured track
-  std::string damage;      // empty when the track is whole
+  bool checked = false;  // damage and shortDamage hold the verdict on the measured track
+  std::string damage;    // empty when the track is whole
   std::string shortDamage;
   float window[2 * kSpectrumWindow] = {};  // the frames the spectrum is taken of
 

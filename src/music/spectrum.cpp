@@ -25,8 +25,7 @@ class SpectrumAnalyser {
   SpectrumAnalyser& operator=(const SpectrumAnalyser&) = delete;
   ~SpectrumAnalyser() { kiss_fftr_free(plan); }
 
-  void compute(const float* interleavedStereo, std::size_t frameCount, std::size_t startFrame,
-               float* magnitudes) {
+  void compute(const float* interleavedStereo, std::size_t frameCount, std::size_t startFrame, float* magnitudes) {
     const std::size_t available = startFrame < frameCount ? frameCount - startFrame : 0;
     const std::size_t used = available < kSpectrumWindow ? available : kSpectrumWindow;
     const float* source = interleavedStereo + 2 * (used > 0 ? startFrame : 0);

@@ -29,7 +29,8 @@ std::string themeJson() {
     return std::string(text);
   };
   constexpr AnsiPalette palette = ansiPaletteOf(kConsolePalette);
-  std::string json = "{\"fg\": \"" + hex(kConsolePalette[7]) + "\", \"bg\": \"" + hex(kConsolePalette[0]) + "\", \"palette\": \"";
+  std::string json =
+      "{\"fg\": \"" + hex(kConsolePalette[7]) + "\", \"bg\": \"" + hex(kConsolePalette[0]) + "\", \"palette\": \"";
   for (int ansi = 0; ansi < 16; ++ansi) {
     if (ansi > 0) json += ':';
     json += hex(palette.colours[ansi]);

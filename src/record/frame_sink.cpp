@@ -24,11 +24,16 @@ OutputKind outputKindOf(const std::string& name) {
 
 std::unique_ptr<FrameSink> makeFrameSink(const RecordingFormat& format) {
   switch (outputKindOf(format.output)) {
-    case OutputKind::Cast: return makeCastSink(format);
-    case OutputKind::Video: return makeVideoSink(format);
-    case OutputKind::WebPage: return makeWebPageSink(format);
-    case OutputKind::PngFolder: return makePngFolderSink(format);
-    case OutputKind::Unknown: break;
+    case OutputKind::Cast:
+      return makeCastSink(format);
+    case OutputKind::Video:
+      return makeVideoSink(format);
+    case OutputKind::WebPage:
+      return makeWebPageSink(format);
+    case OutputKind::PngFolder:
+      return makePngFolderSink(format);
+    case OutputKind::Unknown:
+      break;
   }
   return nullptr;
 }

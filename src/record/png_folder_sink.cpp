@@ -37,8 +37,7 @@ bool isFrameName(const std::string& name) {
 
 class PngFolderSink final : public FrameSink {
  public:
-  explicit PngFolderSink(const RecordingFormat& format)
-      : format_(format), rgb_(new std::uint8_t[kPictureBytes]) {
+  explicit PngFolderSink(const RecordingFormat& format) : format_(format), rgb_(new std::uint8_t[kPictureBytes]) {
     folder_ = format_.output;
     while (folder_.size() > 1 && (folder_.back() == '/' || folder_.back() == '\\')) folder_.pop_back();
     partFolder_ = folder_ + ".part";
@@ -115,7 +114,7 @@ class PngFolderSink final : public FrameSink {
   std::string asideFolder_;  // NAME.part.old, an older NAME while the new one is put in place
   std::string framePath_;
   std::unique_ptr<std::uint8_t[]> rgb_;
-  bool created_ = false;     // partFolder_ was made here and is not yet in place
+  bool created_ = false;  // partFolder_ was made here and is not yet in place
 };
 
 }  // namespace

@@ -82,7 +82,7 @@ class RecordingStage final : public DemoStage {
     const long pass = presents_++;
     setClock(passTime(presents_));
     const long frame = options_.fromMs == 0 ? pass : pass - 1;  // with --from, pass 0 (t = 0) only warms up
-    if (StopWatch::requestedStatus() != 0) failed_ = true;  // between two frames, never within one
+    if (StopWatch::requestedStatus() != 0) failed_ = true;      // between two frames, never within one
     if (frame < 0 || failed_) return;
     ConsoleFrame& console = *demo_.console;
     if (frame == 0) drawWholeNextFrame(console);  // a recording starts on an empty screen
@@ -219,7 +219,8 @@ int runRecording(const RecordingOptions& options, FrameSink& sink) {
   RecordingTerminal terminal(gridOf(options));
   Demo demo;
   demo.options.terminal = &terminal;
-  demo.options.display = {gridOf(options) == Grid::Wide ? GridChoice::Wide : GridChoice::Classic, options.display.colors};
+  demo.options.display = {gridOf(options) == Grid::Wide ? GridChoice::Wide : GridChoice::Classic,
+                          options.display.colors};
   demo.options.musicOutput = MusicOutput::Offline;
   if (!demo.init()) return 1;
   // Nothing is written for music that does not hold the whole show, or for moments outside it.

@@ -13,11 +13,11 @@ namespace glimmer {
 class FrameSink;
 
 struct RecordingOptions {
-  std::string output;          // OUT.cast, OUT.mp4|.webm|.mkv, or a folder of PNG frames
-  int framesPerSecond = 60;    // 1..1000
-  int fromMs = 0;              // first recorded moment
-  int toMs = -1;               // end of the recording; -1: the end of the music
-  DisplayRequest display{};    // a recording's Auto grid is classic
+  std::string output;        // OUT.cast, OUT.mp4|.webm|.mkv, or a folder of PNG frames
+  int framesPerSecond = 60;  // 1..1000
+  int fromMs = 0;            // first recorded moment
+  int toMs = -1;             // end of the recording; -1: the end of the music
+  DisplayRequest display{};  // a recording's Auto grid is classic
 };
 
 // Records as the options say. Returns the exit status: 0 when the recording was written (one line

@@ -48,6 +48,7 @@ class VideoSink final : public FrameSink {
     }
     char start[32];
     std::snprintf(start, sizeof start, "%.3f", format_.fromMs / 1000.0);
+    // clang-format off
     const std::vector<std::string> arguments = {
         "ffmpeg", "-hide_banner", "-loglevel", "error", "-nostdin", "-y",
         "-f", "rawvideo", "-pix_fmt", "rgb24",
@@ -56,6 +57,7 @@ class VideoSink final : public FrameSink {
         "-ss", start, "-i", pathArgument(dataFilePath(format_.musicPath)),
         "-map", "0:v", "-map", "1:a", "-shortest", "-pix_fmt", "yuv420p", "-fflags", "+bitexact",
         "-f", containerOf(format_.output), pathArgument(partPath_)};
+    // clang-format on
     if (!ffmpeg_.start(arguments)) {
       printLine(("cannot start ffmpeg: " + std::string(std::strerror(errno))).c_str());
       return false;

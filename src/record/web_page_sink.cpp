@@ -76,8 +76,9 @@ bool holdsPlayer(const fs::path& package) {
 // text as one word for a POSIX shell: as it is when it holds nothing the shell reads, else in
 // single quotes.
 std::string shellWord(const std::string& text) {
-  const bool plain = !text.empty() && text.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
-                                                              "0123456789_./+-=:,@%") == std::string::npos;
+  const bool plain = !text.empty() && text.find_first_not_of(
+                                          "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
+                                          "0123456789_./+-=:,@%") == std::string::npos;
   if (plain) return text;
   std::string word = "'";
   for (char c : text) word += c == '\'' ? std::string("'\\''") : std::string(1, c);
@@ -132,11 +133,20 @@ std::string htmlEscaped(const std::string& text) {
   std::string result;
   for (char c : text) {
     switch (c) {
-      case '&': result += "&amp;"; break;
-      case '<': result += "&lt;"; break;
-      case '>': result += "&gt;"; break;
-      case '"': result += "&quot;"; break;
-      default: result += c;
+      case '&':
+        result += "&amp;";
+        break;
+      case '<':
+        result += "&lt;";
+        break;
+      case '>':
+        result += "&gt;";
+        break;
+      case '"':
+        result += "&quot;";
+        break;
+      default:
+        result += c;
     }
   }
   return result;
@@ -187,12 +197,24 @@ class ScriptTextEncoder {
  private:
   static char* character(unsigned value, char* text) {
     switch (value) {
-      case 0: std::memcpy(text, "\\x00", 4); return text + 4;
-      case '\n': std::memcpy(text, "\\n", 2); return text + 2;
-      case '\r': std::memcpy(text, "\\r", 2); return text + 2;
-      case '"': std::memcpy(text, "\\\"", 2); return text + 2;
-      case '\\': std::memcpy(text, "\\\\", 2); return text + 2;
-      default: *text = static_cast<char>(value); return text + 1;
+      case 0:
+        std::memcpy(text, "\\x00", 4);
+        return text + 4;
+      case '\n':
+        std::memcpy(text, "\\n", 2);
+        return text + 2;
+      case '\r':
+        std::memcpy(text, "\\r", 2);
+        return text + 2;
+      case '"':
+        std::memcpy(text, "\\\"", 2);
+        return text + 2;
+      case '\\':
+        std::memcpy(text, "\\\\", 2);
+        return text + 2;
+      default:
+        *text = static_cast<char>(value);
+        return text + 1;
     }
   }
 
@@ -487,7 +509,7 @@ class WebPageSink final : public FrameSink {
   bool deflating_ = false;
   std::unique_ptr<unsigned char[]> collapsed_;   // cast text with its escapes collapsed; copies
   std::unique_ptr<unsigned char[]> compressed_;  // deflate's output
-  bool created_ = false;  // partFolder_ was made here and is not yet in place
+  bool created_ = false;                         // partFolder_ was made here and is not yet in place
 };
 
 }  // namespace

@@ -134,8 +134,7 @@ void Scene1::updateTitleStates(std::int32_t t, TitleState (&titles)[3]) {
   }
 }
 
-void overlayTitle(std::uint32_t* frame, const Image& image, std::int32_t x0, std::int32_t y0,
-                  std::int32_t alpha) {
+void overlayTitle(std::uint32_t* frame, const Image& image, std::int32_t x0, std::int32_t y0, std::int32_t alpha) {
   if (image.pixels == nullptr) return;
   // The image's rows and columns that land inside the frame: [rowBegin, rowEnd) x [columnBegin, columnEnd).
   const std::int32_t rowBegin = std::max(0, -y0);

@@ -45,11 +45,11 @@ class Scene1 {
   // it once per call; each moment is captured once and never reset.
   void updateTitleStates(std::int32_t t, TitleState (&titles)[3]);
 
-  std::unique_ptr<Camera> camera;  // the scene's viewer, start depth -5
-  Model* cube = nullptr;           // "cube.obj", owned by the MeshManager
-  Image* title1 = nullptr;         // "start1.png", owned by the ImageStore
-  Image* title2 = nullptr;         // "start2.png"
-  Image* title3 = nullptr;         // "start3.png"
+  std::unique_ptr<Camera> camera;      // the scene's viewer, start depth -5
+  Model* cube = nullptr;               // "cube.obj", owned by the MeshManager
+  Image* title1 = nullptr;             // "start1.png", owned by the ImageStore
+  Image* title2 = nullptr;             // "start2.png"
+  Image* title3 = nullptr;             // "start3.png"
   std::unique_ptr<float[]> positions;  // 500 triples in the order drawn; the centre is (a, c, b)
 
  private:
@@ -70,7 +70,6 @@ inline constexpr int kScene1CubeCount = 500;
 // Blends the black (exactly 0x00000000) and white (exactly 0x00FFFFFF) words of image onto frame
 // with its top-left at (x0, y0): frame word = blendPixel(image word, frame word, alpha). Every
 // other image word, and every pixel that would land outside the 160x100 frame, is skipped.
-void overlayTitle(std::uint32_t* frame, const Image& image, std::int32_t x0, std::int32_t y0,
-                  std::int32_t alpha);
+void overlayTitle(std::uint32_t* frame, const Image& image, std::int32_t x0, std::int32_t y0, std::int32_t alpha);
 
 }  // namespace glimmer

@@ -17,8 +17,8 @@
 #include "mesh/mesh_manager.h"
 #include "mesh/model.h"
 #include "music/music_stream.h"
-#include "scenes/sine_table.h"
 #include "scenes/show_schedule.h"
+#include "scenes/sine_table.h"
 #include "view/frustum.h"
 
 namespace glimmer {

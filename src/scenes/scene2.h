@@ -50,10 +50,10 @@ class Scene2 {
   // the drawing left exactly 0.
   void render(std::int32_t t, GLESHelper& target);
 
-  Model* cube = nullptr;              // "cube.obj", the cluster's mesh
-  std::vector<FallingShape> shapes;   // 60 shapes: spheres, tori, cones, twenty each
-  Image* background = nullptr;        // "bg.png", owned by the ImageStore
-  MusicStream* music = nullptr;       // the show's music, source of the spectrum
+  Model* cube = nullptr;             // "cube.obj", the cluster's mesh
+  std::vector<FallingShape> shapes;  // 60 shapes: spheres, tori, cones, twenty each
+  Image* background = nullptr;       // "bg.png", owned by the ImageStore
+  MusicStream* music = nullptr;      // the show's music, source of the spectrum
 
  private:
   // Deliberate: captured on the frames that first need them; the moments depend on the frames seen.

@@ -12,8 +12,7 @@ namespace {
 std::array<float, kSineTableSize> buildSineTable() {
   std::array<float, kSineTableSize> table{};
   for (int k = 0; k < kSineTableSize; ++k) {
-    table[static_cast<std::size_t>(k)] =
-        static_cast<float>(std::sin(2.0 * std::numbers::pi * k / kSineTableSize));
+    table[static_cast<std::size_t>(k)] = static_cast<float>(std::sin(2.0 * std::numbers::pi * k / kSineTableSize));
   }
   return table;
 }
@@ -34,9 +33,7 @@ std::int32_t sineIndex(float x) {
   return static_cast<std::int32_t>(product);
 }
 
-float sineLookup(float x) {
-  return sineTable()[static_cast<std::size_t>(sineIndex(x) & kSineTableMask)];
-}
+float sineLookup(float x) { return sineTable()[static_cast<std::size_t>(sineIndex(x) & kSineTableMask)]; }
 
 float cosineLookup(float x) {
   // 128 - n in unsigned arithmetic: wraps like two's complement without signed overflow.

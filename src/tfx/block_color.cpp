@@ -35,9 +35,8 @@ inline int clampChannel(int value) { return value < 0 ? 0 : (value > 255 ? 255 :
 
 // The table indices of one row of 2x2 blocks. A loop of its own, free of table reads, so the
 // compiler can average several blocks at once; built for AVX2 too and chosen at load.
-GLIMMER_CLONE_FOR_AVX2 void blockIndices(const std::uint32_t* top,
-                                                                    const std::uint32_t* bottom, int columns,
-                                                                    std::uint32_t* indices) {
+GLIMMER_CLONE_FOR_AVX2 void blockIndices(const std::uint32_t* top, const std::uint32_t* bottom, int columns,
+                                         std::uint32_t* indices) {
   for (int c = 0; c < columns; ++c) {
     indices[c] = tableIndex(average4(top[2 * c], top[2 * c + 1], bottom[2 * c], bottom[2 * c + 1]));
   }
@@ -154,7 +153,7 @@ GLIMMER_CLONE_FOR_AVX2 void wideIndices(const std::uint32_t* top, const std::uin
     for (int w = 0; w < windows; ++w) storeTwo(indices + 2 * w, indicesOf(levels[w + 1]));
     return;
   }
-  levels[0] = levels[2];  // before the first window: the one after it
+  levels[0] = levels[2];                      // before the first window: the one after it
   levels[windows + 1] = levels[windows - 1];  // after the last: the one before it
 
   for (int w = 0; w < windows; ++w) {
@@ -162,8 +161,7 @@ GLIMMER_CLONE_FOR_AVX2 void wideIndices(const std::uint32_t* top, const std::uin
     const std::uint64_t repeated =
         levelsNear<kAlikeLevels>(pair, levels[w]) | levelsNear<kAlikeLevels>(pair, levels[w + 2]);
     const std::uint64_t alternates = (levelsNear<kNearLevels>(pair, swapHalves(pair)) ^ 1u) & repeated;
-    const std::uint64_t window =
-        bothHalves(tableIndex(windowAverage(loadTwo(top + 2 * w), loadTwo(bottom + 2 * w))));
+    const std::uint64_t window = bothHalves(tableIndex(windowAverage(loadTwo(top + 2 * w), loadTwo(bottom + 2 * w))));
     const std::uint64_t take = 0u - alternates;  // all ones where the window alternates
     storeTwo(indices + 2 * w, (window & take) | (indicesOf(pair) & ~take));
   }
@@ -179,8 +177,8 @@ void TFX_BlockColor::init() {
   buildBlockTable(cellTable, colorTable);
 }
 
-void TFX_BlockColor::convert1x1(const std::uint32_t* pixels, const PixelRect* rect, int stride, int cellX,
-                                int cellY, CellGrid out) {
+void TFX_BlockColor::convert1x1(const std::uint32_t* pixels, const PixelRect* rect, int stride, int cellX, int cellY,
+                                CellGrid out) {
   const int columns = rect->x1 - rect->x0;
   const int rows = rect->y1 - rect->y0;
   for (int r = 0; r < rows; ++r) {
@@ -190,8 +188,8 @@ void TFX_BlockColor::convert1x1(const std::uint32_t* pixels, const PixelRect* re
   }
 }
 
-void TFX_BlockColor::convert2x2(const std::uint32_t* pixels, const PixelRect* rect, int stride, int cellX,
-                                int cellY, CellGrid out) {
+void TFX_BlockColor::convert2x2(const std::uint32_t* pixels, const PixelRect* rect, int stride, int cellX, int cellY,
+                                CellGrid out) {
   const int columns = (rect->x1 - rect->x0) / 2;
   const int rows = (rect->y1 - rect->y0) / 2;
   const bool feedback = (flags & kErrorFeedback) != 0;
@@ -217,9 +215,9 @@ void TFX_BlockColor::convert2x2(const std::uint32_t* pixels, const PixelRect* re
       for (int channel = 0; channel < 3; ++channel) {
         corrected[channel] = clampChannel(static_cast<int>((colour >> (8 * channel)) & 0xFFu) + error[channel]);
       }
-      std::uint32_t index = tableIndex(static_cast<std::uint32_t>(corrected[0]) |
-                                       static_cast<std::uint32_t>(corrected[1]) << 8 |
-                                       static_cast<std::uint32_t>(corrected[2]) << 16);
+      std::uint32_t index =
+          tableIndex(static_cast<std::uint32_t>(corrected[0]) | static_cast<std::uint32_t>(corrected[1]) << 8 |
+                     static_cast<std::uint32_t>(corrected[2]) << 16);
       // Every shown colour lies within 82 of its grid colour, so the error fits a signed byte.
       for (int channel = 0; channel < 3; ++channel) {
         error[channel] = static_cast<std::int8_t>(corrected[channel] - colorTable[3 * index + channel]);
@@ -229,8 +227,8 @@ void TFX_BlockColor::convert2x2(const std::uint32_t* pixels, const PixelRect* re
   }
 }
 
-void TFX_BlockColor::convert4x4(const std::uint32_t* pixels, const PixelRect* rect, int stride, int cellX,
-                                int cellY, CellGrid out) {
+void TFX_BlockColor::convert4x4(const std::uint32_t* pixels, const PixelRect* rect, int stride, int cellX, int cellY,
+                                CellGrid out) {
   const int columns = (rect->x1 - rect->x0) / 4;
   const int rows = (rect->y1 - rect->y0) / 4;
   for (int r = 0; r < rows; ++r) {
@@ -253,8 +251,8 @@ void TFX_BlockColor::convert4x4(const std::uint32_t* pixels, const PixelRect* re
   }
 }
 
-void TFX_BlockColor::convert1x2(const std::uint32_t* pixels, const PixelRect* rect, int stride, int cellX,
-                                int cellY, CellGrid out) {
+void TFX_BlockColor::convert1x2(const std::uint32_t* pixels, const PixelRect* rect, int stride, int cellX, int cellY,
+                                CellGrid out) {
   const int columns = rect->x1 - rect->x0;
   const int rows = (rect->y1 - rect->y0) / 2;
   std::uint32_t indices[kWideCellColumns];  // a row holds at most 160 cells; wider ones go in pieces

@@ -27,8 +27,8 @@ class TFX_BlockColor : public TFX_TCConverter {
   // One cell per 2x2 block: each channel summed and divided by 4, rounded down; with
   // kErrorFeedback set, the cell's carried error is added (clamped to 0..255) before the lookup
   // and the new error (corrected - shown) is stored for the next call.
-  void convert2x2(const std::uint32_t* pixels, const PixelRect* rect, int stride, int cellX,
-                  int cellY, CellGrid out) override;
+  void convert2x2(const std::uint32_t* pixels, const PixelRect* rect, int stride, int cellX, int cellY,
+                  CellGrid out) override;
   // One cell per 4x4 block: each channel summed and divided by 16, rounded down. Never touches
   // errorBuffer.
   void convert4x4(const std::uint32_t* pixels, const PixelRect* rect, int stride, int cellX, int cellY,
@@ -42,9 +42,9 @@ class TFX_BlockColor : public TFX_TCConverter {
   void convert1x2(const std::uint32_t* pixels, const PixelRect* rect, int stride, int cellX, int cellY,
                   CellGrid out) override;
 
-  std::uint16_t* cellTable = nullptr;   // 262144 cells: glyph + 256 * attribute
-  std::uint8_t* colorTable = nullptr;   // 262144 x red, green, blue of the colour the cell shows
-  std::int8_t* errorBuffer = nullptr;   // 80 x 50 cells x red, green, blue carried error
+  std::uint16_t* cellTable = nullptr;  // 262144 cells: glyph + 256 * attribute
+  std::uint8_t* colorTable = nullptr;  // 262144 x red, green, blue of the colour the cell shows
+  std::int8_t* errorBuffer = nullptr;  // 80 x 50 cells x red, green, blue carried error
 };
 
 }  // namespace glimmer

@@ -34,13 +34,16 @@ struct Candidate {
   std::int32_t red;  // the colour the distance is measured to
   std::int32_t green;
   std::int32_t blue;
-  std::uint16_t cell;      // glyph + 256 * attribute
-  std::uint8_t shown[3];   // the colour stored for the entry
+  std::uint16_t cell;     // glyph + 256 * attribute
+  std::uint8_t shown[3];  // the colour stored for the entry
 };
 
 Candidate solidCandidate(int k) {
   const std::int32_t* colour = kConsolePalette[k];
-  return {colour[0], colour[1], colour[2], static_cast<std::uint16_t>(kGlyphFull + 256 * k),
+  return {colour[0],
+          colour[1],
+          colour[2],
+          static_cast<std::uint16_t>(kGlyphFull + 256 * k),
           {static_cast<std::uint8_t>(colour[0]), static_cast<std::uint8_t>(colour[1]),
            static_cast<std::uint8_t>(colour[2])}};
 }
@@ -65,7 +68,9 @@ void mixtureCandidates(int f, int i, Candidate out[3]) {
     stored[2][channel] = (2 * a + b) / 3;
   }
   for (int kind = 0; kind < 3; ++kind) {
-    out[kind] = {measured[kind][0], measured[kind][1], measured[kind][2],
+    out[kind] = {measured[kind][0],
+                 measured[kind][1],
+                 measured[kind][2],
                  static_cast<std::uint16_t>(glyphs[kind] + 256 * attribute),
                  {static_cast<std::uint8_t>(stored[kind][0]), static_cast<std::uint8_t>(stored[kind][1]),
                   static_cast<std::uint8_t>(stored[kind][2])}};
@@ -158,8 +163,8 @@ GLIMMER_CLONE_FOR_AVX2 void buildReds(const RedRange& range) {
           const Candidate& mixture = mixtures[j];
           std::int32_t base =
               (mixture.red - red) * (mixture.red - red) + (mixture.green - green) * (mixture.green - green);
-          const int blueGap = mixture.blue < blueLow ? blueLow - mixture.blue
-                                                     : (mixture.blue > blueHigh ? mixture.blue - blueHigh : 0);
+          const int blueGap =
+              mixture.blue < blueLow ? blueLow - mixture.blue : (mixture.blue > blueHigh ? mixture.blue - blueHigh : 0);
           if (base + blueGap * blueGap >= worst) continue;
           examine(base, candidates.blueSquares[mixture.blue], 16 + j, runStart, runEnd, best, choice);
           worst = worstOf(best, runStart, runEnd);

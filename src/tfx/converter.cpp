@@ -5,8 +5,8 @@
 
 namespace glimmer {
 
-void TFX_TCConverter::convert1x1(const std::uint32_t* pixels, const PixelRect* rect, int stride, int cellX,
-                                 int cellY, CellGrid out) {
+void TFX_TCConverter::convert1x1(const std::uint32_t* pixels, const PixelRect* rect, int stride, int cellX, int cellY,
+                                 CellGrid out) {
   const int width = rect->x1 - rect->x0;
   const int height = rect->y1 - rect->y0;
   // An empty or inverted rectangle writes no cells, and must not size a picture from a negative count.
@@ -26,8 +26,8 @@ void TFX_TCConverter::convert1x1(const std::uint32_t* pixels, const PixelRect* r
   convert2x2(picture.get(), &whole, doubledWidth, cellX, cellY, out);
 }
 
-void TFX_TCConverter::convert4x4(const std::uint32_t* pixels, const PixelRect* rect, int stride, int cellX,
-                                 int cellY, CellGrid out) {
+void TFX_TCConverter::convert4x4(const std::uint32_t* pixels, const PixelRect* rect, int stride, int cellX, int cellY,
+                                 CellGrid out) {
   const int width = (rect->x1 - rect->x0) / 2;
   const int height = (rect->y1 - rect->y0) / 2;
   if (width <= 0 || height <= 0) return;

@@ -25,23 +25,23 @@ class TFX_TCConverter {
   virtual void init() = 0;
   // One cell per pixel: (x1 - x0) x (y1 - y0) cells. By default each pixel is made a 2x2 block of
   // itself in a temporary picture that convert2x2 converts.
-  virtual void convert1x1(const std::uint32_t* pixels, const PixelRect* rect, int stride, int cellX,
-                          int cellY, CellGrid out);
+  virtual void convert1x1(const std::uint32_t* pixels, const PixelRect* rect, int stride, int cellX, int cellY,
+                          CellGrid out);
   // One cell per 2x2 block: (x1 - x0) / 2 x (y1 - y0) / 2 cells; an odd last column or row is not read.
-  virtual void convert2x2(const std::uint32_t* pixels, const PixelRect* rect, int stride, int cellX,
-                          int cellY, CellGrid out) = 0;
+  virtual void convert2x2(const std::uint32_t* pixels, const PixelRect* rect, int stride, int cellX, int cellY,
+                          CellGrid out) = 0;
   // One cell per 4x4 block: (x1 - x0) / 4 x (y1 - y0) / 4 cells. By default each 2x2 block is
   // averaged (channels rounded down to multiples of 4 first) into a temporary picture that
   // convert2x2 converts.
-  virtual void convert4x4(const std::uint32_t* pixels, const PixelRect* rect, int stride, int cellX,
-                          int cellY, CellGrid out);
+  virtual void convert4x4(const std::uint32_t* pixels, const PixelRect* rect, int stride, int cellX, int cellY,
+                          CellGrid out);
   virtual ~TFX_TCConverter() = default;
   virtual void setFlags(int value);
   // The wide grid's conversion: one cell per 1x2 block (one pixel column, two rows), (x1 - x0) x
   // (y1 - y0) / 2 cells; an odd last row is not read. A block
   // may also look at its neighbours in the row, so that the picture keeps the classic grid's look.
-  virtual void convert1x2(const std::uint32_t* pixels, const PixelRect* rect, int stride, int cellX,
-                          int cellY, CellGrid out) = 0;
+  virtual void convert1x2(const std::uint32_t* pixels, const PixelRect* rect, int stride, int cellX, int cellY,
+                          CellGrid out) = 0;
 
   std::int32_t flags = 0;  // option bits, 0 when created
 };

@@ -8,8 +8,7 @@
 
 namespace glimmer {
 
-Camera::Camera(float startDepth)
-    : position(matrix + 12), right(matrix), up(matrix + 4), forward(matrix + 8), matrix{} {
+Camera::Camera(float startDepth) : position(matrix + 12), right(matrix), up(matrix + 4), forward(matrix + 8), matrix{} {
   matrix[15] = 1.0f;
   matrix[0] = 1.0f;
   matrix[5] = 1.0f;
@@ -39,13 +38,10 @@ void Camera::applyView() {
   glLoadIdentity();
   const float rightDotPosition = right[0] * position[0] + right[1] * position[1] + right[2] * position[2];
   const float upDotPosition = up[0] * position[0] + up[1] * position[1] + up[2] * position[2];
-  const float forwardDotPosition =
-      forward[0] * position[0] + forward[1] * position[1] + forward[2] * position[2];
+  const float forwardDotPosition = forward[0] * position[0] + forward[1] * position[1] + forward[2] * position[2];
   const float view[16] = {
-      right[0],          up[0],          -forward[0],        0.0f,
-      right[1],          up[1],          -forward[1],        0.0f,
-      right[2],          up[2],          -forward[2],        0.0f,
-      -rightDotPosition, -upDotPosition, forwardDotPosition, 1.0f,
+      right[0], up[0], -forward[0], 0.0f, right[1],          up[1],          -forward[1],        0.0f,
+      right[2], up[2], -forward[2], 0.0f, -rightDotPosition, -upDotPosition, forwardDotPosition, 1.0f,
   };
   glLoadMatrixf(view);
 }

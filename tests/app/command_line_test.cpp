@@ -24,8 +24,8 @@ TEST(CommandLine, NoArgumentsIsTheShowItself) {
 }
 
 TEST(CommandLine, RecordingOptions) {
-  CommandLine command = parse({"--record", "out.cast", "--fps", "30", "--from", "1000", "--to", "2500",
-                               "--colors", "truecolor"});
+  CommandLine command =
+      parse({"--record", "out.cast", "--fps", "30", "--from", "1000", "--to", "2500", "--colors", "truecolor"});
   ASSERT_EQ(command.action, CommandLine::Action::Record) << command.error;
   EXPECT_EQ(command.output, "out.cast");
   EXPECT_EQ((std::array{command.framesPerSecond, command.fromMs, command.toMs}), (std::array{30, 1000, 2500}));
@@ -42,8 +42,8 @@ TEST(CommandLine, RecordingOptions) {
 }
 
 TEST(CommandLine, EveryValueMayFollowAnEqualsSignAndShortOptions) {
-  const CommandLine spaced = parse({"--record", "out.cast", "--fps", "30", "--from", "1000", "--to", "2500",
-                                    "--colors", "terminal", "--grid", "wide"});
+  const CommandLine spaced = parse({"--record", "out.cast", "--fps", "30", "--from", "1000", "--to", "2500", "--colors",
+                                    "terminal", "--grid", "wide"});
   const CommandLine joined =
       parse({"--record=out.cast", "--fps=30", "--from=1000", "--to=2500", "--colors=terminal", "--grid=wide"});
   ASSERT_EQ(joined.action, CommandLine::Action::Record) << joined.error;

@@ -46,11 +46,8 @@ struct TextImageCase {
 };
 
 const TextImageCase textImages[] = {
-    {"start1.png", 155, 90, 5, 10},
-    {"start2.png", 155, 95, 5, 5},
-    {"start3.png", 155, 85, 5, 15},
-    {"greets_txt.png", 35, 0, 125, -1},
-    {"greets_txt2.png", 36, 0, 4, -1},
+    {"start1.png", 155, 90, 5, 10},     {"start2.png", 155, 95, 5, 5},     {"start3.png", 155, 85, 5, 15},
+    {"greets_txt.png", 35, 0, 125, -1}, {"greets_txt2.png", 36, 0, 4, -1},
 };
 
 // Every pixel is letter white, outline black or a key colour with a zero top byte; every 2x2

@@ -22,19 +22,16 @@ Vector cross(Vector a, Vector b) {
 
 struct MeshCase {
   const char* name;
-  unsigned maxTriangles;     // what the scene can afford per copy
-  double minExtent;          // every side of the bounding box at least this
-  double maxExtent;          // and at most this
-  bool convex;               // every face looks away from the centre
+  unsigned maxTriangles;  // what the scene can afford per copy
+  double minExtent;       // every side of the bounding box at least this
+  double maxExtent;       // and at most this
+  bool convex;            // every face looks away from the centre
 };
 
 const MeshCase meshCases[] = {
-    {"cube.obj", 12, 2.0, 2.0, true},
-    {"isphere.obj", 1000, 0.95, 1.0, true},
-    {"cone.obj", 200, 0.95, 1.0, true},
-    {"torus3.obj", 1200, 0.3, 1.0, false},
-    {"spike.obj", 3000, 2.2, 2.6, false},
-    {"spike2.obj", 3000, 2.2, 2.6, false},
+    {"cube.obj", 12, 2.0, 2.0, true},     {"isphere.obj", 1000, 0.95, 1.0, true},
+    {"cone.obj", 200, 0.95, 1.0, true},   {"torus3.obj", 1200, 0.3, 1.0, false},
+    {"spike.obj", 3000, 2.2, 2.6, false}, {"spike2.obj", 3000, 2.2, 2.6, false},
 };
 
 class MeshFileTest : public ::testing::TestWithParam<MeshCase> {
@@ -96,7 +93,8 @@ TEST_P(MeshFileTest, NormalsAreUnitAndOutward) {
     const Vector face = cross(sub(b, a), sub(c, a));
     ASSERT_GT(dot(face, face), 0.0) << "degenerate triangle " << t;
     for (int corner = 0; corner < 3; ++corner) {
-      ASSERT_GT(dot(face, entry(model->normals, triangle.normalIndex[corner])), 0.0) << "triangle " << t << " corner " << corner;
+      ASSERT_GT(dot(face, entry(model->normals, triangle.normalIndex[corner])), 0.0)
+          << "triangle " << t << " corner " << corner;
     }
     if (GetParam().convex) {
       const Vector centroid{(a[0] + b[0] + c[0]) / 3, (a[1] + b[1] + c[1]) / 3, (a[2] + b[2] + c[2]) / 3};

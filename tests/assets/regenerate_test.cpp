@@ -15,11 +15,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char* const generatedFiles[] = {
-    "cube.obj",   "cube.mtl",        "isphere.obj",     "isphere.mtl", "cone.obj",   "cone.mtl",
-    "torus3.obj", "torus3.mtl",      "spike.obj",       "spike.mtl",   "spike2.obj", "spike2.mtl",
-    "start1.png", "start2.png",      "start3.png",      "greets.png",  "greets_txt.png",
-    "greets_txt2.png", "bg.png"};
+const char* const generatedFiles[] = {"cube.obj",   "cube.mtl",       "isphere.obj",     "isphere.mtl", "cone.obj",
+                                      "cone.mtl",   "torus3.obj",     "torus3.mtl",      "spike.obj",   "spike.mtl",
+                                      "spike2.obj", "spike2.mtl",     "start1.png",      "start2.png",  "start3.png",
+                                      "greets.png", "greets_txt.png", "greets_txt2.png", "bg.png"};
 
 class RegenerateTest : public ::testing::Test {
  protected:
@@ -36,7 +35,8 @@ TEST_F(RegenerateTest, CommittedFilesMatchTheGenerators) {
     SCOPED_TRACE(name);
     const std::string made = testing::readFile((folder / name).string());
     ASSERT_FALSE(made.empty());
-    EXPECT_TRUE(made == testing::readFile("data/" + std::string(name))) << "run scripts/make_assets.sh and commit data/";
+    EXPECT_TRUE(made == testing::readFile("data/" + std::string(name)))
+        << "run scripts/make_assets.sh and commit data/";
   }
 }
 

@@ -74,8 +74,8 @@ TEST(DataFolder, SearchOrder) {
     EXPECT_FALSE(search.found);
     EXPECT_EQ(search.message.find('\n'), std::string::npos);
     if (test.environmentSet) {
-      EXPECT_EQ(search.message, "cannot find the show's data (music.ogg) in " + places.environment +
-                                    ", the folder GLIMMER_DATA names");
+      EXPECT_EQ(search.message,
+                "cannot find the show's data (music.ogg) in " + places.environment + ", the folder GLIMMER_DATA names");
     } else {
       EXPECT_EQ(search.message, "cannot find the show's data (music.ogg); tried " + places.currentFolder + ", " +
                                     places.installed + ", " + places.sourceTree +
@@ -89,8 +89,9 @@ TEST(DataFolder, PlacesThatDoNotExistHereAreNotNamed) {
   places.currentFolder = "/nonexistent/data";
   const DataSearch search = searchDataFolder(places);
   EXPECT_FALSE(search.found);
-  EXPECT_EQ(search.message, "cannot find the show's data (music.ogg); tried /nonexistent/data; set GLIMMER_DATA to "
-                            "the folder that holds it");
+  EXPECT_EQ(search.message,
+            "cannot find the show's data (music.ogg); tried /nonexistent/data; set GLIMMER_DATA to "
+            "the folder that holds it");
 }
 
 // Sets an environment variable; an empty value removes it where the system cannot hold one empty.

@@ -41,9 +41,8 @@ TEST(ScalePixels, LevelsClampAndRoundDown) {
   };
   const Case cases[] = {
       {255, 0x00FFFFFF, 0x00FDFDFD}, {300, 0x00FFFFFF, 0x00FDFDFD}, {-5, 0x00FFFFFF, 0x00000000},
-      {128, 0x00FFFFFF, 0x007E7E7E},
-      {255, 0xFF804020, 0x007F3F1F},  // each channel on its own; the top byte cleared
-      {100, 0x00C08040, 0x004A3118},  // factor 99: red 24, green 49, blue 74
+      {128, 0x00FFFFFF, 0x007E7E7E}, {255, 0xFF804020, 0x007F3F1F},  // each channel on its own; the top byte cleared
+      {100, 0x00C08040, 0x004A3118},                                 // factor 99: red 24, green 49, blue 74
   };
   for (const Case& c : cases) {
     std::vector<std::uint32_t> frame(kFramePixels, c.in);

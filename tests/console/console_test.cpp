@@ -61,8 +61,8 @@ TEST(SetupConsole, PaletteAndSynchronizedOutputFollowTheModeAndTheAnswers) {
     ColorChoice colors;
     bool synchronized;
   };
-  for (const Case& c : {Case{ColorChoice::Ansi16, true}, Case{ColorChoice::Terminal, false},
-                        Case{ColorChoice::TrueColor, false}}) {
+  for (const Case& c :
+       {Case{ColorChoice::Ansi16, true}, Case{ColorChoice::Terminal, false}, Case{ColorChoice::TrueColor, false}}) {
     MemoryTerminal terminal;
     terminal.answers.synchronizedOutput = c.synchronized;
     terminal.answers.paletteKnown[4] = true;
@@ -70,7 +70,8 @@ TEST(SetupConsole, PaletteAndSynchronizedOutputFollowTheModeAndTheAnswers) {
     {
       ConsoleFrame console(&terminal);
       ASSERT_TRUE(setUp(console, {GridChoice::Classic, c.colors}).ready);
-      EXPECT_EQ(console.display().colorMode, c.colors == ColorChoice::TrueColor ? ColorMode::TrueColor : ColorMode::Ansi16);
+      EXPECT_EQ(console.display().colorMode,
+                c.colors == ColorChoice::TrueColor ? ColorMode::TrueColor : ColorMode::Ansi16);
       const bool expected = c.colors == ColorChoice::Ansi16;
       EXPECT_TRUE(terminal.asked.synchronizedOutput);
       EXPECT_EQ(terminal.asked.palette, expected);
@@ -101,8 +102,8 @@ TEST(ChooseGrid, AutoFollowsTheCellShapeAndTheRoom) {
     bool notice;
   };
   const Case cases[] = {
-      {160, 50, 8, 16, Grid::Wide, true},    // tall, room for 160x50
-      {200, 60, 10, 15, Grid::Wide, true},   // exactly 1.5 times as tall, larger window
+      {160, 50, 8, 16, Grid::Wide, true},       // tall, room for 160x50
+      {200, 60, 10, 15, Grid::Wide, true},      // exactly 1.5 times as tall, larger window
       {200, 60, 10, 14, Grid::Classic, false},  // just under 1.5
       {200, 60, 8, 8, Grid::Classic, false},    // square cells
       {200, 60, 0, 0, Grid::Classic, false},    // the terminal does not say
@@ -112,7 +113,8 @@ TEST(ChooseGrid, AutoFollowsTheCellShapeAndTheRoom) {
   };
   for (const Case& c : cases) {
     const GridDecision decision = chooseGrid(GridChoice::Auto, c.columns, c.rows, c.cellWidth, c.cellHeight);
-    EXPECT_EQ(decision.grid, c.grid) << c.columns << "x" << c.rows << " cells of " << c.cellWidth << "x" << c.cellHeight;
+    EXPECT_EQ(decision.grid, c.grid) << c.columns << "x" << c.rows << " cells of " << c.cellWidth << "x"
+                                     << c.cellHeight;
     EXPECT_EQ(decision.notice != nullptr, c.notice) << c.columns << "x" << c.rows;
   }
   EXPECT_EQ(chooseGrid(GridChoice::Classic, 300, 90, 8, 16).grid, Grid::Classic);
@@ -138,7 +140,8 @@ TEST(SetupConsole, AutoOnATerminalOfTallCellsTakesTheWideGrid) {
     auto startOfRow = [&](int row) {
       return "\x1b[" + std::to_string(layout.originRow + row) + ";" + std::to_string(layout.originColumn + 1) + "H";
     };
-    EXPECT_NE(terminal.written.find(startOfRow(50) + std::string(console.gridNotice()).substr(0, 10)), std::string::npos);
+    EXPECT_NE(terminal.written.find(startOfRow(50) + std::string(console.gridNotice()).substr(0, 10)),
+              std::string::npos);
     EXPECT_NE(terminal.written.find(startOfRow(49) + "No sound"), std::string::npos);
   }
 }

@@ -63,12 +63,13 @@ TEST(DisplayAnswers, SynchronizedOutputIsKnownOnlyWhenTheDisplaySaysSo) {
 }
 
 TEST(DisplayAnswers, PaletteEntriesInEveryWidthWithEitherTerminatorAndInPieces) {
-  const std::string answers = "\x1b]4;1;rgb:8080/0000/0000\x07"   // 16-bit channels, BEL
-                              "\x1b]4;9;rgb:ff/00/00\x1b\\"       // 8-bit channels, ST
-                              "\x1b]4;3;rgb:0/8/f\x07"             // 4-bit channels
-                              "\x1b]4;20;rgb:ff/ff/ff\x07"         // not one of the 16
-                              "\x1b]4;5;rgb:zz/00/00\x07"          // malformed
-                              "\x1b[?1;2c";
+  const std::string answers =
+      "\x1b]4;1;rgb:8080/0000/0000\x07"  // 16-bit channels, BEL
+      "\x1b]4;9;rgb:ff/00/00\x1b\\"      // 8-bit channels, ST
+      "\x1b]4;3;rgb:0/8/f\x07"           // 4-bit channels
+      "\x1b]4;20;rgb:ff/ff/ff\x07"       // not one of the 16
+      "\x1b]4;5;rgb:zz/00/00\x07"        // malformed
+      "\x1b[?1;2c";
   for (std::size_t piece : {std::size_t{1000}, std::size_t{1}, std::size_t{7}}) {
     const Read result = read(answers, piece);
     std::vector<int> known;

@@ -165,7 +165,8 @@ TEST(FrameEncoder, WorstFrameFitsTheBuffer) {
   FrameEncoder encoder;
   encoder.setColorMode(ColorMode::TrueColor);
   for (int frame = 0; frame < 3; ++frame) {
-    for (int n = 0; n < kCellCount; ++n) cells[n] = {178, static_cast<std::uint8_t>((n + frame) % 2 == 0 ? 0x7F : 0xF7)};
+    for (int n = 0; n < kCellCount; ++n)
+      cells[n] = {178, static_cast<std::uint8_t>((n + frame) % 2 == 0 ? 0x7F : 0xF7)};
     std::size_t size = 0;
     encoder.encode(viewOf(cells, Grid::Classic), 30000, 30000, kCellColumns, kCellRows, size);
     EXPECT_LE(size, FrameEncoder::kMaxFrameBytes);

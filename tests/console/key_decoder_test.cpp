@@ -46,7 +46,7 @@ TEST(KeyDecoder, KeysAfterSequencesEndingInTildeStillCount) {
       {"\x1b[5~", false, false, false},  // Page Up
       {" ", false, true, false},
       {"\x1b[3~\x1b", true, false, true},  // Delete, then Escape alone
-      {"\x1b[15~ ", false, true, false},    // F5 and Space in one read
+      {"\x1b[15~ ", false, true, false},   // F5 and Space in one read
       {"\x1b[6~\x1b[2~", false, false, false},
       {"\x1b", true, false, true},
   };

@@ -126,7 +126,7 @@ TEST(PosixTerminal, StopGivesTheTerminalBackAndContinueTakesItAgain) {
   std::string after = child.output().substr(before);
   std::size_t left = after.find("\x1b[?1049l");
   ASSERT_NE(left, std::string::npos);
-  EXPECT_LT(after.find("\x1b[?25h"), left);                  // cursor shown before leaving
+  EXPECT_LT(after.find("\x1b[?25h"), left);                       // cursor shown before leaving
   EXPECT_NE(after.find("\x1b[?1049h", left), std::string::npos);  // the show's screen again
   EXPECT_TRUE(child.screen().onAlternateScreen());
   EXPECT_FALSE(child.screen().cursorVisible());

@@ -101,8 +101,8 @@ LiveShow playLive(int columns, int rows, std::vector<std::string> options, const
   });
   PtyChild& child = *show.child;
   // The questions end with a device-attributes request; the answers end with its answer.
-  if (child.waitForText("\x1b[c", 20000ms) && cellWidth > 0) child.type("\x1b[6;" + std::to_string(cellHeight) + ";" +
-                                                                        std::to_string(cellWidth) + "t");
+  if (child.waitForText("\x1b[c", 20000ms) && cellWidth > 0)
+    child.type("\x1b[6;" + std::to_string(cellHeight) + ";" + std::to_string(cellWidth) + "t");
   child.type("\x1b[?62;22c");
   EXPECT_TRUE(child.waitForText("Press SPACE", 20000ms)) << child.output();
   const std::size_t before = child.output().size();
@@ -156,15 +156,13 @@ TEST(DisplayOptions, GridDecidesTheLiveShowsCells) {
     int firstColumn;
   };
   const Case cases[] = {
-      {{"--grid", "wide"}, 0, 0, 5},
-      {{"--grid", "classic"}, 9, 19, 45},
-      {{"--grid", "auto"}, 9, 19, 5},  // tall cells: the true shape
-      {{"--grid", "auto"}, 10, 10, 45},
-      {{}, 0, 0, 45},  // a terminal that does not say keeps the classic grid
+      {{"--grid", "wide"}, 0, 0, 5},    {{"--grid", "classic"}, 9, 19, 45},
+      {{"--grid", "auto"}, 9, 19, 5},                    // tall cells: the true shape
+      {{"--grid", "auto"}, 10, 10, 45}, {{}, 0, 0, 45},  // a terminal that does not say keeps the classic grid
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << (c.options.empty() ? "default" : c.options[1]) << " with cells "
-                                      << c.cellWidth << "x" << c.cellHeight);
+    SCOPED_TRACE(::testing::Message() << (c.options.empty() ? "default" : c.options[1]) << " with cells " << c.cellWidth
+                                      << "x" << c.cellHeight);
     LiveShow show = playLive(170, 52, c.options, "truecolor", c.cellWidth, c.cellHeight);
     // At 1.5 s the cube cloud's violet fills the grid: its edges are the grid's.
     testing::EmulatedScreen screen(170, 52);

@@ -20,8 +20,8 @@ enum class Call { Scene1, Scene2, Scene3, Greets, Clear, ReadBack, Convert };
 struct Record {
   int pass;
   Call call;
-  std::int32_t t;        // scene time, or the rectangle's x0 for a conversion
-  int variant;           // Scene3's variant; for a conversion 1 when it read the second frame
+  std::int32_t t;  // scene time, or the rectangle's x0 for a conversion
+  int variant;     // Scene3's variant; for a conversion 1 when it read the second frame
 };
 
 // A call as a pass's expected list names it: the kind, then t and variant where they are not 0.
@@ -148,8 +148,8 @@ class TimelineRun : public ::testing::Test {
 
 TEST_F(TimelineRun, EveryWindowReceivesItsCallsAndTimes) {
   //                 0  1    2      3      4      5      6      7       8       9       10      11
-  ScriptedStage stage({0, 100, 55017, 56000, 84000, 85000, 87000, 114000, 115999, 116000, 136000, 139000,
-                        148000, 160000});
+  ScriptedStage stage(
+      {0, 100, 55017, 56000, 84000, 85000, 87000, 114000, 115999, 116000, 136000, 139000, 148000, 160000});
   ASSERT_TRUE(run(stage));
   using C = Call;
   using Steps = std::vector<Step>;
@@ -164,8 +164,7 @@ TEST_F(TimelineRun, EveryWindowReceivesItsCallsAndTimes) {
   EXPECT_EQ(stage.pass(3), (Steps{{C::Clear}, {C::Scene2, 1000}, {C::Convert}}));
 
   // Overlap of Scene2 and Scene3: Scene2 is kept, the target cleared, Scene3 drawn, fade 2.
-  EXPECT_EQ(stage.pass(4),
-            (Steps{{C::Clear}, {C::Scene2, 29000}, {C::Clear}, {C::Scene3}, {C::Convert}}));
+  EXPECT_EQ(stage.pass(4), (Steps{{C::Clear}, {C::Scene2, 29000}, {C::Clear}, {C::Scene3}, {C::Convert}}));
   EXPECT_EQ(stage.pass(6), (Steps{{C::Clear}, {C::Scene3, 3000}, {C::Convert}}));
   EXPECT_EQ(stage.shown[6][0], kScene3Colours[0]);
 
@@ -173,7 +172,8 @@ TEST_F(TimelineRun, EveryWindowReceivesItsCallsAndTimes) {
   // one pixel column, no cells; 0 at u = 1999: the greetings cover everything).
   EXPECT_EQ(stage.pass(7), (Steps{{C::Clear}, {C::Scene3, 30000}, {C::Convert}, {C::Greets}, {C::Convert, 159, 1}}));
   EXPECT_EQ(stage.shown[7][0], kScene3Colours[0]);
-  EXPECT_EQ(stage.pass(8), (Steps{{C::Clear}, {C::Scene3, 31999}, {C::Convert}, {C::Greets, 1999}, {C::Convert, 0, 1}}));
+  EXPECT_EQ(stage.pass(8),
+            (Steps{{C::Clear}, {C::Scene3, 31999}, {C::Convert}, {C::Greets, 1999}, {C::Convert, 0, 1}}));
   EXPECT_EQ(stage.shown[8][79], kGreetsColour);
   EXPECT_EQ(stage.pass(9), (Steps{{C::Clear}, {C::Greets, 2000}, {C::Convert, 0, 1}}));
 
@@ -221,16 +221,15 @@ TEST_F(TimelineRun, EachFadeWeighsItsPicturesByItsOwnClock) {
     std::uint32_t shown;
   };
   const Pass passes[] = {
-      {0, kScene1Colour},
-      {55000, 0x00FEFEFE},  // fade 1 (t div 10) from 5500: w = 255, Scene1 kept at 55000
-      {57300, 0x00263443},  // w = 255 + 5500 - 5730 = 25: red 255 * 25 div 256 + 48 * 230 div 256 = 24 + 43
+      {0, kScene1Colour},     {55000, 0x00FEFEFE},  // fade 1 (t div 10) from 5500: w = 255, Scene1 kept at 55000
+      {57300, 0x00263443},     // w = 255 + 5500 - 5730 = 25: red 255 * 25 div 256 + 48 * 230 div 256 = 24 + 43
       {57560, kScene2Colour},  // w = -1: Scene2 unchanged
-      {84000, 0x000F1F2F},  // fade 2 ((3 t) div 20) from 12600: w = 255, Scene2 of the same pass
-      {85000, 0x002B3B4B},  // w = 255 + 12600 - 12750 = 105: red 48 * 105 div 256 + 96 * 150 div 256 = 19 + 56
-      {136000, 0x009FAFBF},  // fade 3 ((3 t) div 20) from 20400: w = 255, the greetings of the same pass
-      {137000, 0x008293A2},  // w = 105: red 192 * 105 div 256 + 144 * 150 div 256 = 78 + 84
-      {148000, 0x006F7F8F},  // fade 4 (t div 20) from 7400: w = 255, towards black
-      {150000, 0x00434D57},  // w = 255 + 7400 - 7500 = 155: red 144 * 155 div 256 = 87
+      {84000, 0x000F1F2F},     // fade 2 ((3 t) div 20) from 12600: w = 255, Scene2 of the same pass
+      {85000, 0x002B3B4B},     // w = 255 + 12600 - 12750 = 105: red 48 * 105 div 256 + 96 * 150 div 256 = 19 + 56
+      {136000, 0x009FAFBF},    // fade 3 ((3 t) div 20) from 20400: w = 255, the greetings of the same pass
+      {137000, 0x008293A2},    // w = 105: red 192 * 105 div 256 + 144 * 150 div 256 = 78 + 84
+      {148000, 0x006F7F8F},    // fade 4 (t div 20) from 7400: w = 255, towards black
+      {150000, 0x00434D57},    // w = 255 + 7400 - 7500 = 155: red 144 * 155 div 256 = 87
       {160000, 0x00000000},
   };
   std::vector<std::int32_t> times;

@@ -40,7 +40,8 @@ TEST(ClientBuffers, StoresDataAndResolvesOffsetsIntoIt) {
   ASSERT_TRUE(buffers.data(kArray, sizeof vertices, vertices));
   EXPECT_EQ(buffers.size(kArray), sizeof vertices);
 
-  const auto* second = static_cast<const float*>(buffers.resolve(kArray, reinterpret_cast<const void*>(3 * sizeof(float))));
+  const auto* second =
+      static_cast<const float*>(buffers.resolve(kArray, reinterpret_cast<const void*>(3 * sizeof(float))));
   EXPECT_EQ(second[0], 4.0f);
   // The store is a copy: the caller's array may go away.
   const auto* first = static_cast<const float*>(buffers.resolve(kArray, nullptr));
@@ -67,9 +68,9 @@ TEST(ClientBuffers, SubDataWritesInsideTheStoreOnly) {
   const std::uint8_t zeros[8] = {};
   buffers.data(kArray, sizeof zeros, zeros);
   const std::uint8_t bytes[4] = {1, 2, 3, 4};
-  EXPECT_TRUE(buffers.subData(kArray, 4, 4, bytes));                 // exactly to the end
-  EXPECT_FALSE(buffers.subData(kArray, 5, 4, bytes));                // one past the end
-  EXPECT_FALSE(buffers.subData(kArray, SIZE_MAX - 1, 4, bytes));     // an offset that wraps
+  EXPECT_TRUE(buffers.subData(kArray, 4, 4, bytes));              // exactly to the end
+  EXPECT_FALSE(buffers.subData(kArray, 5, 4, bytes));             // one past the end
+  EXPECT_FALSE(buffers.subData(kArray, SIZE_MAX - 1, 4, bytes));  // an offset that wraps
   const auto* store = static_cast<const std::uint8_t*>(buffers.resolve(kArray, nullptr));
   EXPECT_EQ(std::memcmp(store, "\0\0\0\0\1\2\3\4", 8), 0);
   buffers.bind(kArray, 0);

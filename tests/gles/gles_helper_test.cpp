@@ -69,14 +69,25 @@ TEST_F(GLESHelperTest, ProjectionIsTheShowsFrustum) {
   const float farPlane = 150.0f;
   const testing::Matrix matrix = testing::matrix(GL_PROJECTION_MATRIX);
   const float expected[16] = {
-      nearPlane / right, 0, 0, 0,
-      0, nearPlane / top, 0, 0,
-      0, 0, -(farPlane + nearPlane) / (farPlane - nearPlane), -1,
-      0, 0, -2 * farPlane * nearPlane / (farPlane - nearPlane), 0,
+      nearPlane / right,
+      0,
+      0,
+      0,
+      0,
+      nearPlane / top,
+      0,
+      0,
+      0,
+      0,
+      -(farPlane + nearPlane) / (farPlane - nearPlane),
+      -1,
+      0,
+      0,
+      -2 * farPlane * nearPlane / (farPlane - nearPlane),
+      0,
   };
   for (int index = 0; index < 16; ++index) {
-    EXPECT_NEAR(matrix[index], expected[index], 1e-5f * std::fabs(expected[index]) + 1e-7f)
-        << "element " << index;
+    EXPECT_NEAR(matrix[index], expected[index], 1e-5f * std::fabs(expected[index]) + 1e-7f) << "element " << index;
   }
 }
 

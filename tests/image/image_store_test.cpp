@@ -77,9 +77,9 @@ TEST_F(ImageStoreTest, FailedLoadKeepsNothingAndIsTriedAgain) {
   std::vector<std::uint8_t> oversized = good;
   testing::patchSize(oversized, 100000, 100000);
   const std::vector<std::uint8_t> bad[] = {
-      {},                                                                  // missing
+      {},                                                                       // missing
       std::vector<std::uint8_t>(good.begin(), good.begin() + good.size() / 2),  // truncated
-      {'G', 'I', 'F', '8', '9', 'a', 0, 0},                                // not a png
+      {'G', 'I', 'F', '8', '9', 'a', 0, 0},                                     // not a png
       oversized,
   };
   int index = 0;

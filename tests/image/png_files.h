@@ -21,10 +21,10 @@ struct PngDescription {
   int colorType = PNG_COLOR_TYPE_RGB;
   int bitDepth = 8;
   bool interlaced = false;
-  std::vector<std::uint8_t> rows;             // height rows in the file's own packed layout
-  std::vector<png_color> palette{};           // palette files only
-  bool transparentColor = false;              // tRNS of a grey or RGB file
-  png_color_16 transparent{};                 // its grey level (gray) or colour (red, green, blue)
+  std::vector<std::uint8_t> rows;    // height rows in the file's own packed layout
+  std::vector<png_color> palette{};  // palette files only
+  bool transparentColor = false;     // tRNS of a grey or RGB file
+  png_color_16 transparent{};        // its grey level (gray) or colour (red, green, blue)
 };
 
 namespace detail {
@@ -76,8 +76,8 @@ inline std::vector<std::uint8_t> encodePng(const PngDescription& description) {
 }
 
 // An 8-bit RGB (3 bytes per pixel) or RGBA (4) file from packed pixel bytes.
-inline std::vector<std::uint8_t> encodeRgb(std::uint32_t width, std::uint32_t height,
-                                           std::vector<std::uint8_t> pixels, bool alpha = false) {
+inline std::vector<std::uint8_t> encodeRgb(std::uint32_t width, std::uint32_t height, std::vector<std::uint8_t> pixels,
+                                           bool alpha = false) {
   PngDescription description;
   description.width = width;
   description.height = height;

@@ -27,17 +27,26 @@ std::vector<DecodeCase> decodeCases() {
   for (std::uint8_t k = 0; k < 9; ++k) grid.insert(grid.end(), {k, std::uint8_t(k + 0x10), std::uint8_t(k + 0x20)});
   return {
       {"rgba8 delivered blue first",
-       {.colorType = PNG_COLOR_TYPE_RGB_ALPHA, .rows = {0x33, 0x22, 0x11, 0x44}}, 32, {0x11, 0x22, 0x33, 0x44}},
-      {"grey8", {.width = 2, .colorType = PNG_COLOR_TYPE_GRAY, .rows = {0x80, 0x10}}, 24,
+       {.colorType = PNG_COLOR_TYPE_RGB_ALPHA, .rows = {0x33, 0x22, 0x11, 0x44}},
+       32,
+       {0x11, 0x22, 0x33, 0x44}},
+      {"grey8",
+       {.width = 2, .colorType = PNG_COLOR_TYPE_GRAY, .rows = {0x80, 0x10}},
+       24,
        {0x80, 0x80, 0x80, 0x10, 0x10, 0x10}},
       // 16-bit channels are scaled to 8 bits, not cut to their high byte: 0xFF00 is 254.5 of 255.
       {"rgb16 scaled", {.bitDepth = 16, .rows = {0xFF, 0x00, 0x80, 0x80, 0x00, 0xFF}}, 24, {0xFE, 0x80, 0x01}},
       {"rgb with transparent colour",
-       {.width = 2, .rows = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66}, .transparentColor = true,
+       {.width = 2,
+        .rows = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66},
+        .transparentColor = true,
         .transparent = {0, 0x11, 0x22, 0x33, 0}},  // index, red, green, blue, grey
-       32, {0x33, 0x22, 0x11, 0x00, 0x66, 0x55, 0x44, 0xFF}},
-      {"palette", {.width = 2, .colorType = PNG_COLOR_TYPE_PALETTE, .rows = {1, 0}, .palette = {{1, 2, 3}, {4, 5, 6}}},
-       24, {4, 5, 6, 1, 2, 3}},
+       32,
+       {0x33, 0x22, 0x11, 0x00, 0x66, 0x55, 0x44, 0xFF}},
+      {"palette",
+       {.width = 2, .colorType = PNG_COLOR_TYPE_PALETTE, .rows = {1, 0}, .palette = {{1, 2, 3}, {4, 5, 6}}},
+       24,
+       {4, 5, 6, 1, 2, 3}},
       {"interlaced rgb", {.width = 3, .height = 3, .interlaced = true, .rows = grid}, 24, grid},
   };
 }
@@ -61,7 +70,9 @@ TEST(PngLoader, DecodesEveryKindToPackedRgbOrBgra) {
 TEST(PngLoader, RefusesDamagedAndOversizedFiles) {
   const std::vector<std::uint8_t> good = testing::encodeRgb(4, 4, std::vector<std::uint8_t>(48, 0x5A));
   ASSERT_GT(good.size(), 60u);
-  const auto truncated = [&good](std::size_t keep) { return std::vector<std::uint8_t>(good.begin(), good.begin() + keep); };
+  const auto truncated = [&good](std::size_t keep) {
+    return std::vector<std::uint8_t>(good.begin(), good.begin() + keep);
+  };
   const auto flipped = [&good](std::size_t at) {
     std::vector<std::uint8_t> bytes = good;
     bytes[at] ^= 0xFF;

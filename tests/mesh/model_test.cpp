@@ -129,7 +129,8 @@ TEST_F(ModelOnContext, RefusesWhatSixteenBitIndicesOrMissingNormalsCannotHold) {
     EXPECT_FALSE(model.load(path.c_str())) << test.name;
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "") << test.name;
     // One message, on standard error: the file and why.
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "glimmerfolding: unable to load " + path + ": " + test.reason + "\n")
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "glimmerfolding: unable to load " + path + ": " + test.reason + "\n")
         << test.name;
     EXPECT_EQ(model.vertexBuffer, 0u) << test.name;
     EXPECT_EQ(model.triangleCount, 0u) << test.name;

@@ -61,8 +61,9 @@ std::vector<std::uint32_t> groupTriangles(ObjModel& model, const char* name) {
 using Triple = std::vector<std::uint32_t>;
 Triple triple(const std::uint32_t (&indices)[3]) { return {indices[0], indices[1], indices[2]}; }
 
-const std::string kFiveVertices = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 0 2 0\nvn 0 0 1\nvn 0 1 0\nvn 1 0 0\n"
-                                  "vn 0 0 -1\nvn 0 -1 0\nvt 0 0\nvt 1 1\n";
+const std::string kFiveVertices =
+    "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 0 2 0\nvn 0 0 1\nvn 0 1 0\nvn 1 0 0\n"
+    "vn 0 0 -1\nvn 0 -1 0\nvt 0 0\nvt 1 1\n";
 
 TEST(ObjReader, FacesBecomeFansAroundTheirFirstCorner) {
   Parsed parsed(kFiveVertices +
@@ -103,7 +104,7 @@ TEST(ObjReader, EachCornerFormStoresItsOwnIndicesAndMixedFormsAreRefused) {
     EXPECT_EQ(triple(second.normalIndex), item.normals) << item.face;
   }
   const char* mixed[] = {
-      "f 1 2/1 3\n",         "f 1/1 2//1 3/1\n",   "f 1//1 2/1/1 3//1\n", "f 1/1/1 2/1 3/1/1\n",
+      "f 1 2/1 3\n",          "f 1/1 2//1 3/1\n",     "f 1//1 2/1/1 3//1\n",   "f 1/1/1 2/1 3/1/1\n",
       "f 1/1/1 2/1/1 3//1\n", "f 1//1 2//1 3//1 4\n", "f 1/1 2/1 3/1 4/1/1\n", "f 1 2 3 4//1\n",
   };
   for (const char* face : mixed) {
@@ -161,18 +162,19 @@ TEST(ObjReader, RestOfALineHoldsAtMost127Characters) {
 }
 
 TEST(ObjReader, MaterialsComeFromTheLibraryBesideTheModel) {
-  const std::string library = "Kd 0.5 0.5 0.5\n"
-                              "newmtl red\nKd 1 0 0\nNs 500\n"
-                              "newmtl  blue  \nKa 0.1 0.2 0.3\nKs 1 1 1\nKe 9 9 9\nNi 1000\nd 0.5\nillum 2\n";
+  const std::string library =
+      "Kd 0.5 0.5 0.5\n"
+      "newmtl red\nKd 1 0 0\nNs 500\n"
+      "newmtl  blue  \nKa 0.1 0.2 0.3\nKs 1 1 1\nKe 9 9 9\nNi 1000\nd 0.5\nillum 2\n";
   Parsed parsed(kFiveVertices +
-                "usemtl red\n"
-                "g first\n"
-                "f 1//1 2//1 3//1\n"
-                "g second\n"
-                "usemtl nothing\n"
-                "usemtl blue\n"
-                "f 1//1 2//1 3//1\n"
-                "mtllib unused.mtl lib.mtl\n",
+                    "usemtl red\n"
+                    "g first\n"
+                    "f 1//1 2//1 3//1\n"
+                    "g second\n"
+                    "usemtl nothing\n"
+                    "usemtl blue\n"
+                    "f 1//1 2//1 3//1\n"
+                    "mtllib unused.mtl lib.mtl\n",
                 {{"lib.mtl", library}});
   ASSERT_NE(parsed.model, nullptr) << parsed.failure.message;
   ObjModel& model = *parsed.model;
@@ -207,17 +209,22 @@ TEST(ObjReader, MalformedInputIsRefusedNamingTheFileAndLine) {
   };
   const std::string triangle = "v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\nvt 0 0\n";
   const Case cases[] = {
-      {"vertex index 0", triangle + "f 0//1 2//1 3//1\n", "", "vertex index out of range in data file \"data/test.obj\", line 6."},
+      {"vertex index 0", triangle + "f 0//1 2//1 3//1\n", "",
+       "vertex index out of range in data file \"data/test.obj\", line 6."},
       {"negative vertex index", triangle + "f -1//1 2//1 3//1\n", "", "vertex index out of range"},
       {"normal index past the count", triangle + "f 1//1 2//2 3//1\n", "", "normal index out of range"},
       {"texture index past the count", triangle + "f 1/2/1 2/1/1 3/1/1\n", "", "texture index out of range"},
-      {"two corners", triangle + "f 1//1 2//1\nf 1//1 2//1 3//1\n", "", "face with fewer than three corners in data file \"data/test.obj\", line 6."},
+      {"two corners", triangle + "f 1//1 2//1\nf 1//1 2//1 3//1\n", "",
+       "face with fewer than three corners in data file \"data/test.obj\", line 6."},
       {"corner that does not scan", triangle + "f a b c\n", "", "malformed face corner"},
       {"missing number", "v 1 2\n", "", "missing or malformed number in data file \"data/test.obj\", line 1."},
-      {"word too long", triangle + std::string(128, 'x') + "\n", "", "word longer than 127 characters in data file \"data/test.obj\", line 6."},
-      {"library without a name", "mtllib   \nv 0 0 0\n", "", "material library without a name in data file \"data/test.obj\", line 1."},
+      {"word too long", triangle + std::string(128, 'x') + "\n", "",
+       "word longer than 127 characters in data file \"data/test.obj\", line 6."},
+      {"library without a name", "mtllib   \nv 0 0 0\n", "",
+       "material library without a name in data file \"data/test.obj\", line 1."},
       {"keyword after vertex values", triangle + "v 1 2 3 v 4 5 6\n", "", "values followed by a keyword on their line"},
-      {"material word too long", "mtllib m.mtl\n", "newmtl a\n" + std::string(150, 'd') + "\n", "word longer than 127 characters in material file \"data/m.mtl\", line 2."},
+      {"material word too long", "mtllib m.mtl\n", "newmtl a\n" + std::string(150, 'd') + "\n",
+       "word longer than 127 characters in material file \"data/m.mtl\", line 2."},
   };
   for (const Case& test : cases) {
     Parsed parsed(test.obj, {{"m.mtl", test.library}});

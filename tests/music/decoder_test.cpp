@@ -135,8 +135,8 @@ void readsBehind(Track& track, const DecodedAudio& whole, std::size_t playedFrom
 }
 
 // The decode-ahead track against a whole decode: the same floats, bit for bit, for a reader that
-// plays in order past the ring's room (with the spectrum's reads behind it) and for one that jumps ahead; reads behind the second of
-// history kept come back empty; a damaged file is as long as a whole decode of it.
+// plays in order past the ring's room (with the spectrum's reads behind it) and for one that jumps ahead; reads behind
+// the second of history kept come back empty; a damaged file is as long as a whole decode of it.
 TEST_F(DecoderTest, TrackReadsTheFloatsOfAWholeDecodeWithinItsRing) {
   std::vector<float> original = stereoSine(330.0, 9.0, 0.4f);
   std::uint32_t state = 7;

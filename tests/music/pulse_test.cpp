@@ -51,9 +51,18 @@ class PulseTest : public ::testing::Test {
     setenv("PULSE_SERVER", ("unix:" + socket).c_str(), 1);
     const std::string protocol = "module-native-protocol-unix socket=" + socket + " auth-anonymous=1";
     const std::string logTarget = "--log-target=file:" + *folder + "/log";
-    const char* arguments[] = {"pulseaudio", "--daemonize=no", "--exit-idle-time=-1", "-n",
-                               "--disable-shm=true", "--use-pid-file=false", logTarget.c_str(),
-                               "-L", kNullSink, "-L", protocol.c_str(), nullptr};
+    const char* arguments[] = {"pulseaudio",
+                               "--daemonize=no",
+                               "--exit-idle-time=-1",
+                               "-n",
+                               "--disable-shm=true",
+                               "--use-pid-file=false",
+                               logTarget.c_str(),
+                               "-L",
+                               kNullSink,
+                               "-L",
+                               protocol.c_str(),
+                               nullptr};
     if (posix_spawnp(&server, "pulseaudio", nullptr, nullptr, const_cast<char**>(arguments), environ) != 0) {
       server = 0;
       return;

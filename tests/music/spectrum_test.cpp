@@ -42,8 +42,8 @@ TEST(Spectrum, MixesLeftAndRightByTheirMean) {
 TEST(Spectrum, SilenceAndPositionsPastTheEndGiveZeros) {
   const std::vector<float> silence(2 * 4096, 0.0f);
   const auto music = sinePair(5.0, 1.0f, 1.0f, 4096);
-  const std::vector<std::vector<float>> results = {
-      spectrumOf(silence), spectrumOf(music, 4096), spectrumOf(music, 1000000)};
+  const std::vector<std::vector<float>> results = {spectrumOf(silence), spectrumOf(music, 4096),
+                                                   spectrumOf(music, 1000000)};
   for (const auto& magnitudes : results) {
     for (float value : magnitudes) ASSERT_EQ(value, 0.0f);
   }

@@ -21,7 +21,8 @@ using Clock = std::chrono::steady_clock;
 
 // A quiet track of the given length, written once per length and opened.
 std::unique_ptr<Track> quietTrack(double seconds) {
-  const std::string path = testing::scratchPath(("quiet" + std::to_string(static_cast<int>(seconds * 10)) + ".ogg").c_str());
+  const std::string path =
+      testing::scratchPath(("quiet" + std::to_string(static_cast<int>(seconds * 10)) + ".ogg").c_str());
   testing::writeOggFile(path, testing::stereoSine(440.0, seconds, 0.0f));
   auto track = std::make_unique<Track>();
   if (!track->open(path.c_str()) || !track->waitUntilMeasured()) return nullptr;

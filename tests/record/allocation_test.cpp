@@ -37,7 +37,7 @@ bool calledFromTheDriver() {
   }
   return false;
 }
-}
+}  // namespace
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
@@ -113,7 +113,9 @@ TEST(PerFrame, EverySinkWritesAFrameWithoutAllocating) {
   options.toMs = 86000;
   const RecordingFormat formats[] = {
       {.output = scratch.file("show.cast"), .framesPerSecond = 20, .fromMs = 84000},
-      {.output = scratch.file("show.html"), .framesPerSecond = 20, .fromMs = 84000,
+      {.output = scratch.file("show.html"),
+       .framesPerSecond = 20,
+       .fromMs = 84000,
        .webPlayerFolder = scratch.file("player")},
       {.output = scratch.file("frames/"), .framesPerSecond = 20, .fromMs = 84000},
   };

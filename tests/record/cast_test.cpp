@@ -62,7 +62,9 @@ bool shownAlone(const std::string& previous, const std::string& next, int frames
 
 TEST(Cast, HeaderThemeHiddenCursorAndFramesAPlayerShowsOneByOne) {
   testing::TemporaryFolder scratch;
-  const RecordingOptions command{.output = scratch.file("show.cast"), .framesPerSecond = 60, .toMs = 1000,
+  const RecordingOptions command{.output = scratch.file("show.cast"),
+                                 .framesPerSecond = 60,
+                                 .toMs = 1000,
                                  .display = {GridChoice::Classic, ColorChoice::Ansi16}};
   ASSERT_EQ(runRecording(command), 0);
   const Cast cast = readCast(command.output);

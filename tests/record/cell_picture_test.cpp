@@ -30,13 +30,13 @@ TEST(CellPicture, GlyphsShowTheirShareOfDotsInTheAttributesColours) {
     int foregroundDots;  // of 64, two rows of 8 repeating
   };
   const Case cases[] = {
-      {0, 0, 219, 0x4E, 64},   // full block: yellow
-      {5, 3, 176, 0x1F, 16},   // light shade: white on dark blue
-      {40, 25, 177, 0x78, 32}, // medium shade: grey on dark grey
-      {17, 9, 178, 0x2C, 48},  // dark shade: red on dark green
-      {79, 49, 178, 0xA3, 48}, // dark cyan on green, in the last cell
-      {60, 1, 'A', 0x5B, 0},   // other codes show their background: dark magenta
-      {61, 1, 0, 0x90, 0},     // blue
+      {0, 0, 219, 0x4E, 64},    // full block: yellow
+      {5, 3, 176, 0x1F, 16},    // light shade: white on dark blue
+      {40, 25, 177, 0x78, 32},  // medium shade: grey on dark grey
+      {17, 9, 178, 0x2C, 48},   // dark shade: red on dark green
+      {79, 49, 178, 0xA3, 48},  // dark cyan on green, in the last cell
+      {60, 1, 'A', 0x5B, 0},    // other codes show their background: dark magenta
+      {61, 1, 0, 0x90, 0},      // blue
   };
   CellBuffer cells{};
   for (const Case& test : cases) cells[test.row * 80 + test.column] = {test.code, test.attribute};
@@ -72,7 +72,7 @@ TEST(CellPicture, GlyphsShowTheirShareOfDotsInTheAttributesColours) {
 // A wide cell is drawn 4 pixels wide and 8 tall, so the 160x50 grid fills the same 640x400.
 TEST(CellPicture, WideCellsAreHalfAsWide) {
   CellBuffer cells{};
-  cells[0] = {219, 0x0C};                              // a full block in red
+  cells[0] = {219, 0x0C};                            // a full block in red
   cells[kWideCellColumns * 49 + 159] = {177, 0x9F};  // medium shade, white on blue
   std::vector<std::uint8_t> rgb(kPictureBytes);
   drawCellPicture(viewOf(cells, Grid::Wide), rgb.data());

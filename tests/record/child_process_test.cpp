@@ -19,8 +19,8 @@ TEST(ChildProcess, ArgumentsArriveAsGivenAndTheInputWhole) {
   testing::TemporaryFolder scratch;
   const std::string file = scratch.file("got");
   const std::vector<std::string> given = {
-      "plain", "with space", "a \"quote\" inside", "trailing backslash\\", "back\\slashes\\\\ and \\\" both", "",
-      "-dash", "percent %PATH% and $HOME", "caret ^ & | < > ; *"};
+      "plain", "with space", "a \"quote\" inside",       "trailing backslash\\", "back\\slashes\\\\ and \\\" both",
+      "",      "-dash",      "percent %PATH% and $HOME", "caret ^ & | < > ; *"};
   std::vector<std::string> arguments = {GLIMMER_CHILD_HELPER, file, "0"};
   arguments.insert(arguments.end(), given.begin(), given.end());
   // Every byte value, more than a pipe holds at once, so writing waits for the child to read.
@@ -41,7 +41,8 @@ TEST(ChildProcess, ArgumentsArriveAsGivenAndTheInputWhole) {
   expected += "--\n" + input;
   const std::string got = testing::readFile(file);
   EXPECT_EQ(got.substr(0, got.find("--\n") + 3), expected.substr(0, expected.find("--\n") + 3));
-  EXPECT_TRUE(got == expected) << "the input came back changed (" << got.size() << " bytes of " << expected.size() << ")";
+  EXPECT_TRUE(got == expected) << "the input came back changed (" << got.size() << " bytes of " << expected.size()
+                               << ")";
 }
 
 TEST(ChildProcess, StatusesEndedChildrenAndMissingPrograms) {

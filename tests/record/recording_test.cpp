@@ -50,7 +50,8 @@ class KeepingSink final : public FrameSink {
     Cells& kept = frames.emplace_back();
     kept.width = cells.width;
     for (int row = 0; row < cells.height; ++row) {
-      for (int column = 0; column < cells.width; ++column) kept.buffer[row * cells.width + column] = cells.at(column, row);
+      for (int column = 0; column < cells.width; ++column)
+        kept.buffer[row * cells.width + column] = cells.at(column, row);
     }
     encoded.emplace_back(bytes, size);
     return inner_->frame(index, cells, bytes, size);
@@ -66,7 +67,11 @@ class KeepingSink final : public FrameSink {
 };
 
 RecordingOptions recordCommand(const std::string& output, int fps, int from, int to) {
-  return {.output = output, .framesPerSecond = fps, .fromMs = from, .toMs = to, .display = {GridChoice::Classic, ColorChoice::TrueColor}};
+  return {.output = output,
+          .framesPerSecond = fps,
+          .fromMs = from,
+          .toMs = to,
+          .display = {GridChoice::Classic, ColorChoice::TrueColor}};
 }
 
 struct Recording {
@@ -146,7 +151,8 @@ TEST(Recording, CastIsValidJsonWithExactEventTimes) {
       "print(len(lines)-1)\n";
   std::string scriptPath = result.path + ".py";
   std::ofstream(scriptPath) << script;
-  std::string commandLine = "python3 " + scriptPath + " " + result.path + " " + decoded + " > " + result.path + ".count";
+  std::string commandLine =
+      "python3 " + scriptPath + " " + result.path + " " + decoded + " > " + result.path + ".count";
   ASSERT_EQ(system(commandLine.c_str()), 0);
   EXPECT_EQ(std::stoi(readFile(result.path + ".count")), 12);
   std::string everything = "\x1b[?25l";  // the cast hides the cursor first
@@ -155,7 +161,8 @@ TEST(Recording, CastIsValidJsonWithExactEventTimes) {
   EXPECT_EQ(readFile(decoded), everything);
   if (system("command -v asciinema >/dev/null 2>&1") == 0 && system("command -v script >/dev/null 2>&1") == 0) {
     // The player wants a terminal of its own; script gives it one.
-    std::string cat = "script -qec 'asciinema cat " + result.path + " > /dev/null' /dev/null < /dev/null > /dev/null 2>&1";
+    std::string cat =
+        "script -qec 'asciinema cat " + result.path + " > /dev/null' /dev/null < /dev/null > /dev/null 2>&1";
     EXPECT_EQ(system(cat.c_str()), 0) << "asciinema does not accept the cast";
   }
 }
@@ -213,8 +220,8 @@ TEST(Recording, CastEndsWithTheTerminalAsAPlayerFoundIt) {
 // grid, whose cells map the greetings' pixel columns one to one, 82 of 160) and the spiky scene the
 // cells right of it; the cast is as wide as the grid and replays to the cells.
 TEST(Recording, GreetingsSlideOnBothGrids) {
-  for (const auto& [grid, columns, edge] : {std::tuple{Grid::Classic, kCellColumns, 41},
-                                            std::tuple{Grid::Wide, kWideCellColumns, 82}}) {
+  for (const auto& [grid, columns, edge] :
+       {std::tuple{Grid::Classic, kCellColumns, 41}, std::tuple{Grid::Wide, kWideCellColumns, 82}}) {
     SCOPED_TRACE(columns);
     Recording result = record(10, 114800, 115000, grid);
     ASSERT_EQ(result.status, 0);
@@ -302,9 +309,9 @@ TEST(Recording, VideoNameStartingWithADashNeverReadsAsAnOption) {
   // A stand-in ffmpeg that notes its arguments, takes the frames and writes its last argument.
   testing::TemporaryFolder scratch;
   const std::string arguments = scratch.file("arguments");
-  const std::string script = scratch.write(
-      "ffmpeg", "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + arguments + "'\ncat > /dev/null\n"
-                "for last; do :; done\necho video > \"$last\"\n");
+  const std::string script = scratch.write("ffmpeg", "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + arguments +
+                                                         "'\ncat > /dev/null\n"
+                                                         "for last; do :; done\necho video > \"$last\"\n");
   ASSERT_EQ(chmod(script.c_str(), 0755), 0);
   const std::string savedPath = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
   setenv("PATH", (scratch.path() + ":" + savedPath).c_str(), 1);

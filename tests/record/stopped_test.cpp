@@ -136,8 +136,8 @@ TEST_F(StoppedRecording, EveryKindLeavesOnlyWhatWasThereBefore) {
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
       SCOPED_TRACE(std::string(kind.output) + " stopped by signal " + std::to_string(signal));
       fs::remove(scratch.file("notes/ffmpeg-bytes"));
-      const int status = recordAndStop(scratch.file("out/") + kind.output, scratch.file("out/") + kind.part, kind.bytes,
-                                       signal);
+      const int status =
+          recordAndStop(scratch.file("out/") + kind.output, scratch.file("out/") + kind.part, kind.bytes, signal);
       EXPECT_EQ(status, 128 + signal);
       EXPECT_EQ(contentsOf(scratch.file("out")), before);
       if (std::string(kind.output) == "show.mp4") {

@@ -107,7 +107,11 @@ std::set<std::string> namesIn(const std::string& folder) {
 }
 
 RecordingOptions recordCommand(const std::string& output, int from, int to) {
-  return {.output = output, .framesPerSecond = 20, .fromMs = from, .toMs = to, .display = {GridChoice::Classic, ColorChoice::Ansi16}};
+  return {.output = output,
+          .framesPerSecond = 20,
+          .fromMs = from,
+          .toMs = to,
+          .display = {GridChoice::Classic, ColorChoice::Ansi16}};
 }
 
 // A folder laid out as the player's npm package, with stand-in files.
@@ -225,10 +229,11 @@ TEST(WebPage, FailuresLeaveNothingBehind) {
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(recordPage(page, scratch.file("empty"), 0, 200), 1);
     const std::string printed = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(printed.rfind("glimmerfolding: cannot write " + page + ": the asciinema web player is missing (looked in " +
-                                scratch.file("empty") + "): run scripts/setup-web-player.sh",
-                            0),
-              0u)
+    EXPECT_EQ(
+        printed.rfind("glimmerfolding: cannot write " + page + ": the asciinema web player is missing (looked in " +
+                          scratch.file("empty") + "): run scripts/setup-web-player.sh",
+                      0),
+        0u)
         << printed;
     EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 1) << printed;
     fs::remove(scratch.file("empty"));

@@ -151,8 +151,7 @@ void plainColumns(const TFX_BlockColor& converter, const Conversion& conversion,
 TEST(WideGridLook, EveryScenesLookIsTheClassicGridsWithoutStripes) {
   // Scene1, Scene2 before and after its backdrop has scrolled in, Scene3, the greetings with their
   // slide, and Scene3 again.
-  const std::vector<std::int32_t> moments = {8000,  30000,  62000,  68000,  75000,
-                                             90000, 100000, 115000, 125000, 140000};
+  const std::vector<std::int32_t> moments = {8000, 30000, 62000, 68000, 75000, 90000, 100000, 115000, 125000, 140000};
   MemoryTerminal terminal(kWideCellColumns, kCellRows);
   Demo demo;
   demo.options.terminal = &terminal;
@@ -174,7 +173,8 @@ TEST(WideGridLook, EveryScenesLookIsTheClassicGridsWithoutStripes) {
     for (const Conversion& conversion : stage.kept[m]) {
       demo.converter->convert2x2(conversion.pixels.data(), &conversion.rect, kFrameWidth, 0, 0,
                                  gridIn(classic, Grid::Classic));
-      demo.converter->convert1x2(conversion.pixels.data(), &conversion.rect, kFrameWidth, 0, 0, gridIn(wide, Grid::Wide));
+      demo.converter->convert1x2(conversion.pixels.data(), &conversion.rect, kFrameWidth, 0, 0,
+                                 gridIn(wide, Grid::Wide));
       plainColumns(converter, conversion, plain);
     }
     const Look look = compare(classic, wide);

@@ -165,7 +165,8 @@ TEST_F(Scene1Render, CameraSlidesAndTurnsWithTheFrameTime) {
     std::int32_t t;
     float x, z;
   };
-  const Step steps[] = {{0, 0.0f, -5.0f}, {1000, -3.0f, -5.0f}, {2000, -5.99589f, -5.15701f}, {3000, -8.97946f, -5.47060f}};
+  const Step steps[] = {
+      {0, 0.0f, -5.0f}, {1000, -3.0f, -5.0f}, {2000, -5.99589f, -5.15701f}, {3000, -8.97946f, -5.47060f}};
   for (const Step& step : steps) {
     pass(scene, step.t);
     EXPECT_NEAR(scene.camera->position[0], step.x, 1e-3f) << "t " << step.t;
@@ -186,8 +187,8 @@ TEST_F(Scene1Render, CameraJumpsOnceAndFliesForwardOnlyAfterThirtySeconds) {
     height[index] = scene.camera->position[1];
     forwardY[index] = scene.camera->forward[1];
   }
-  EXPECT_NEAR(height[1], 0.0f, 1e-3f);       // the slide and the turn keep it level
-  EXPECT_NEAR(height[2], 170.0f, 1e-2f);     // t == 20000 takes the jump
+  EXPECT_NEAR(height[1], 0.0f, 1e-3f);        // the slide and the turn keep it level
+  EXPECT_NEAR(height[2], 170.0f, 1e-2f);      // t == 20000 takes the jump
   EXPECT_NEAR(forwardY[2], -0.8660f, 1e-3f);  // tilted 60 degrees down
   EXPECT_EQ(height[3], height[2]);            // once only
   EXPECT_EQ(height[4], height[2]);            // t == 30000 does not fly yet

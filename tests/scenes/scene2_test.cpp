@@ -125,13 +125,14 @@ TEST_F(Scene2Render, AShapeExactlyAtTheFloorStaysAndOneBelowItWraps) {
 // = spectrum bin 10 x 40 and sin looked up as table entry trunc(x * 81.487236) & 511. A level of
 // one turn of the table gives every cube its size of a silent spectrum, half a turn other sizes.
 TEST_F(Scene2Render, TheClusterPulsesWithBinTenTimesForty) {
-  const float turn = 0.157083f;      // x 40 = 6.28332: one turn
-  const float halfTurn = 0.0785f;    // x 40 = 3.14
+  const float turn = 0.157083f;    // x 40 = 6.28332: one turn
+  const float halfTurn = 0.0785f;  // x 40 = 3.14
   for (int i = 0; i < 10; ++i) {
     const float factor = 81.487236f;
     const float level = turn * 40.0f;
     ASSERT_EQ(static_cast<int>((static_cast<float>(i) + level) * factor) & 511,
-              static_cast<int>(static_cast<float>(i) * factor) & 511) << i;
+              static_cast<int>(static_cast<float>(i) * factor) & 511)
+        << i;
   }
 
   Scene2 scene(meshes, images, music);

@@ -140,13 +140,24 @@ TEST_F(Scene3Test, CameraCutsAtMostOncePerCallAndPullsBackInVariantOne) {
   const Point nearer{0, 1, -6};
   const std::pair<const char*, std::vector<CameraStep>> cases[] = {
       {"cuts at the first frame past each moment",
-       {{0, 0, far}, {0, 5000, far}, {0, 5001, nearer}, {0, 15000, nearer}, {0, 15001, far}, {0, 20000, far},
-        {0, 20001, nearer}, {0, 31000, nearer}}},
+       {{0, 0, far},
+        {0, 5000, far},
+        {0, 5001, nearer},
+        {0, 15000, nearer},
+        {0, 15001, far},
+        {0, 20000, far},
+        {0, 20001, nearer},
+        {0, 31000, nearer}}},
       {"a stall past 15000 and 20000 makes the far cut, the near cut follows",
        {{0, 6000, nearer}, {0, 21000, far}, {0, 21010, nearer}, {0, 21020, nearer}}},
       {"pull-back starts the call after the first past 10000",
-       {{1, 9000, far}, {1, 10000, far}, {1, 10001, far}, {1, 10101, {0, 0, -2.4f}}, {1, 10201, {0, 0, -1.8f}},
-        {1, 11201, {0, 0, 4.2f}}, {1, 13701, {0, 0, 19.2f}}}},
+       {{1, 9000, far},
+        {1, 10000, far},
+        {1, 10001, far},
+        {1, 10101, {0, 0, -2.4f}},
+        {1, 10201, {0, 0, -1.8f}},
+        {1, 11201, {0, 0, 4.2f}},
+        {1, 13701, {0, 0, 19.2f}}}},
   };
   for (const auto& [name, steps] : cases) {
     SCOPED_TRACE(name);

@@ -71,7 +71,7 @@ class SceneGreetsTest : public ::testing::Test {
   ImageStore store;
   std::unique_ptr<SceneGreets> scene;
   TestImage picture = positionImage(128, 128);
-  TestImage rising{3, 40, kGrey};   // transparent unless a test paints it
+  TestImage rising{3, 40, kGrey};  // transparent unless a test paints it
   TestImage falling{3, 30, kGrey};
   std::vector<std::uint32_t> frame = std::vector<std::uint32_t>(kFramePixels, kUntouched);
 };

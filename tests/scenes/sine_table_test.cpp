@@ -25,9 +25,9 @@ TEST(SineTable, IndexTruncatesThroughTheFactorAndWrapsLikeTwosComplement) {
       {0.0f, 0, 128},
       {kHalfPi, 127, 1},  // 127.9998: the float nearest 512 / 2pi would give 128
       {-kHalfPi, 385, 255},
-      {-0.001f, 0, 128},   // toward zero, not floor
+      {-0.001f, 0, 128},     // toward zero, not floor
       {-1000.0f, 433, 207},  // -81487
-      {1.0e10f, 0, 128},   // beyond int32: INT32_MIN, as the hardware conversion gives
+      {1.0e10f, 0, 128},     // beyond int32: INT32_MIN, as the hardware conversion gives
       // The table's ends: the last entry, the first one again a whole turn on, and -1 wrapping to
       // the last; their cosines lie one entry past a quarter turn.
       {511.5f / kSineFactor, 511, 129},

@@ -24,7 +24,7 @@ TEST(BeatPumps, EachFrameBelongsToOneBeatAndAPumpNeedsItsPeakAndItsRun) {
   for (int frame = 1; frame < 8; ++frame) levels[frame] = 0.6f;
   levels[22] = 0.9f;  // the last frame of the first beat
   for (int frame = 23; frame < 27; ++frame) levels[frame] = 0.8f;
-  levels[28] = 0.55f;                                               // a shorter run after a gap
+  levels[28] = 0.55f;                                              // a shorter run after a gap
   for (int frame = 56; frame < 59; ++frame) levels[frame] = 1.0f;  // three frames: a blink
   const std::vector<soundtrack::BeatPump> beats = soundtrack::beatPumps(levels, 10.0, 10.0, 11.5);
   ASSERT_EQ(beats.size(), 3u) << "the first beat's frames are clipped to the levels, not dropped";

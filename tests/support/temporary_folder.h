@@ -22,7 +22,8 @@ inline std::string makeUniqueFolder(const std::string& stem) {
   if (error) return {};
   const auto seed = static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
   for (int attempt = 0; attempt < 1000; ++attempt) {
-    const std::filesystem::path candidate = base / (stem + std::to_string(seed % 1000000007u) + "-" + std::to_string(counter++));
+    const std::filesystem::path candidate =
+        base / (stem + std::to_string(seed % 1000000007u) + "-" + std::to_string(counter++));
     if (std::filesystem::create_directory(candidate, error)) return candidate.string();
     if (error) return {};  // not merely taken: the directory cannot be written
   }
@@ -45,9 +46,7 @@ inline bool writeFile(const std::string& path, const std::string& bytes) {
 
 class TemporaryFolder {
  public:
-  TemporaryFolder() {
-    path_ = makeUniqueFolder("glimmer-test-");
-  }
+  TemporaryFolder() { path_ = makeUniqueFolder("glimmer-test-"); }
   ~TemporaryFolder() {
     std::error_code ignored;
     if (!path_.empty()) std::filesystem::remove_all(path_, ignored);

@@ -15,7 +15,8 @@ constexpr int kHeight = 100;
 constexpr Cell kUntouchedCell{0xEE, 0xEE};
 
 std::uint32_t rgb(int red, int green, int blue) {
-  return static_cast<std::uint32_t>(red) | static_cast<std::uint32_t>(green) << 8 | static_cast<std::uint32_t>(blue) << 16;
+  return static_cast<std::uint32_t>(red) | static_cast<std::uint32_t>(green) << 8 |
+         static_cast<std::uint32_t>(blue) << 16;
 }
 
 // The cell the table gives for the average of the words, each channel's sum divided by the count
@@ -59,7 +60,8 @@ class Convert : public ::testing::Test {
     // Every pixel different, top byte set (it must be ignored).
     pixels.resize(kWidth * kHeight);
     for (int y = 0; y < kHeight; ++y) {
-      for (int x = 0; x < kWidth; ++x) pixels[y * kWidth + x] = 0xA5000000u | rgb(x * 37 % 256, y * 53 % 256, (x * y) % 256);
+      for (int x = 0; x < kWidth; ++x)
+        pixels[y * kWidth + x] = 0xA5000000u | rgb(x * 37 % 256, y * 53 % 256, (x * y) % 256);
     }
   }
 
@@ -330,11 +332,21 @@ TEST_F(WideGrid, EdgesLinesAndGradientsKeepTheirColumns) {
         for (int x = 0; x < kWidth; ++x) {
           std::uint32_t colour = 0;
           switch (kind) {
-            case Edge: colour = x >= at ? rgb(240, 224, 208) : 0; break;
-            case Line: colour = x == at ? rgb(240, 224, 208) : 0; break;
-            case DarkLine: colour = x == at ? rgb(16, 24, 32) : rgb(160, 160, 170); break;
-            case Ramp: colour = rgb(x * 255 / 159, 60, 255 - x * 255 / 159); break;
-            case Comb: colour = x % 2 == 0 ? rgb(10 + x * 12 % 240, 10 + x * 12 % 240, 40) : 0; break;
+            case Edge:
+              colour = x >= at ? rgb(240, 224, 208) : 0;
+              break;
+            case Line:
+              colour = x == at ? rgb(240, 224, 208) : 0;
+              break;
+            case DarkLine:
+              colour = x == at ? rgb(16, 24, 32) : rgb(160, 160, 170);
+              break;
+            case Ramp:
+              colour = rgb(x * 255 / 159, 60, 255 - x * 255 / 159);
+              break;
+            case Comb:
+              colour = x % 2 == 0 ? rgb(10 + x * 12 % 240, 10 + x * 12 % 240, 40) : 0;
+              break;
           }
           pixels[y * kWidth + x] = colour;
         }

@@ -68,9 +68,9 @@ TEST_F(CameraTest, MoveFollowsTheCameraAxes) {
     Vector position;
   };
   const Case cases[] = {
-      {2.0f, 0, 0, 1, {0, 0, -7}},   // forward
-      {-1.0f, 1, 0, 0, {-1, 0, -5}}, // left
-      {2.0f, 1, 1, 0, {2, 2, -5}},   // right and up; the direction is not normalised
+      {2.0f, 0, 0, 1, {0, 0, -7}},    // forward
+      {-1.0f, 1, 0, 0, {-1, 0, -5}},  // left
+      {2.0f, 1, 1, 0, {2, 2, -5}},    // right and up; the direction is not normalised
   };
   for (const Case& test : cases) {
     Camera camera(-5.0f);

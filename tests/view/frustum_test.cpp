@@ -86,9 +86,9 @@ TEST_F(FrustumTest, ShowProjectionSeesAheadNotBehind) {
     bool visible;
   } cases[] = {
       {{0, 0, -10, 1}, true},
-      {{0, 0, 10, 1}, false},      // behind the eye
-      {{0, 0, -152, 1}, false},    // beyond the far plane
-      {{0, 0, -75, 200}, true},    // contains the whole volume
+      {{0, 0, 10, 1}, false},    // behind the eye
+      {{0, 0, -152, 1}, false},  // beyond the far plane
+      {{0, 0, -75, 200}, true},  // contains the whole volume
       // At depth 11, the far side of these cubes, the view reaches 11 tan(22.5 degrees) = 4.56 up
       // and down and 1.6 times that, 7.29, to the sides.
       {{8.5f, 0, -10, 1}, false},   // off to the right
@@ -115,8 +115,7 @@ TEST_F(FrustumTest, PlaneWithoutNormalKeepsItsSignAndStaysFinite) {
     Frustum frustum;
     frustum.extract();
     for (const Plane& plane : frustum.planes) {
-      EXPECT_TRUE(std::isfinite(plane.a) && std::isfinite(plane.b) && std::isfinite(plane.c) &&
-                  std::isfinite(plane.d));
+      EXPECT_TRUE(std::isfinite(plane.a) && std::isfinite(plane.b) && std::isfinite(plane.c) && std::isfinite(plane.d));
     }
     EXPECT_EQ(frustum.cubeVisible({0, 0, 0, 1}), w > 0.0f) << "w " << w;
   }

@@ -194,8 +194,7 @@ struct GreetingColumn {
 // Names turned a quarter, one after another along the column with a gap between them; a column
 // read downwards starts at its top, one read upwards at its bottom, so each name enters the
 // screen first letter first.
-bool writeGreetingColumn(const std::string& directory, const std::string& fontDirectory,
-                         const GreetingColumn& column) {
+bool writeGreetingColumn(const std::string& directory, const std::string& fontDirectory, const GreetingColumn& column) {
   constexpr int textSize = 12;
   constexpr int gap = 12;  // cells between names
   const std::string font = fontDirectory + "/DejaVuSansCondensed-Bold.ttf";

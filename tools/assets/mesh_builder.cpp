@@ -12,9 +12,7 @@ Vector3 operator+(Vector3 a, Vector3 b) { return {a.x + b.x, a.y + b.y, a.z + b.
 Vector3 operator-(Vector3 a, Vector3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
 Vector3 operator*(Vector3 a, double s) { return {a.x * s, a.y * s, a.z * s}; }
 double dot(Vector3 a, Vector3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-Vector3 cross(Vector3 a, Vector3 b) {
-  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
+Vector3 cross(Vector3 a, Vector3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
 Vector3 normalize(Vector3 a) { return a * (1.0 / std::sqrt(dot(a, a))); }
 
 namespace {
@@ -43,8 +41,7 @@ int MeshBuilder::indexOf(std::map<std::string, int>& seen, std::vector<std::stri
   return index;
 }
 
-void MeshBuilder::addTriangle(Vector3 a, Vector3 b, Vector3 c, Vector3 normalA, Vector3 normalB,
-                              Vector3 normalC) {
+void MeshBuilder::addTriangle(Vector3 a, Vector3 b, Vector3 c, Vector3 normalA, Vector3 normalB, Vector3 normalC) {
   const Vector3 faceNormal = cross(b - a, c - a);
   if (dot(faceNormal, normalA + normalB + normalC) < 0.0) {
     std::swap(b, c);
@@ -61,8 +58,7 @@ void MeshBuilder::addFlatTriangle(Vector3 a, Vector3 b, Vector3 c, Vector3 insid
   addTriangle(a, b, c, normal, normal, normal);
 }
 
-bool MeshBuilder::write(const std::string& directory, const std::string& name,
-                        const MeshMaterial& material) const {
+bool MeshBuilder::write(const std::string& directory, const std::string& name, const MeshMaterial& material) const {
   const std::string objPath = directory + "/" + name + ".obj";
   const std::string mtlPath = directory + "/" + name + ".mtl";
 

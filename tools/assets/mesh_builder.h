@@ -55,7 +55,7 @@ class MeshBuilder {
   std::map<std::string, int> seenNormals;
   std::vector<std::string> vertexLines;  // "x y z" in file order
   std::vector<std::string> normalLines;
-  std::vector<Corner> corners;            // three per triangle, 1-based indices as written
+  std::vector<Corner> corners;  // three per triangle, 1-based indices as written
 };
 
 }  // namespace glimmer

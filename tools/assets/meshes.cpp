@@ -81,8 +81,7 @@ void addGeodesicSphere(MeshBuilder& mesh, double radius, int frequency, bool smo
 // A faceted pyramid along the unit direction axis: a ring of sides corners at baseDistance from
 // the origin with baseRadius, and the tip at tipDistance. The ring lies inside the ball it grows
 // from, so the pyramid needs no floor.
-void addSpike(MeshBuilder& mesh, Vector3 axis, double baseDistance, double baseRadius, double tipDistance,
-              int sides) {
+void addSpike(MeshBuilder& mesh, Vector3 axis, double baseDistance, double baseRadius, double tipDistance, int sides) {
   const Vector3 reference = std::fabs(axis.y) > 0.9 ? Vector3{1.0, 0.0, 0.0} : Vector3{0.0, 1.0, 0.0};
   const Vector3 across = normalize(cross(axis, reference));
   const Vector3 across2 = cross(axis, across);

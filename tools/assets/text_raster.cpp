@@ -96,8 +96,8 @@ CellMask cropColumns(const CellMask& mask, RowRange rows) {
 
 }  // namespace
 
-bool renderText(const std::string& fontPath, int pixelSize, int widthPercent, int letterSpacing,
-                bool keepLineHeight, const std::string& text, CellMask& out) {
+bool renderText(const std::string& fontPath, int pixelSize, int widthPercent, int letterSpacing, bool keepLineHeight,
+                const std::string& text, CellMask& out) {
   FT_Library library = nullptr;
   if (FT_Init_FreeType(&library) != 0) {
     std::fprintf(stderr, "cannot start FreeType\n");

@@ -28,8 +28,8 @@ struct CellMask {
 // cropped to the set elements, except that with keepLineHeight its rows span the whole line
 // (capitals to descenders) whatever the letters, so texts of one size share their baseline.
 // False, with the reason on standard error, when FreeType fails.
-bool renderText(const std::string& fontPath, int pixelSize, int widthPercent, int letterSpacing,
-                bool keepLineHeight, const std::string& text, CellMask& out);
+bool renderText(const std::string& fontPath, int pixelSize, int widthPercent, int letterSpacing, bool keepLineHeight,
+                const std::string& text, CellMask& out);
 
 // The smallest mask holding every set element of mask.
 CellMask cropToContent(const CellMask& mask);

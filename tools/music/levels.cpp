@@ -42,8 +42,8 @@ std::vector<float> measureLevels(const DecodedAudio& audio, const LevelWindow& w
   const auto lastFrame = static_cast<long>(std::ceil(end * kLevelFramesPerSecond));
   float magnitudes[kSpectrumBins];
   for (long frame = firstFrame; frame < lastFrame; ++frame) {
-    const auto start = static_cast<std::size_t>(frame) * static_cast<std::size_t>(audio.sampleRate) /
-                       kLevelFramesPerSecond;
+    const auto start =
+        static_cast<std::size_t>(frame) * static_cast<std::size_t>(audio.sampleRate) / kLevelFramesPerSecond;
     computeSpectrum(audio.samples.data(), audio.frameCount, start, magnitudes);
     levels.push_back(window.reading.levelOf(magnitudes));
   }

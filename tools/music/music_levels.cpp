@@ -102,7 +102,8 @@ bool writePlot(const DecodedAudio& audio, const char* path) {
     computeSpectrum(audio.samples.data(), audio.frameCount, start, magnitudes);
     for (int row = 0; row < kSpectrumRows; ++row) {
       const double hz = 30.0 * std::pow(16000.0 / 30.0, 1.0 - static_cast<double>(row) / kSpectrumRows);
-      const auto bin = std::min<std::size_t>(kSpectrumBins - 1, static_cast<std::size_t>(hz * 2048.0 / audio.sampleRate));
+      const auto bin =
+          std::min<std::size_t>(kSpectrumBins - 1, static_cast<std::size_t>(hz * 2048.0 / audio.sampleRate));
       const double db = 20.0 * std::log10(magnitudes[bin] + 1e-9);
       const double v = std::clamp((db + 100.0) / 90.0, 0.0, 1.0);
       put(x, row, static_cast<unsigned char>(255 * std::min(1.0, v * 1.2)),
@@ -116,9 +117,11 @@ bool writePlot(const DecodedAudio& audio, const char* path) {
     for (std::size_t frame = 0; frame < levels.size(); ++frame) {
       const int x = static_cast<int>(frame / 6);
       const int height = std::min(kStripRows - 1, static_cast<int>(levels[frame] / 2.0f * kStripRows));
-      for (int y = 0; y <= height; ++y) put(x, top + kStripRows - 1 - y, strip == 1 ? 255 : 40, strip == 0 ? 255 : 40, 40);
+      for (int y = 0; y <= height; ++y)
+        put(x, top + kStripRows - 1 - y, strip == 1 ? 255 : 40, strip == 0 ? 255 : 40, 40);
     }
-    for (int x = 0; x < width; ++x) put(x, top + kStripRows - 1 - static_cast<int>(0.3 / 2.0 * kStripRows), 90, 90, 255);
+    for (int x = 0; x < width; ++x)
+      put(x, top + kStripRows - 1 - static_cast<int>(0.3 / 2.0 * kStripRows), 90, 90, 255);
   }
   for (int x = 0; x < width; x += 100) {
     for (int y = 0; y < kHeight; y += 2) put(x, y, 255, 255, 255);

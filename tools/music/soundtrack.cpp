@@ -101,7 +101,8 @@ void kick(Mix& mix, double time, float gain) {
     const double overtoneLevel = 0.3 * attack * std::exp(-t / 0.11);
     const float click = clickFilter.process(noise.next()).high * static_cast<float>(std::exp(-t / 0.003));
     const float bodyValue = static_cast<float>(bodyLevel) * body.next(root + 300.0 * std::exp(-t / 0.001));
-    const float overtoneValue = static_cast<float>(overtoneLevel) * overtone.next(octave + 400.0 * std::exp(-t / 0.006));
+    const float overtoneValue =
+        static_cast<float>(overtoneLevel) * overtone.next(octave + 400.0 * std::exp(-t / 0.006));
     mix.kick[frame] += gain * (bodyValue + overtoneValue + 0.35f * click);
   }
 }
@@ -137,7 +138,8 @@ void clap(Mix& mix, double time, float gain, float bodyGain) {
       if (t >= burst) envelope = std::max(envelope, std::exp(-(t - burst) / 0.005));
     }
     const float tone = body.next(214.0 - 20.0 * std::exp(-t / 0.01)) * static_cast<float>(std::exp(-t / 0.07));
-    const float value = gain * (filter.process(noise.next()).band * static_cast<float>(envelope) * 1.8f + bodyGain * tone);
+    const float value =
+        gain * (filter.process(noise.next()).band * static_cast<float>(envelope) * 1.8f + bodyGain * tone);
     mix.addBed(frame, value, value, place);
   }
 }
@@ -333,18 +335,17 @@ struct MelodyNote {
 };
 
 // The theme over Am F C G, and its answer.
-constexpr MelodyNote kTheme[] = {
-    {0, 3, 76},  {3, 1, 74},  {4, 2, 72},  {6, 2, 71},  {8, 4, 72},  {12, 4, 69}, {16, 2, 69}, {18, 2, 72},
-    {20, 6, 77}, {26, 2, 76}, {28, 4, 72}, {32, 3, 79}, {35, 1, 76}, {36, 4, 72}, {40, 2, 76}, {42, 2, 79},
-    {44, 4, 81}, {48, 6, 79}, {54, 2, 74}, {56, 4, 71}, {60, 2, 74}, {62, 2, 76}};
-constexpr MelodyNote kAnswer[] = {
-    {0, 3, 76},  {3, 1, 74},  {4, 2, 72},  {6, 2, 71},  {8, 4, 72},  {12, 2, 74}, {14, 2, 76},
-    {16, 2, 77}, {18, 2, 76}, {20, 6, 72}, {26, 2, 69}, {28, 4, 72}, {32, 3, 79}, {35, 1, 81},
-    {36, 4, 79}, {40, 2, 76}, {42, 2, 72}, {44, 4, 76}, {48, 8, 71}, {56, 8, 69}};
+constexpr MelodyNote kTheme[] = {{0, 3, 76},  {3, 1, 74},  {4, 2, 72},  {6, 2, 71},  {8, 4, 72},  {12, 4, 69},
+                                 {16, 2, 69}, {18, 2, 72}, {20, 6, 77}, {26, 2, 76}, {28, 4, 72}, {32, 3, 79},
+                                 {35, 1, 76}, {36, 4, 72}, {40, 2, 76}, {42, 2, 79}, {44, 4, 81}, {48, 6, 79},
+                                 {54, 2, 74}, {56, 4, 71}, {60, 2, 74}, {62, 2, 76}};
+constexpr MelodyNote kAnswer[] = {{0, 3, 76},  {3, 1, 74},  {4, 2, 72},  {6, 2, 71},  {8, 4, 72},
+                                  {12, 2, 74}, {14, 2, 76}, {16, 2, 77}, {18, 2, 76}, {20, 6, 72},
+                                  {26, 2, 69}, {28, 4, 72}, {32, 3, 79}, {35, 1, 81}, {36, 4, 79},
+                                  {40, 2, 76}, {42, 2, 72}, {44, 4, 76}, {48, 8, 71}, {56, 8, 69}};
 // The slow theme of the breakdown, over F C G Am.
-constexpr MelodyNote kSlowTheme[] = {{0, 6, 72},  {6, 2, 74},  {8, 8, 76},   {16, 6, 76},
-                                     {22, 2, 74}, {24, 8, 72}, {32, 6, 74},  {38, 2, 72},
-                                     {40, 8, 71}, {48, 12, 69}, {60, 4, 71}};
+constexpr MelodyNote kSlowTheme[] = {{0, 6, 72},  {6, 2, 74},  {8, 8, 76},  {16, 6, 76},  {22, 2, 74}, {24, 8, 72},
+                                     {32, 6, 74}, {38, 2, 72}, {40, 8, 71}, {48, 12, 69}, {60, 4, 71}};
 
 template <std::size_t count>
 void phrase(Mix& mix, double start, const MelodyNote (&notes)[count], int transpose, float gain, double brightness) {
@@ -398,14 +399,14 @@ void offbeatBass(Mix& mix, double barStart, const Chord& chord, float gain, doub
 void acidBar(Mix& mix, double barStart, const Chord& chord, float gain, double openness) {
   constexpr int kRest = -100;
   constexpr int kLine[16] = {0, 0, 12, 0, kRest, 0, 10, 12, 0, kRest, 7, 0, 12, 0, 3, 5};
-  constexpr bool kAccent[16] = {true,  false, false, false, false, false, true, false,
-                                true,  false, false, false, false, false, true, false};
+  constexpr bool kAccent[16] = {true, false, false, false, false, false, true, false,
+                                true, false, false, false, false, false, true, false};
   for (int step = 0; step < 16; ++step) {
     if (kLine[step] == kRest) continue;
     const double cutoff = 250.0 + 700.0 * openness;
     const double sweep = (kAccent[step] ? 2600.0 : 1200.0) * openness;
-    midBass(mix, barStart + step * kStep, kStep * 0.8, chord.bass + 24 + kLine[step], gain * (kAccent[step] ? 1.0f : 0.7f),
-            cutoff, sweep, 4.5);
+    midBass(mix, barStart + step * kStep, kStep * 0.8, chord.bass + 24 + kLine[step],
+            gain * (kAccent[step] ? 1.0f : 0.7f), cutoff, sweep, 4.5);
   }
   for (int beat = 0; beat < 4; ++beat) sub(mix, barStart + beat * kBeat + 0.06, kBeat - 0.1, chord.bass, gain * 1.6f);
 }
@@ -427,7 +428,8 @@ void intro(Mix& mix) {
     const double start = bar * kBar;
     const Chord& chord = kMainProgression[bar % 4];
     const double progress = bar / 26.0;
-    pad(mix, start, kBar, chord, 0.28f + 0.3f * static_cast<float>(std::min(1.0, bar / 6.0)), 500.0 + 2500.0 * progress);
+    pad(mix, start, kBar, chord, 0.28f + 0.3f * static_cast<float>(std::min(1.0, bar / 6.0)),
+        500.0 + 2500.0 * progress);
     if (bar >= 4) arpeggio(mix, start, chord, 0.05f + 0.1f * static_cast<float>(progress), 0.15 + 0.7 * progress);
     if (bar >= 11 && bar < 24) hats(mix, start, 0.10f + 0.1f * static_cast<float>(progress), bar >= 17, false);
     if (bar >= 17 && bar < 24) {
@@ -525,7 +527,8 @@ void climax(Mix& mix) {
   }
   phrase(mix, kStart, kTheme, 12, 0.2f, 1.0);
   for (const MelodyNote& note : kAnswer) {
-    if (note.step < 32) lead(mix, kStart + 4 * kBar + note.step * kStep, note.length * kStep * 0.92, note.note + 12, 0.2f, 1.0);
+    if (note.step < 32)
+      lead(mix, kStart + 4 * kBar + note.step * kStep, note.length * kStep * 0.92, note.note + 12, 0.2f, 1.0);
   }
   crash(mix, kStart, 0.45f);
   crash(mix, kStart + 4 * kBar, 0.35f);

@@ -73,8 +73,7 @@ StateVariableFilter::Output StateVariableFilter::process(float input) {
   const double v2 = state2 + a2 * state1 + a3 * v3;
   state1 = 2.0 * v1 - state1;
   state2 = 2.0 * v2 - state2;
-  return {static_cast<float>(v2), static_cast<float>(v1),
-          static_cast<float>(input - damping * v1 - v2)};
+  return {static_cast<float>(v2), static_cast<float>(v1), static_cast<float>(input - damping * v1 - v2)};
 }
 
 HighPass4::HighPass4(double cutoffHz) {
