@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "record/frame_sink.h"
+#include "record/scaled_picture.h"
 
 namespace glimmer {
 namespace {
@@ -36,6 +37,7 @@ constexpr NumberOption kNumberOptions[] = {
     {"--fps", 1, 1000, &CommandLine::framesPerSecond, "frames per second, 1 to 1000", false},
     {"--from", 0, LONG_MAX, &CommandLine::fromMs, "a whole number of milliseconds, 0 or more", true},
     {"--to", 1, LONG_MAX, &CommandLine::toMs, "a whole number of milliseconds, 1 or more", true},
+    {"--scale", kMinPictureScale, kMaxPictureScale, &CommandLine::scale, "1 to 6 times the 640x400 picture", false},
 };
 
 const NumberOption* findNumberOption(std::string_view name) {
@@ -63,12 +65,19 @@ CommandLine failure(std::string message) {
   return result;
 }
 
+// Whether the recording's output is made of pictures, which --scale enlarges.
+bool hasPictures(const CommandLine& command) {
+  if (command.action != CommandLine::Action::Record) return false;
+  const OutputKind kind = outputKindOf(command.output);
+  return kind == OutputKind::PngFolder || kind == OutputKind::Video;
+}
+
 }  // namespace
 
 const char* usageText() {
   return "usage: glimmerfolding [--mute] [--fps N] [--colors MODE] [--grid GRID]\n"
          "       glimmerfolding --record OUT [--fps N] [--from MS] [--to MS]\n"
-         "                      [--colors MODE] [--grid GRID]\n"
+         "                      [--colors MODE] [--grid GRID] [--scale N]\n"
          "       glimmerfolding -h | --help | -V | --version\n"
          "\n"
          "Plays the show in this terminal, which must be 80x50 cells or more (160x50\n"
@@ -94,6 +103,8 @@ const char* usageText() {
          "                  frames)\n"
          "  --from MS       the first recorded moment, in milliseconds (default 0)\n"
          "  --to MS         the end of the recording (default: the end of the show)\n"
+         "  --scale N       PNG frames and video N times larger, 1 to 6 (default 1:\n"
+         "                  640x400; 6: 3840x2400), each dot of the glyphs an NxN block\n"
          "  -h, --help      this text\n"
          "  -V, --version   the program's version\n"
          "\n"
@@ -107,6 +118,7 @@ const char* usageText() {
 CommandLine parseCommandLine(int argc, const char* const* argv) {
   CommandLine result;
   bool recordOnlyOption = false;
+  bool scaleGiven = false;
   for (int i = 1; i < argc; ++i) {
     std::string_view option = argv[i];
     // --name=value is --name value.
@@ -146,6 +158,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
         return failure("bad " + std::string(option) + " value '" + value + "' (" + number->range + ")");
       }
       recordOnlyOption = recordOnlyOption || number->recordOnly;
+      scaleGiven = scaleGiven || number->field == &CommandLine::scale;
     } else if (option == "--colors") {
       const std::string_view mode = value;
       if (mode == "auto") {
@@ -176,6 +189,9 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
   }
   if (recordOnlyOption && result.action != CommandLine::Action::Record) {
     return failure("--from and --to go with --record");
+  }
+  if (scaleGiven && !hasPictures(result)) {
+    return failure("--scale goes with --record to PNG frames (OUT/) or a video (OUT.mp4, OUT.webm, OUT.mkv)");
   }
   if (result.action == CommandLine::Action::Record && result.toMs >= 0 && result.toMs <= result.fromMs) {
     return failure("--to must come after --from");

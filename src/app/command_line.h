@@ -19,6 +19,7 @@ struct CommandLine {
   int toMs = -1;             // --to MS; -1: to the end of the music
   bool mute = false;         // --mute
   DisplayRequest display{};  // --grid classic|wide|auto, --colors auto|16|truecolor|terminal
+  int scale = 1;             // --scale N, 1..6: PNG frames and video N times 640x400
 };
 
 // Reads the arguments (argv[1] onward). An option's value is the next argument or follows an '='
