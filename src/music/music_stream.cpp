@@ -32,8 +32,10 @@ std::string nameOf(const std::string& path) {
 struct MusicStream::Playback {
   std::atomic<double> offlineSeconds{0.0};
   Track track;
+  FadeInSource fadingTrack{track};  // what the output plays: the track, fading in after a pause or seek
   std::unique_ptr<AudioOutput> output;
   bool started = false;
+  bool paused = false;  // the clock holds lastSeconds, the output is stopped
   double lastSeconds = 0.0;
   double length = 0.0;
   bool checked = false;  // damage and shortDamage hold the verdict on the measured track
@@ -96,23 +98,66 @@ bool MusicStream::open(const char* path) {
 
 bool MusicStream::isOpen() const { return playback_ != nullptr; }
 
-bool MusicStream::play() {
+bool MusicStream::play(double fromSeconds) {
   if (!playback_) return false;
   Playback& playback = *playback_;
   if (!playback.measure()) return false;
   if (playback.started) {
     playback.output->stop();
-    playback.track.rewind();
+    if (fromSeconds <= 0.0) playback.track.rewind();
   }
-  playback.lastSeconds = 0.0;
-  playback.started = playback.output->start(playback.track);
+  playback.paused = false;
+  playback.started = startAt(std::clamp(fromSeconds, 0.0, playback.length));
   return playback.started;
+}
+
+bool MusicStream::startAt(double seconds) {
+  Playback& playback = *playback_;
+  const int rate = playback.track.sampleRate();
+  const auto frame = std::min(static_cast<std::size_t>(seconds * rate), playback.track.frameCount());
+  playback.track.seek(frame);
+  playback.fadingTrack.fadeFrom(frame, frame > 0 ? static_cast<std::size_t>(kStopFadeSeconds * rate) : 0);
+  playback.lastSeconds = seconds;
+  return playback.output->start(playback.fadingTrack, frame);
+}
+
+void MusicStream::pause() {
+  if (!playback_ || !playback_->started || playback_->paused) return;
+  Playback& playback = *playback_;
+  heardSeconds();  // the clock holds what is heard now
+  playback.paused = true;
+  playback.output->stop();
+}
+
+void MusicStream::resume() {
+  if (!playback_ || !playback_->paused) return;
+  Playback& playback = *playback_;
+  playback.paused = false;
+  playback.started = startAt(playback.lastSeconds);
+}
+
+bool MusicStream::paused() const { return playback_ && playback_->paused; }
+
+void MusicStream::seek(double seconds) {
+  if (!playback_ || !playback_->started) return;
+  Playback& playback = *playback_;
+  const double target = std::clamp(seconds, 0.0, playback.length);
+  if (playback.paused) {
+    playback.lastSeconds = target;
+    playback.track.seek(static_cast<std::size_t>(target * playback.track.sampleRate()));
+  } else {
+    playback.output->stop();
+    playback.started = startAt(target);
+  }
+  // The spectrum's frames there, before the first frame is drawn at the new moment.
+  const auto frame = static_cast<std::size_t>(target * playback.track.sampleRate());
+  playback.track.read(frame, kSpectrumWindow, playback.window);
 }
 
 double MusicStream::heardSeconds() {
   if (!playback_) return 0.0;
   Playback& playback = *playback_;
-  if (!playback.started) return playback.lastSeconds;
+  if (!playback.started || playback.paused) return playback.lastSeconds;
   const double heard = std::clamp(playback.output->heardSeconds(), 0.0, playback.length);
   if (heard > playback.lastSeconds) playback.lastSeconds = heard;
   if (playback.output->finished()) playback.lastSeconds = playback.length;
@@ -121,7 +166,9 @@ double MusicStream::heardSeconds() {
 
 std::int32_t MusicStream::clockMs() { return static_cast<std::int32_t>(heardSeconds() * 1000.0); }
 
-bool MusicStream::isActive() { return playback_ && playback_->started && !playback_->output->finished(); }
+bool MusicStream::isActive() {
+  return playback_ && playback_->started && (playback_->paused || !playback_->output->finished());
+}
 
 void MusicStream::fetchSpectrum() {
   // Deliberate: a failed fetch is ignored; the scenes then read the previous magnitudes.
