@@ -43,8 +43,9 @@ bool Timeline::run(ShowStage& stage, std::uint32_t* secondFrame) {
     printLine("Unable to play music");
     return false;
   }
-  // The music clock's reading at the show's moment 0.
-  const std::int32_t ms0 = stage.clockMs() - play_.fromMs;
+  // The music clock's reading at the show's moment 0: its first reading for a show from the start;
+  // 0 for music started at a moment of the show, whose clock is then the show's.
+  ms0_ = play_.fromMs > 0 ? 0 : stage.clockMs();
   std::int32_t t = play_.fromMs;
   if (t > 0) drawPass(stage, 0, secondFrame);  // as a recording from there: the pass at 0, not shown
 
@@ -57,21 +58,21 @@ bool Timeline::run(ShowStage& stage, std::uint32_t* secondFrame) {
     // show loops) or a lost output end the show, also during a wait; a pause holds it here, a seek
     // or a loop starts it over at its moment, shown at once.
     for (;;) {
-      const std::int32_t now = stage.clockMs() - ms0;
+      const std::int32_t now = stage.clockMs() - ms0_;
       const ViewerRequest request = stage.takeRequest();
       if (request == ViewerRequest::Quit) return true;
       if (request == ViewerRequest::Pause) {
-        if (!holdPaused(stage, t, ms0, secondFrame)) return true;
+        if (!holdPaused(stage, t, secondFrame)) return true;
         continue;
       }
       if (request == ViewerRequest::SeekBack || request == ViewerRequest::SeekForward) {
-        t = startOver(stage, seekTarget(stage, request, t, ms0), ms0, secondFrame, true);
+        t = startOver(stage, seekTarget(stage, request, t), secondFrame, true);
         continue;
       }
       if (stage.outputLost()) return true;
       if (stage.musicEnded()) {
         if (!play_.loop) return true;
-        t = startOver(stage, 0, ms0, secondFrame, true);
+        t = startOver(stage, 0, secondFrame, true);
         continue;
       }
       const int wait = pacer_.waitMs(t, now);
@@ -151,9 +152,9 @@ void Timeline::present(ShowStage& stage) {
   stage.present();
 }
 
-std::int32_t Timeline::startOver(ShowStage& stage, std::int32_t target, std::int32_t ms0, std::uint32_t* secondFrame,
-                                 bool show) {
-  stage.seekMusic(target + ms0);
+std::int32_t Timeline::startOver(ShowStage& stage, std::int32_t target, std::uint32_t* secondFrame, bool show) {
+  stage.seekMusic(target);
+  ms0_ = 0;  // the music put at a moment of the show: its clock is the show's
   snapshotPending_ = true;
   for (Latch& start : fadeStarts_) start = Latch{};
   stage.restartScenes();
@@ -163,13 +164,13 @@ std::int32_t Timeline::startOver(ShowStage& stage, std::int32_t target, std::int
   return target;
 }
 
-std::int32_t Timeline::seekTarget(ShowStage& stage, ViewerRequest request, std::int32_t t, std::int32_t ms0) const {
+std::int32_t Timeline::seekTarget(ShowStage& stage, ViewerRequest request, std::int32_t t) const {
   const std::int64_t step = request == ViewerRequest::SeekBack ? -kSeekStepMs : kSeekStepMs;
-  const std::int64_t end = std::int64_t{stage.lengthMs()} - ms0;
+  const std::int64_t end = stage.lengthMs();
   return static_cast<std::int32_t>(std::clamp<std::int64_t>(std::int64_t{t} + step, 0, std::max<std::int64_t>(end, 0)));
 }
 
-bool Timeline::holdPaused(ShowStage& stage, std::int32_t& t, std::int32_t ms0, std::uint32_t* secondFrame) {
+bool Timeline::holdPaused(ShowStage& stage, std::int32_t& t, std::uint32_t* secondFrame) {
   constexpr int kPausedWaitMs = 1000;  // keys and resizes cut it short: nothing is drawn meanwhile
   stage.pauseMusic(true);
   stage.showPaused();
@@ -181,7 +182,7 @@ bool Timeline::holdPaused(ShowStage& stage, std::int32_t& t, std::int32_t ms0, s
       return true;
     }
     if (request == ViewerRequest::SeekBack || request == ViewerRequest::SeekForward) {
-      t = startOver(stage, seekTarget(stage, request, t, ms0), ms0, secondFrame, false);
+      t = startOver(stage, seekTarget(stage, request, t), secondFrame, false);
       if (stage.takeLayoutChange()) convertAgain(stage);
       stage.showPaused();
       continue;

@@ -51,10 +51,10 @@ class ShowStage {
   virtual ViewerRequest takeRequest() { return quitRequested() ? ViewerRequest::Quit : ViewerRequest::None; }
   // Pauses the music at once, its clock holding still, or plays on from where it holds.
   virtual void pauseMusic(bool) {}
-  // Moves the music to ms of its own clock (clamped to the music); the clock reads from there, and
-  // a paused music stays paused there.
+  // Moves the music to the show's moment ms (clamped to the music); from there the music clock
+  // reads the show's moments, and a paused music stays paused there.
   virtual void seekMusic(std::int32_t) {}
-  // The show's length in milliseconds of the music clock: seeks go no further.
+  // The show's length in milliseconds: seeks go no further.
   virtual std::int32_t lengthMs() { return kShowNeverEnds; }
   // Makes the scenes anew, as the show's start made them, for a show that starts over at a moment.
   virtual void restartScenes() {}
@@ -128,16 +128,16 @@ class Timeline {
   void present(ShowStage& stage);
   // Starts the show over at moment target with the music there, as a recording from there
   // starts; presents the pass at target when show is true. Returns target.
-  std::int32_t startOver(ShowStage& stage, std::int32_t target, std::int32_t ms0, std::uint32_t* secondFrame,
-                         bool show);
+  std::int32_t startOver(ShowStage& stage, std::int32_t target, std::uint32_t* secondFrame, bool show);
   // Where a seek request takes the show from moment t: 10 s back or on, within the show.
-  std::int32_t seekTarget(ShowStage& stage, ViewerRequest request, std::int32_t t, std::int32_t ms0) const;
+  std::int32_t seekTarget(ShowStage& stage, ViewerRequest request, std::int32_t t) const;
   // Holds the show paused at moment t (which seeks move) until the viewer plays on (true) or
   // quits, or the display is gone (false).
-  bool holdPaused(ShowStage& stage, std::int32_t& t, std::int32_t ms0, std::uint32_t* secondFrame);
+  bool holdPaused(ShowStage& stage, std::int32_t& t, std::uint32_t* secondFrame);
 
   FramePacer pacer_;
   ShowPlay play_;
+  std::int32_t ms0_ = 0;  // the music clock's reading at the show's moment 0
   bool snapshotPending_ = true;
   Latch fadeStarts_[4];
   Conversion conversions_[2] = {};

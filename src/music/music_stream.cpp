@@ -37,6 +37,9 @@ struct MusicStream::Playback {
   bool started = false;
   bool paused = false;  // the clock holds lastSeconds, the output is stopped
   double lastSeconds = 0.0;
+  // Where playing began or was sought to, until the clock is read again: the spectrum is taken
+  // there, as a recording from there takes it (-1: at the heard position).
+  double spectrumSeconds = -1.0;
   double length = 0.0;
   bool checked = false;  // damage and shortDamage hold the verdict on the measured track
   std::string damage;    // empty when the track is whole
@@ -118,7 +121,17 @@ bool MusicStream::startAt(double seconds) {
   playback.track.seek(frame);
   playback.fadingTrack.fadeFrom(frame, frame > 0 ? static_cast<std::size_t>(kStopFadeSeconds * rate) : 0);
   playback.lastSeconds = seconds;
-  return playback.output->start(playback.fadingTrack, frame);
+  const bool started = playback.output->start(playback.fadingTrack, frame);
+  takeSpectrumAt(seconds);
+  return started;
+}
+
+void MusicStream::takeSpectrumAt(double seconds) {
+  Playback& playback = *playback_;
+  playback.spectrumSeconds = seconds;
+  // The frames there, decoded before the first frame at the new moment is drawn.
+  const auto frame = static_cast<std::size_t>(seconds * playback.track.sampleRate());
+  playback.track.read(frame, kSpectrumWindow, playback.window);
 }
 
 void MusicStream::pause() {
@@ -145,13 +158,11 @@ void MusicStream::seek(double seconds) {
   if (playback.paused) {
     playback.lastSeconds = target;
     playback.track.seek(static_cast<std::size_t>(target * playback.track.sampleRate()));
+    takeSpectrumAt(target);
   } else {
     playback.output->stop();
     playback.started = startAt(target);
   }
-  // The spectrum's frames there, before the first frame is drawn at the new moment.
-  const auto frame = static_cast<std::size_t>(target * playback.track.sampleRate());
-  playback.track.read(frame, kSpectrumWindow, playback.window);
 }
 
 double MusicStream::heardSeconds() {
@@ -164,7 +175,10 @@ double MusicStream::heardSeconds() {
   return playback.lastSeconds;
 }
 
-std::int32_t MusicStream::clockMs() { return static_cast<std::int32_t>(heardSeconds() * 1000.0); }
+std::int32_t MusicStream::clockMs() {
+  if (playback_) playback_->spectrumSeconds = -1.0;
+  return static_cast<std::int32_t>(heardSeconds() * 1000.0);
+}
 
 bool MusicStream::isActive() {
   return playback_ && playback_->started && (playback_->paused || !playback_->output->finished());
@@ -176,7 +190,8 @@ void MusicStream::fetchSpectrum() {
   Playback& playback = *playback_;
   if (!playback.track.measured()) return;
   const std::size_t frames = playback.track.frameCount();
-  const auto start = static_cast<std::size_t>(heardSeconds() * playback.track.sampleRate());
+  const double seconds = playback.spectrumSeconds >= 0.0 ? playback.spectrumSeconds : heardSeconds();
+  const auto start = static_cast<std::size_t>(seconds * playback.track.sampleRate());
   // The recording's clock waits for the frames; the live show never does (they are there long
   // before they are heard, and a miss only keeps the previous magnitudes).
   const bool gotten = output_ == MusicOutput::Offline
@@ -194,7 +209,9 @@ double MusicStream::lengthSeconds() {
 }
 
 void MusicStream::setOfflinePosition(double seconds) {
-  if (playback_) playback_->offlineSeconds.store(seconds);
+  if (!playback_) return;
+  playback_->offlineSeconds.store(seconds);
+  playback_->spectrumSeconds = -1.0;  // the spectrum follows the position set from here on
 }
 
 const char* MusicStream::damage(bool wait, bool shortName) {

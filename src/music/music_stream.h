@@ -81,7 +81,9 @@ class MusicStream {
   bool isActive();
 
   // Fills spectrum with the 1024 magnitudes of the 2048 samples heard from the current position
-  // on. A failure (not open, still decoding) leaves spectrum as it was. Allocates nothing.
+  // on; right after play, resume or seek, until the clock is read again, from the moment playing
+  // began at (as a recording from that moment takes it). A failure (not open, still decoding)
+  // leaves spectrum as it was. Allocates nothing.
   void fetchSpectrum();
 
   // The track's length in seconds, waiting for the decoding if needed; 0 when not open.
@@ -107,6 +109,8 @@ class MusicStream {
   double heardSeconds();
   // Starts the output at seconds (a moment within the track), fading in unless it is the start.
   bool startAt(double seconds);
+  // The spectrum is taken at seconds until the clock is read again; waits for its frames.
+  void takeSpectrumAt(double seconds);
 
   MusicOutput output_ = MusicOutput::Automatic;
   const char* notice_ = nullptr;

@@ -447,8 +447,8 @@ TEST_F(TimelineViewer, QuittingWhilePausedEndsTheShow) {
 // then the pass at the moment, shown at once; the show goes on from there.
 TEST_F(TimelineViewer, ASeekStartsTheShowOverAsARecordingFromThereDoes) {
   // From 55000: fade 1 starts at the first pass; Right at 55030, Left at 65030. (This stage's clock
-  // reads the moment sought once more: an unpaced show draws it again.)
-  ViewerStage stage(55000, 160000, {{4, Request::SeekForward}, {6, Request::SeekBack}, {7, Request::Quit}});
+  // reads the moment started or sought at once more: an unpaced show draws it again.)
+  ViewerStage stage(55000, 160000, {{5, Request::SeekForward}, {7, Request::SeekBack}, {8, Request::Quit}});
   ASSERT_TRUE(play(stage, {55000, false}));
   EXPECT_EQ(stage.logFrom("seek 65030"),
             (Log{"seek 65030", "new scenes", "Scene1 0", "convert 0",     // the pass at 0, not shown
@@ -484,13 +484,13 @@ TEST_F(TimelineViewer, SeeksStayWithinTheShow) {
 TEST_F(TimelineViewer, TheShowFromAMomentBeginsWithThePassAtZeroUnshown) {
   ViewerStage stage(30000, 60000, {{2, Request::Quit}});
   ASSERT_TRUE(play(stage, {30000, false}));
-  EXPECT_EQ(stage.log, (Log{"Scene1 0", "convert 0", "Scene1 30000", "convert 0", "present", "Scene1 30010",
+  EXPECT_EQ(stage.log, (Log{"Scene1 0", "convert 0", "Scene1 30000", "convert 0", "present", "Scene1 30000",
                             "convert 0", "present"}));
 }
 
 // --loop: at the music's end the show starts over at 0, forever, until the viewer quits.
 TEST_F(TimelineViewer, ALoopingShowStartsAgainAtTheStartAtItsEnd) {
-  ViewerStage stage(150, 170, {{5, Request::Quit}});
+  ViewerStage stage(150, 170, {{6, Request::Quit}});
   ASSERT_TRUE(play(stage, {150, true}));
   EXPECT_EQ(stage.logFrom("Scene1 160"), (Log{"Scene1 160", "convert 0", "present", "seek 0", "new scenes",
                                                "Scene1 0", "convert 0", "present", "Scene1 0", "convert 0", "present",
