@@ -27,8 +27,10 @@ constexpr const char* kShapeHint =
 #else
 // In a terminal: the terminal's own full-screen key, and what gives the picture its true shape in
 // the terminal's cells (or that the wide grid does).
-constexpr const char* kFullScreenHint = "Terminal users:\nPress F11 (or your terminal's full-screen key) for fullscreen\n";
-constexpr const char* kShapeHint = "Windowed mode lovers:\nA smaller font or a larger window gives the picture its true shape";
+constexpr const char* kFullScreenHint =
+    "Terminal users:\nPress F11 (or your terminal's full-screen key) for fullscreen\n";
+constexpr const char* kShapeHint =
+    "Windowed mode lovers:\nA smaller font or a larger window gives the picture its true shape";
 constexpr const char* kWideShapeHint = "Wide grid:\n160x50 cells keep the picture's true shape in these tall cells";
 constexpr const char* kSquareShapeHint = "Square cells:\nThe classic grid shows the picture in its true shape";
 #endif

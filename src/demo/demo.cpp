@@ -85,7 +85,8 @@ bool startsWithinTheShow(Demo& demo) {
   const auto showEndMs = static_cast<long long>(demo.music->lengthSeconds() * 1000.0);
   if (demo.options.fromMs < showEndMs) return true;
   char message[160];
-  std::snprintf(message, sizeof message, "--from %d is at or past the show's end: give 0 to %lld (the show lasts %lld ms)",
+  std::snprintf(message, sizeof message,
+                "--from %d is at or past the show's end: give 0 to %lld (the show lasts %lld ms)",
                 static_cast<int>(demo.options.fromMs), showEndMs - 1, showEndMs);
   printLine(message);
   printUsageHint();

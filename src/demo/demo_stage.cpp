@@ -78,6 +78,10 @@ CellView DemoStage::cells() const { return demo_.console->cellsOf(*demo_.cells);
 void DemoStage::present() { presentFrame(*demo_.console, cells()); }
 
 bool Demo::run() {
+  // Keys typed on the intro screen that it does not take (an arrow, a second Space) are not
+  // carried into the show.
+  Terminal& keys = console->terminal();
+  for (Key key : {Key::Space, Key::Q, Key::Left, Key::Right}) keys.keyPressed(key);
   DemoStage stage(*this);
   Timeline timeline(options.framesPerSecond, ShowPlay{options.fromMs, options.loop});
   return timeline.run(stage, secondFrame.get());

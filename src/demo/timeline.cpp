@@ -144,7 +144,8 @@ void Timeline::convert(ShowStage& stage, const std::uint32_t* pixels, const Pixe
 }
 
 void Timeline::convertAgain(ShowStage& stage) {
-  for (int index = 0; index < conversionCount_; ++index) stage.convert(conversions_[index].pixels, conversions_[index].rect);
+  for (int index = 0; index < conversionCount_; ++index)
+    stage.convert(conversions_[index].pixels, conversions_[index].rect);
 }
 
 void Timeline::present(ShowStage& stage) {

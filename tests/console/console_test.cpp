@@ -204,9 +204,9 @@ TEST(Intro, EachPlatformHasItsOwnWords) {
     terminal.press(Key::Escape);
     EXPECT_FALSE(showIntro(console));
 #ifdef _WIN32
-    const char* lines[][2] = {{"Win32 users:", "Press ALT-ENTER for fullscreen"},
-                              {"Win64 users and you windowed mode lovers:",
-                               "Change your font to 8x8 for a slightly better experience"}};
+    const char* lines[][2] = {
+        {"Win32 users:", "Press ALT-ENTER for fullscreen"},
+        {"Win64 users and you windowed mode lovers:", "Change your font to 8x8 for a slightly better experience"}};
     EXPECT_EQ(terminal.written.find("Terminal users"), std::string::npos);
 #else
     const char* lines[][2] = {{"Terminal users:", "Press F11 (or your terminal's full-screen key) for fullscreen"},
@@ -219,7 +219,8 @@ TEST(Intro, EachPlatformHasItsOwnWords) {
     EXPECT_NE(terminal.written.find(introLine(console, 1, lines[0][1])), std::string::npos);
     EXPECT_NE(terminal.written.find(introLine(console, 3, lines[1][0])), std::string::npos);
     EXPECT_NE(terminal.written.find(introLine(console, 4, lines[1][1])), std::string::npos);
-    EXPECT_NE(terminal.written.find(introLine(console, 8, "Press SPACE to continue or ESC to exit")), std::string::npos);
+    EXPECT_NE(terminal.written.find(introLine(console, 8, "Press SPACE to continue or ESC to exit")),
+              std::string::npos);
   }
 }
 
@@ -283,15 +284,22 @@ TEST(UpdateLayout, TheGridFollowsTheWindow) {
     int cellWidth, cellHeight;
     std::vector<Step> steps;
   };
+  // clang-format off
   const std::vector<Step> wideThenBack = {
-      {170, 55, Grid::Wide, true, 5, 2},      {120, 52, Grid::Classic, true, 20, 1},
-      {60, 30, Grid::Classic, false, 0, 0},   {170, 55, Grid::Wide, true, 5, 2},
-      {159, 50, Grid::Classic, true, 39, 0},  {160, 50, Grid::Wide, true, 0, 0},
-      {160, 49, Grid::Wide, false, 0, 0},     {80, 50, Grid::Classic, true, 0, 0},
+      {170, 55, Grid::Wide, true, 5, 2},
+      {120, 52, Grid::Classic, true, 20, 1},
+      {60, 30, Grid::Classic, false, 0, 0},
+      {170, 55, Grid::Wide, true, 5, 2},
+      {159, 50, Grid::Classic, true, 39, 0},
+      {160, 50, Grid::Wide, true, 0, 0},
+      {160, 49, Grid::Wide, false, 0, 0},
+      {80, 50, Grid::Classic, true, 0, 0},
   };
   const std::vector<Step> classicAlways = {
-      {170, 55, Grid::Classic, true, 45, 2}, {120, 52, Grid::Classic, true, 20, 1},
-      {60, 30, Grid::Classic, false, 0, 0},  {170, 55, Grid::Classic, true, 45, 2},
+      {170, 55, Grid::Classic, true, 45, 2},
+      {120, 52, Grid::Classic, true, 20, 1},
+      {60, 30, Grid::Classic, false, 0, 0},
+      {170, 55, Grid::Classic, true, 45, 2},
   };
   const Case cases[] = {
       {GridChoice::Auto, 9, 19, wideThenBack},
@@ -300,6 +308,7 @@ TEST(UpdateLayout, TheGridFollowsTheWindow) {
       {GridChoice::Auto, 0, 0, classicAlways},
       {GridChoice::Classic, 9, 19, classicAlways},
   };
+  // clang-format on
   for (const Case& c : cases) {
     MemoryTerminal terminal(c.steps[0].columns, c.steps[0].rows);
     terminal.answers.cellWidth = c.cellWidth;
@@ -307,8 +316,8 @@ TEST(UpdateLayout, TheGridFollowsTheWindow) {
     ConsoleFrame console(&terminal);
     ASSERT_TRUE(setUp(console, {c.request, ColorChoice::Auto}).ready);
     for (const Step& step : c.steps) {
-      SCOPED_TRACE(::testing::Message() << "request " << static_cast<int>(c.request) << ", cells " << c.cellWidth
-                                        << "x" << c.cellHeight << ", window " << step.columns << "x" << step.rows);
+      SCOPED_TRACE(::testing::Message() << "request " << static_cast<int>(c.request) << ", cells " << c.cellWidth << "x"
+                                        << c.cellHeight << ", window " << step.columns << "x" << step.rows);
       terminal.resize(step.columns, step.rows);
       updateLayout(console);
       const ConsoleLayout& layout = console.layout();

@@ -161,10 +161,10 @@ TEST(PosixTerminal, OutputThatIsNotATerminalIsRefused) {
   char buffer[256] = {};
   ASSERT_GE(pread(file, buffer, sizeof buffer - 1, 0), 0);
   EXPECT_EQ(std::string(buffer).find("Unable"), std::string::npos) << "no message on standard output: " << buffer;
-  EXPECT_EQ(child.output().rfind(
-                "glimmerfolding: Standard output is not a terminal: run the show in one, or render it with --record.\r\n",
-                0),
-            0u)
+  EXPECT_EQ(
+      child.output().rfind(
+          "glimmerfolding: Standard output is not a terminal: run the show in one, or render it with --record.\r\n", 0),
+      0u)
       << child.output();
   close(file);
   unlink(path);

@@ -178,9 +178,9 @@ int differingCells(const EmulatedScreen& live, const EmulatedScreen& recorded, i
                         live.background(column, row) == recorded.background(column, row) &&
                         (blank || live.foreground(column, row) == recorded.foreground(column, row));
       if (!same && ++differing <= 3) {
-        ADD_FAILURE() << "cell " << column << "," << row << " shows U+" << std::hex << live.glyph(column, row)
-                      << " on " << live.background(column, row) << "; the recording U+" << recorded.glyph(column, row)
-                      << " on " << recorded.background(column, row);
+        ADD_FAILURE() << "cell " << column << "," << row << " shows U+" << std::hex << live.glyph(column, row) << " on "
+                      << live.background(column, row) << "; the recording U+" << recorded.glyph(column, row) << " on "
+                      << recorded.background(column, row);
       }
     }
   }

@@ -30,7 +30,8 @@ struct Frame {
 Frame copyOf(std::int32_t t, CellView view) {
   Frame frame;
   frame.t = t;
-  for (int row = 0; row < view.height; ++row) std::memcpy(&frame.cells[row * view.width], &view.at(0, row), view.width * sizeof(Cell));
+  for (int row = 0; row < view.height; ++row)
+    std::memcpy(&frame.cells[row * view.width], &view.at(0, row), view.width * sizeof(Cell));
   return frame;
 }
 

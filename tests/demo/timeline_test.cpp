@@ -7,8 +7,8 @@
 
 #include <algorithm>
 #include <array>
-#include <string>
 #include <ostream>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -450,12 +450,12 @@ TEST_F(TimelineViewer, ASeekStartsTheShowOverAsARecordingFromThereDoes) {
   // reads the moment started or sought at once more: an unpaced show draws it again.)
   ViewerStage stage(55000, 160000, {{5, Request::SeekForward}, {7, Request::SeekBack}, {8, Request::Quit}});
   ASSERT_TRUE(play(stage, {55000, false}));
-  EXPECT_EQ(stage.logFrom("seek 65030"),
-            (Log{"seek 65030", "new scenes", "Scene1 0", "convert 0",     // the pass at 0, not shown
-                 "Scene1 55000", "Scene2 10030", "convert 0", "present",  // Scene1's snapshot taken again
-                 "Scene2 10030", "convert 0", "present",                  // on from the new moment
-                 "seek 55030", "new scenes", "Scene1 0", "convert 0", "Scene1 55000", "Scene2 30", "convert 0",
-                 "present"}));
+  EXPECT_EQ(
+      stage.logFrom("seek 65030"),
+      (Log{"seek 65030", "new scenes", "Scene1 0", "convert 0",     // the pass at 0, not shown
+           "Scene1 55000", "Scene2 10030", "convert 0", "present",  // Scene1's snapshot taken again
+           "Scene2 10030", "convert 0", "present",                  // on from the new moment
+           "seek 55030", "new scenes", "Scene1 0", "convert 0", "Scene1 55000", "Scene2 30", "convert 0", "present"}));
   // Fade 1 weighs from its first pass again: full weight at 55030 as at 55000, where the fade's
   // first moment kept from before would have given 252.
   EXPECT_EQ(stage.shown[0][0], 0x00FEFEFEu);
@@ -469,8 +469,13 @@ TEST_F(TimelineViewer, SeeksStayWithinTheShow) {
   ASSERT_TRUE(play(back));
   EXPECT_EQ(back.logFrom("seek 0"), (Log{"seek 0", "new scenes", "Scene1 0", "convert 0", "present"}));
 
-  ViewerStage on(0, 55500, {{1, Request::SeekForward}, {2, Request::SeekForward}, {3, Request::SeekForward},
-                            {4, Request::SeekForward}, {5, Request::SeekForward}, {6, Request::SeekForward}});
+  ViewerStage on(0, 55500,
+                 {{1, Request::SeekForward},
+                  {2, Request::SeekForward},
+                  {3, Request::SeekForward},
+                  {4, Request::SeekForward},
+                  {5, Request::SeekForward},
+                  {6, Request::SeekForward}});
   ASSERT_TRUE(play(on));
   Log seeks;
   for (const std::string& entry : on.log) {
@@ -492,18 +497,19 @@ TEST_F(TimelineViewer, TheShowFromAMomentBeginsWithThePassAtZeroUnshown) {
 TEST_F(TimelineViewer, ALoopingShowStartsAgainAtTheStartAtItsEnd) {
   ViewerStage stage(150, 170, {{6, Request::Quit}});
   ASSERT_TRUE(play(stage, {150, true}));
-  EXPECT_EQ(stage.logFrom("Scene1 160"), (Log{"Scene1 160", "convert 0", "present", "seek 0", "new scenes",
-                                               "Scene1 0", "convert 0", "present", "Scene1 0", "convert 0", "present",
-                                               "Scene1 10", "convert 0", "present"}));
+  EXPECT_EQ(stage.logFrom("Scene1 160"),
+            (Log{"Scene1 160", "convert 0", "present", "seek 0", "new scenes", "Scene1 0", "convert 0", "present",
+                 "Scene1 0", "convert 0", "present", "Scene1 10", "convert 0", "present"}));
 }
 
 // A seek while paused shows the new moment's frame with the note, and stays paused.
 TEST_F(TimelineViewer, APausedShowSeeksAndStaysPaused) {
-  ViewerStage stage(0, 60000, {{2, Request::Pause}, {3, Request::SeekForward}, {5, Request::Pause}, {7, Request::Quit}});
+  ViewerStage stage(0, 60000,
+                    {{2, Request::Pause}, {3, Request::SeekForward}, {5, Request::Pause}, {7, Request::Quit}});
   ASSERT_TRUE(play(stage));
   EXPECT_EQ(stage.logFrom("pause"), (Log{"pause", "paused note", "seek 10010", "new scenes", "Scene1 0", "convert 0",
-                                          "Scene1 10010", "convert 0", "paused note",  // no present: the note's
-                                          "wait 1000", "play on", "Scene1 10010", "convert 0", "present"}));
+                                         "Scene1 10010", "convert 0", "paused note",  // no present: the note's
+                                         "wait 1000", "play on", "Scene1 10010", "convert 0", "present"}));
 }
 
 // A new layout (the window resized, the grid switched) converts the last pass again before it is

@@ -203,8 +203,8 @@ TEST_F(DecoderTest, ASoughtTrackReadsTheFloatsOfAWholeDecodeFromThere) {
   Track track;
   ASSERT_TRUE(track.open(file.c_str()));
   std::vector<float> piece(2 * 3000);
-  const std::size_t moments[] = {44100 * 2,      44100 * 10 + 17, 44100 / 2 + 3, 0, 44100 * 11 + 123, 44100 * 11,
-                                 44100 * 3 + 1, whole.frameCount - 1000};
+  const std::size_t moments[] = {44100 * 2,        44100 * 10 + 17, 44100 / 2 + 3, 0,
+                                 44100 * 11 + 123, 44100 * 11,      44100 * 3 + 1, whole.frameCount - 1000};
   for (std::size_t first : moments) {
     SCOPED_TRACE(first);
     track.seek(first);
