@@ -310,7 +310,9 @@ TEST(LiveShowWindow, TheShowFollowsTheWindow) {
     child->resize(120, 52);
     settle();
     EXPECT_EQ(drawnArea(child->screen()), classic);
-    if (paused) EXPECT_EQ(child->screen().rowText(1).find(kPausedNote), 20u);
+    if (paused) {
+      EXPECT_EQ(child->screen().rowText(1).find(kPausedNote), 20u);
+    }
 
     child->resize(60, 30);
     settle();
@@ -322,7 +324,9 @@ TEST(LiveShowWindow, TheShowFollowsTheWindow) {
     child->resize(170, 55);
     settle();
     EXPECT_EQ(drawnArea(child->screen()), wide);
-    if (paused) EXPECT_EQ(child->screen().rowText(2).find(kPausedNote), 5u);
+    if (paused) {
+      EXPECT_EQ(child->screen().rowText(2).find(kPausedNote), 5u);
+    }
   }
   child->type(" ");
   EXPECT_TRUE(waitForNote(*child, 2, 5, false));
