@@ -18,12 +18,30 @@ constexpr int kResizeWaitMs = 200;
 constexpr int kIntroPollMs = 10;
 constexpr const char* kOutputFailed = "The terminal stopped taking output during set-up.";
 
-// The intro notice, as three texts each followed by one line end.
-constexpr const char* kIntroTexts[] = {
-    "Win32 users:\nPress ALT-ENTER for fullscreen\n",
-    "Win64 users and you windowed mode lovers:\nChange your font to 8x8 for a slightly better experience",
-    "\n\n\nPress SPACE to continue or ESC to exit",
-};
+// The intro notice, as three texts each followed by one line end: two hints and the keys.
+#ifdef _WIN32
+// The design's, on the console it was written for.
+constexpr const char* kFullScreenHint = "Win32 users:\nPress ALT-ENTER for fullscreen\n";
+constexpr const char* kShapeHint =
+    "Win64 users and you windowed mode lovers:\nChange your font to 8x8 for a slightly better experience";
+#else
+// In a terminal: the terminal's own full-screen key, and what gives the picture its true shape in
+// the terminal's cells (or that the wide grid does).
+constexpr const char* kFullScreenHint =
+    "Terminal users:\nPress F11 (or your terminal's full-screen key) for fullscreen\n";
+constexpr const char* kShapeHint =
+    "Windowed mode lovers:\nA smaller font or a larger window gives the picture its true shape";
+constexpr const char* kWideShapeHint = "Wide grid:\n160x50 cells keep the picture's true shape in these tall cells";
+constexpr const char* kSquareShapeHint = "Square cells:\nThe classic grid shows the picture in its true shape";
+#endif
+constexpr const char* kKeysLine = "\n\n\nPress SPACE to continue or ESC to exit";
+
+// Cells at least 1.5 times as tall as wide: 2 * height >= 3 * width.
+bool tallCells(int cellWidth, int cellHeight) {
+  return cellWidth > 0 && cellHeight > 0 && 2 * cellHeight >= 3 * cellWidth;
+}
+
+bool fitsDisplay(int columns, int rows, Grid grid) { return columns >= columnsOf(grid) && rows >= kGridRows; }
 
 bool fits(Terminal& terminal, int gridColumns) {
   int columns = 0;
@@ -45,21 +63,34 @@ ColorMode detectColorMode() {
 GridDecision chooseGrid(GridChoice choice, int columns, int rows, int cellWidth, int cellHeight) {
   if (choice == GridChoice::Classic) return {Grid::Classic, nullptr};
   if (choice == GridChoice::Wide) return {Grid::Wide, nullptr};
-  // Cells at least 1.5 times as tall as wide: 2 * height >= 3 * width.
-  const bool tall = cellWidth > 0 && cellHeight > 0 && 2 * cellHeight >= 3 * cellWidth;
-  if (!tall) return {Grid::Classic, nullptr};
+  if (!tallCells(cellWidth, cellHeight)) return {Grid::Classic, nullptr};
   if (columns >= kWideCellColumns && rows >= kGridRows) {
     return {Grid::Wide, "wide grid: 160x50 cells for this terminal's tall cells; --grid classic for the original"};
   }
   return {Grid::Classic, "Tall cells: a 160x50 window or a smaller font shows the picture's true shape."};
 }
 
+void keepGridChoice(ConsoleFrame& console, GridChoice request, int cellWidth, int cellHeight) {
+  console.gridRequest_ = request;
+  console.cellWidth_ = cellWidth;
+  console.cellHeight_ = cellHeight;
+}
+
 void updateLayout(ConsoleFrame& console) {
   int columns = 0;
   int rows = 0;
   console.output_->size(columns, rows);
-  const int gridColumns = columnsOf(console.display_.grid);
+  const GridDecision decision =
+      chooseGrid(console.gridRequest_, columns, rows, console.cellWidth_, console.cellHeight_);
+  Grid grid = decision.grid;
+  if (!fitsDisplay(columns, rows, grid) && fitsDisplay(columns, rows, Grid::Classic)) grid = Grid::Classic;
   ConsoleLayout& layout = console.layout_;
+  layout.fits = fitsDisplay(columns, rows, grid);
+  if (layout.fits) {
+    console.display_.grid = grid;
+    console.gridNotice_ = decision.notice;
+  }
+  const int gridColumns = columnsOf(console.display_.grid);
   layout.originColumn = columns > gridColumns ? (columns - gridColumns) / 2 : 0;
   layout.originRow = rows > kGridRows ? (rows - kGridRows) / 2 : 0;
   layout.visibleColumns = columns < gridColumns ? (columns > 0 ? columns : 0) : gridColumns;
@@ -96,8 +127,10 @@ bool setupConsole(ConsoleFrame& console, const DisplayRequest& request) {
   display.showPalette = request.colors != ColorChoice::Terminal;
 
   if (!terminal.open()) {
+#ifdef _WIN32
     // The show's message for an output it cannot draw on; the second line says why.
     printLine("Unable to get STD_OUTPUT_HANDLE");
+#endif
     printLine("Standard output is not a terminal: run the show in one, or render it with --record.");
     return false;
   }
@@ -116,6 +149,7 @@ bool setupConsole(ConsoleFrame& console, const DisplayRequest& request) {
   const GridDecision decision = chooseGrid(request.grid, columns, rows, answers.cellWidth, answers.cellHeight);
   display.grid = decision.grid;
   console.gridNotice_ = decision.notice;
+  keepGridChoice(console, request.grid, answers.cellWidth, answers.cellHeight);
   const int gridColumns = columnsOf(display.grid);
   if (!fits(terminal, gridColumns)) {
     terminal.requestSize(gridColumns, kGridRows);
@@ -126,9 +160,11 @@ bool setupConsole(ConsoleFrame& console, const DisplayRequest& request) {
   if (!fits(terminal, gridColumns)) {
     terminal.size(columns, rows);
     terminal.restore();
+#ifdef _WIN32
     // The show's message for a display that cannot hold the grid; the second line says how big
     // it is and what to do.
     printLine("SetConsoleScreenBufferSize() failed");
+#endif
     char advice[160];
     std::snprintf(advice, sizeof advice,
                   "The terminal is %dx%d cells; the show needs %dx%d: enlarge the window or choose a smaller font.",
@@ -151,15 +187,19 @@ bool setupConsole(ConsoleFrame& console, const DisplayRequest& request) {
     terminal.setPalette(kShowPalette.colours, answers);
   }
 
-  // The title and the cursor are escape sequences here; the show's messages name the console calls
-  // they stand for, and a second line says what really failed.
+  // On Windows the show's messages name the console calls, and a second line says what failed;
+  // elsewhere the title and the cursor are escape sequences, and that line alone is said.
   if (!terminal.setTitle(kShowTitle)) {
+#ifdef _WIN32
     printLine("SetConsoleTitle() failed");
+#endif
     printLine(kOutputFailed);
     return false;
   }
   if (!terminal.hideCursor()) {
+#ifdef _WIN32
     printLine("SetConsoleCursorInfo() failed");
+#endif
     printLine(kOutputFailed);
     return false;
   }
@@ -167,6 +207,22 @@ bool setupConsole(ConsoleFrame& console, const DisplayRequest& request) {
 }
 
 namespace {
+
+// The intro's second hint: on Windows the design's; in a terminal, what the grid in use and the
+// cells' shape call for.
+const char* shapeHintOf(const ConsoleFrame& console) {
+#ifdef _WIN32
+  (void)console;
+  return kShapeHint;
+#else
+  if (console.display().grid == Grid::Wide) return kWideShapeHint;
+  int width = 0;
+  int height = 0;
+  console.cellSize(width, height);
+  if (width > 0 && height > 0 && !tallCells(width, height)) return kSquareShapeHint;
+  return kShapeHint;
+#endif
+}
 
 // The notice, each line placed at the grid's column 0, and the notices on the grid's last rows, in
 // one write. What does not fit the display is left out.
@@ -182,7 +238,8 @@ void drawIntro(const ConsoleFrame& console, const char* extraLine, const char* l
   };
   // Each text is followed by one line end, and each line end in a text starts the next row.
   int row = 0;
-  for (const char* text : kIntroTexts) {
+  const char* const texts[] = {kFullScreenHint, shapeHintOf(console), kKeysLine};
+  for (const char* text : texts) {
     for (const char* line = text;; ++row) {
       const char* end = std::strchr(line, '\n');
       const std::size_t length = end != nullptr ? static_cast<std::size_t>(end - line) : std::strlen(line);
@@ -210,7 +267,7 @@ bool showIntro(ConsoleFrame& console, const char* extraLine, const std::function
   drawIntro(console, extraLine, late);
   for (;;) {
     bool space = terminal.keyPressed(Key::Space);
-    bool escape = !space && terminal.keyPressed(Key::Escape);
+    bool escape = !space && (terminal.keyPressed(Key::Escape) || terminal.keyPressed(Key::Q));
     if (escape) return false;
     if (space) return true;
     terminal.waitForInput(kIntroPollMs);

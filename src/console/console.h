@@ -22,15 +22,24 @@ class ConsoleFrame;
 // message (and a line of advice where it helps) and returns false.
 bool setupConsole(ConsoleFrame& console, const DisplayRequest& request);
 
-// Shows the notice and waits: true for Space (start), false for Escape (quit). Space wins when
-// both come in one poll. The grid's notice, when there is one, is shown on the grid's last row,
+// Shows the notice and waits: true for Space (start), false for Escape or q (quit). Space wins
+// when both come in one poll. The grid's notice, when there is one, is shown on the grid's last row,
 // and extraLine, when not null, on the row above it (on the last row when there is no grid notice).
 // lateLine, when given, is asked at every poll; once it gives a line (not null, and the same from
 // then on), the notice is drawn again with that line above the others.
 bool showIntro(ConsoleFrame& console, const char* extraLine = nullptr,
                const std::function<const char*()>& lateLine = {});
 
-// Re-centres the grid after the display changed size; the next frame is drawn whole.
+// Keeps what the grid was chosen from (the grid asked for, and the display's cell size in pixels,
+// 0 when unknown), so the grid can be chosen again as the display changes size. Set-up calls it;
+// until then the grid asked for is the classic one.
+void keepGridChoice(ConsoleFrame& console, GridChoice request, int cellWidth, int cellHeight);
+
+// Lays the grid out again for the display's size, and the next frame is drawn whole. The grid is
+// chosen again from what was kept (see keepGridChoice and chooseGrid): the one asked for, or the
+// one Auto takes, where it fits; the classic grid where that one does not fit and 80x50 does; and
+// when no grid fits, the layout says so (fits false) and the grid stays as it was. The grid sits
+// centred; what does not fit is clipped from its top-left.
 void updateLayout(ConsoleFrame& console);
 
 // Where the grid sits on the display: its top-left cell, and how much of it fits.
@@ -39,7 +48,11 @@ struct ConsoleLayout {
   int originRow = 0;
   int visibleColumns = kCellColumns;
   int visibleRows = kCellRows;
+  bool fits = true;  // the whole grid is on the display; false: the display is too small for any
 };
+
+// The one line the show shows, centred on a cleared display, while no grid fits.
+inline constexpr char kWindowTooSmall[] = "Make the window at least 80x50 to see the show.";
 
 // ConsoleFrame: the display, the choices set-up settled for it, where the grid sits on the display
 // and how much of it fits, and the encoder that keeps the previous frame for incremental drawing.
@@ -62,21 +75,34 @@ class ConsoleFrame {
   CellView cellsOf(const CellBuffer& buffer) const { return viewOf(buffer, display_.grid); }
   // Why Auto chose, or could have chosen, the wide grid; null when it did not come up.
   const char* gridNotice() const { return gridNotice_; }
+  // The display's cell size in pixels, as set-up learnt it (0 when unknown).
+  void cellSize(int& width, int& height) const {
+    width = cellWidth_;
+    height = cellHeight_;
+  }
   const ConsoleLayout& layout() const { return layout_; }
   // True once a write failed: the show ends at the end of the pass.
   bool outputLost() const { return outputLost_; }
 
  private:
   friend bool setupConsole(ConsoleFrame& console, const DisplayRequest& request);
+  friend void keepGridChoice(ConsoleFrame& console, GridChoice request, int cellWidth, int cellHeight);
   friend void updateLayout(ConsoleFrame& console);
   friend const char* encodeFrame(ConsoleFrame& console, CellView cells, std::size_t& size);
   friend void presentFrame(ConsoleFrame& console, CellView cells);
+  friend void presentFrameWithNote(ConsoleFrame& console, CellView cells, const char* note);
+  friend bool refreshLayout(ConsoleFrame& console);
   friend void drawWholeNextFrame(ConsoleFrame& console);
 
   Terminal* output_;  // the display; owned by ownedOutput_ or borrowed
   std::unique_ptr<Terminal> ownedOutput_;
   DisplayChoices display_;
   const char* gridNotice_ = nullptr;
+  // What the grid is chosen from, again at every new size.
+  GridChoice gridRequest_ = GridChoice::Classic;
+  int cellWidth_ = 0;
+  int cellHeight_ = 0;
+  CellBuffer noted_{};  // a frame with a note over it (presentFrameWithNote)
   ConsoleLayout layout_;
   FrameEncoder encoder_;
   bool outputLost_ = false;

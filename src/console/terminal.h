@@ -13,7 +13,8 @@
 
 namespace glimmer {
 
-enum class Key { Space, Escape };
+// The keys the show reads: Space, Escape, q (either case) and the Left and Right arrows.
+enum class Key { Space, Escape, Q, Left, Right };
 
 // A line of text at display cell (column, row), 0-based.
 struct TextLine {
@@ -81,7 +82,8 @@ class Terminal {
   virtual bool drawCells(CellView cells, int originColumn, int originRow, int visibleColumns, int visibleRows);
 
   // True when the key went down since the previous query of that key (the console's
-  // "is down or was pressed since the last query"). Never blocks longer than about 20 ms.
+  // "is down or was pressed since the last query"); a query takes only its own key, so keys not
+  // asked about wait for their own query. Never blocks longer than about 20 ms.
   virtual bool keyPressed(Key key) = 0;
 
   // Waits the given milliseconds.

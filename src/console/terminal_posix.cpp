@@ -348,7 +348,7 @@ class PosixTerminal final : public Terminal {
 
   bool keyPressed(Key key) override {
     readKeys();
-    return key == Key::Space ? keys_.takeSpace() : keys_.takeEscape();
+    return keys_.take(key);
   }
 
   void sleepMs(int milliseconds) override {

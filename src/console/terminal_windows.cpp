@@ -12,8 +12,9 @@
 // - Frames are written as cells, which every Windows console (and Wine's, which shows escape
 //   sequences as text) understands, in the 16 console colours of the show's own screen buffer;
 //   there is no 24-bit colour. Bytes given to write() go to the console as they are.
-// - Keys are key-down events from the input queue: a held key is seen as often as the keyboard
-//   repeats it. The queue is read only when the show asks for a key or sleeps.
+// - Keys are key-down events from the input queue, by virtual-key code (VK_SPACE, VK_ESCAPE, 'Q',
+//   VK_LEFT, VK_RIGHT): a held key is seen as often as the keyboard repeats it. The queue is read
+//   only when the show asks for a key or sleeps.
 // - A console whose font does not fit 50 rows on the screen cannot grow to 80x50
 //   (dwMaximumWindowSize); the show then stops with its message. Wine does not report the size of
 //   the terminal it runs in, so there the maximum window size is what counts.
@@ -356,7 +357,7 @@ class WindowsTerminal final : public Terminal {
 
   bool keyPressed(Key key) override {
     readKeys(kKeyWaitMs);
-    bool& pressed = key == Key::Space ? spacePressed_ : escapePressed_;
+    bool& pressed = pressed_[static_cast<int>(key)];
     const bool was = pressed;
     pressed = false;
     return was;
@@ -430,8 +431,9 @@ class WindowsTerminal final : public Terminal {
     return written;
   }
 
-  // Takes every waiting input event, waiting up to waitMs for the first; notes Space and Escape
-  // going down (by virtual-key code: Escape's character is 0 on some consoles) and size changes.
+  // Takes every waiting input event, waiting up to waitMs for the first; notes the show's keys
+  // going down (by virtual-key code: Escape's character is 0 on some consoles, and the arrows have
+  // none) and size changes.
   void readKeys(DWORD waitMs) {
     DWORD wait = waitMs;
     for (;;) {
@@ -444,8 +446,7 @@ class WindowsTerminal final : public Terminal {
       for (DWORD index = 0; index < count; ++index) {
         const INPUT_RECORD& record = records[index];
         if (record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown != FALSE) {
-          if (record.Event.KeyEvent.wVirtualKeyCode == VK_SPACE) spacePressed_ = true;
-          if (record.Event.KeyEvent.wVirtualKeyCode == VK_ESCAPE) escapePressed_ = true;
+          if (const int key = keyOf(record.Event.KeyEvent.wVirtualKeyCode); key >= 0) pressed_[key] = true;
         } else if (record.EventType == WINDOW_BUFFER_SIZE_EVENT) {
           resized_ = true;
         }
@@ -453,11 +454,28 @@ class WindowsTerminal final : public Terminal {
     }
   }
 
+  // The index of the show's key (its Key's value) that a virtual-key code stands for; -1 for others.
+  static int keyOf(WORD virtualKey) {
+    switch (virtualKey) {
+      case VK_SPACE:
+        return static_cast<int>(Key::Space);
+      case VK_ESCAPE:
+        return static_cast<int>(Key::Escape);
+      case 'Q':
+        return static_cast<int>(Key::Q);
+      case VK_LEFT:
+        return static_cast<int>(Key::Left);
+      case VK_RIGHT:
+        return static_cast<int>(Key::Right);
+      default:
+        return -1;
+    }
+  }
+
   std::unique_ptr<CHAR_INFO[]> cells_;  // the show's screen, as the console takes it
   int columns_ = 0;
   int rows_ = 0;
-  bool spacePressed_ = false;
-  bool escapePressed_ = false;
+  bool pressed_[5] = {};  // by Key
   bool resized_ = false;
 };
 
