@@ -2,6 +2,7 @@
 #include "demo/demo_stage.h"
 
 #include "base/frame_buffer.h"
+#include "console/console.h"
 #include "console/present.h"
 #include "demo/demo.h"
 #include "demo/show_scenes.h"
@@ -38,6 +39,7 @@ CellView DemoStage::cells() const { return demo_.console->cellsOf(*demo_.cells);
 void DemoStage::present() { presentFrame(*demo_.console, cells()); }
 
 bool Demo::run() {
+  finishSetup(*console);  // the viewer has started the show: what the first frame needs is settled
   DemoStage stage(*this);
   Timeline timeline(options.framesPerSecond);
   return timeline.run(stage, secondFrame.get());
