@@ -1,5 +1,5 @@
 // The real terminal: VT/xterm sequences on standard output, raw keys from /dev/tty.
-// Calls: isatty, open, termios (tcgetattr/tcsetattr), ioctl(TIOCGWINSZ), poll, read, write,
+// Calls: isatty, open, termios (tcgetattr/tcsetattr), ioctl(TIOCGWINSZ), poll, read, write, clock_gettime,
 // sigaction, sigprocmask, raise, nanosleep.
 //
 // LIMITATIONS

@@ -17,16 +17,29 @@ namespace {
 
 constexpr char kSynchronizedFrame[] = "\x1b[?2026h";
 
+// Sets an environment variable, or with null removes it.
+void setVariable(const char* name, const char* value) {
+#ifdef _WIN32
+  _putenv_s(name, value != nullptr ? value : "");
+#else
+  if (value != nullptr) {
+    setenv(name, value, 1);
+  } else {
+    unsetenv(name);
+  }
+#endif
+}
+
 // Automatic colours are 16 here whatever terminal runs the tests.
 class LateAnswers : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (const char* value = std::getenv("COLORTERM")) saved_ = value;
-    unsetenv("COLORTERM");
+    const char* value = std::getenv("COLORTERM");
+    hadColorTerm_ = value != nullptr;
+    if (hadColorTerm_) saved_ = value;
+    setVariable("COLORTERM", nullptr);
   }
-  void TearDown() override {
-    if (!saved_.empty()) setenv("COLORTERM", saved_.c_str(), 1);
-  }
+  void TearDown() override { setVariable("COLORTERM", hadColorTerm_ ? saved_.c_str() : nullptr); }
 
   static bool setUp(ConsoleFrame& console, const DisplayRequest& request) {
     ::testing::internal::CaptureStderr();
@@ -54,6 +67,7 @@ class LateAnswers : public ::testing::Test {
   }
 
  private:
+  bool hadColorTerm_ = false;
   std::string saved_;
 };
 
