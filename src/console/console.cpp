@@ -15,6 +15,7 @@ namespace {
 
 constexpr int kGridRows = 50;
 constexpr int kResizeWaitMs = 200;
+constexpr int kLastAnswersWaitMs = 100;  // past Space, for what the first frame needs
 constexpr int kIntroPollMs = 10;
 constexpr const char* kOutputFailed = "The terminal stopped taking output during set-up.";
 
@@ -43,6 +44,10 @@ bool tallCells(int cellWidth, int cellHeight) {
 
 bool fitsDisplay(int columns, int rows, Grid grid) { return columns >= columnsOf(grid) && rows >= kGridRows; }
 
+// One line on the intro where automatic colours leave the display's palette as it is.
+constexpr const char* kPaletteNotice =
+    "The terminal did not report its palette: the show keeps the terminal's colours.";
+
 bool fits(Terminal& terminal, int gridColumns) {
   int columns = 0;
   int rows = 0;
@@ -70,18 +75,44 @@ GridDecision chooseGrid(GridChoice choice, int columns, int rows, int cellWidth,
   return {Grid::Classic, "Tall cells: a 160x50 window or a smaller font shows the picture's true shape."};
 }
 
-void keepGridChoice(ConsoleFrame& console, GridChoice request, int cellWidth, int cellHeight) {
-  console.gridRequest_ = request;
-  console.cellWidth_ = cellWidth;
-  console.cellHeight_ = cellHeight;
+bool setsPalette(ColorChoice colors, ColorMode mode, const DisplayAnswers& answers) {
+  if (mode != ColorMode::Ansi16) return false;
+  switch (colors) {
+    case ColorChoice::Ansi16:
+      return true;
+    case ColorChoice::Auto:
+      // All 16 entries, as the show uses all 16: an entry set but not reported could only be reset
+      // to the display's configured colour, which loses one a user's script set.
+      return answers.privatePalette || answers.wholePalette();
+    case ColorChoice::TrueColor:
+    case ColorChoice::Terminal:
+      break;
+  }
+  return false;
+}
+
+void ConsoleFrame::takeAnswers() {
+  if (!asked_) return;
+  const DisplayAnswers answers = output_->answers();
+  encoder_.setSynchronizedOutput(answers.synchronizedOutput);
+  if (settled_) return;
+  // The grid follows the cell size (updateLayout chooses it), until the show starts.
+  if (answers.cellWidth > 0 && answers.cellHeight > 0) {
+    cellWidth_ = answers.cellWidth;
+    cellHeight_ = answers.cellHeight;
+  }
+  const bool keepsPalette = request_.colors == ColorChoice::Auto && display_.colorMode == ColorMode::Ansi16 &&
+                            !setsPalette(request_.colors, display_.colorMode, answers);
+  paletteNotice_ = answers.complete && keepsPalette ? kPaletteNotice : nullptr;
 }
 
 void updateLayout(ConsoleFrame& console) {
+  console.takeAnswers();
   int columns = 0;
   int rows = 0;
   console.output_->size(columns, rows);
   const GridDecision decision =
-      chooseGrid(console.gridRequest_, columns, rows, console.cellWidth_, console.cellHeight_);
+      chooseGrid(console.request_.grid, columns, rows, console.cellWidth_, console.cellHeight_);
   Grid grid = decision.grid;
   if (!fitsDisplay(columns, rows, grid) && fitsDisplay(columns, rows, Grid::Classic)) grid = Grid::Classic;
   ConsoleLayout& layout = console.layout_;
@@ -112,6 +143,7 @@ bool setupConsole(ConsoleFrame& console, const DisplayRequest& request) {
   }
   Terminal& terminal = *console.output_;
   DisplayChoices& display = console.display_;
+  console.request_ = request;
   switch (request.colors) {
     case ColorChoice::Auto:
       display.colorMode = detectColorMode();
@@ -135,21 +167,18 @@ bool setupConsole(ConsoleFrame& console, const DisplayRequest& request) {
     return false;
   }
 
-  // What the display can do, how big its cells are, and what its palette holds before the show
-  // changes it: one short wait for all of it.
-  DisplayQuestions questions;
-  questions.synchronizedOutput = true;
-  questions.palette = display.colorMode == ColorMode::Ansi16 && display.showPalette;
-  questions.cellSize = request.grid == GridChoice::Auto;
-  const DisplayAnswers answers = terminal.ask(questions);
-
+  // What the display tells without being asked (a cell size from the window size, a console's
+  // font) decides the grid for now; the answers may change it until the show starts.
+  const DisplayAnswers known = terminal.answers();
+  if (request.colors == ColorChoice::Auto && known.trueColor) display.colorMode = ColorMode::TrueColor;
   int columns = 0;
   int rows = 0;
   terminal.size(columns, rows);
-  const GridDecision decision = chooseGrid(request.grid, columns, rows, answers.cellWidth, answers.cellHeight);
+  const GridDecision decision = chooseGrid(request.grid, columns, rows, known.cellWidth, known.cellHeight);
   display.grid = decision.grid;
   console.gridNotice_ = decision.notice;
-  keepGridChoice(console, request.grid, answers.cellWidth, answers.cellHeight);
+  console.cellWidth_ = known.cellWidth;
+  console.cellHeight_ = known.cellHeight;
   const int gridColumns = columnsOf(display.grid);
   if (!fits(terminal, gridColumns)) {
     terminal.requestSize(gridColumns, kGridRows);
@@ -173,19 +202,26 @@ bool setupConsole(ConsoleFrame& console, const DisplayRequest& request) {
     return false;
   }
 
+  // What the display can do, how big its cells are, and what its palette holds before the show
+  // changes it: asked now, and answered whenever the display gets to it, during the intro at the
+  // latest for most.
+  DisplayQuestions questions;
+  questions.synchronizedOutput = true;
+  questions.palette = display.colorMode == ColorMode::Ansi16 && request.colors != ColorChoice::Terminal;
+  questions.cellSize = request.grid == GridChoice::Auto;
+  terminal.ask(questions);
+  console.asked_ = true;
+
   // The window: from here the show owns the screen, so messages wait for the restore.
   deferOutput(true);
   terminal.beginScreen();
   updateLayout(console);
+  // A display that knows everything without being asked (a console that answers from its own
+  // state, a recording) is settled now; the others when the viewer starts the show.
+  if (known.complete) finishSetup(console);
 
   // Code page 437 is kept in the cells; the presenter maps every code to Unicode, which needs no
   // set-up from the terminal beyond UTF-8.
-
-  console.encoder_.setSynchronizedOutput(answers.synchronizedOutput);
-  if (questions.palette) {
-    static constexpr AnsiPalette kShowPalette = ansiPaletteOf(kConsolePalette);
-    terminal.setPalette(kShowPalette.colours, answers);
-  }
 
   // On Windows the show's messages name the console calls, and a second line says what failed;
   // elsewhere the title and the cursor are escape sequences, and that line alone is said.
@@ -204,6 +240,22 @@ bool setupConsole(ConsoleFrame& console, const DisplayRequest& request) {
     return false;
   }
   return true;
+}
+
+void finishSetup(ConsoleFrame& console) {
+  if (!console.asked_ || console.settled_) return;
+  Terminal& terminal = *console.output_;
+  terminal.awaitAnswers(kLastAnswersWaitMs);
+  console.takeAnswers();
+  console.settled_ = true;
+  DisplayChoices& display = console.display_;
+  if (display.colorMode == ColorMode::Ansi16 && display.showPalette) {
+    const DisplayAnswers answers = terminal.answers();
+    display.showPalette = setsPalette(console.request_.colors, display.colorMode, answers);
+    static constexpr AnsiPalette kShowPalette = ansiPaletteOf(kConsolePalette);
+    if (display.showPalette) terminal.setPalette(kShowPalette.colours, answers);
+  }
+  updateLayout(console);
 }
 
 namespace {
@@ -250,9 +302,9 @@ void drawIntro(const ConsoleFrame& console, const char* extraLine, const char* l
     ++row;
   }
   // The notices at the bottom: the grid's on the last row, the others above it.
-  const char* notices[3] = {lateLine, extraLine, console.gridNotice()};
+  const char* notices[4] = {lateLine, extraLine, console.paletteNotice(), console.gridNotice()};
   int noticeRow = layout.visibleRows - 1;
-  for (int index = 2; index >= 0; --index) {
+  for (int index = 3; index >= 0; --index) {
     if (notices[index] == nullptr) continue;
     add(noticeRow--, notices[index], std::strlen(notices[index]));
   }

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "base/frame_buffer.h"
+#include "console/console.h"
 #include "console/present.h"
 #include "demo/demo.h"
 #include "demo/show_scenes.h"
@@ -78,6 +79,7 @@ CellView DemoStage::cells() const { return demo_.console->cellsOf(*demo_.cells);
 void DemoStage::present() { presentFrame(*demo_.console, cells()); }
 
 bool Demo::run() {
+  finishSetup(*console);  // the viewer has started the show: what the first frame needs is settled
   // Keys typed on the intro screen that it does not take (an arrow, a second Space) are not
   // carried into the show.
   Terminal& keys = console->terminal();

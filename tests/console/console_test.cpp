@@ -54,46 +54,6 @@ TEST(SetupConsole, MessagesPrintedWhileTheShowOwnsTheScreenWaitForTheRestore) {
   EXPECT_EQ(terminal.restoreCount, 1);
 }
 
-// With 16 colours the display's palette becomes the show's, in ANSI order, and restore puts back
-// what the display answered; in truecolor, or when asked to keep the terminal's colours, the
-// palette is neither asked for nor touched. Synchronized output follows the display's answer.
-TEST(SetupConsole, PaletteAndSynchronizedOutputFollowTheModeAndTheAnswers) {
-  struct Case {
-    ColorChoice colors;
-    bool synchronized;
-  };
-  for (const Case& c :
-       {Case{ColorChoice::Ansi16, true}, Case{ColorChoice::Terminal, false}, Case{ColorChoice::TrueColor, false}}) {
-    MemoryTerminal terminal;
-    terminal.answers.synchronizedOutput = c.synchronized;
-    terminal.answers.paletteKnown[4] = true;
-    terminal.answers.palette[4][2] = 200;
-    {
-      ConsoleFrame console(&terminal);
-      ASSERT_TRUE(setUp(console, {GridChoice::Classic, c.colors}).ready);
-      EXPECT_EQ(console.display().colorMode,
-                c.colors == ColorChoice::TrueColor ? ColorMode::TrueColor : ColorMode::Ansi16);
-      const bool expected = c.colors == ColorChoice::Ansi16;
-      EXPECT_TRUE(terminal.asked.synchronizedOutput);
-      EXPECT_EQ(terminal.asked.palette, expected);
-      EXPECT_EQ(terminal.paletteSet, expected);
-      if (expected) {
-        // ANSI 1 is red: the console's dark red; ANSI 12 bright blue; ANSI 7 the light grey.
-        EXPECT_EQ(std::to_array(terminal.palette[1]), (std::array<std::int32_t, 3>{128, 0, 0}));
-        EXPECT_EQ(std::to_array(terminal.palette[12]), (std::array<std::int32_t, 3>{0, 0, 255}));
-        EXPECT_EQ(std::to_array(terminal.palette[7]), (std::array<std::int32_t, 3>{192, 192, 192}));
-        EXPECT_TRUE(terminal.paletteBefore.paletteKnown[4]);
-        EXPECT_EQ(terminal.paletteBefore.palette[4][2], 200);
-      }
-      std::size_t size = 0;
-      CellBuffer cells{};
-      const char* bytes = encodeFrame(console, console.cellsOf(cells), size);
-      EXPECT_EQ(std::string(bytes, size).find("\x1b[?2026h") != std::string::npos, c.synchronized);
-    }
-    EXPECT_FALSE(terminal.paletteSet) << "put back at the restore";
-  }
-}
-
 // Auto chooses the wide grid for tall cells where 160x50 fit; the classic grid for square or
 // unknown cells, and for tall cells in a smaller window (with a notice on how to get the shape).
 TEST(ChooseGrid, AutoFollowsTheCellShapeAndTheRoom) {
@@ -126,8 +86,8 @@ TEST(ChooseGrid, AutoFollowsTheCellShapeAndTheRoom) {
 TEST(SetupConsole, AutoOnATerminalOfTallCellsTakesTheWideGrid) {
   for (const auto& [columns, rows, wide] : {std::tuple{170, 52, true}, std::tuple{100, 52, false}}) {
     MemoryTerminal terminal(columns, rows);
-    terminal.answers.cellWidth = 9;
-    terminal.answers.cellHeight = 19;
+    terminal.replies.cellWidth = 9;
+    terminal.replies.cellHeight = 19;
     ConsoleFrame console(&terminal);
     ASSERT_TRUE(setUp(console, {GridChoice::Auto, ColorChoice::Auto}).ready);
     EXPECT_TRUE(terminal.asked.cellSize);
@@ -197,8 +157,8 @@ TEST(Intro, EachPlatformHasItsOwnWords) {
     SCOPED_TRACE(::testing::Message() << c.columns << "x" << c.rows << ", cells " << c.cellWidth << "x"
                                       << c.cellHeight);
     MemoryTerminal terminal(c.columns, c.rows);
-    terminal.answers.cellWidth = c.cellWidth;
-    terminal.answers.cellHeight = c.cellHeight;
+    terminal.replies.cellWidth = c.cellWidth;
+    terminal.replies.cellHeight = c.cellHeight;
     ConsoleFrame console(&terminal);
     ASSERT_TRUE(setUp(console).ready);
     terminal.press(Key::Escape);
@@ -233,7 +193,9 @@ class NoTerminal final : public Terminal {
   bool beginScreen() override { return false; }
   bool setTitle(const char*) override { return false; }
   bool hideCursor() override { return false; }
-  DisplayAnswers ask(const DisplayQuestions&) override { return {}; }
+  void ask(const DisplayQuestions&) override {}
+  const DisplayAnswers& answers() override { return none_; }
+  void awaitAnswers(int) override {}
   bool setPalette(const std::int32_t (*)[3], const DisplayAnswers&) override { return false; }
   bool write(const char*, std::size_t) override { return false; }
   bool keyPressed(Key) override { return false; }
@@ -241,6 +203,9 @@ class NoTerminal final : public Terminal {
   void waitForInput(int) override {}
   bool takeResize() override { return false; }
   void restore() override {}
+
+ private:
+  DisplayAnswers none_;
 };
 
 // Set-up's messages: on Windows the design's (the console call) and then what it means; in a
@@ -311,8 +276,8 @@ TEST(UpdateLayout, TheGridFollowsTheWindow) {
   // clang-format on
   for (const Case& c : cases) {
     MemoryTerminal terminal(c.steps[0].columns, c.steps[0].rows);
-    terminal.answers.cellWidth = c.cellWidth;
-    terminal.answers.cellHeight = c.cellHeight;
+    terminal.replies.cellWidth = c.cellWidth;
+    terminal.replies.cellHeight = c.cellHeight;
     ConsoleFrame console(&terminal);
     ASSERT_TRUE(setUp(console, {c.request, ColorChoice::Auto}).ready);
     for (const Step& step : c.steps) {

@@ -124,8 +124,7 @@ TEST_F(Present, AWindowTooSmallShowsTheSizeNeededAndThePictureComesBack) {
 TEST_F(Present, TheGridSwitchesWithTheWindowAndLeavesNothingStale) {
   MemoryTerminal wideTerminal(170, 55);
   ConsoleFrame wide(&wideTerminal);
-  keepGridChoice(wide, GridChoice::Wide, 0, 0);
-  updateLayout(wide);
+  ASSERT_TRUE(setupConsole(wide, {GridChoice::Wide, ColorChoice::Auto}));
   ASSERT_EQ(wide.display().grid, Grid::Wide);
   CellBuffer wideCells{};
   for (int n = 0; n < kMaxCellCount; ++n) wideCells[n] = {219, static_cast<std::uint8_t>(n % 15 + 1)};
