@@ -20,7 +20,13 @@ using testing::EmulatedScreen;
 class Present : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (int n = 0; n < kCellCount; ++n) setCell(n, n % 3 == 0 ? 219 : 177, static_cast<std::uint8_t>(n * 7));
+    // Glyphs and colours that never repeat along a row or down a column, so a picture read with
+    // a wrong stride or offset anywhere shows.
+    constexpr std::uint8_t kGlyphs[] = {176, 177, 178, 219};
+    for (int n = 0; n < kCellCount; ++n) {
+      const std::uint32_t hash = static_cast<std::uint32_t>(n + 1) * 2654435761u;
+      setCell(n, kGlyphs[hash >> 30], static_cast<std::uint8_t>(hash >> 20));
+    }
     updateLayout(console);
   }
   void setCell(int n, std::uint8_t glyph, std::uint8_t attribute) { buffer[n] = {glyph, attribute}; }

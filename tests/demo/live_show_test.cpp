@@ -257,6 +257,31 @@ TEST(LiveShowKeys, FromAndTheArrowsShowWhatRecordingsFromTheirMomentsShow) {
   EXPECT_EQ(child->wait(), 0);
 }
 
+// --fps paces the live show: over two seconds of a scene that moves all the time, a terminal that
+// takes synchronized output sees about as many frames (each one bracketed) as the rate asks for.
+TEST(LiveShowFrames, FpsSetsHowManyFramesTheTerminalSees) {
+  for (const int fps : {4, 20}) {
+    SCOPED_TRACE(::testing::Message() << "--fps " << fps);
+    auto child = startShow(80, 50, {"--grid", "classic", "--fps", std::to_string(fps), "--from", "100000"}, false);
+    child->type("\x1b[?2026;2$y");
+    ASSERT_TRUE(child->waitForText("Press SPACE", 20000ms)) << child->output();
+    child->type(" ");
+    ASSERT_TRUE(waitForPicture(*child, 1000));
+    child->pump(300ms);
+    const std::size_t from = child->output().size();
+    child->pump(2000ms);
+    int frames = 0;
+    for (std::size_t at = child->output().find("\x1b[?2026h", from); at != std::string::npos;
+         at = child->output().find("\x1b[?2026h", at + 1)) {
+      ++frames;
+    }
+    EXPECT_GE(frames, 2 * fps * 3 / 4);
+    EXPECT_LE(frames, 2 * fps + 2);
+    child->type("q");
+    EXPECT_EQ(child->wait(), 0);
+  }
+}
+
 // Right near the end takes the show to its end, where it ends; with --loop it plays on past the end
 // into the start, until q.
 TEST(LiveShowKeys, TheEndEndsTheShowUnlessItLoops) {
