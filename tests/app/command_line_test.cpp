@@ -91,6 +91,8 @@ TEST(CommandLine, MistakesAreOneLineErrors) {
       {{"--record", "a.cast", "--fps", "0"}, "bad --fps value '0' (frames per second, 1 to 1000)"},
       {{"--fps=1001"}, "bad --fps value '1001' (frames per second, 1 to 1000)"},
       {{"--fps="}, "bad --fps value '' (frames per second, 1 to 1000)"},
+      {{"--fps", "30fps"}, "bad --fps value '30fps' (frames per second, 1 to 1000)"},
+      {{"--from", "84000ms"}, "bad --from value '84000ms' (a whole number of milliseconds, 0 or more)"},
       {{"--record", "a.cast", "--from", "-5"}, "bad --from value '-5' (a whole number of milliseconds, 0 or more)"},
       {{"--record", "a.cast", "--to", "1.5"}, "bad --to value '1.5' (a whole number of milliseconds, 1 or more)"},
       {{"--record", "a.cast", "--from", "2000", "--to", "1000"}, "--to must come after --from"},

@@ -194,5 +194,25 @@ TEST(LiveShowMoments, ALoopStartsTheShowAgainAsItFirstStarted) {
   EXPECT_EQ(differingCells(run.shown[2], recordedAt(0)), 0);
 }
 
+// A terminal that stops taking output during the show ends it at once, whatever the music still
+// has to play, with a line that says so, and the program fails.
+TEST(LiveShowEnd, AnOutputLostEndsTheShowWithItsMessage) {
+  MemoryTerminal terminal(80, 50);
+  Demo demo;
+  demo.options.terminal = &terminal;
+  demo.options.display = {GridChoice::Classic, ColorChoice::TrueColor};
+  demo.options.musicOutput = MusicOutput::Mute;
+  demo.options.fromMs = 60000;
+  terminal.press(Key::Space);
+  terminal.writesBeforeFailure = 20;
+  ::testing::internal::CaptureStderr();
+  const int status = runProgram(demo);
+  demo.console.reset();  // gives the terminal back, and with it the messages held while it was taken
+  const std::string messages = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(status, 1);
+  EXPECT_NE(messages.find("The terminal stopped taking output; the show ended early."), std::string::npos) << messages;
+  EXPECT_TRUE(terminal.failWrites);
+}
+
 }  // namespace
 }  // namespace glimmer

@@ -57,6 +57,8 @@ class MemoryTerminal final : public Terminal {
     return true;
   }
   bool write(const char* bytes, std::size_t size) override {
+    if (writesBeforeFailure == 0) failWrites = true;
+    if (writesBeforeFailure > 0) --writesBeforeFailure;
     if (failWrites) return false;
     written.append(bytes, size);
     ++writeCount;
@@ -94,6 +96,7 @@ class MemoryTerminal final : public Terminal {
   }
 
   bool failWrites = false;
+  int writesBeforeFailure = -1;  // writes taken before every later one fails; -1: no limit
   bool screenBegun = false;
   bool cursorHidden = false;
   bool paletteSet = false;  // the show's palette is on the display now
