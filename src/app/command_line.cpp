@@ -35,7 +35,7 @@ struct NumberOption {
 };
 constexpr NumberOption kNumberOptions[] = {
     {"--fps", 1, 1000, &CommandLine::framesPerSecond, "frames per second, 1 to 1000", false},
-    {"--from", 0, LONG_MAX, &CommandLine::fromMs, "a whole number of milliseconds, 0 or more", true},
+    {"--from", 0, LONG_MAX, &CommandLine::fromMs, "a whole number of milliseconds, 0 or more", false},
     {"--to", 1, LONG_MAX, &CommandLine::toMs, "a whole number of milliseconds, 1 or more", true},
     {"--scale", kMinPictureScale, kMaxPictureScale, &CommandLine::scale, "1 to 6 times the 640x400 picture", false},
 };
@@ -75,14 +75,16 @@ bool hasPictures(const CommandLine& command) {
 }  // namespace
 
 const char* usageText() {
-  return "usage: glimmerfolding [--mute] [--fps N] [--colors MODE] [--grid GRID]\n"
+  return "usage: glimmerfolding [--mute] [--fps N] [--from MS] [--loop] [--colors MODE]\n"
+         "                      [--grid GRID]\n"
          "       glimmerfolding --record OUT [--fps N] [--from MS] [--to MS]\n"
          "                      [--colors MODE] [--grid GRID] [--scale N]\n"
          "       glimmerfolding -h | --help | -V | --version\n"
          "\n"
          "Plays the show in this terminal, which must be 80x50 cells or more (160x50\n"
-         "for the wide grid): Space starts it, Escape quits. An option's value may also\n"
-         "follow an '=' (--fps=30).\n"
+         "for the wide grid). Space starts it, Escape quits. During the show: Space\n"
+         "pauses and plays on, Left and Right seek 10 s back and on, Escape or q ends\n"
+         "it. An option's value may also follow an '=' (--fps=30).\n"
          "\n"
          "  --mute          no sound: the show runs on the music's own clock\n"
          "  --fps N         at most N frames a second, 1 to 1000 (default 60); a\n"
@@ -101,14 +103,16 @@ const char* usageText() {
          "                  (a web page, with its folder OUT_files), OUT.mp4, OUT.webm or\n"
          "                  OUT.mkv (a video; needs ffmpeg) or OUT/ (a folder of PNG\n"
          "                  frames)\n"
-         "  --from MS       the first recorded moment, in milliseconds (default 0)\n"
+         "  --from MS       start at this moment of the show, in milliseconds (default\n"
+         "                  0); with --record, the first recorded moment\n"
+         "  --loop          the live show starts again at its end, until Escape or q\n"
          "  --to MS         the end of the recording (default: the end of the show)\n"
          "  --scale N       PNG frames and video N times larger, 1 to 6 (default 1:\n"
          "                  640x400; 6: 3840x2400), each dot of the glyphs an NxN block\n"
          "  -h, --help      this text\n"
          "  -V, --version   the program's version\n"
          "\n"
-         "Exit status: 0 the show ended (music over, or Escape) or the recording was\n"
+         "Exit status: 0 the show ended (music over, Escape or q) or the recording was\n"
          "written; 1 start-up failed, the music is damaged, the terminal stopped taking\n"
          "output or the recording could not be written (a message says which); 2 the\n"
          "music could not be started, or the command line was wrong; 128+n ended by\n"
@@ -129,7 +133,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
       value = argv[i] + equals + 1;
       option = named;
       if (!takesValue(option)) {
-        if (option == "--mute" || option == "--help" || option == "--version") {
+        if (option == "--mute" || option == "--loop" || option == "--help" || option == "--version") {
           return failure("option " + named + " takes no value");
         }
         return failure("unknown option '" + named + "'");
@@ -146,6 +150,8 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
       return result;
     } else if (option == "--mute") {
       result.mute = true;
+    } else if (option == "--loop") {
+      result.loop = true;
     } else if (option == "--record") {
       if (*value == '\0') return failure("--record needs a file or folder name");
       if (outputKindOf(value) == OutputKind::Unknown) {
@@ -188,7 +194,10 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     }
   }
   if (recordOnlyOption && result.action != CommandLine::Action::Record) {
-    return failure("--from and --to go with --record");
+    return failure("--to goes with --record");
+  }
+  if (result.loop && result.action == CommandLine::Action::Record) {
+    return failure("--loop is for the live show, not for --record");
   }
   if (scaleGiven && !hasPictures(result)) {
     return failure("--scale goes with --record to PNG frames (OUT/) or a video (OUT.mp4, OUT.webm, OUT.mkv)");
