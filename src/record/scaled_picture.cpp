@@ -11,15 +11,17 @@ namespace {
 void enlargePlane(const std::uint8_t* in, int width, int height, int size, int scale, std::uint8_t* out) {
   const std::size_t inRow = static_cast<std::size_t>(width) * size;
   const std::size_t outRow = inRow * scale;
+  if (scale == 1) {
+    std::memcpy(out, in, inRow * height);
+    return;
+  }
   for (int y = 0; y < height; ++y) {
     const std::uint8_t* from = in + y * inRow;
     std::uint8_t* const first = out + static_cast<std::size_t>(y) * scale * outRow;
     std::uint8_t* to = first;
-    if (size == 1) {
-      for (int x = 0; x < width; ++x, to += scale) std::memset(to, from[x], scale);
-    } else {
-      for (int x = 0; x < width; ++x, from += size) {
-        for (int repeat = 0; repeat < scale; ++repeat, to += size) std::memcpy(to, from, size);
+    for (int x = 0; x < width; ++x, from += size) {
+      for (int repeat = 0; repeat < scale; ++repeat) {
+        for (int byte = 0; byte < size; ++byte) *to++ = from[byte];
       }
     }
     for (int repeat = 1; repeat < scale; ++repeat) std::memcpy(first + repeat * outRow, first, outRow);
@@ -59,13 +61,23 @@ void YCbCrPicture::convert(const std::uint8_t* rgb) {
   std::uint8_t* const y = small_.get();
   std::uint8_t* const cb = y + pixels;
   std::uint8_t* const cr = cb + pixels;
-  // A picture of cells has few colours, in runs: a pixel like the one before takes its result.
-  std::uint8_t last[3] = {0, 0, 0};
-  YCbCr colour = yCbCrOf(0, 0, 0);
+  // A picture of cells has few colours, and a glyph's dots alternate between two of them: a pixel
+  // of one of the last two colours met takes its result.
+  std::uint32_t keys[2] = {0, 0};
+  YCbCr known[2] = {yCbCrOf(0, 0, 0), yCbCrOf(0, 0, 0)};
+  int older = 0;
   for (std::size_t n = 0; n < pixels; ++n, rgb += 3) {
-    if (std::memcmp(rgb, last, 3) != 0) {
-      std::memcpy(last, rgb, 3);
+    const std::uint32_t key = rgb[0] | rgb[1] << 8 | rgb[2] << 16;
+    YCbCr colour;
+    if (key == keys[0]) {
+      colour = known[0];
+    } else if (key == keys[1]) {
+      colour = known[1];
+    } else {
       colour = yCbCrOf(rgb[0], rgb[1], rgb[2]);
+      keys[older] = key;
+      known[older] = colour;
+      older ^= 1;
     }
     y[n] = colour.y;
     cb[n] = colour.cb;
