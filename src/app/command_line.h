@@ -18,7 +18,8 @@ struct CommandLine {
   int fromMs = 0;            // --from MS
   int toMs = -1;             // --to MS; -1: to the end of the music
   bool mute = false;         // --mute
-  DisplayRequest display{};  // --grid classic|wide|auto, --colors auto|16|truecolor|terminal
+  DisplayRequest display{};  // --grid classic|wide|auto, --colors auto|16|truecolor|terminal,
+                             // --look textmode|pixels
 };
 
 // Reads the arguments (argv[1] onward). An option's value is the next argument or follows an '='

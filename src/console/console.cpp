@@ -94,6 +94,7 @@ bool setupConsole(ConsoleFrame& console, const DisplayRequest& request) {
       break;
   }
   display.showPalette = request.colors != ColorChoice::Terminal;
+  display.look = request.look;
 
   if (!terminal.open()) {
     // The show's message for an output it cannot draw on; the second line says why.
@@ -107,13 +108,16 @@ bool setupConsole(ConsoleFrame& console, const DisplayRequest& request) {
   DisplayQuestions questions;
   questions.synchronizedOutput = true;
   questions.palette = display.colorMode == ColorMode::Ansi16 && display.showPalette;
-  questions.cellSize = request.grid == GridChoice::Auto;
+  questions.cellSize = request.grid == GridChoice::Auto && request.look == Look::TextMode;
   const DisplayAnswers answers = terminal.ask(questions);
 
   int columns = 0;
   int rows = 0;
   terminal.size(columns, rows);
-  const GridDecision decision = chooseGrid(request.grid, columns, rows, answers.cellWidth, answers.cellHeight);
+  // The pixels look always takes the wide grid's 160x50 cells, and says so when they do not fit.
+  const GridDecision decision = request.look == Look::Pixels
+                                    ? GridDecision{Grid::Wide, nullptr}
+                                    : chooseGrid(request.grid, columns, rows, answers.cellWidth, answers.cellHeight);
   display.grid = decision.grid;
   console.gridNotice_ = decision.notice;
   const int gridColumns = columnsOf(display.grid);
