@@ -2,7 +2,8 @@
 # Builds the Windows program and its test suites (scripts/build-windows.sh) and runs them under
 # Wine: the platform-independent suites and the Windows backends' tests with ctest, then the show
 # itself on a Wine console inside tmux (the intro and its no-sound notice, Space, coloured cells,
-# Escape with status 0, Ctrl-C with status 130, and the terminal as it was afterwards).
+# Escape with status 0, Ctrl-C with status 130, and the terminal as it was afterwards; the cell
+# path Wine gets by itself, and the escape-sequence path GLIMMER_CONSOLE=vt asks for).
 #   scripts/test-windows.sh [DIR]          (DIR defaults to build-windows)
 # Exits non-zero on any failure. Wine keeps its own prefix in DIR/wine-prefix.
 set -euo pipefail
@@ -95,10 +96,12 @@ wait_for_file() {
 
 # The check expects the no-sound notice: Wine's PulseAudio driver is pointed at a server that does
 # not exist, whatever sound servers this machine runs.
-# run_show TAG: starts the show in a fresh tmux session; its status lands in $check/TAG.status, the
-# terminal modes before and after in TAG.before and TAG.after; then the pane keeps a shell.
+# run_show TAG [GLIMMER_CONSOLE]: starts the show in a fresh tmux session, with GLIMMER_CONSOLE set
+# as given; its status lands in $check/TAG.status, the terminal modes before and after in
+# TAG.before and TAG.after; then the pane keeps a shell.
 run_show() {
   local tag=$1
+  local console_path=${2:-}
   if tmux -L "$socket" has-session 2>/dev/null; then
     tmux -L "$socket" kill-server
     sleep 0.5
@@ -106,6 +109,7 @@ run_show() {
   tmux -L "$socket" new-session -d -s show -x 100 -y 56 \
     "cd '$root' && stty -g >'$check/$tag.before' && env WINEPREFIX='$WINEPREFIX' WINEDEBUG=-all \
      WINEDLLOVERRIDES='$WINEDLLOVERRIDES' PULSE_SERVER='unix:$check/no-sound-server' \
+     GLIMMER_CONSOLE='$console_path' \
      wine '$dir/glimmerfolding.exe' 2>'$check/$tag.stderr'; \
      echo \$? >'$check/$tag.status'; stty -g >'$check/$tag.after'; exec bash --norc"
 }
@@ -127,6 +131,8 @@ else
   colours=$(grep -oE $'\e\\[[0-9;]*(4[0-7]|10[0-7])m' "$check/show.txt" | sort -u | wc -l)
   ((glyphs >= 500)) || fail "too few block glyphs on the screen ($glyphs)"
   ((colours >= 2)) || fail "too few background colours on the screen ($colours)"
+  # Under Wine the show draws cells by itself: the console's 16 colours, never 24-bit ones.
+  grep -qE $'\e\\[[0-9;]*48;2;' "$check/show.txt" && fail "24-bit colours on the cell path"
   tmux -L "$socket" send-keys -t show Escape
   if ! wait_for_file "$check/escape.status" 20; then
     fail "Escape did not end the show"
@@ -139,7 +145,30 @@ else
   fi
 fi
 
-run_show interrupt
+# The escape-sequence path, asked for: the encoder's 24-bit colours reach the terminal through
+# Wine's console. (Wine does not keep to the mode, so the picture itself is not checked.)
+run_show sequences vt
+if ! wait_for "SPACE" 60; then  # Wine may break the intro's line
+  fail "the intro did not appear with GLIMMER_CONSOLE=vt"
+else
+  tmux -L "$socket" send-keys -t show Space
+  sleep 3
+  pane -e >"$check/sequences.txt"
+  colours=$(grep -oE $'\e\\[([0-9;]*;)?48;2;[0-9]+;[0-9]+;[0-9]+' "$check/sequences.txt" | sort -u | wc -l)
+  ((colours >= 2)) || fail "too few 24-bit background colours with GLIMMER_CONSOLE=vt ($colours)"
+  tmux -L "$socket" send-keys -t show Escape
+  if ! wait_for_file "$check/sequences.status" 20; then
+    fail "Escape did not end the show with GLIMMER_CONSOLE=vt"
+  else
+    [[ $(cat "$check/sequences.status") == 0 ]] ||
+      fail "Escape ended the show with GLIMMER_CONSOLE=vt with status $(cat "$check/sequences.status"), not 0"
+    wait_for_file "$check/sequences.after" 5 || true
+    cmp -s "$check/sequences.before" "$check/sequences.after" || fail "the terminal modes changed with GLIMMER_CONSOLE=vt"
+  fi
+fi
+
+# An unknown setting is named on standard error and the show chooses by itself.
+run_show interrupt pixels
 if ! wait_for "$intro_line" 60; then
   fail "the intro did not appear for the Ctrl-C run"
 else
@@ -154,10 +183,13 @@ else
     wait_for_file "$check/interrupt.after" 5 || true
     cmp -s "$check/interrupt.before" "$check/interrupt.after" || fail "the terminal modes changed after Ctrl-C"
   fi
+  grep -qF "glimmerfolding: GLIMMER_CONSOLE takes vt or cells" "$check/interrupt.stderr" ||
+    fail "an unknown GLIMMER_CONSOLE was not named on standard error"
 fi
 
 if ((failures > 0)); then
   echo "console check: $failures failed (screens and statuses in ${check#"$root"/})" >&2
   exit 1
 fi
-echo "console check: intro, notice, Space, coloured cells, Escape -> 0, Ctrl-C -> 130, terminal restored"
+echo "console check: intro, notice, Space, coloured cells, Escape -> 0, Ctrl-C -> 130, terminal restored;" \
+  "GLIMMER_CONSOLE=vt: 24-bit colours, Escape -> 0, terminal restored"

@@ -34,7 +34,7 @@ struct NumberOption {
 };
 constexpr NumberOption kNumberOptions[] = {
     {"--fps", 1, 1000, &CommandLine::framesPerSecond, "frames per second, 1 to 1000", false},
-    {"--from", 0, LONG_MAX, &CommandLine::fromMs, "a whole number of milliseconds, 0 or more", true},
+    {"--from", 0, LONG_MAX, &CommandLine::fromMs, "a whole number of milliseconds, 0 or more", false},
     {"--to", 1, LONG_MAX, &CommandLine::toMs, "a whole number of milliseconds, 1 or more", true},
 };
 
@@ -66,15 +66,16 @@ CommandLine failure(std::string message) {
 }  // namespace
 
 const char* usageText() {
-  return "usage: glimmerfolding [--mute] [--fps N] [--colors MODE] [--grid GRID]\n"
-         "                      [--look LOOK]\n"
+  return "usage: glimmerfolding [--mute] [--fps N] [--from MS] [--loop] [--colors MODE]\n"
+         "                      [--grid GRID] [--look LOOK]\n"
          "       glimmerfolding --record OUT [--fps N] [--from MS] [--to MS]\n"
          "                      [--colors MODE] [--grid GRID] [--look LOOK]\n"
          "       glimmerfolding -h | --help | -V | --version\n"
          "\n"
          "Plays the show in this terminal, which must be 80x50 cells or more (160x50\n"
-         "for the wide grid and the pixels look): Space starts it, Escape quits. An\n"
-         "option's value may also follow an '=' (--fps=30).\n"
+         "for the wide grid and the pixels look). Space starts it; during the show\n"
+         "Space pauses, Left and Right seek 10 s, Escape or q ends it. An option's\n"
+         "value may also follow an '=' (--fps=30).\n"
          "\n"
          "  --mute          no sound: the show runs on the music's own clock\n"
          "  --fps N         at most N frames a second, 1 to 1000 (default 60); a\n"
@@ -83,25 +84,24 @@ const char* usageText() {
          "                  or 24bit, else 16), 16 (the terminal's palette set to the\n"
          "                  show's and put back after), truecolor (24-bit colours) or\n"
          "                  terminal (the terminal's own 16 colours)\n"
-         "  --grid GRID     auto (the default), classic (80x50 cells of 2x2 pixels, for\n"
-         "                  square cells) or wide (160x50 cells of 1x2 pixels, the\n"
-         "                  picture's shape in terminals whose cells are twice as tall as\n"
-         "                  wide); auto takes wide where the terminal reports tall cells\n"
-         "                  and 160x50 fit. Recordings are classic unless wide is asked\n"
-         "  --look LOOK     textmode (the default: shade glyphs in 16 colours) or pixels\n"
-         "                  (every pixel, as 160x50 half blocks: 24-bit colours where\n"
-         "                  --colors gives them, else the nearest of the 16)\n"
+         "  --grid GRID     auto (the default: wide where the terminal reports tall cells\n"
+         "                  and 160x50 fit; recordings classic), classic (80x50 cells of\n"
+         "                  2x2 pixels) or wide (160x50 cells of 1x2, for tall cells)\n"
+         "  --look LOOK     textmode (the default) or pixels (every pixel as 160x50 half\n"
+         "                  blocks, in 24-bit colours or the nearest of the 16)\n"
          "  --record OUT    render the show offline, without terminal or sound, as fast\n"
          "                  as the machine allows, into OUT.cast (an asciicast), OUT.html\n"
          "                  (a web page, with its folder OUT_files), OUT.mp4, OUT.webm or\n"
          "                  OUT.mkv (a video; needs ffmpeg) or OUT/ (a folder of PNG\n"
          "                  frames)\n"
-         "  --from MS       the first recorded moment, in milliseconds (default 0)\n"
+         "  --from MS       start at this moment of the show, in milliseconds (default\n"
+         "                  0); with --record, the first recorded moment\n"
+         "  --loop          the live show starts again at its end, until Escape or q\n"
          "  --to MS         the end of the recording (default: the end of the show)\n"
          "  -h, --help      this text\n"
          "  -V, --version   the program's version\n"
          "\n"
-         "Exit status: 0 the show ended (music over, or Escape) or the recording was\n"
+         "Exit status: 0 the show ended (music over, Escape or q) or the recording was\n"
          "written; 1 start-up failed, the music is damaged, the terminal stopped taking\n"
          "output or the recording could not be written (a message says which); 2 the\n"
          "music could not be started, or the command line was wrong; 128+n ended by\n"
@@ -121,7 +121,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
       value = argv[i] + equals + 1;
       option = named;
       if (!takesValue(option)) {
-        if (option == "--mute" || option == "--help" || option == "--version") {
+        if (option == "--mute" || option == "--loop" || option == "--help" || option == "--version") {
           return failure("option " + named + " takes no value");
         }
         return failure("unknown option '" + named + "'");
@@ -138,6 +138,8 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
       return result;
     } else if (option == "--mute") {
       result.mute = true;
+    } else if (option == "--loop") {
+      result.loop = true;
     } else if (option == "--record") {
       if (*value == '\0') return failure("--record needs a file or folder name");
       if (outputKindOf(value) == OutputKind::Unknown) {
@@ -191,7 +193,10 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     return failure("--look pixels draws 160x50 cells: --grid classic goes with the textmode look");
   }
   if (recordOnlyOption && result.action != CommandLine::Action::Record) {
-    return failure("--from and --to go with --record");
+    return failure("--to goes with --record");
+  }
+  if (result.loop && result.action == CommandLine::Action::Record) {
+    return failure("--loop is for the live show, not for --record");
   }
   if (result.action == CommandLine::Action::Record && result.toMs >= 0 && result.toMs <= result.fromMs) {
     return failure("--to must come after --from");

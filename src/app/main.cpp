@@ -61,5 +61,7 @@ int main(int argc, char** argv) {
   demo.options.display = command.display;
   demo.options.musicOutput = command.mute ? glimmer::MusicOutput::Mute : glimmer::MusicOutput::Automatic;
   demo.options.framesPerSecond = command.framesPerSecond;
+  demo.options.fromMs = command.fromMs;
+  demo.options.loop = command.loop;
   return glimmer::runProgram(demo);
 }

@@ -13,7 +13,8 @@
 
 namespace glimmer {
 
-enum class Key { Space, Escape };
+// The keys the show reads: Space, Escape, q (either case) and the Left and Right arrows.
+enum class Key { Space, Escape, Q, Left, Right };
 
 // A line of text at display cell (column, row), 0-based.
 struct TextLine {
@@ -50,14 +51,23 @@ class Terminal {
   // Hides the cursor. False on a write error.
   virtual bool hideCursor() = 0;
 
-  // Asks the display the questions and waits, about 100 ms at the most in all, for its answers;
-  // what it does not answer stays unknown. Keys typed meanwhile are kept for keyPressed.
-  virtual DisplayAnswers ask(const DisplayQuestions& questions) = 0;
+  // Asks the display the questions and returns at once. From then on its answers are read
+  // whenever the terminal reads input (keyPressed, waitForInput, sleepMs, answers, awaitAnswers),
+  // for as long as the show runs, and never taken as keys.
+  virtual void ask(const DisplayQuestions& questions) = 0;
+
+  // What the display has answered so far, and what its backend knows of it without asking; reads
+  // what has arrived, never waits. Valid until the next call on the terminal.
+  virtual const DisplayAnswers& answers() = 0;
+
+  // Waits up to the given milliseconds for the display's last answer (the end marker), keeping keys
+  // that come meanwhile; returns at once when it has come or nothing is outstanding.
+  virtual void awaitAnswers(int milliseconds) = 0;
 
   // Gives the display's 16 palette entries the colours given (red, green, blue, 0..255) for as
   // long as the show owns it. Every way out (restore, a signal, a stop) puts back the entries that
-  // previous reported and resets the others to the display's own; a continue sets them again.
-  // False on a write error.
+  // previous reported (or that the display reports later) and resets the others to the display's
+  // own; a continue sets them again. False on a write error.
   virtual bool setPalette(const std::int32_t (*colours)[3], const DisplayAnswers& previous) = 0;
 
   // Writes all bytes, retrying short writes and interruptions, with signals held back so an escape
@@ -81,7 +91,8 @@ class Terminal {
   virtual bool drawCells(CellView cells, int originColumn, int originRow, int visibleColumns, int visibleRows);
 
   // True when the key went down since the previous query of that key (the console's
-  // "is down or was pressed since the last query"). Never blocks longer than about 20 ms.
+  // "is down or was pressed since the last query"); a query takes only its own key, so keys not
+  // asked about wait for their own query. Never blocks longer than about 20 ms.
   virtual bool keyPressed(Key key) = 0;
 
   // Waits the given milliseconds.
@@ -91,11 +102,15 @@ class Terminal {
   // in (a resize, a continue after a stop). Never spins. What arrived is read by keyPressed.
   virtual void waitForInput(int milliseconds) = 0;
 
-  // True once after the display changed its size.
+  // True once after the display changed its size, or after late answers arrived that change how
+  // the show is laid out or written (the end marker, a cell size, synchronized output): the caller
+  // lays the show out again (updateLayout) either way.
   virtual bool takeResize() = 0;
 
   // Puts the display back as open() found it: palette, attributes, cursor, main screen, input mode,
-  // title. Idempotent; also called on every exit path.
+  // title. Answers still outstanding are waited for a little first (up to about a second after the
+  // questions), so they are not left for the shell to read. Idempotent; also called on every exit
+  // path.
   virtual void restore() = 0;
 };
 

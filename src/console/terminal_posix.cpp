@@ -1,5 +1,5 @@
 // The real terminal: VT/xterm sequences on standard output, raw keys from /dev/tty.
-// Calls: isatty, open, termios (tcgetattr/tcsetattr), ioctl(TIOCGWINSZ), poll, read, write,
+// Calls: isatty, open, termios (tcgetattr/tcsetattr), ioctl(TIOCGWINSZ), poll, read, write, clock_gettime,
 // sigaction, sigprocmask, raise, nanosleep.
 //
 // LIMITATIONS
@@ -12,8 +12,12 @@
 // - The palette is set with OSC 4 and put back from what the terminal reported (OSC 4 with "?");
 //   entries it did not report are reset with OSC 104, which gives its configured colours, not
 //   colours a user may have set at login. A terminal that ignores OSC 4 keeps its own colours.
-// - Questions are answered on the keyboard side; a terminal that answers nothing costs the whole
-//   wait (about 100 ms) once, at set-up.
+// - Questions are answered on the keyboard side, mixed with the keys, at whatever time the
+//   terminal (or the link to it) takes; every byte read passes the answer reader first. An answer
+//   whose first byte (ESC) is followed by a pause longer than the lone-Escape wait cannot be told
+//   from the Escape key. At the end, answers still outstanding are waited for (up to a second after
+//   the questions) so they do not reach the shell; a terminal that answers nothing at all costs
+//   that second once, when the show ends right after starting.
 // - Waits use poll(2) on /dev/tty, which Linux and the BSDs support on terminals; macOS's poll
 //   refuses terminal devices (POLLNVAL), so a macOS build would wait with select(2) in the same
 //   places.
@@ -51,7 +55,8 @@ constexpr const char kShowCursor[] = "\x1b[?25h";
 constexpr const char kRequestSizeFormat[] = "\x1b[8;%d;%dt";
 
 constexpr int kLoneEscapeWaitMs = 20;
-constexpr int kAnswerWaitMs = 100;
+constexpr int kLastAnswersWaitMs = 1000;  // at the restore, counted from the questions
+constexpr std::size_t kKeyBytesRoom = 512;
 
 // What has been changed, kept where the signal handlers can reach it.
 volatile sig_atomic_t inputChanged = 0;
@@ -68,9 +73,10 @@ termios rawMode;
 char titleSequence[160];  // the title as set, for putting it back after a stop
 std::size_t titleLength = 0;
 // The show's palette, and what puts the terminal's back: 16 entries of at most 32 bytes each.
-char paletteSequence[16 * 32];
+constexpr std::size_t kPaletteEntryRoom = 32;
+char paletteSequence[16 * kPaletteEntryRoom];
 std::size_t paletteLength = 0;
-char paletteRestoreSequence[16 * 32];
+char paletteRestoreSequence[16 * kPaletteEntryRoom];
 std::size_t paletteRestoreLength = 0;
 
 constexpr std::size_t lengthOf(const char* text) { return std::char_traits<char>::length(text); }
@@ -220,6 +226,7 @@ void restoreForExit() { undoChanges(); }
 
 class PosixTerminal final : public Terminal {
  public:
+  PosixTerminal() { keyBytes_.reserve(kKeyBytesRoom); }
   ~PosixTerminal() override { restore(); }
 
   bool open() override {
@@ -285,55 +292,38 @@ class PosixTerminal final : public Terminal {
     return write(kHideCursor, sizeof kHideCursor - 1);
   }
 
-  DisplayAnswers ask(const DisplayQuestions& questions) override {
-    DisplayAnswers answers;
+  void ask(const DisplayQuestions& questions) override {
     const std::string text = questionsFor(questions);
-    if (!write(text.data(), text.size())) return answers;
-    AnswerReader reader;
-    std::string keys;
-    timespec start{};
-    clock_gettime(CLOCK_MONOTONIC, &start);
-    while (!answers.complete) {
-      timespec now{};
-      clock_gettime(CLOCK_MONOTONIC, &now);
-      const long elapsed = (now.tv_sec - start.tv_sec) * 1000 + (now.tv_nsec - start.tv_nsec) / 1000000;
-      if (elapsed >= kAnswerWaitMs) break;
-      pollfd waiting{keyboardFd, POLLIN, 0};
-      const int ready = ::poll(&waiting, 1, static_cast<int>(kAnswerWaitMs - elapsed));
-      if (ready < 0 && errno == EINTR) continue;
-      if (ready <= 0 || (waiting.revents & POLLIN) == 0) break;
-      const ssize_t got = ::read(keyboardFd, buffer_, sizeof buffer_);
-      if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-      if (got <= 0) break;
-      reader.feed(buffer_, static_cast<std::size_t>(got), answers, keys);
-    }
-    reader.finish(keys);
-    if (!keys.empty()) keys_.feed(keys.data(), keys.size());
-    if (questions.cellSize && answers.cellWidth == 0) {
-      // Many terminals fill the window size's pixel fields instead of answering.
-      winsize window{};
-      if (::ioctl(STDOUT_FILENO, TIOCGWINSZ, &window) == 0 && window.ws_col > 0 && window.ws_row > 0 &&
-          window.ws_xpixel > 0 && window.ws_ypixel > 0) {
-        answers.cellWidth = window.ws_xpixel / window.ws_col;
-        answers.cellHeight = window.ws_ypixel / window.ws_row;
-      }
-    }
-    return answers;
+    if (!write(text.data(), text.size())) return;
+    askedAt_ = nowMs();
+    asked_ = true;
   }
+
+  const DisplayAnswers& answers() override {
+    readAnswers(0);
+    merged_ = answers_;
+    // Many terminals fill the window size's pixel fields instead of answering CSI 16 t.
+    winsize window{};
+    if (::ioctl(STDOUT_FILENO, TIOCGWINSZ, &window) == 0) {
+      cellSizeFrom(merged_, window.ws_col, window.ws_row, window.ws_xpixel, window.ws_ypixel);
+    }
+    return merged_;
+  }
+
+  void awaitAnswers(int milliseconds) override { readAnswers(milliseconds); }
 
   bool setPalette(const std::int32_t (*colours)[3], const DisplayAnswers& previous) override {
     paletteLength = 0;
-    paletteRestoreLength = 0;
     for (int entry = 0; entry < 16; ++entry) {
       paletteLength += paletteEntry(paletteSequence + paletteLength, entry, colours[entry]);
-      if (previous.paletteKnown[entry]) {
-        paletteRestoreLength +=
-            paletteEntry(paletteRestoreSequence + paletteRestoreLength, entry, previous.palette[entry]);
-      } else {
-        paletteRestoreLength += static_cast<std::size_t>(
-            std::snprintf(paletteRestoreSequence + paletteRestoreLength, 32, "\x1b]104;%d\x07", entry));
-      }
     }
+    DisplayAnswers known = answers_;
+    for (int entry = 0; entry < 16; ++entry) {
+      if (!previous.paletteKnown[entry]) continue;
+      known.paletteKnown[entry] = true;
+      for (int channel = 0; channel < 3; ++channel) known.palette[entry][channel] = previous.palette[entry][channel];
+    }
+    setPaletteRestore(known);
     paletteSet = 1;
     return write(paletteSequence, paletteLength);
   }
@@ -348,7 +338,7 @@ class PosixTerminal final : public Terminal {
 
   bool keyPressed(Key key) override {
     readKeys();
-    return key == Key::Space ? keys_.takeSpace() : keys_.takeEscape();
+    return keys_.take(key);
   }
 
   void sleepMs(int milliseconds) override {
@@ -371,6 +361,8 @@ class PosixTerminal final : public Terminal {
 
   void restore() override {
     if (!opened_) return;
+    // Answers still on their way would reach the shell, echoed: they are read here first.
+    if (asked_ && !answers_.complete) readAnswers(static_cast<int>(askedAt_ + kLastAnswersWaitMs - nowMs()));
     undoChanges();
     removeHandlers();
     setRestoreHook(nullptr);
@@ -382,36 +374,121 @@ class PosixTerminal final : public Terminal {
   }
 
  private:
-  // Feeds every byte that has arrived to the decoder; while it may be in the middle of an escape
-  // sequence, waits up to 20 ms for the rest.
+  // Feeds every byte that has arrived to the decoder (through the answer reader); while it may be
+  // in the middle of an escape sequence, waits up to 20 ms for the rest.
   void readKeys() {
     for (;;) {
       ssize_t got = ::read(keyboardFd, buffer_, sizeof buffer_);
       if (got > 0) {
-        keys_.feed(buffer_, static_cast<std::size_t>(got));
+        takeInput(buffer_, static_cast<std::size_t>(got));
         continue;
       }
       if (got < 0 && errno == EINTR) continue;
       // Nothing waiting (raw input without a minimum reads 0 bytes then, or EAGAIN).
-      if (!keys_.waitingForMore()) return;
+      if (!waitingForMore()) return;
       pollfd waiting{keyboardFd, POLLIN, 0};
       if (::poll(&waiting, 1, kLoneEscapeWaitMs) <= 0 || (waiting.revents & POLLIN) == 0) {
-        keys_.quiet();  // quiet, or the terminal hung up: nothing more will come
+        inputQuiet();  // quiet, or the terminal hung up: nothing more will come
         return;
       }
     }
   }
 
+  // Bytes from the keyboard side: answers to the answers, keys to the key decoder. Answers that
+  // change how the show is laid out or written count as a resize; palette entries that come after
+  // the show's palette was set improve what puts it back.
+  void takeInput(const char* bytes, std::size_t size) {
+    const DisplayAnswers before = answers_;
+    keyBytes_.clear();
+    reader_.feed(bytes, size, answers_, keyBytes_);
+    if (!keyBytes_.empty()) keys_.feed(keyBytes_.data(), keyBytes_.size());
+    if (answers_.complete != before.complete || answers_.synchronizedOutput != before.synchronizedOutput ||
+        answers_.cellWidth != before.cellWidth || answers_.cellHeight != before.cellHeight ||
+        answers_.textAreaWidth != before.textAreaWidth || answers_.textAreaHeight != before.textAreaHeight) {
+      resized = 1;
+    }
+    if (paletteSet != 0 && std::memcmp(before.paletteKnown, answers_.paletteKnown, sizeof before.paletteKnown) != 0) {
+      setPaletteRestore(answers_);
+    }
+  }
+
+  // True while the last bytes may be the start of a key's escape sequence.
+  bool waitingForMore() const { return reader_.holdsEscape() || keys_.waitingForMore(); }
+
+  void inputQuiet() {
+    keyBytes_.clear();
+    reader_.quiet(keyBytes_);
+    if (!keyBytes_.empty()) keys_.feed(keyBytes_.data(), keyBytes_.size());
+    keys_.quiet();
+  }
+
+  // Reads what has arrived, and then waits up to the given milliseconds for the answers' end
+  // marker, reading as it comes.
+  void readAnswers(int milliseconds) {
+    if (keyboardFd < 0) return;
+    const long end = nowMs() + (milliseconds > 0 ? milliseconds : 0);
+    for (;;) {
+      const ssize_t got = ::read(keyboardFd, buffer_, sizeof buffer_);
+      if (got > 0) {
+        takeInput(buffer_, static_cast<std::size_t>(got));
+        continue;
+      }
+      if (got < 0 && errno == EINTR) continue;
+      if (!asked_ || answers_.complete) return;
+      const long left = end - nowMs();
+      if (left <= 0) return;
+      pollfd waiting{keyboardFd, POLLIN, 0};
+      const int ready = ::poll(&waiting, 1, static_cast<int>(left));
+      if (ready < 0 && errno == EINTR) continue;
+      if (ready <= 0 || (waiting.revents & POLLIN) == 0) return;  // the time is up, or a hang-up
+    }
+  }
+
+  // What the restore writes for the palette: the entries known put back as they were, the others
+  // reset to the terminal's own. Built aside and put in place with signals held, as the signal
+  // handlers write it.
+  static void setPaletteRestore(const DisplayAnswers& known) {
+    char sequence[sizeof paletteRestoreSequence];
+    std::size_t length = 0;
+    for (int entry = 0; entry < 16; ++entry) {
+      if (known.paletteKnown[entry]) {
+        length += paletteEntry(sequence + length, entry, known.palette[entry]);
+      } else {
+        length +=
+            static_cast<std::size_t>(std::snprintf(sequence + length, kPaletteEntryRoom, "\x1b]104;%d\x07", entry));
+      }
+    }
+    sigset_t all;
+    sigset_t previous;
+    sigfillset(&all);
+    ::sigprocmask(SIG_BLOCK, &all, &previous);
+    std::memcpy(paletteRestoreSequence, sequence, length);
+    paletteRestoreLength = length;
+    ::sigprocmask(SIG_SETMASK, &previous, nullptr);
+  }
+
+  static long nowMs() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+  }
+
   // OSC 4 for one entry, at most 32 bytes; returns its length.
   static std::size_t paletteEntry(char* at, int entry, const std::int32_t* colour) {
-    const int length =
-        std::snprintf(at, 32, "\x1b]4;%d;rgb:%02x/%02x/%02x\x07", entry, static_cast<unsigned>(colour[0] & 255),
-                      static_cast<unsigned>(colour[1] & 255), static_cast<unsigned>(colour[2] & 255));
+    const int length = std::snprintf(at, kPaletteEntryRoom, "\x1b]4;%d;rgb:%02x/%02x/%02x\x07", entry,
+                                     static_cast<unsigned>(colour[0] & 255), static_cast<unsigned>(colour[1] & 255),
+                                     static_cast<unsigned>(colour[2] & 255));
     return static_cast<std::size_t>(length);
   }
 
   bool opened_ = false;
   KeyDecoder keys_;
+  AnswerReader reader_;
+  DisplayAnswers answers_;  // as the terminal answered
+  DisplayAnswers merged_;   // with what the window size tells, for answers()
+  std::string keyBytes_;    // the key bytes of one read, reserved once
+  bool asked_ = false;
+  long askedAt_ = 0;
   char buffer_[256];
 };
 

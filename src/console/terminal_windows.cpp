@@ -1,18 +1,28 @@
-// The Windows console: the show's frames and text written as cells with WriteConsoleOutputW into a
-// screen buffer of the show's own; keys from the console input queue.
+// The Windows console: the show's frames and text either written as cells with WriteConsoleOutputW
+// or, where the console takes virtual-terminal processing, as the escape sequences the Linux
+// terminals get (see terminal_windows.h), into a screen buffer of the show's own; keys from the
+// console input queue on both paths.
 // Calls: GetStdHandle, GetConsoleMode, SetConsoleMode, GetConsoleScreenBufferInfo,
 // SetConsoleScreenBufferSize, SetConsoleWindowInfo, CreateConsoleScreenBuffer,
 // SetConsoleActiveScreenBuffer, GetConsoleOutputCP, SetConsoleOutputCP, GetConsoleTitleW,
 // SetConsoleTitleA/W, GetConsoleCursorInfo, SetConsoleCursorInfo, SetConsoleTextAttribute,
 // WriteConsoleOutputW, WriteConsoleA, WaitForSingleObject, PeekConsoleInputW, ReadConsoleInputW,
 // SetConsoleCtrlHandler, TerminateProcess, GetCurrentConsoleFontEx, Get/SetConsoleScreenBufferInfoEx,
-// critical sections.
+// GetModuleHandleW, GetProcAddress, critical sections.
 //
 // LIMITATIONS
-// - Frames are written as cells, which every Windows console (and Wine's, which shows escape
-//   sequences as text) understands, in the 16 console colours of the show's own screen buffer;
-//   there is no 24-bit colour. Bytes given to write() go to the console as they are.
-// - Keys are key-down events from the input queue: a held key is seen as often as the keyboard
+// - On the cell path, which every Windows console (and Wine's) understands, the show has the 16
+//   console colours of its own screen buffer and no 24-bit colour. Windows Terminal ignores a
+//   program's colour table, so there 16 colours come out in its own scheme; it takes the
+//   escape-sequence path, whose automatic colours are 24-bit.
+// - The escape-sequence path asks the console nothing: it cannot tell whether the host knows
+//   synchronized output (mode 2026), and sends it, as a host that does not know a mode ignores
+//   it. The palette is set, for 16 colours, on the show's own screen buffer only, which conhost
+//   honours and Windows Terminal does not.
+// - Wine takes virtual-terminal processing but does not keep to it, so under Wine the show draws
+//   cells unless GLIMMER_CONSOLE=vt asks otherwise.
+// - Keys are key-down events from the input queue, by virtual-key code (VK_SPACE, VK_ESCAPE, 'Q',
+//   VK_LEFT, VK_RIGHT), on both paths: a held key is seen as often as the keyboard
 //   repeats it. The queue is read only when the show asks for a key or sleeps.
 // - A console whose font does not fit 50 rows on the screen cannot grow to 80x50
 //   (dwMaximumWindowSize); the show then stops with its message. Wine does not report the size of
@@ -20,8 +30,11 @@
 // - Ctrl-C, Ctrl-Break and closing the window end the show from the console's own handler thread:
 //   the console is put back first (after a frame being written is out), then the process ends with
 //   status 130 (129 for a closed window), without running destructors.
+#include "console/terminal_windows.h"
+
 #include <windows.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -32,7 +45,13 @@
 namespace glimmer {
 namespace {
 
-constexpr UINT kCodePage = 437;
+constexpr UINT kCodePage = 437;  // the cell path's; the escape-sequence path writes UTF-8
+constexpr DWORD kVirtualTerminalModes =
+    ENABLE_PROCESSED_OUTPUT | ENABLE_VIRTUAL_TERMINAL_PROCESSING | DISABLE_NEWLINE_AUTO_RETURN;
+// The escape-sequence path's own screen: attributes reset, cleared, no autowrap; and what puts the
+// standard output's buffer back where the show had to draw on it.
+constexpr char kBeginSequences[] = "\x1b[0m\x1b[2J\x1b[?7l";
+constexpr char kEndSequences[] = "\x1b[0m\x1b[?7h\x1b[2J\x1b[H";
 constexpr DWORD kKeyWaitMs = 0;
 constexpr int kTitleRoom = 1024;
 constexpr int kMaxColumns = 1024;  // a bigger window is drawn in its top-left part
@@ -57,7 +76,11 @@ struct ConsoleState {
   bool codePageChanged = false;
   bool titleChanged = false;
   bool cursorChanged = false;
-  CRITICAL_SECTION lock;  // held while a frame is written and while the console is put back
+  bool virtualTerminal = false;    // the escape-sequence path
+  bool outputModeChanged = false;  // the standard output's mode, for virtual-terminal processing
+  DWORD originalOutputMode = 0;
+  bool sequencesOnOutput = false;  // the escape-sequence path draws on the standard output's buffer
+  CRITICAL_SECTION lock;           // held while a frame is written and while the console is put back
   bool lockMade = false;
 };
 
@@ -65,6 +88,11 @@ ConsoleState state;
 
 // Puts back what was changed, in reverse. Idempotent.
 void undoChanges() {
+  if (state.sequencesOnOutput) {
+    DWORD done = 0;
+    WriteConsoleA(state.output, kEndSequences, sizeof kEndSequences - 1, &done, nullptr);
+    state.sequencesOnOutput = false;
+  }
   if (state.screenActive) {
     SetConsoleActiveScreenBuffer(state.output);
     state.screenActive = false;
@@ -97,11 +125,31 @@ void undoChanges() {
     SetConsoleOutputCP(state.originalCodePage);
     state.codePageChanged = false;
   }
+  if (state.outputModeChanged) {
+    SetConsoleMode(state.output, state.originalOutputMode);
+    state.outputModeChanged = false;
+  }
   if (state.inputChanged) {
     SetConsoleMode(state.input, state.originalInputMode);
     state.inputChanged = false;
   }
 }
+
+// Virtual-terminal processing on a screen buffer, with DISABLE_NEWLINE_AUTO_RETURN where taken.
+bool takeSequences(ConsoleModeCalls& calls, HANDLE buffer, DWORD mode) {
+  return calls.setMode(buffer, mode | kVirtualTerminalModes) ||
+         calls.setMode(buffer, (mode | kVirtualTerminalModes) & ~static_cast<DWORD>(DISABLE_NEWLINE_AUTO_RETURN));
+}
+
+class SystemConsoleModeCalls final : public ConsoleModeCalls {
+ public:
+  bool getMode(HANDLE output, DWORD& mode) override { return GetConsoleMode(output, &mode) != FALSE; }
+  bool setMode(HANDLE output, DWORD mode) override { return SetConsoleMode(output, mode) != FALSE; }
+  bool underWine() override {
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+  }
+};
 
 BOOL WINAPI onControl(DWORD event) {
   int status = 0;
@@ -159,6 +207,14 @@ class WindowsTerminal final : public Terminal {
       InitializeCriticalSection(&state.lock);
       state.lockMade = true;
     }
+
+    // Cells or escape sequences, once for the whole show.
+    const ConsolePathChoice choice =
+        chooseConsolePath(systemConsoleModeCalls(), output, std::getenv(kConsolePathVariable));
+    if (choice.message != nullptr) printLine(choice.message);
+    state.virtualTerminal = choice.path == ConsolePath::VirtualTerminal;
+    state.outputModeChanged = choice.modeChanged;
+    state.originalOutputMode = choice.originalMode;
 
     // Keys one at a time without echo; Ctrl-C still reaches the control handler.
     const DWORD rawMode =
@@ -220,6 +276,14 @@ class WindowsTerminal final : public Terminal {
     if (rows > kMaxRows) rows = kMaxRows;
     HANDLE screen = CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                               CONSOLE_TEXTMODE_BUFFER, nullptr);
+    // A new screen buffer has a mode of its own: the escape-sequence path needs it there too.
+    DWORD screenMode = 0;
+    if (screen != INVALID_HANDLE_VALUE && state.virtualTerminal &&
+        (GetConsoleMode(screen, &screenMode) == FALSE ||
+         !takeSequences(systemConsoleModeCalls(), screen, screenMode))) {
+      CloseHandle(screen);
+      screen = INVALID_HANDLE_VALUE;
+    }
     if (screen != INVALID_HANDLE_VALUE) {
       state.screen = screen;
       SetConsoleScreenBufferSize(screen, COORD{static_cast<SHORT>(columns), static_cast<SHORT>(rows)});
@@ -232,10 +296,14 @@ class WindowsTerminal final : public Terminal {
         state.screen = INVALID_HANDLE_VALUE;
       }
     }
-    if (SetConsoleOutputCP(kCodePage) != FALSE) state.codePageChanged = true;
+    if (SetConsoleOutputCP(state.virtualTerminal ? CP_UTF8 : kCodePage) != FALSE) state.codePageChanged = true;
     SetConsoleTextAttribute(activeBuffer(), kDefaultAttribute);
     columns_ = columns;
     rows_ = rows;
+    if (state.virtualTerminal) {
+      state.sequencesOnOutput = !state.screenActive;
+      return write(kBeginSequences, sizeof kBeginSequences - 1);
+    }
     cells_ = std::make_unique<CHAR_INFO[]>(static_cast<std::size_t>(columns) * rows);
     return clearScreen();
   }
@@ -255,21 +323,28 @@ class WindowsTerminal final : public Terminal {
     return hiddenOnOutput;
   }
 
-  // The console answers from its own state: no synchronized output (every frame is written as
-  // cells in one call anyway), no palette to report (the show's palette goes on its own screen
-  // buffer, which disappears with it), and the font's cell size.
-  DisplayAnswers ask(const DisplayQuestions& questions) override {
-    DisplayAnswers answers;
-    answers.complete = true;
+  // The console answers from its own state, without being asked: the font's cell size, a palette
+  // that goes with the show's own screen buffer; on the escape-sequence path 24-bit colour and
+  // synchronized output (see LIMITATIONS).
+  void ask(const DisplayQuestions&) override {}
+
+  const DisplayAnswers& answers() override {
+    answers_ = DisplayAnswers{};
+    answers_.complete = true;
+    answers_.privatePalette = true;
+    answers_.trueColor = state.virtualTerminal;
+    answers_.synchronizedOutput = state.virtualTerminal;
     CONSOLE_FONT_INFOEX font{};
     font.cbSize = sizeof font;
-    if (questions.cellSize && GetCurrentConsoleFontEx(activeBuffer(), FALSE, &font) != FALSE && font.dwFontSize.X > 0 &&
+    if (state.opened && GetCurrentConsoleFontEx(activeBuffer(), FALSE, &font) != FALSE && font.dwFontSize.X > 0 &&
         font.dwFontSize.Y > 0) {
-      answers.cellWidth = font.dwFontSize.X;
-      answers.cellHeight = font.dwFontSize.Y;
+      answers_.cellWidth = font.dwFontSize.X;
+      answers_.cellHeight = font.dwFontSize.Y;
     }
-    return answers;
+    return answers_;
   }
+
+  void awaitAnswers(int) override {}
 
   // The show's own screen buffer takes the palette; the user's buffer is never touched.
   bool setPalette(const std::int32_t (*colours)[3], const DisplayAnswers&) override {
@@ -302,6 +377,7 @@ class WindowsTerminal final : public Terminal {
   }
 
   bool clearScreen() override {
+    if (state.virtualTerminal) return Terminal::clearScreen();
     if (!cells_) return false;
     const std::size_t count = static_cast<std::size_t>(columns_) * rows_;
     for (std::size_t index = 0; index < count; ++index) cells_[index] = blank();
@@ -311,6 +387,7 @@ class WindowsTerminal final : public Terminal {
   // The lines go into the cells the screen holds, so the rectangle they cover is written in one
   // call with whatever else it holds.
   bool drawLines(const TextLine* lines, int count) override {
+    if (state.virtualTerminal) return Terminal::drawLines(lines, count);
     if (!cells_ || count <= 0) return cells_ != nullptr;
     int top = rows_;
     int bottom = 0;
@@ -332,7 +409,7 @@ class WindowsTerminal final : public Terminal {
     return writeRectangle(0, top, columns_, bottom - top);
   }
 
-  bool drawsCells() const override { return true; }
+  bool drawsCells() const override { return !state.virtualTerminal; }
 
   // The cells as the console shows them: each code's character of code page 437, the attribute as
   // it is (console colour numbers), written in one call.
@@ -356,7 +433,7 @@ class WindowsTerminal final : public Terminal {
 
   bool keyPressed(Key key) override {
     readKeys(kKeyWaitMs);
-    bool& pressed = key == Key::Space ? spacePressed_ : escapePressed_;
+    bool& pressed = pressed_[static_cast<int>(key)];
     const bool was = pressed;
     pressed = false;
     return was;
@@ -430,8 +507,9 @@ class WindowsTerminal final : public Terminal {
     return written;
   }
 
-  // Takes every waiting input event, waiting up to waitMs for the first; notes Space and Escape
-  // going down (by virtual-key code: Escape's character is 0 on some consoles) and size changes.
+  // Takes every waiting input event, waiting up to waitMs for the first; notes the show's keys
+  // going down (by virtual-key code: Escape's character is 0 on some consoles, and the arrows have
+  // none) and size changes.
   void readKeys(DWORD waitMs) {
     DWORD wait = waitMs;
     for (;;) {
@@ -444,8 +522,7 @@ class WindowsTerminal final : public Terminal {
       for (DWORD index = 0; index < count; ++index) {
         const INPUT_RECORD& record = records[index];
         if (record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown != FALSE) {
-          if (record.Event.KeyEvent.wVirtualKeyCode == VK_SPACE) spacePressed_ = true;
-          if (record.Event.KeyEvent.wVirtualKeyCode == VK_ESCAPE) escapePressed_ = true;
+          if (const int key = keyOf(record.Event.KeyEvent.wVirtualKeyCode); key >= 0) pressed_[key] = true;
         } else if (record.EventType == WINDOW_BUFFER_SIZE_EVENT) {
           resized_ = true;
         }
@@ -453,15 +530,65 @@ class WindowsTerminal final : public Terminal {
     }
   }
 
-  std::unique_ptr<CHAR_INFO[]> cells_;  // the show's screen, as the console takes it
+  // The index of the show's key (its Key's value) that a virtual-key code stands for; -1 for others.
+  static int keyOf(WORD virtualKey) {
+    switch (virtualKey) {
+      case VK_SPACE:
+        return static_cast<int>(Key::Space);
+      case VK_ESCAPE:
+        return static_cast<int>(Key::Escape);
+      case 'Q':
+        return static_cast<int>(Key::Q);
+      case VK_LEFT:
+        return static_cast<int>(Key::Left);
+      case VK_RIGHT:
+        return static_cast<int>(Key::Right);
+      default:
+        return -1;
+    }
+  }
+
+  std::unique_ptr<CHAR_INFO[]> cells_;  // the show's screen, as the console takes it (the cell path)
+  DisplayAnswers answers_;
   int columns_ = 0;
   int rows_ = 0;
-  bool spacePressed_ = false;
-  bool escapePressed_ = false;
+  bool pressed_[5] = {};  // by Key
   bool resized_ = false;
 };
 
 }  // namespace
+
+ConsolePathChoice chooseConsolePath(ConsoleModeCalls& calls, HANDLE output, const char* setting) {
+  ConsolePathChoice choice;
+  const bool unset = setting == nullptr || setting[0] == '\0';
+  const bool askedForCells = !unset && std::strcmp(setting, "cells") == 0;
+  const bool askedForSequences = !unset && std::strcmp(setting, "vt") == 0;
+  if (!unset && !askedForCells && !askedForSequences) {
+    choice.message = "GLIMMER_CONSOLE takes vt or cells; the show chooses the way it draws by itself.";
+  }
+  if (askedForCells || (!askedForSequences && calls.underWine())) return choice;
+  DWORD mode = 0;
+  DWORD taken = 0;
+  if (calls.getMode(output, mode) && takeSequences(calls, output, mode)) {
+    // A console may take a mode it does not keep: what it reports now is what counts.
+    if (calls.getMode(output, taken) && (taken & ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0) {
+      choice.path = ConsolePath::VirtualTerminal;
+      choice.modeChanged = taken != mode;
+      choice.originalMode = mode;
+      return choice;
+    }
+    calls.setMode(output, mode);  // taken but not kept: the mode as it was
+  }
+  if (askedForSequences) {
+    choice.message = "GLIMMER_CONSOLE=vt: this console refuses virtual-terminal processing; the show draws cells.";
+  }
+  return choice;
+}
+
+ConsoleModeCalls& systemConsoleModeCalls() {
+  static SystemConsoleModeCalls calls;
+  return calls;
+}
 
 std::unique_ptr<Terminal> makeSystemTerminal() { return std::make_unique<WindowsTerminal>(); }
 

@@ -79,10 +79,31 @@ bool Demo::init() {
   return true;
 }
 
+namespace {
+
+// Whether the moment the live show is to start at lies within the show; says which moments do if
+// not. Waits for the music's length (only when a moment was given).
+bool startsWithinTheShow(Demo& demo) {
+  if (demo.options.fromMs <= 0) return true;
+  const auto showEndMs = static_cast<long long>(demo.music->lengthSeconds() * 1000.0);
+  if (demo.options.fromMs < showEndMs) return true;
+  char message[160];
+  std::snprintf(message, sizeof message,
+                "--from %d is at or past the show's end: give 0 to %lld (the show lasts %lld ms)",
+                static_cast<int>(demo.options.fromMs), showEndMs - 1, showEndMs);
+  printLine(message);
+  printUsageHint();
+  return false;
+}
+
+}  // namespace
+
 int runProgram(Demo& demo) {
   int status = 0;
   if (!demo.init()) {
     status = 1;
+  } else if (!startsWithinTheShow(demo)) {
+    status = 2;
   } else if (!showIntro(*demo.console, demo.music->notice(), [&demo] { return demo.music->damage(false, true); })) {
     status = 0;
   } else if (!demo.run()) {

@@ -26,6 +26,8 @@ struct DemoOptions {
   DisplayRequest display{};      // the grid, colours and look asked for; set-up settles them
   MusicOutput musicOutput = MusicOutput::Automatic;
   int framesPerSecond = 60;  // the live show's most frames per second of music
+  std::int32_t fromMs = 0;   // the moment the live show starts at (checked against the music's length)
+  bool loop = false;         // the live show starts again at its end, until the viewer quits
 };
 
 struct Demo {

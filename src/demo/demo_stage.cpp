@@ -1,7 +1,10 @@
 // The show's own stage: the Demo's objects.
 #include "demo/demo_stage.h"
 
+#include <memory>
+
 #include "base/frame_buffer.h"
+#include "console/console.h"
 #include "console/present.h"
 #include "demo/demo.h"
 #include "demo/show_scenes.h"
@@ -12,10 +15,48 @@
 
 namespace glimmer {
 
-bool DemoStage::startMusic() { return demo_.music->play(); }
+namespace {
+
+// The note over the held frame's top-left corner while the show is paused.
+constexpr const char* kPausedNote = " Paused: Space plays on ";
+
+}  // namespace
+
+bool DemoStage::startMusic() { return demo_.music->play(demo_.options.fromMs / 1000.0); }
 std::int32_t DemoStage::clockMs() { return demo_.music->clockMs(); }
 bool DemoStage::musicEnded() { return !demo_.music->isActive(); }
-bool DemoStage::quitRequested() { return demo_.console->terminal().keyPressed(Key::Escape); }
+bool DemoStage::quitRequested() {
+  Terminal& keys = demo_.console->terminal();
+  return keys.keyPressed(Key::Escape) || keys.keyPressed(Key::Q);
+}
+
+ViewerRequest DemoStage::takeRequest() {
+  Terminal& keys = demo_.console->terminal();
+  if (keys.keyPressed(Key::Escape) || keys.keyPressed(Key::Q)) return ViewerRequest::Quit;
+  if (keys.keyPressed(Key::Space)) return ViewerRequest::Pause;
+  if (keys.keyPressed(Key::Left)) return ViewerRequest::SeekBack;
+  if (keys.keyPressed(Key::Right)) return ViewerRequest::SeekForward;
+  return ViewerRequest::None;
+}
+
+void DemoStage::pauseMusic(bool paused) {
+  if (paused) {
+    demo_.music->pause();
+  } else {
+    demo_.music->resume();
+  }
+}
+
+void DemoStage::seekMusic(std::int32_t ms) { demo_.music->seek(ms / 1000.0); }
+std::int32_t DemoStage::lengthMs() { return static_cast<std::int32_t>(demo_.music->lengthSeconds() * 1000.0); }
+
+void DemoStage::restartScenes() {
+  demo_.scenes.reset();  // the old scenes' GL buffers go first
+  demo_.scenes = std::make_unique<ShowScenes>(*demo_.meshes, *demo_.images, *demo_.music);
+}
+
+bool DemoStage::takeLayoutChange() { return refreshLayout(*demo_.console); }
+void DemoStage::showPaused() { presentFrameWithNote(*demo_.console, cells(), kPausedNote); }
 bool DemoStage::outputLost() { return demo_.console->outputLost(); }
 void DemoStage::waitForInput(int milliseconds) { demo_.console->terminal().waitForInput(milliseconds); }
 std::uint32_t* DemoStage::targetPixels() { return demo_.gles->pixels; }
@@ -44,8 +85,13 @@ CellView DemoStage::cells() const { return demo_.console->cellsOf(*demo_.cells);
 void DemoStage::present() { presentFrame(*demo_.console, cells()); }
 
 bool Demo::run() {
+  finishSetup(*console);  // the viewer has started the show: what the first frame needs is settled
+  // Keys typed on the intro screen that it does not take (an arrow, a second Space) are not
+  // carried into the show.
+  Terminal& keys = console->terminal();
+  for (Key key : {Key::Space, Key::Q, Key::Left, Key::Right}) keys.keyPressed(key);
   DemoStage stage(*this);
-  Timeline timeline(options.framesPerSecond);
+  Timeline timeline(options.framesPerSecond, ShowPlay{options.fromMs, options.loop});
   return timeline.run(stage, secondFrame.get());
 }
 

@@ -1,5 +1,6 @@
 // DemoStage: the timeline's stage made of the Demo's own objects: the real scenes, the render
-// target, the converter, the presenter, the music clock and the keyboard.
+// target, the converter, the presenter, the music clock and the keyboard (Escape and q quit, Space
+// pauses, Left and Right seek).
 #pragma once
 
 #include "demo/timeline.h"
@@ -18,6 +19,13 @@ class DemoStage : public ShowStage {
   bool quitRequested() override;
   bool outputLost() override;
   void waitForInput(int milliseconds) override;
+  ViewerRequest takeRequest() override;
+  void pauseMusic(bool paused) override;
+  void seekMusic(std::int32_t ms) override;
+  std::int32_t lengthMs() override;
+  void restartScenes() override;
+  bool takeLayoutChange() override;
+  void showPaused() override;
   std::uint32_t* targetPixels() override;
   void clearTarget() override;
   void readBack() override;

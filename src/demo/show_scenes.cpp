@@ -1,6 +1,8 @@
 // The show's scenes, made in order and drawn by name.
 #include "demo/show_scenes.h"
 
+#include <GLES/gl.h>
+
 #include "base/random.h"
 #include "scenes/scene1.h"
 #include "scenes/scene2.h"
@@ -10,8 +12,29 @@
 
 namespace glimmer {
 
+namespace {
+
+// Light 0 as a new context places it: towards the viewer, (0, 0, 1, 0) in eye coordinates. Scene3
+// places it anew every frame and no other scene places it, so a show that starts over after Scene3
+// (a seek back, a loop) puts it back here, and matrix mode as it was; on a new context this
+// changes nothing.
+void placeLightAsNew() {
+  static constexpr GLfloat kNewContextPosition[4] = {0.0f, 0.0f, 1.0f, 0.0f};
+  GLint mode = GL_MODELVIEW;
+  glGetIntegerv(GL_MATRIX_MODE, &mode);
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glLoadIdentity();
+  glLightfv(GL_LIGHT0, GL_POSITION, kNewContextPosition);
+  glPopMatrix();
+  glMatrixMode(static_cast<GLenum>(mode));
+}
+
+}  // namespace
+
 ShowScenes::ShowScenes(MeshManager& meshes, ImageStore& images, MusicStream& music)
     : camera(std::make_unique<Camera>(-3.0f)) {
+  placeLightAsNew();
   srand(666);
   scene1 = std::make_unique<Scene1>(meshes, images);
   scene2 = std::make_unique<Scene2>(meshes, images, music);

@@ -23,8 +23,10 @@ class SceneGreets;
 class ShowScenes {
  public:
   // Seeds the show's generator with 666 and makes the shared camera (start depth -3) and the
-  // scenes in the show's order, which draws their random layouts. The meshes and images must be
-  // loaded and the render target's context current; the assets must outlive the scenes.
+  // scenes in the show's order, which draws their random layouts; puts light 0 where a new context
+  // has it (Scene3 moves it), so scenes made again for a show that starts over (a seek, a loop) draw
+  // as on the show's first start. The meshes and images must be loaded and the render target's
+  // context current; the assets must outlive the scenes.
   ShowScenes(MeshManager& meshes, ImageStore& images, MusicStream& music);
   ShowScenes(const ShowScenes&) = delete;
   ShowScenes& operator=(const ShowScenes&) = delete;

@@ -43,67 +43,38 @@ bool Timeline::run(ShowStage& stage, std::uint32_t* secondFrame) {
     printLine("Unable to play music");
     return false;
   }
-  const std::int32_t ms0 = stage.clockMs();
-  std::int32_t t = 0;
+  // The music clock's reading at the show's moment 0: its first reading for a show from the start;
+  // 0 for music started at a moment of the show, whose clock is then the show's.
+  ms0_ = play_.fromMs > 0 ? 0 : stage.clockMs();
+  std::int32_t t = play_.fromMs;
+  if (t > 0) drawPass(stage, 0, secondFrame);  // as a recording from there: the pass at 0, not shown
 
   for (;;) {
-    stage.clearTarget();
-    std::uint32_t* const target = stage.targetPixels();
-    std::uint32_t* source = target;
-    PixelRect rect{0, 0, kFrameWidth, kFrameHeight};
-
-    if (t < 0) stage.readBack();  // no scene draws: the cleared frame is shown
-
-    if (kScene1Window.contains(t)) stage.renderScene(ShowScene::Scene1, t, 0, nullptr);
-
-    if (kScene2Window.contains(t)) {
-      if (snapshotPending_) {
-        stage.renderScene(ShowScene::Scene1, kScene2Window.startMs, 0, nullptr);
-        std::memcpy(secondFrame, target, kFrameBytes);
-        snapshotPending_ = false;
-      }
-      stage.renderScene(ShowScene::Scene2, t - kScene2Window.startMs, 0, nullptr);  // on top: no clear
-      if (kFade1.window.contains(t)) blendFrames(target, secondFrame, target, fadeWeight(fadeStarts_[0], t, kFade1));
-    }
-
-    if (kScene3FirstWindow.contains(t)) {
-      const bool fading = kFade2.window.contains(t);
-      if (fading) {
-        std::memcpy(secondFrame, target, kFrameBytes);
-        stage.clearTarget();
-      }
-      stage.renderScene(ShowScene::Scene3, t - kScene3FirstWindow.startMs, 0, nullptr);
-      if (fading) blendFrames(target, secondFrame, target, fadeWeight(fadeStarts_[1], t, kFade2));
-    }
-
-    if (kGreetsWindow.contains(t)) {
-      const std::int32_t u = t - kGreetsWindow.startMs;
-      if (kGreetsSlide.contains(t)) stage.convert(target, PixelRect{0, 0, kFrameWidth, kFrameHeight});
-      rect.x0 = slideLeftEdge(u);
-      stage.renderScene(ShowScene::Greets, u, 0, secondFrame);
-      source = secondFrame;
-    }
-
-    if (kScene3SecondWindow.contains(t)) {
-      source = target;
-      stage.renderScene(ShowScene::Scene3, t - kScene3SecondWindow.startMs, 1, nullptr);
-      if (kFade3.window.contains(t)) blendFrames(target, secondFrame, target, fadeWeight(fadeStarts_[2], t, kFade3));
-    }
-
-    if (kClosingFade.window.contains(t)) {
-      const std::int32_t w = fadeWeight(fadeStarts_[3], t, kClosingFade);
-      for (int i = 0; i < kFramePixels; ++i) source[i] = blendPixel(source[i], 0, w);
-    }
-
-    stage.convert(source, rect);
-    stage.present();
+    drawPass(stage, t, secondFrame);
+    present(stage);
 
     // The next pass's time. A paced show waits here until the clock reaches the next frame's
-    // slot; unpaced, the first reading is taken. The viewer quitting, the music's end or a lost
-    // output end the show, also during a wait.
+    // slot; unpaced, the first reading is taken. The viewer quitting, the music's end (unless the
+    // show loops) or a lost output end the show, also during a wait; a pause holds it here, a seek
+    // or a loop starts it over at its moment, shown at once.
     for (;;) {
-      const std::int32_t now = stage.clockMs() - ms0;
-      if (stage.quitRequested() || stage.musicEnded() || stage.outputLost()) return true;
+      const std::int32_t now = stage.clockMs() - ms0_;
+      const ViewerRequest request = stage.takeRequest();
+      if (request == ViewerRequest::Quit) return true;
+      if (request == ViewerRequest::Pause) {
+        if (!holdPaused(stage, t, secondFrame)) return true;
+        continue;
+      }
+      if (request == ViewerRequest::SeekBack || request == ViewerRequest::SeekForward) {
+        t = startOver(stage, seekTarget(stage, request, t), secondFrame, true);
+        continue;
+      }
+      if (stage.outputLost()) return true;
+      if (stage.musicEnded()) {
+        if (!play_.loop) return true;
+        t = startOver(stage, 0, secondFrame, true);
+        continue;
+      }
       const int wait = pacer_.waitMs(t, now);
       if (wait == 0) {
         t = now;
@@ -111,6 +82,118 @@ bool Timeline::run(ShowStage& stage, std::uint32_t* secondFrame) {
       }
       stage.waitForInput(wait);
     }
+  }
+}
+
+void Timeline::drawPass(ShowStage& stage, std::int32_t t, std::uint32_t* secondFrame) {
+  conversionCount_ = 0;
+  stage.clearTarget();
+  std::uint32_t* const target = stage.targetPixels();
+  std::uint32_t* source = target;
+  PixelRect rect{0, 0, kFrameWidth, kFrameHeight};
+
+  if (t < 0) stage.readBack();  // no scene draws: the cleared frame is shown
+
+  if (kScene1Window.contains(t)) stage.renderScene(ShowScene::Scene1, t, 0, nullptr);
+
+  if (kScene2Window.contains(t)) {
+    if (snapshotPending_) {
+      stage.renderScene(ShowScene::Scene1, kScene2Window.startMs, 0, nullptr);
+      std::memcpy(secondFrame, target, kFrameBytes);
+      snapshotPending_ = false;
+    }
+    stage.renderScene(ShowScene::Scene2, t - kScene2Window.startMs, 0, nullptr);  // on top: no clear
+    if (kFade1.window.contains(t)) blendFrames(target, secondFrame, target, fadeWeight(fadeStarts_[0], t, kFade1));
+  }
+
+  if (kScene3FirstWindow.contains(t)) {
+    const bool fading = kFade2.window.contains(t);
+    if (fading) {
+      std::memcpy(secondFrame, target, kFrameBytes);
+      stage.clearTarget();
+    }
+    stage.renderScene(ShowScene::Scene3, t - kScene3FirstWindow.startMs, 0, nullptr);
+    if (fading) blendFrames(target, secondFrame, target, fadeWeight(fadeStarts_[1], t, kFade2));
+  }
+
+  if (kGreetsWindow.contains(t)) {
+    const std::int32_t u = t - kGreetsWindow.startMs;
+    if (kGreetsSlide.contains(t)) convert(stage, target, PixelRect{0, 0, kFrameWidth, kFrameHeight});
+    rect.x0 = slideLeftEdge(u);
+    stage.renderScene(ShowScene::Greets, u, 0, secondFrame);
+    source = secondFrame;
+  }
+
+  if (kScene3SecondWindow.contains(t)) {
+    source = target;
+    stage.renderScene(ShowScene::Scene3, t - kScene3SecondWindow.startMs, 1, nullptr);
+    if (kFade3.window.contains(t)) blendFrames(target, secondFrame, target, fadeWeight(fadeStarts_[2], t, kFade3));
+  }
+
+  if (kClosingFade.window.contains(t)) {
+    const std::int32_t w = fadeWeight(fadeStarts_[3], t, kClosingFade);
+    for (int i = 0; i < kFramePixels; ++i) source[i] = blendPixel(source[i], 0, w);
+  }
+
+  convert(stage, source, rect);
+}
+
+void Timeline::convert(ShowStage& stage, const std::uint32_t* pixels, const PixelRect& rect) {
+  if (conversionCount_ < 2) conversions_[conversionCount_++] = {pixels, rect};
+  stage.convert(pixels, rect);
+}
+
+void Timeline::convertAgain(ShowStage& stage) {
+  for (int index = 0; index < conversionCount_; ++index)
+    stage.convert(conversions_[index].pixels, conversions_[index].rect);
+}
+
+void Timeline::present(ShowStage& stage) {
+  if (stage.takeLayoutChange()) convertAgain(stage);
+  stage.present();
+}
+
+std::int32_t Timeline::startOver(ShowStage& stage, std::int32_t target, std::uint32_t* secondFrame, bool show) {
+  stage.seekMusic(target);
+  ms0_ = 0;  // the music put at a moment of the show: its clock is the show's
+  snapshotPending_ = true;
+  for (Latch& start : fadeStarts_) start = Latch{};
+  stage.restartScenes();
+  if (target > 0) drawPass(stage, 0, secondFrame);  // as a recording from there: the pass at 0, not shown
+  drawPass(stage, target, secondFrame);
+  if (show) present(stage);
+  return target;
+}
+
+std::int32_t Timeline::seekTarget(ShowStage& stage, ViewerRequest request, std::int32_t t) const {
+  const std::int64_t step = request == ViewerRequest::SeekBack ? -kSeekStepMs : kSeekStepMs;
+  const std::int64_t end = stage.lengthMs();
+  return static_cast<std::int32_t>(std::clamp<std::int64_t>(std::int64_t{t} + step, 0, std::max<std::int64_t>(end, 0)));
+}
+
+bool Timeline::holdPaused(ShowStage& stage, std::int32_t& t, std::uint32_t* secondFrame) {
+  constexpr int kPausedWaitMs = 1000;  // keys and resizes cut it short: nothing is drawn meanwhile
+  stage.pauseMusic(true);
+  stage.showPaused();
+  for (;;) {
+    const ViewerRequest request = stage.takeRequest();
+    if (request == ViewerRequest::Quit) return false;
+    if (request == ViewerRequest::Pause) {
+      stage.pauseMusic(false);
+      return true;
+    }
+    if (request == ViewerRequest::SeekBack || request == ViewerRequest::SeekForward) {
+      t = startOver(stage, seekTarget(stage, request, t), secondFrame, false);
+      if (stage.takeLayoutChange()) convertAgain(stage);
+      stage.showPaused();
+      continue;
+    }
+    if (stage.takeLayoutChange()) {
+      convertAgain(stage);
+      stage.showPaused();
+    }
+    if (stage.outputLost()) return false;
+    stage.waitForInput(kPausedWaitMs);
   }
 }
 

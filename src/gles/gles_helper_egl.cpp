@@ -134,8 +134,7 @@ bool GLESHelper::create() {
   pixelStore.reset(new (std::nothrow) std::uint32_t[kFramePixels]());
   pixels = pixelStore.get();
   if (pixels == nullptr) {
-    // The show's message for the frame's memory, which here is ours rather than a bitmap's.
-    printLine("CreateDIBSection() failed");
+    // The frame's memory is ours here rather than a bitmap's: said as what happened, in one line.
     printLine("There is not enough memory for the 160x100 frame.");
     return false;
   }

@@ -41,7 +41,7 @@ class AlsaOutput final : public AudioOutput {
     return snd_pcm_nonblock(device, 0) == 0;
   }
 
-  bool start(TrackSource& audio) override {
+  bool start(TrackSource& audio, std::size_t firstFrame) override {
     stop();
     snd_pcm_drop(device);
     if (snd_pcm_set_params(device, SND_PCM_FORMAT_FLOAT_LE, SND_PCM_ACCESS_RW_INTERLEAVED, 2,
@@ -49,10 +49,11 @@ class AlsaOutput final : public AudioOutput {
       return false;
     }
     track = &audio;
+    firstFrame_ = std::min(firstFrame, audio.frameCount());
     stopRequested.store(false);
     done.store(false);
-    writtenFrames.store(0);
-    heardFrames.store(0.0);
+    writtenFrames.store(firstFrame_);
+    heardFrames.store(static_cast<double>(firstFrame_));
     heardStamp.store(Clock::now().time_since_epoch().count());
     writer = std::thread([this] { writeTrack(); });
     return true;
@@ -83,8 +84,7 @@ class AlsaOutput final : public AudioOutput {
     TrackSource& audio = *track;
     const std::size_t total = audio.frameCount();
     float chunk[2 * kChunkFrames];
-    std::size_t written = 0;
-    writtenFrames.store(0);
+    std::size_t written = firstFrame_;
     bool failed = false;
     while (written < total && !stopRequested.load()) {
       const std::size_t frames = std::min(kChunkFrames, total - written);
@@ -123,12 +123,14 @@ class AlsaOutput final : public AudioOutput {
     snd_pcm_sframes_t delay = 0;
     if (snd_pcm_delay(device, &delay) < 0 || delay < 0) delay = 0;
     const double heard = static_cast<double>(written) - static_cast<double>(delay);
-    heardFrames.store(heard > 0.0 ? heard : 0.0);
+    const double first = static_cast<double>(firstFrame_);
+    heardFrames.store(heard > first ? heard : first);
     heardStamp.store(Clock::now().time_since_epoch().count());
   }
 
   snd_pcm_t* device = nullptr;
   TrackSource* track = nullptr;
+  std::size_t firstFrame_ = 0;  // where the writer began
   std::thread writer;
   std::atomic<bool> stopRequested{false};
   std::atomic<bool> done{false};

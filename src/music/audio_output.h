@@ -2,8 +2,9 @@
 // devices are tried in one place (openDeviceOutput, in the platform's backend), the outputs
 // without a device are shared.
 //
-// An output plays one decoded track from its first frame and reports how much of it has been
-// heard. It is used from the program's thread; the playing happens on threads of its own.
+// An output plays one decoded track from a frame on (the first, or where the show paused or
+// sought) and reports where in the track what is heard stands. It is used from the program's
+// thread; the playing happens on threads of its own.
 #pragma once
 
 #include <atomic>
@@ -36,11 +37,12 @@ class AudioOutput {
   // Stops playback if it runs and closes the device.
   virtual ~AudioOutput() = default;
 
-  // Starts playing the track from its first frame; track is borrowed until stop() or destruction.
-  // A running playback is stopped first. False when the device refuses the track.
-  virtual bool start(TrackSource& track) = 0;
+  // Starts playing the track from frame firstFrame on; track is borrowed until stop() or
+  // destruction. A running playback is stopped first. False when the device refuses the track.
+  virtual bool start(TrackSource& track, std::size_t firstFrame = 0) = 0;
 
-  // Seconds of the track heard since start(); 0 before. Callers clamp it to the track.
+  // Where in the track what is heard stands, in seconds: firstFrame's time, plus what has been
+  // heard since start(); 0 before. Callers clamp it to the track.
   virtual double heardSeconds() = 0;
 
   // True once the track has been heard to its end (or the device failed while playing).
@@ -63,6 +65,38 @@ std::unique_ptr<AudioOutput> createOfflineOutput(const std::atomic<double>& posi
 
 // Length of a fade-out when playback stops early, so the cut makes no click.
 inline constexpr double kStopFadeSeconds = 0.02;
+
+// A track whose frames rise from silence over the stop fade's length from a given frame on, so
+// playing on from the middle of the track (after a pause or a seek) makes no click. Frames before
+// the fade, and after it, are the track's own. The fade is set while no output reads it.
+class FadeInSource final : public TrackSource {
+ public:
+  explicit FadeInSource(TrackSource& track) : track_(track) {}
+
+  // Frames [first, first + length) rise linearly from silence; length 0: no fade.
+  void fadeFrom(std::size_t first, std::size_t length) {
+    first_ = first;
+    length_ = length;
+  }
+
+  std::size_t frameCount() const override { return track_.frameCount(); }
+  int sampleRate() const override { return track_.sampleRate(); }
+  std::size_t read(std::size_t first, std::size_t count, float* out) override {
+    const std::size_t inside = track_.read(first, count, out);
+    const std::size_t end = first_ + length_;
+    for (std::size_t frame = first > first_ ? first : first_; frame < first + count && frame < end; ++frame) {
+      const float gain = static_cast<float>(frame - first_ + 1) / static_cast<float>(length_ + 1);
+      out[2 * (frame - first)] *= gain;
+      out[2 * (frame - first) + 1] *= gain;
+    }
+    return inside;
+  }
+
+ private:
+  TrackSource& track_;
+  std::size_t first_ = 0;
+  std::size_t length_ = 0;
+};
 
 // Fills fade (2 * frameCount floats) with the track's stereo frames from startFrame, their gain
 // falling linearly to silence by the last frame; frames past the track's end are silent.

@@ -62,11 +62,12 @@ class PulseOutput final : public AudioOutput {
     return connected;
   }
 
-  bool start(TrackSource& audio) override {
+  bool start(TrackSource& audio, std::size_t firstFrame) override {
     stop();
     pa_threaded_mainloop_lock(loop);
     track = &audio;
-    writtenFrames = 0;
+    firstFrame_ = std::min(firstFrame, audio.frameCount());
+    writtenFrames = firstFrame_;
     drained = false;
     stopping = false;
     const pa_sample_spec sampleFormat{PA_SAMPLE_FLOAT32LE, static_cast<std::uint32_t>(audio.sampleRate()), 2};
@@ -99,9 +100,11 @@ class PulseOutput final : public AudioOutput {
   double heardSeconds() override {
     pa_threaded_mainloop_lock(loop);
     pa_usec_t usec = 0;
-    const bool known = stream != nullptr && pa_stream_get_time(stream, &usec) == 0;
+    const bool playing = stream != nullptr;
+    const bool known = playing && pa_stream_get_time(stream, &usec) == 0;
+    const double first = playing ? static_cast<double>(firstFrame_) / track->sampleRate() : 0.0;
     pa_threaded_mainloop_unlock(loop);
-    return known ? static_cast<double>(usec) / 1e6 : 0.0;
+    return first + (known ? static_cast<double>(usec) / 1e6 : 0.0);
   }
 
   bool finished() override {
@@ -125,7 +128,8 @@ class PulseOutput final : public AudioOutput {
       const pa_timing_info* timing = pa_stream_get_timing_info(stream);
       std::size_t fadeStart = writtenFrames;
       if (timing != nullptr && timing->read_index >= 0) {
-        fadeStart = std::min<std::size_t>(static_cast<std::size_t>(timing->read_index) / kFrameBytes, writtenFrames);
+        fadeStart = std::min<std::size_t>(firstFrame_ + static_cast<std::size_t>(timing->read_index) / kFrameBytes,
+                                          writtenFrames);
       }
       const std::size_t fadeFrames = static_cast<std::size_t>(kStopFadeSeconds * track->sampleRate());
       float fade[2 * 2048];
@@ -218,7 +222,8 @@ class PulseOutput final : public AudioOutput {
   pa_context* context = nullptr;
   pa_stream* stream = nullptr;
   TrackSource* track = nullptr;
-  std::size_t writtenFrames = 0;
+  std::size_t firstFrame_ = 0;    // the frame the stream began with
+  std::size_t writtenFrames = 0;  // the track's frames up to here are in the stream
   bool drainRequested = false;
   bool drained = false;
   bool stopping = false;

@@ -71,7 +71,7 @@ class WasapiOutput final : public AudioOutput {
     return SUCCEEDED(found) && device_ != nullptr;
   }
 
-  bool start(TrackSource& audio) override {
+  bool start(TrackSource& audio, std::size_t firstFrame) override {
     stop();
     if (audio.sampleRate() <= 0) return false;
     if (!openClient(audio.sampleRate())) {
@@ -83,7 +83,8 @@ class WasapiOutput final : public AudioOutput {
     done_.store(false);
     failed_.store(false);
     // The buffer is filled before the clock starts, so the first frames are not heard as a gap.
-    prefilled_ = 0;
+    firstFrame_ = std::min(firstFrame, audio.frameCount());
+    prefilled_ = firstFrame_;
     if (!fill(audio, prefilled_) || FAILED(client_->Start())) {
       closeClient();
       track_ = nullptr;
@@ -97,9 +98,10 @@ class WasapiOutput final : public AudioOutput {
   double heardSeconds() override {
     if (!playing_) return 0.0;
     if (done_.load()) return heardAtEnd_.load();
+    const double first = static_cast<double>(firstFrame_) / track_->sampleRate();
     UINT64 position = 0;
-    if (FAILED(clock_->GetPosition(&position, nullptr)) || clockFrequency_ == 0) return 0.0;
-    return static_cast<double>(position) / static_cast<double>(clockFrequency_);
+    if (FAILED(clock_->GetPosition(&position, nullptr)) || clockFrequency_ == 0) return first;
+    return first + static_cast<double>(position) / static_cast<double>(clockFrequency_);
   }
 
   bool finished() override {
@@ -213,6 +215,7 @@ class WasapiOutput final : public AudioOutput {
   UINT32 bufferFrames_ = 0;
   UINT64 clockFrequency_ = 0;
   TrackSource* track_ = nullptr;
+  std::size_t firstFrame_ = 0;  // where playing began
   std::size_t prefilled_ = 0;
   std::thread writer_;
   std::atomic<bool> stopRequested_{false};

@@ -1,5 +1,5 @@
 // Ogg Vorbis decoding through libvorbisfile (ov_fopen, ov_info, ov_pcm_total, ov_read_float,
-// ov_open_callbacks for files cut short, ov_clear).
+// ov_open_callbacks for files cut short, ov_seekable and ov_pcm_seek, ov_clear).
 //
 // LIMITATIONS: only one- and two-channel files; a file that changes its channel count or rate
 // between chained streams is decoded up to that change.
@@ -60,6 +60,21 @@ bool OggReader::open(const char* path) {
 }
 
 int OggReader::sampleRate() const { return file ? file->rate : 0; }
+
+bool OggReader::seek(std::size_t frame) {
+  if (!file) return false;
+  if (ov_seekable(&file->vorbis) != 0) return ov_pcm_seek(&file->vorbis, static_cast<ogg_int64_t>(frame)) == 0;
+  // A plain stream: decode up to the frame, asking never for more than is left to drop.
+  int section = 0;
+  for (std::size_t left = frame; left > 0;) {
+    float** planes = nullptr;
+    const int ask = static_cast<int>(left < 4096 ? left : 4096);
+    const long frames = ov_read_float(&file->vorbis, &planes, ask, &section);
+    if (frames <= 0) return false;
+    left -= static_cast<std::size_t>(frames);
+  }
+  return true;
+}
 
 std::size_t OggReader::decodeEach(std::size_t chunkFrames, const Take& take) {
   if (!file || chunkFrames == 0) return 0;

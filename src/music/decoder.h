@@ -37,7 +37,13 @@ class OggReader {
   // contents) and closes the file. False when nothing at all could be decoded; out is then empty.
   bool decodeAll(DecodedAudio& out);
 
-  // Decodes from the start in order, handing each piece of at most chunkFrames frames (two
+  // Makes frame the first one the next decodeEach hands over: a seek where the file allows it
+  // (ov_pcm_seek, exact to the frame and giving the very floats a decode from the start gives),
+  // else, for a file read as a plain stream, the frames before it decoded and dropped. False when
+  // the file does not reach that frame or cannot be read there.
+  bool seek(std::size_t frame);
+
+  // Decodes from the start (or where seek put it) in order, handing each piece of at most chunkFrames frames (two
   // floats each, left and right) to take, until the end, the first damaged spot, or take
   // returning false; then closes the file. Returns the frames handed over.
   using Take = std::function<bool(const float* interleaved, std::size_t frames)>;

@@ -32,9 +32,14 @@ std::string nameOf(const std::string& path) {
 struct MusicStream::Playback {
   std::atomic<double> offlineSeconds{0.0};
   Track track;
+  FadeInSource fadingTrack{track};  // what the output plays: the track, fading in after a pause or seek
   std::unique_ptr<AudioOutput> output;
   bool started = false;
+  bool paused = false;  // the clock holds lastSeconds, the output is stopped
   double lastSeconds = 0.0;
+  // Where playing began or was sought to, until the clock is read again: the spectrum is taken
+  // there, as a recording from there takes it (-1: at the heard position).
+  double spectrumSeconds = -1.0;
   double length = 0.0;
   bool checked = false;  // damage and shortDamage hold the verdict on the measured track
   std::string damage;    // empty when the track is whole
@@ -96,32 +101,88 @@ bool MusicStream::open(const char* path) {
 
 bool MusicStream::isOpen() const { return playback_ != nullptr; }
 
-bool MusicStream::play() {
+bool MusicStream::play(double fromSeconds) {
   if (!playback_) return false;
   Playback& playback = *playback_;
   if (!playback.measure()) return false;
   if (playback.started) {
     playback.output->stop();
-    playback.track.rewind();
+    if (fromSeconds <= 0.0) playback.track.rewind();
   }
-  playback.lastSeconds = 0.0;
-  playback.started = playback.output->start(playback.track);
+  playback.paused = false;
+  playback.started = startAt(std::clamp(fromSeconds, 0.0, playback.length));
   return playback.started;
+}
+
+bool MusicStream::startAt(double seconds) {
+  Playback& playback = *playback_;
+  const int rate = playback.track.sampleRate();
+  const auto frame = std::min(static_cast<std::size_t>(seconds * rate), playback.track.frameCount());
+  playback.track.seek(frame);
+  playback.fadingTrack.fadeFrom(frame, frame > 0 ? static_cast<std::size_t>(kStopFadeSeconds * rate) : 0);
+  playback.lastSeconds = seconds;
+  const bool started = playback.output->start(playback.fadingTrack, frame);
+  takeSpectrumAt(seconds);
+  return started;
+}
+
+void MusicStream::takeSpectrumAt(double seconds) {
+  Playback& playback = *playback_;
+  playback.spectrumSeconds = seconds;
+  // The frames there, decoded before the first frame at the new moment is drawn.
+  const auto frame = static_cast<std::size_t>(seconds * playback.track.sampleRate());
+  playback.track.read(frame, kSpectrumWindow, playback.window);
+}
+
+void MusicStream::pause() {
+  if (!playback_ || !playback_->started || playback_->paused) return;
+  Playback& playback = *playback_;
+  heardSeconds();  // the clock holds what is heard now
+  playback.paused = true;
+  playback.output->stop();
+}
+
+void MusicStream::resume() {
+  if (!playback_ || !playback_->paused) return;
+  Playback& playback = *playback_;
+  playback.paused = false;
+  playback.started = startAt(playback.lastSeconds);
+}
+
+bool MusicStream::paused() const { return playback_ && playback_->paused; }
+
+void MusicStream::seek(double seconds) {
+  if (!playback_ || !playback_->started) return;
+  Playback& playback = *playback_;
+  const double target = std::clamp(seconds, 0.0, playback.length);
+  if (playback.paused) {
+    playback.lastSeconds = target;
+    playback.track.seek(static_cast<std::size_t>(target * playback.track.sampleRate()));
+    takeSpectrumAt(target);
+  } else {
+    playback.output->stop();
+    playback.started = startAt(target);
+  }
 }
 
 double MusicStream::heardSeconds() {
   if (!playback_) return 0.0;
   Playback& playback = *playback_;
-  if (!playback.started) return playback.lastSeconds;
+  if (!playback.started || playback.paused) return playback.lastSeconds;
   const double heard = std::clamp(playback.output->heardSeconds(), 0.0, playback.length);
   if (heard > playback.lastSeconds) playback.lastSeconds = heard;
   if (playback.output->finished()) playback.lastSeconds = playback.length;
   return playback.lastSeconds;
 }
 
-std::int32_t MusicStream::clockMs() { return static_cast<std::int32_t>(heardSeconds() * 1000.0); }
+std::int32_t MusicStream::clockMs() {
+  if (playback_) playback_->spectrumSeconds = -1.0;
+  return static_cast<std::int32_t>(heardSeconds() * 1000.0);
+}
 
-bool MusicStream::isActive() { return playback_ && playback_->started && !playback_->output->finished(); }
+bool MusicStream::isActive() {
+  return playback_ && playback_->started && (playback_->paused || !playback_->output->finished());
+}
 
 void MusicStream::fetchSpectrum() {
   // Deliberate: a failed fetch is ignored; the scenes then read the previous magnitudes.
@@ -129,7 +190,8 @@ void MusicStream::fetchSpectrum() {
   Playback& playback = *playback_;
   if (!playback.track.measured()) return;
   const std::size_t frames = playback.track.frameCount();
-  const auto start = static_cast<std::size_t>(heardSeconds() * playback.track.sampleRate());
+  const double seconds = playback.spectrumSeconds >= 0.0 ? playback.spectrumSeconds : heardSeconds();
+  const auto start = static_cast<std::size_t>(seconds * playback.track.sampleRate());
   // The recording's clock waits for the frames; the live show never does (they are there long
   // before they are heard, and a miss only keeps the previous magnitudes).
   const bool gotten = output_ == MusicOutput::Offline
@@ -147,7 +209,9 @@ double MusicStream::lengthSeconds() {
 }
 
 void MusicStream::setOfflinePosition(double seconds) {
-  if (playback_) playback_->offlineSeconds.store(seconds);
+  if (!playback_) return;
+  playback_->offlineSeconds.store(seconds);
+  playback_->spectrumSeconds = -1.0;  // the spectrum follows the position set from here on
 }
 
 const char* MusicStream::damage(bool wait, bool shortName) {

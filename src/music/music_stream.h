@@ -52,20 +52,38 @@ class MusicStream {
   // null otherwise.
   const char* notice() const { return notice_; }
 
-  // Plays from the start, waiting for the decoding if it is not done. True only when playback
-  // started: false for a stream not open, a file with no decodable audio, or a refused output.
-  bool play();
+  // Plays from fromSeconds (the start by default; clamped to the track), waiting for the
+  // decoding if it is not done. True only when playback started: false for a stream not open, a
+  // file with no decodable audio, or a refused output.
+  bool play(double fromSeconds = 0.0);
+
+  // Pauses at once: the clock holds what is heard now, the output fades out briefly (so the cut
+  // makes no click) and stops reading the track, and nothing runs for it until resume(). Nothing
+  // for a stream that is not playing or is paused already.
+  void pause();
+
+  // Plays on from the moment the clock holds, fading in briefly. Nothing unless paused.
+  void resume();
+
+  bool paused() const;
+
+  // Moves playback to seconds (clamped to the track): the clock reads from there, the spectrum
+  // is taken there and the output plays on from there (fading in); a paused stream stays paused
+  // there. Waits until the spectrum's frames there are decoded. Nothing before play().
+  void seek(double seconds);
 
   // The play position of what is heard in whole milliseconds: seconds * 1000.0 in double,
-  // truncated toward zero (1.9999 s gives 1999). Never smaller than the previous reading, at most
-  // the track's length; 0 before play().
+  // truncated toward zero (1.9999 s gives 1999). Never smaller than the previous reading (until a
+  // seek), at most the track's length, still while paused; 0 before play().
   std::int32_t clockMs();
 
-  // False once the track has been heard to its end (and before play()).
+  // False once the track has been heard to its end (and before play()); true while paused.
   bool isActive();
 
   // Fills spectrum with the 1024 magnitudes of the 2048 samples heard from the current position
-  // on. A failure (not open, still decoding) leaves spectrum as it was. Allocates nothing.
+  // on; right after play, resume or seek, until the clock is read again, from the moment playing
+  // began at (as a recording from that moment takes it). A failure (not open, still decoding)
+  // leaves spectrum as it was. Allocates nothing.
   void fetchSpectrum();
 
   // The track's length in seconds, waiting for the decoding if needed; 0 when not open.
@@ -89,6 +107,10 @@ class MusicStream {
   struct Playback;
 
   double heardSeconds();
+  // Starts the output at seconds (a moment within the track), fading in unless it is the start.
+  bool startAt(double seconds);
+  // The spectrum is taken at seconds until the clock is read again; waits for its frames.
+  void takeSpectrumAt(double seconds);
 
   MusicOutput output_ = MusicOutput::Automatic;
   const char* notice_ = nullptr;

@@ -59,9 +59,10 @@ struct Track::State {
     }
   }
 
-  // The worker after the length pass or a rewind: the ring from the first frame, if there is any.
-  void runRing() {
-    if (frames > 0) fillRing();
+  // The worker after the length pass, a rewind or a seek: the ring from frame first (decoded
+  // already says so), if the track has frames there.
+  void runRing(std::size_t first) {
+    if (first < frames) fillRing(first);
     {
       std::lock_guard<std::mutex> guard(lock);
       ringDone = true;
@@ -83,13 +84,15 @@ struct Track::State {
       measured = true;
     }
     changed.notify_all();
-    runRing();
+    runRing(0);
   }
 
-  // Decodes the file again into the ring, never more than the ring's room ahead of the readers.
-  void fillRing() {
+  // Decodes the file again into the ring from frame first on, never more than the ring's room
+  // ahead of the readers.
+  void fillRing(std::size_t first) {
     OggReader reader;
     if (!reader.open(path.c_str())) return;
+    if (first > 0 && !reader.seek(first)) return;
     reader.decodeEach(kDecodeChunk, [&](const float* interleaved, std::size_t count) {
       for (std::size_t n = 0; n < count;) {
         std::unique_lock<std::mutex> guard(lock);
@@ -138,6 +141,20 @@ bool Track::open(const char* path) {
 
 void Track::rewind() {
   waitUntilMeasured();
+  restartAt(0);
+}
+
+void Track::seek(std::size_t frame) {
+  waitUntilMeasured();
+  {
+    std::lock_guard<std::mutex> guard(state_->lock);
+    frame = std::min(frame, state_->frames);
+    if (frame >= state_->keptFrom && frame <= state_->decoded) return;  // in the ring, or next
+  }
+  restartAt(frame);
+}
+
+void Track::restartAt(std::size_t frame) {
   {
     std::lock_guard<std::mutex> guard(state_->lock);
     state_->stopping.store(true);
@@ -146,10 +163,15 @@ void Track::rewind() {
   if (worker_.joinable()) worker_.join();
   State& state = *state_;
   state.stopping.store(false);
-  state.decoded = 0;
-  state.keptFrom = 0;
+  frame = std::min(frame, state.frames);
+  state.decoded = frame;
+  state.keptFrom = frame;
   state.ringDone = false;
-  if (state.frames > 0) worker_ = std::thread([&state] { state.runRing(); });
+  if (frame < state.frames) {
+    worker_ = std::thread([&state, frame] { state.runRing(frame); });
+  } else {
+    state.ringDone = true;  // nothing left to decode: reads there are silence
+  }
 }
 
 bool Track::waitUntilMeasured() {

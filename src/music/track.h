@@ -8,7 +8,9 @@
 //
 // Readers move forward: playback reads the track in order, the spectrum reads a window at the
 // heard position. Frames more than a second behind the latest read may be dropped; a read before
-// that fails. Thread-safe: playback reads on the output's thread, the spectrum on the program's.
+// that fails. A seek elsewhere (pause, seek and loop in the live show) starts the decoding over at
+// that frame, through the file's own seek, which gives the same floats. Thread-safe: playback reads
+// on the output's thread, the spectrum on the program's.
 #pragma once
 
 #include <condition_variable>
@@ -47,6 +49,11 @@ class Track final : public TrackSource {
   // reader is reading.
   void rewind();
 
+  // Makes frame (at most frameCount()) readable from now on: when the ring holds it (or it is
+  // the next frame to decode) nothing changes; otherwise the decoding starts over at that frame.
+  // Waits for the length pass. Not while a reader is reading.
+  void seek(std::size_t frame);
+
   std::size_t frameCount() const override;
   int sampleRate() const override;
   std::size_t read(std::size_t first, std::size_t count, float* out) override;
@@ -56,6 +63,9 @@ class Track final : public TrackSource {
 
  private:
   struct State;
+  // Stops the worker and starts the ring's decoding over at frame (within the track).
+  void restartAt(std::size_t frame);
+
   std::unique_ptr<State> state_;
   std::thread worker_;
 };

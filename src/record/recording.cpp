@@ -34,12 +34,17 @@ class RecordingTerminal final : public Terminal {
   bool setTitle(const char*) override { return true; }
   bool hideCursor() override { return true; }
   // A recording keeps the synchronized-output pair: players ignore it or honour it.
-  DisplayAnswers ask(const DisplayQuestions&) override {
-    DisplayAnswers answers;
-    answers.synchronizedOutput = true;
-    answers.complete = true;
-    return answers;
+  void ask(const DisplayQuestions&) override {}
+  const DisplayAnswers& answers() override {
+    static const DisplayAnswers kAnswers = [] {
+      DisplayAnswers answers;
+      answers.synchronizedOutput = true;
+      answers.complete = true;
+      return answers;
+    }();
+    return kAnswers;
   }
+  void awaitAnswers(int) override {}
   bool setPalette(const std::int32_t (*)[3], const DisplayAnswers&) override { return true; }
   bool write(const char*, std::size_t) override { return true; }
   bool keyPressed(Key) override { return false; }

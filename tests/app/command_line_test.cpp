@@ -95,11 +95,17 @@ TEST(CommandLine, MistakesAreOneLineErrors) {
       {{"--record", "a.cast", "--fps", "0"}, "bad --fps value '0' (frames per second, 1 to 1000)"},
       {{"--fps=1001"}, "bad --fps value '1001' (frames per second, 1 to 1000)"},
       {{"--fps="}, "bad --fps value '' (frames per second, 1 to 1000)"},
+      {{"--fps", "30fps"}, "bad --fps value '30fps' (frames per second, 1 to 1000)"},
+      {{"--from", "84000ms"}, "bad --from value '84000ms' (a whole number of milliseconds, 0 or more)"},
       {{"--record", "a.cast", "--from", "-5"}, "bad --from value '-5' (a whole number of milliseconds, 0 or more)"},
       {{"--record", "a.cast", "--to", "1.5"}, "bad --to value '1.5' (a whole number of milliseconds, 1 or more)"},
       {{"--record", "a.cast", "--from", "2000", "--to", "1000"}, "--to must come after --from"},
       {{"--record", "a.cast", "--from", "1000", "--to", "1000"}, "--to must come after --from"},  // nothing to record
-      {{"--from", "30"}, "--from and --to go with --record"},
+      {{"--to", "30"}, "--to goes with --record"},
+      {{"--from", "30", "--to", "60"}, "--to goes with --record"},
+      {{"--loop=yes"}, "option --loop takes no value"},
+      {{"--record", "a.cast", "--loop"}, "--loop is for the live show, not for --record"},
+      {{"--from", "-1"}, "bad --from value '-1' (a whole number of milliseconds, 0 or more)"},
       {{"--colors", "256"}, "bad --colors value '256' (auto, 16, truecolor or terminal)"},
       {{"--grid=square"}, "bad --grid value 'square' (classic, wide or auto)"},
       {{"--look", "ascii"}, "bad --look value 'ascii' (textmode or pixels)"},
@@ -114,6 +120,22 @@ TEST(CommandLine, MistakesAreOneLineErrors) {
   }
 }
 
+// The live show starts at a moment (--from) and plays again and again (--loop); the recording's
+// end (--to) stays the recording's.
+TEST(CommandLine, TheLiveShowTakesFromAndLoop) {
+  CommandLine command = parse({"--from", "84000"});
+  ASSERT_EQ(command.action, CommandLine::Action::Show) << command.error;
+  EXPECT_EQ(command.fromMs, 84000);
+  EXPECT_FALSE(command.loop);
+  command = parse({"--loop", "--from=150000", "--mute"});
+  ASSERT_EQ(command.action, CommandLine::Action::Show) << command.error;
+  EXPECT_TRUE(command.loop);
+  EXPECT_EQ(command.fromMs, 150000);
+  EXPECT_TRUE(command.mute);
+  EXPECT_FALSE(parse({}).loop);
+  EXPECT_EQ(parse({}).fromMs, 0);
+}
+
 TEST(CommandLine, HelpFitsEightyColumnsAndNamesEveryOption) {
   const std::string help = usageText();
   std::size_t start = 0;
@@ -122,9 +144,13 @@ TEST(CommandLine, HelpFitsEightyColumnsAndNamesEveryOption) {
     EXPECT_LT(end - start, 80u) << help.substr(start, end - start);
     start = end + 1;
   }
-  for (const char* option : {"--mute", "--fps", "--colors", "--grid", "--look", "--record", "--from", "--to",
+  for (const char* option : {"--mute", "--fps", "--colors", "--grid", "--look", "--record", "--from", "--loop", "--to",
                              "-h, --help", "-V, --version", "OUT.cast", "OUT.html", "OUT.mp4", "OUT/", "Exit status"}) {
     EXPECT_NE(help.find(option), std::string::npos) << option;
+  }
+  // The keys of the show, as the help names them.
+  for (const char* key : {"Space", "Escape", "Left and Right", "q"}) {
+    EXPECT_NE(help.find(key), std::string::npos) << key;
   }
 }
 

@@ -4,6 +4,7 @@
 #include <array>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "base/cell_buffer.h"
 #include "base/report.h"
@@ -53,46 +54,6 @@ TEST(SetupConsole, MessagesPrintedWhileTheShowOwnsTheScreenWaitForTheRestore) {
   EXPECT_EQ(terminal.restoreCount, 1);
 }
 
-// With 16 colours the display's palette becomes the show's, in ANSI order, and restore puts back
-// what the display answered; in truecolor, or when asked to keep the terminal's colours, the
-// palette is neither asked for nor touched. Synchronized output follows the display's answer.
-TEST(SetupConsole, PaletteAndSynchronizedOutputFollowTheModeAndTheAnswers) {
-  struct Case {
-    ColorChoice colors;
-    bool synchronized;
-  };
-  for (const Case& c :
-       {Case{ColorChoice::Ansi16, true}, Case{ColorChoice::Terminal, false}, Case{ColorChoice::TrueColor, false}}) {
-    MemoryTerminal terminal;
-    terminal.answers.synchronizedOutput = c.synchronized;
-    terminal.answers.paletteKnown[4] = true;
-    terminal.answers.palette[4][2] = 200;
-    {
-      ConsoleFrame console(&terminal);
-      ASSERT_TRUE(setUp(console, {GridChoice::Classic, c.colors}).ready);
-      EXPECT_EQ(console.display().colorMode,
-                c.colors == ColorChoice::TrueColor ? ColorMode::TrueColor : ColorMode::Ansi16);
-      const bool expected = c.colors == ColorChoice::Ansi16;
-      EXPECT_TRUE(terminal.asked.synchronizedOutput);
-      EXPECT_EQ(terminal.asked.palette, expected);
-      EXPECT_EQ(terminal.paletteSet, expected);
-      if (expected) {
-        // ANSI 1 is red: the console's dark red; ANSI 12 bright blue; ANSI 7 the light grey.
-        EXPECT_EQ(std::to_array(terminal.palette[1]), (std::array<std::int32_t, 3>{128, 0, 0}));
-        EXPECT_EQ(std::to_array(terminal.palette[12]), (std::array<std::int32_t, 3>{0, 0, 255}));
-        EXPECT_EQ(std::to_array(terminal.palette[7]), (std::array<std::int32_t, 3>{192, 192, 192}));
-        EXPECT_TRUE(terminal.paletteBefore.paletteKnown[4]);
-        EXPECT_EQ(terminal.paletteBefore.palette[4][2], 200);
-      }
-      std::size_t size = 0;
-      CellBuffer cells{};
-      const char* bytes = encodeFrame(console, console.cellsOf(cells), size);
-      EXPECT_EQ(std::string(bytes, size).find("\x1b[?2026h") != std::string::npos, c.synchronized);
-    }
-    EXPECT_FALSE(terminal.paletteSet) << "put back at the restore";
-  }
-}
-
 // Auto chooses the wide grid for tall cells where 160x50 fit; the classic grid for square or
 // unknown cells, and for tall cells in a smaller window (with a notice on how to get the shape).
 TEST(ChooseGrid, AutoFollowsTheCellShapeAndTheRoom) {
@@ -125,8 +86,8 @@ TEST(ChooseGrid, AutoFollowsTheCellShapeAndTheRoom) {
 TEST(SetupConsole, AutoOnATerminalOfTallCellsTakesTheWideGrid) {
   for (const auto& [columns, rows, wide] : {std::tuple{170, 52, true}, std::tuple{100, 52, false}}) {
     MemoryTerminal terminal(columns, rows);
-    terminal.answers.cellWidth = 9;
-    terminal.answers.cellHeight = 19;
+    terminal.replies.cellWidth = 9;
+    terminal.replies.cellHeight = 19;
     ConsoleFrame console(&terminal);
     ASSERT_TRUE(setUp(console, {GridChoice::Auto, ColorChoice::Auto}).ready);
     EXPECT_TRUE(terminal.asked.cellSize);
@@ -169,6 +130,172 @@ TEST(Intro, ALateLineJoinsTheNotices) {
   EXPECT_NE(terminal.written.find("Press SPACE to continue", redrawn), std::string::npos);
 }
 
+// Where the intro's line of text at grid row `row` would be drawn, and the text: as a memory
+// terminal writes it.
+std::string introLine(const ConsoleFrame& console, int row, const std::string& text) {
+  const ConsoleLayout& layout = console.layout();
+  return "\x1b[" + std::to_string(layout.originRow + row + 1) + ";" + std::to_string(layout.originColumn + 1) + "H" +
+         text;
+}
+
+// The intro's words are the platform's own: the design's on Windows; in a terminal, its two hints
+// speak of the terminal (its full-screen key, and what gives the picture its true shape in its
+// cells, or that the wide grid does), with the same layout and the same last line.
+TEST(Intro, EachPlatformHasItsOwnWords) {
+  struct Case {
+    int columns, rows, cellWidth, cellHeight;
+    const char* shapeTitle;  // the second hint, on Linux
+    const char* shapeHint;
+  };
+  const Case cases[] = {
+      {100, 60, 0, 0, "Windowed mode lovers:", "A smaller font or a larger window gives the picture its true shape"},
+      {100, 60, 9, 19, "Windowed mode lovers:", "A smaller font or a larger window gives the picture its true shape"},
+      {170, 55, 9, 19, "Wide grid:", "160x50 cells keep the picture's true shape in these tall cells"},
+      {100, 60, 8, 8, "Square cells:", "The classic grid shows the picture in its true shape"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.columns << "x" << c.rows << ", cells " << c.cellWidth << "x"
+                                      << c.cellHeight);
+    MemoryTerminal terminal(c.columns, c.rows);
+    terminal.replies.cellWidth = c.cellWidth;
+    terminal.replies.cellHeight = c.cellHeight;
+    ConsoleFrame console(&terminal);
+    ASSERT_TRUE(setUp(console).ready);
+    terminal.press(Key::Escape);
+    EXPECT_FALSE(showIntro(console));
+#ifdef _WIN32
+    const char* lines[][2] = {
+        {"Win32 users:", "Press ALT-ENTER for fullscreen"},
+        {"Win64 users and you windowed mode lovers:", "Change your font to 8x8 for a slightly better experience"}};
+    EXPECT_EQ(terminal.written.find("Terminal users"), std::string::npos);
+#else
+    const char* lines[][2] = {{"Terminal users:", "Press F11 (or your terminal's full-screen key) for fullscreen"},
+                              {c.shapeTitle, c.shapeHint}};
+    for (const char* windows : {"Win32", "Win64", "ALT-ENTER", "8x8"}) {
+      EXPECT_EQ(terminal.written.find(windows), std::string::npos) << windows;
+    }
+#endif
+    EXPECT_NE(terminal.written.find(introLine(console, 0, lines[0][0])), std::string::npos);
+    EXPECT_NE(terminal.written.find(introLine(console, 1, lines[0][1])), std::string::npos);
+    EXPECT_NE(terminal.written.find(introLine(console, 3, lines[1][0])), std::string::npos);
+    EXPECT_NE(terminal.written.find(introLine(console, 4, lines[1][1])), std::string::npos);
+    EXPECT_NE(terminal.written.find(introLine(console, 8, "Press SPACE to continue or ESC to exit")),
+              std::string::npos);
+  }
+}
+
+// A display that is not a terminal at all.
+class NoTerminal final : public Terminal {
+ public:
+  bool open() override { return false; }
+  void size(int& columns, int& rows) override { columns = rows = 0; }
+  void requestSize(int, int) override {}
+  bool beginScreen() override { return false; }
+  bool setTitle(const char*) override { return false; }
+  bool hideCursor() override { return false; }
+  void ask(const DisplayQuestions&) override {}
+  const DisplayAnswers& answers() override { return none_; }
+  void awaitAnswers(int) override {}
+  bool setPalette(const std::int32_t (*)[3], const DisplayAnswers&) override { return false; }
+  bool write(const char*, std::size_t) override { return false; }
+  bool keyPressed(Key) override { return false; }
+  void sleepMs(int) override {}
+  void waitForInput(int) override {}
+  bool takeResize() override { return false; }
+  void restore() override {}
+
+ private:
+  DisplayAnswers none_;
+};
+
+// Set-up's messages: on Windows the design's (the console call) and then what it means; in a
+// terminal, what happened in the terminal's own terms, in one line.
+TEST(SetupConsole, MessagesSpeakOfThePlatformsOwnThings) {
+  NoTerminal none;
+  ConsoleFrame notATerminal(&none);
+  const SetupResult refused = setUp(notATerminal);
+  EXPECT_FALSE(refused.ready);
+  MemoryTerminal small(80, 24);
+  ConsoleFrame tooSmall(&small);
+  const SetupResult cramped = setUp(tooSmall, {GridChoice::Classic, ColorChoice::Auto});
+  EXPECT_FALSE(cramped.ready);
+  const std::string notATerminalLine =
+      "glimmerfolding: Standard output is not a terminal: run the show in one, or render it with --record.\n";
+  const std::string tooSmallLine =
+      "glimmerfolding: The terminal is 80x24 cells; the show needs 80x50: enlarge the window or choose a smaller "
+      "font.\n";
+#ifdef _WIN32
+  EXPECT_EQ(refused.printed, "glimmerfolding: Unable to get STD_OUTPUT_HANDLE\n" + notATerminalLine);
+  EXPECT_EQ(cramped.printed, "glimmerfolding: SetConsoleScreenBufferSize() failed\n" + tooSmallLine);
+#else
+  EXPECT_EQ(refused.printed, notATerminalLine);
+  EXPECT_EQ(cramped.printed, tooSmallLine);
+#endif
+}
+
+// As the window changes during the show, the grid follows: the wide grid gives way to the classic
+// one where 160x50 no longer fits and 80x50 does, and comes back where it fits again, when it was
+// asked for or Auto took it; Auto for square cells, and the classic grid asked for, stay classic.
+// Where no grid fits, the layout says so and keeps the grid.
+TEST(UpdateLayout, TheGridFollowsTheWindow) {
+  struct Step {
+    int columns, rows;
+    Grid grid;
+    bool fits;
+    int originColumn, originRow;
+  };
+  struct Case {
+    GridChoice request;
+    int cellWidth, cellHeight;
+    std::vector<Step> steps;
+  };
+  // clang-format off
+  const std::vector<Step> wideThenBack = {
+      {170, 55, Grid::Wide, true, 5, 2},
+      {120, 52, Grid::Classic, true, 20, 1},
+      {60, 30, Grid::Classic, false, 0, 0},
+      {170, 55, Grid::Wide, true, 5, 2},
+      {159, 50, Grid::Classic, true, 39, 0},
+      {160, 50, Grid::Wide, true, 0, 0},
+      {160, 49, Grid::Wide, false, 0, 0},
+      {80, 50, Grid::Classic, true, 0, 0},
+  };
+  const std::vector<Step> classicAlways = {
+      {170, 55, Grid::Classic, true, 45, 2},
+      {120, 52, Grid::Classic, true, 20, 1},
+      {60, 30, Grid::Classic, false, 0, 0},
+      {170, 55, Grid::Classic, true, 45, 2},
+  };
+  const Case cases[] = {
+      {GridChoice::Auto, 9, 19, wideThenBack},
+      {GridChoice::Wide, 0, 0, wideThenBack},
+      {GridChoice::Auto, 10, 10, classicAlways},
+      {GridChoice::Auto, 0, 0, classicAlways},
+      {GridChoice::Classic, 9, 19, classicAlways},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    MemoryTerminal terminal(c.steps[0].columns, c.steps[0].rows);
+    terminal.replies.cellWidth = c.cellWidth;
+    terminal.replies.cellHeight = c.cellHeight;
+    ConsoleFrame console(&terminal);
+    ASSERT_TRUE(setUp(console, {c.request, ColorChoice::Auto}).ready);
+    for (const Step& step : c.steps) {
+      SCOPED_TRACE(::testing::Message() << "request " << static_cast<int>(c.request) << ", cells " << c.cellWidth << "x"
+                                        << c.cellHeight << ", window " << step.columns << "x" << step.rows);
+      terminal.resize(step.columns, step.rows);
+      updateLayout(console);
+      const ConsoleLayout& layout = console.layout();
+      EXPECT_EQ(console.display().grid, step.grid);
+      EXPECT_EQ(layout.fits, step.fits);
+      if (step.fits) {
+        EXPECT_EQ((std::array{layout.originColumn, layout.originRow, layout.visibleColumns, layout.visibleRows}),
+                  (std::array{step.originColumn, step.originRow, columnsOf(step.grid), 50}));
+      }
+    }
+  }
+}
+
 TEST(Intro, SpaceStartsEscapeQuitsSpaceWinsTogether) {
   MemoryTerminal terminal(100, 60);
   ConsoleFrame console(&terminal);
@@ -185,6 +312,11 @@ TEST(Intro, SpaceStartsEscapeQuitsSpaceWinsTogether) {
   int queriesBefore = terminal.keyQueries;
   EXPECT_TRUE(showIntro(console));
   EXPECT_EQ(terminal.keyQueries - queriesBefore, 1);  // Escape is not asked in a poll that saw Space
+
+  // q quits as Escape does; the arrows wait.
+  terminal.press(Key::Left);
+  terminal.press(Key::Q);
+  EXPECT_FALSE(showIntro(console));
 }
 
 }  // namespace

@@ -20,7 +20,13 @@ using testing::EmulatedScreen;
 class Present : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (int n = 0; n < kCellCount; ++n) setCell(n, n % 3 == 0 ? 219 : 177, static_cast<std::uint8_t>(n * 7));
+    // Glyphs and colours that never repeat along a row or down a column, so a picture read with
+    // a wrong stride or offset anywhere shows.
+    constexpr std::uint8_t kGlyphs[] = {176, 177, 178, 219};
+    for (int n = 0; n < kCellCount; ++n) {
+      const std::uint32_t hash = static_cast<std::uint32_t>(n + 1) * 2654435761u;
+      setCell(n, kGlyphs[hash >> 30], static_cast<std::uint8_t>(hash >> 20));
+    }
     updateLayout(console);
   }
   void setCell(int n, std::uint8_t glyph, std::uint8_t attribute) { buffer[n] = {glyph, attribute}; }
@@ -77,24 +83,112 @@ TEST_F(Present, FailedWriteMarksTheOutputLostAndTheNextFrameIsWhole) {
   EXPECT_EQ(shownAt(15, 5).chars[0], 0x2593u);
 }
 
-TEST_F(Present, ATerminalShrunkDuringTheShowGetsTheGridClippedFromItsTopLeft) {
+// A window too small for any grid: the display is cleared and shows one centred line saying the
+// size needed, no frame is drawn meanwhile, and the picture comes back whole when the window is
+// large enough again.
+TEST_F(Present, AWindowTooSmallShowsTheSizeNeededAndThePictureComesBack) {
   presentFrame(console, cells());
-  terminal.resize(70, 40);
+  terminal.resize(60, 30);
+  std::size_t before = terminal.written.size();
+  presentFrame(console, cells());
+  setCell(7, 178, 0x21);
+  presentFrame(console, cells());  // frames while too small draw nothing
+  EXPECT_FALSE(console.layout().fits);
+  {
+    EmulatedScreen screen(60, 30);
+    screen.feed("\x1b[31;44mstale\x1b[0m");  // what the shrunk window still held
+    screen.feed(lastFrameWritten(before));
+    for (int row = 0; row < 30; ++row) {
+      const std::string expected = row == 14 ? std::string(6, ' ') + kWindowTooSmall : "";
+      EXPECT_EQ(screen.rowText(row), expected) << "row " << row;
+    }
+  }
+  // Narrower than the line: the line is cut, still in view.
+  terminal.resize(30, 20);
+  before = terminal.written.size();
+  presentFrame(console, cells());
+  {
+    EmulatedScreen screen(30, 20);
+    screen.feed(lastFrameWritten(before));
+    EXPECT_EQ(screen.rowText(9), std::string(kWindowTooSmall).substr(0, 30));
+  }
+
+  terminal.resize(100, 60);
+  before = terminal.written.size();
+  presentFrame(console, cells());
+  EXPECT_TRUE(console.layout().fits);
+  EmulatedScreen screen(100, 60);
+  screen.feed("stale text at the top");
+  screen.feed(lastFrameWritten(before));
+  EXPECT_EQ(screen.wrongCells(cells(), 10, 5, 80, 50, ColorMode::Ansi16), 0);
+  EXPECT_EQ(screen.rowText(0), "") << "cleared around the grid";
+}
+
+// The grid switches with the window (see UpdateLayout.TheGridFollowsTheWindow): cells converted for
+// the grid before the switch are not drawn; the next frame, of the new grid, is drawn whole on a
+// cleared display, centred, with nothing of the old picture left around it.
+TEST_F(Present, TheGridSwitchesWithTheWindowAndLeavesNothingStale) {
+  MemoryTerminal wideTerminal(170, 55);
+  ConsoleFrame wide(&wideTerminal);
+  ASSERT_TRUE(setupConsole(wide, {GridChoice::Wide, ColorChoice::Auto}));
+  ASSERT_EQ(wide.display().grid, Grid::Wide);
+  CellBuffer wideCells{};
+  for (int n = 0; n < kMaxCellCount; ++n) wideCells[n] = {219, static_cast<std::uint8_t>(n % 15 + 1)};
+  presentFrame(wide, viewOf(wideCells, Grid::Wide));
+
+  wideTerminal.resize(120, 52);
+  std::size_t before = wideTerminal.written.size();
+  presentFrame(wide, viewOf(wideCells, Grid::Wide));  // converted before the switch: not drawn
+  EXPECT_EQ(wide.display().grid, Grid::Classic);
+  EXPECT_EQ(wideTerminal.written.size(), before);
+  presentFrame(wide, cells());
+  EmulatedScreen screen(120, 52);
+  screen.feed(std::string(120 * 52, 'x'));  // whatever the shrunk window showed
+  screen.feed(wideTerminal.written.substr(before));
+  EXPECT_EQ(screen.wrongCells(cells(), 20, 1, 80, 50, ColorMode::Ansi16), 0);
+  for (int row = 0; row < 52; ++row) {
+    const std::string text = screen.rowText(row);
+    EXPECT_EQ(text.find('x'), std::string::npos) << "row " << row << ": " << text;
+  }
+
+  wideTerminal.resize(170, 55);
+  before = wideTerminal.written.size();
+  presentFrame(wide, cells());  // converted before the switch back: not drawn
+  EXPECT_EQ(wide.display().grid, Grid::Wide);
+  EXPECT_EQ(wideTerminal.written.size(), before);
+  presentFrame(wide, viewOf(wideCells, Grid::Wide));
+  EmulatedScreen back(170, 55);
+  back.feed(wideTerminal.written.substr(before));
+  EXPECT_EQ(back.wrongCells(viewOf(wideCells, Grid::Wide), 5, 2, 160, 50, ColorMode::Ansi16), 0);
+}
+
+// A layout change is taken once, and says so.
+TEST_F(Present, RefreshLayoutTakesAResizeOnce) {
+  EXPECT_FALSE(refreshLayout(console));
+  terminal.resize(90, 50);
+  EXPECT_TRUE(refreshLayout(console));
+  EXPECT_FALSE(refreshLayout(console));
+  EXPECT_EQ(console.layout().originColumn, 5);
+}
+
+// The paused note sits over the grid's top-left corner, away from the picture's centre, drawn as
+// cells through the encoder; the next frame puts back what it covered.
+TEST_F(Present, TheNoteCoversTheCornerAndTheNextFrameTakesItAway) {
+  presentFrame(console, cells());
+  presentFrameWithNote(console, cells(), " Paused: Space plays on ");
+  auto noted = shown();
+  EXPECT_EQ(noted->rowText(5).rfind(std::string(10, ' ') + " Paused: Space plays on ", 0), 0u);
+  EXPECT_EQ(noted->background(11, 5), EmulatedScreen::consoleColour(7, ColorMode::Ansi16));
+  // Below the note and at the centre, the picture.
+  CellView rest = cells();
+  rest.cells += rest.pitch;
+  --rest.height;
+  EXPECT_EQ(noted->wrongCells(rest, 10, 6, 80, 49, ColorMode::Ansi16), 0);
+
   const std::size_t before = terminal.written.size();
   presentFrame(console, cells());
-  const ConsoleLayout& layout = console.layout();
-  EXPECT_EQ((std::array{layout.originColumn, layout.visibleColumns, layout.visibleRows}), (std::array{0, 70, 40}));
-
-  // The frame after the shrink alone, on a screen of the new size: drawn whole, every cell in
-  // place, nothing wrapped or scrolled off.
-  const std::string frame = lastFrameWritten(before);
-  EXPECT_NE(frame.find("\x1b[2J"), std::string::npos);
-  EmulatedScreen screen(70, 40);
-  screen.feed(frame);
-  // Medium shades near the four corners of what still fits.
-  for (const auto& [column, row] : {std::pair{1, 0}, std::pair{68, 0}, std::pair{1, 39}, std::pair{68, 39}}) {
-    EXPECT_EQ(screen.glyph(column, row), 0x2592u) << column << "," << row;
-  }
+  EXPECT_EQ(lastFrameWritten(before).find("\x1b[2J"), std::string::npos) << "only the note's cells again";
+  EXPECT_EQ(shown()->wrongCells(cells(), 10, 5, 80, 50, ColorMode::Ansi16), 0);
 }
 
 }  // namespace

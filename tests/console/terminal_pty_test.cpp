@@ -1,5 +1,6 @@
 // The real terminal backend on a pseudo-terminal: the program's side runs in a child process whose
-// controlling terminal is the pty; this side types keys and reads the screen through an emulator.
+// controlling terminal is the pty; this side plays the terminal, typing keys and answers (when it
+// likes: at once, late, or not at all) and reading the screen through an emulator.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <termios.h>
@@ -7,10 +8,13 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <thread>
 
+#include "base/cell_buffer.h"
 #include "console/console.h"
+#include "console/present.h"
 #include "support/pty_child.h"
 
 namespace glimmer {
@@ -22,19 +26,22 @@ using testing::PtyChild;
 
 constexpr int kSpaceStatus = 10;
 constexpr int kEscapeStatus = 20;
+constexpr int kShowEndedStatus = 30;    // the show child played its time out
+constexpr int kSpaceInShowStatus = 40;  // the show child saw Space, which nobody typed
 
-// The child's side: set up the real terminal, show the intro, restore, then report whether input
-// is back in cooked mode.
-[[noreturn]] void runIntroChild() {
+// The child's side: set up the real terminal, show the intro, restore, then (after lingerMs, for
+// what the terminal sends afterwards to show) report whether input is back in cooked mode.
+[[noreturn]] void runIntroChild(DisplayRequest request = {GridChoice::Classic, ColorChoice::Ansi16}, int lingerMs = 0) {
   int status;
   {
     ConsoleFrame console;
-    if (!setupConsole(console, {GridChoice::Classic, ColorChoice::Ansi16})) {
+    if (!setupConsole(console, request)) {
       status = 1;
     } else {
       status = showIntro(console) ? kSpaceStatus : kEscapeStatus;
     }
   }
+  std::this_thread::sleep_for(std::chrono::milliseconds(lingerMs));
   termios mode{};
   tcgetattr(STDIN_FILENO, &mode);
   std::printf("\r\n[cooked=%d]\r\n", (mode.c_lflag & ICANON) != 0 && (mode.c_lflag & ECHO) != 0);
@@ -42,54 +49,138 @@ constexpr int kEscapeStatus = 20;
   _exit(status);
 }
 
-// The palette answers this side gives: two entries the user had set, the rest unreported; and
-// synchronized output known.
-constexpr const char kAnswers[] = "\x1b]4;1;rgb:1111/2222/3333\x07\x1b]4;9;rgb:aa/bb/cc\x1b\\\x1b[?2026;2$y\x1b[?62c";
-constexpr const char kShowRed[] = "\x1b]4;1;rgb:80/00/00\x07";  // ANSI red: the console's dark red
-constexpr const char kUserRed[] = "\x1b]4;1;rgb:11/22/33\x07";
-constexpr const char kUserBrightRed[] = "\x1b]4;9;rgb:aa/bb/cc\x07";
-constexpr const char kDefaultBlack[] = "\x1b]104;0\x07";
-
-// Answers the set-up questions as a terminal would.
-void answerQuestions(PtyChild& child) {
-  ASSERT_TRUE(child.waitForText("\x1b[c"));
-  child.type(kAnswers);
+// The child's side of a show: set-up and the intro as the program does them, then, after Space,
+// frames that change every time for the given milliseconds, until Escape. Afterwards it reports
+// the grid's width and whether the palette was set.
+[[noreturn]] void runShowChild(DisplayRequest request, int showMs = 5000) {
+  unsetenv("COLORTERM");  // automatic colours are 16, whatever terminal runs the tests
+  int status = 1;
+  int gridColumns = 0;
+  bool palette = false;
+  {
+    ConsoleFrame console;
+    if (!setupConsole(console, request)) {
+      status = 1;
+    } else if (!showIntro(console)) {
+      status = kEscapeStatus;
+    } else {
+      finishSetup(console);
+      status = kShowEndedStatus;
+      CellBuffer buffer{};
+      const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(showMs);
+      for (int frame = 0; std::chrono::steady_clock::now() < end; ++frame) {
+        const CellGrid grid = gridIn(buffer, console.display().grid);
+        for (int row = 0; row < grid.height; ++row) {
+          for (int column = 0; column < grid.width; ++column) {
+            grid.at(column, row) = {static_cast<std::uint8_t>(0xb0 + (frame + column) % 3),
+                                    static_cast<std::uint8_t>((frame + row) & 0x7f)};
+          }
+        }
+        presentFrame(console, console.cellsOf(buffer));
+        Terminal& terminal = console.terminal();
+        if (terminal.keyPressed(Key::Escape)) {
+          status = kEscapeStatus;
+          break;
+        }
+        if (terminal.keyPressed(Key::Space)) {
+          status = kSpaceInShowStatus;
+          break;
+        }
+        terminal.waitForInput(30);
+      }
+      gridColumns = columnsOf(console.display().grid);
+      palette = console.display().showPalette;
+    }
+  }
+  std::printf("\r\n[grid=%d palette=%d]\r\n", gridColumns, palette);
+  std::fflush(stdout);
+  _exit(status);
 }
 
-// Whether the output from `from` on puts back the user's palette: the entries answered, the
-// others reset to the terminal's own.
-bool paletteRestoredAfter(const std::string& output, std::size_t from) {
+// The user's palette as this side reports it: entry n is rgb:RR/GG/BB with distinct values per
+// entry, sent in 16-bit channels (each byte twice) so that they are put back exactly in 8 bits.
+std::string userChannel(int entry, int channel) {
+  char text[8];
+  const int value = (entry * 16 + channel * 5 + 3) & 0xff;
+  std::snprintf(text, sizeof text, "%02x", value);
+  return text;
+}
+std::string userEntryAnswer(int entry, bool stringTerminator) {
+  std::string colour = "\x1b]4;" + std::to_string(entry) + ";rgb:";
+  for (int channel = 0; channel < 3; ++channel) {
+    colour += userChannel(entry, channel) + userChannel(entry, channel) + (channel < 2 ? "/" : "");
+  }
+  return colour + (stringTerminator ? "\x1b\\" : "\x07");
+}
+// How the show puts the entry back.
+std::string userEntryRestored(int entry) {
+  return "\x1b]4;" + std::to_string(entry) + ";rgb:" + userChannel(entry, 0) + "/" + userChannel(entry, 1) + "/" +
+         userChannel(entry, 2) + "\x07";
+}
+std::string wholePaletteAnswers() {
+  std::string answers;
+  for (int entry = 0; entry < 16; ++entry) answers += userEntryAnswer(entry, entry % 2 == 1);
+  return answers;
+}
+
+constexpr const char kSynchronizedKnown[] = "\x1b[?2026;2$y";
+constexpr const char kEndOfAnswers[] = "\x1b[?62;22c";
+constexpr const char kSynchronizedFrame[] = "\x1b[?2026h";
+constexpr const char kShowRed[] = "\x1b]4;1;rgb:80/00/00\x07";  // ANSI red: the console's dark red
+constexpr const char kResetEntry[] = "\x1b]104;";
+constexpr const char kQuestionsEnd[] = "\x1b[c";
+
+// Two entries the user had set, the rest unreported; and synchronized output known.
+const std::string kTwoEntries =
+    userEntryAnswer(1, false) + userEntryAnswer(9, true) + kSynchronizedKnown + kEndOfAnswers;
+
+// Answers the set-up questions as a terminal would.
+void answerQuestions(PtyChild& child, const std::string& answers = kTwoEntries) {
+  ASSERT_TRUE(child.waitForText(kQuestionsEnd));
+  child.type(answers);
+}
+
+// Whether the output from `from` on puts back the user's two entries and resets the others to the
+// terminal's own.
+bool twoEntriesRestoredAfter(const std::string& output, std::size_t from) {
   const std::string after = output.substr(from);
-  return after.find(kUserRed) != std::string::npos && after.find(kUserBrightRed) != std::string::npos &&
-         after.find(kDefaultBlack) != std::string::npos;
+  return after.find(userEntryRestored(1)) != std::string::npos &&
+         after.find(userEntryRestored(9)) != std::string::npos && after.find("\x1b]104;0\x07") != std::string::npos;
+}
+
+// Whether the output from `from` on sets or resets any palette entry (the questions ask with '?').
+bool setsPaletteAfter(const std::string& output, std::size_t from) {
+  for (std::size_t at = output.find("\x1b]4;", from); at != std::string::npos; at = output.find("\x1b]4;", at + 1)) {
+    const std::size_t colour = output.find(';', at + 4);
+    if (colour != std::string::npos && output.compare(colour + 1, 4, "rgb:") == 0) return true;
+  }
+  return output.find(kResetEntry, from) != std::string::npos;
 }
 
 TEST(PosixTerminal, IntroOnARealTerminalAndEscapeRestoresEverything) {
-  PtyChild child(100, 56, runIntroChild);
+  PtyChild child(100, 56, [] { runIntroChild(); });
   answerQuestions(child);
   ASSERT_TRUE(child.waitForText("Press SPACE to continue or ESC to exit"));
-  const std::size_t showPalette = child.output().find(kShowRed);
-  ASSERT_NE(showPalette, std::string::npos) << "the show's palette is set";
-  EXPECT_FALSE(paletteRestoredAfter(child.output(), showPalette));
   child.pump(50ms);
   EmulatedScreen& screen = child.screen();
   EXPECT_TRUE(screen.onAlternateScreen());
   EXPECT_FALSE(screen.cursorVisible());
   EXPECT_EQ(screen.title(), "vrax - Glimmerfolding");
-  EXPECT_EQ(screen.rowText(3), std::string(10, ' ') + "Win32 users:");
-  EXPECT_EQ(screen.rowText(4), std::string(10, ' ') + "Press ALT-ENTER for fullscreen");
+  EXPECT_EQ(screen.rowText(3), std::string(10, ' ') + "Terminal users:");
+  EXPECT_EQ(screen.rowText(4), std::string(10, ' ') + "Press F11 (or your terminal's full-screen key) for fullscreen");
   EXPECT_EQ(screen.rowText(11), std::string(10, ' ') + "Press SPACE to continue or ESC to exit");
+  EXPECT_FALSE(setsPaletteAfter(child.output(), 0)) << "the palette waits for Space";
 
   child.type("\x1b");
   EXPECT_EQ(child.wait(), kEscapeStatus);
   EXPECT_FALSE(screen.onAlternateScreen());
   EXPECT_TRUE(screen.cursorVisible());
   EXPECT_NE(child.output().find("[cooked=1]"), std::string::npos);
-  EXPECT_TRUE(paletteRestoredAfter(child.output(), showPalette));
+  EXPECT_FALSE(setsPaletteAfter(child.output(), 0)) << "nothing to put back";
 }
 
 TEST(PosixTerminal, ArrowKeysAndLateSequenceBytesAreNotEscape) {
-  PtyChild child(80, 50, runIntroChild);
+  PtyChild child(80, 50, [] { runIntroChild(); });
   ASSERT_TRUE(child.waitForText("Press SPACE"));
   child.type("\x1b[A\x1b[B\x1bOC");
   child.pump(100ms);
@@ -103,7 +194,7 @@ TEST(PosixTerminal, ArrowKeysAndLateSequenceBytesAreNotEscape) {
 }
 
 TEST(PosixTerminal, EscapeWhoseSequenceRestComesWithinTheWaitIsNotEscape) {
-  PtyChild child(80, 50, runIntroChild);
+  PtyChild child(80, 50, [] { runIntroChild(); });
   ASSERT_TRUE(child.waitForText("Press SPACE"));
   child.type("\x1b");
   std::this_thread::sleep_for(3ms);  // well inside the 20 ms the terminal waits for the rest
@@ -113,11 +204,34 @@ TEST(PosixTerminal, EscapeWhoseSequenceRestComesWithinTheWaitIsNotEscape) {
   EXPECT_EQ(child.wait(), kSpaceStatus);
 }
 
-TEST(PosixTerminal, StopGivesTheTerminalBackAndContinueTakesItAgain) {
-  PtyChild child(80, 50, runIntroChild);
+// With 16 colours asked for, the palette is set once the show starts; every way out puts back the
+// entries the terminal reported and resets the others with OSC 104.
+TEST(PosixTerminal, ExplicitSixteenColoursSetThePaletteAtSpaceAndPutItBack) {
+  PtyChild child(80, 50, [] { runShowChild({GridChoice::Classic, ColorChoice::Ansi16}); });
   answerQuestions(child);
   ASSERT_TRUE(child.waitForText("Press SPACE"));
-  child.pump(30ms);
+  child.pump(50ms);
+  EXPECT_FALSE(setsPaletteAfter(child.output(), 0));
+  const std::size_t space = child.output().size();
+  child.type(" ");
+  ASSERT_TRUE(child.waitForText(kShowRed));
+  const std::size_t showPalette = child.output().find(kShowRed, space);
+  ASSERT_NE(showPalette, std::string::npos);
+  child.pump(100ms);
+  EXPECT_FALSE(twoEntriesRestoredAfter(child.output(), showPalette));
+  child.type("\x1b");
+  EXPECT_EQ(child.wait(), kEscapeStatus);
+  EXPECT_TRUE(twoEntriesRestoredAfter(child.output(), showPalette));
+  EXPECT_NE(child.output().find("[grid=80 palette=1]"), std::string::npos);
+}
+
+TEST(PosixTerminal, StopGivesTheTerminalBackAndContinueTakesItAgain) {
+  PtyChild child(80, 50, [] { runShowChild({GridChoice::Classic, ColorChoice::Ansi16}); });
+  answerQuestions(child);
+  ASSERT_TRUE(child.waitForText("Press SPACE"));
+  child.type(" ");
+  ASSERT_TRUE(child.waitForText(kShowRed));
+  child.pump(50ms);
   std::size_t before = child.output().size();
   // The child leads a session of its own, so the kernel does not actually stop it: it gives the
   // terminal back and at once takes it again, as it does on a real continue.
@@ -130,23 +244,23 @@ TEST(PosixTerminal, StopGivesTheTerminalBackAndContinueTakesItAgain) {
   EXPECT_NE(after.find("\x1b[?1049h", left), std::string::npos);  // the show's screen again
   EXPECT_TRUE(child.screen().onAlternateScreen());
   EXPECT_FALSE(child.screen().cursorVisible());
-  EXPECT_EQ(child.screen().rowText(8).rfind("Press SPACE", 0), 0u) << "the notice is drawn again";
   // The user's palette while stopped, the show's again after.
-  ASSERT_TRUE(paletteRestoredAfter(after, 0));
-  EXPECT_LT(after.find(kUserRed), left);
+  ASSERT_TRUE(twoEntriesRestoredAfter(after, 0));
+  EXPECT_LT(after.find(userEntryRestored(1)), left);
   EXPECT_NE(after.find(kShowRed, left), std::string::npos);
   child.type("\x1b");
   EXPECT_EQ(child.wait(), kEscapeStatus);
-  EXPECT_NE(child.output().find("[cooked=1]"), std::string::npos);
+  EXPECT_NE(child.output().find("[grid=80 palette=1]"), std::string::npos);
 }
 
 TEST(PosixTerminal, TooSmallTerminalFailsWithAdviceOnTheMainScreen) {
-  PtyChild child(80, 24, runIntroChild);
+  PtyChild child(80, 24, [] { runIntroChild(); });
   EXPECT_EQ(child.wait(), 1);
   EXPECT_FALSE(child.screen().onAlternateScreen());
-  EXPECT_NE(child.output().find("SetConsoleScreenBufferSize() failed"), std::string::npos);
-  EXPECT_NE(child.output().find("The terminal is 80x24 cells"), std::string::npos);
+  EXPECT_EQ(child.output().find("SetConsoleScreenBufferSize"), std::string::npos) << "no Windows call named";
+  EXPECT_NE(child.output().find("glimmerfolding: The terminal is 80x24 cells"), std::string::npos);
   EXPECT_NE(child.output().find("[cooked=1]"), std::string::npos);
+  EXPECT_EQ(child.output().find(kQuestionsEnd), std::string::npos) << "nothing asked that would answer into the shell";
 }
 
 TEST(PosixTerminal, OutputThatIsNotATerminalIsRefused) {
@@ -161,15 +275,21 @@ TEST(PosixTerminal, OutputThatIsNotATerminalIsRefused) {
   char buffer[256] = {};
   ASSERT_GE(pread(file, buffer, sizeof buffer - 1, 0), 0);
   EXPECT_EQ(std::string(buffer).find("Unable"), std::string::npos) << "no message on standard output: " << buffer;
-  EXPECT_EQ(child.output().rfind("glimmerfolding: Unable to get STD_OUTPUT_HANDLE\r\n", 0), 0u) << child.output();
+  EXPECT_EQ(
+      child.output().rfind(
+          "glimmerfolding: Standard output is not a terminal: run the show in one, or render it with --record.\r\n", 0),
+      0u)
+      << child.output();
   close(file);
   unlink(path);
 }
 
 TEST(PosixTerminal, TerminationSignalRestoresAndEndsWith128PlusSignal) {
-  PtyChild child(80, 50, runIntroChild);
+  PtyChild child(80, 50, [] { runShowChild({GridChoice::Classic, ColorChoice::Ansi16}); });
   answerQuestions(child);
   ASSERT_TRUE(child.waitForText("Press SPACE"));
+  child.type(" ");
+  ASSERT_TRUE(child.waitForText(kShowRed));
   child.pump(30ms);
   EXPECT_TRUE(child.screen().onAlternateScreen());
   const std::size_t before = child.output().size();
@@ -177,7 +297,114 @@ TEST(PosixTerminal, TerminationSignalRestoresAndEndsWith128PlusSignal) {
   EXPECT_EQ(child.wait(), 128 + SIGTERM);
   EXPECT_FALSE(child.screen().onAlternateScreen());
   EXPECT_TRUE(child.screen().cursorVisible());
-  EXPECT_TRUE(paletteRestoredAfter(child.output(), before));
+  EXPECT_TRUE(twoEntriesRestoredAfter(child.output(), before));
+}
+
+// A terminal that answers late, as across a slow link: the answers are read during the intro and
+// never taken as keys; the intro is laid out again for the grid its cells call for; the show uses
+// synchronized output and puts back exactly the palette entries the terminal reported. The cell
+// size comes only as the text area in pixels (CSI 14 t), as VTE gives it: 9x18 cells.
+TEST(PosixTerminal, AnswersThatComeLateDuringTheIntro) {
+  for (const auto delay : {300ms, 1000ms}) {
+    SCOPED_TRACE(delay.count());
+    PtyChild child(170, 54, [] { runShowChild({GridChoice::Auto, ColorChoice::Auto}); });
+    ASSERT_TRUE(child.waitForText(kQuestionsEnd));
+    ASSERT_TRUE(child.waitForText("\x1b[?25l"));  // set-up is over: the intro is drawn next
+    child.pump(delay);
+    const int lastRow = 2 + 49;  // the grid's last row: (54 - 50) / 2 + 49
+    EXPECT_EQ(child.screen().rowText(lastRow), "") << "no grid notice while the cell size is unknown";
+    // The answers in pieces with pauses longer than the Escape wait, each cut inside a sequence.
+    const std::string answers =
+        std::string(kSynchronizedKnown) + wholePaletteAnswers() + "\x1b[4;972;1530t" + kEndOfAnswers;
+    std::size_t from = 0;
+    for (const std::size_t cut : {std::size_t{5}, std::size_t{14}, answers.size() - 30, answers.size() - 4}) {
+      child.type(answers.substr(from, cut - from));
+      child.pump(40ms);
+      from = cut;
+    }
+    child.type(answers.substr(from));
+    child.pump(200ms);
+    // The wide grid's notice at the start of the wide grid's last row: 160 columns from column 5.
+    EXPECT_EQ(child.screen().rowText(lastRow).rfind(std::string(5, ' ') + "wide grid: 160x50", 0), 0u)
+        << child.screen().rowText(lastRow);
+    EXPECT_FALSE(setsPaletteAfter(child.output(), 0));
+
+    const std::size_t space = child.output().size();
+    child.type(" ");
+    child.pump(300ms);
+    const std::size_t showPalette = child.output().find(kShowRed, space);
+    EXPECT_NE(showPalette, std::string::npos) << "the palette is set: every entry was reported";
+    EXPECT_NE(child.output().find(kSynchronizedFrame, space), std::string::npos);
+    child.type("\x1b");
+    ASSERT_EQ(child.wait(), kEscapeStatus) << "no answer was taken for Escape or Space";
+    EXPECT_NE(child.output().find("[grid=160 palette=1]"), std::string::npos);
+    // Every entry put back exactly as reported, none reset to the terminal's configured colours.
+    for (int entry = 0; entry < 16; ++entry) {
+      EXPECT_NE(child.output().find(userEntryRestored(entry), showPalette), std::string::npos) << entry;
+    }
+    EXPECT_EQ(child.output().find(kResetEntry), std::string::npos);
+  }
+}
+
+// Answers that come only after the viewer pressed Space: the show starts on the classic grid in the
+// terminal's own colours (nothing reported to put back), starts synchronized output once the
+// answer comes, and takes none of the answers' bytes for keys.
+TEST(PosixTerminal, AnswersThatComeAfterTheShowStarted) {
+  PtyChild child(170, 54, [] { runShowChild({GridChoice::Auto, ColorChoice::Auto}, 1800); });
+  ASSERT_TRUE(child.waitForText(kQuestionsEnd));
+  ASSERT_TRUE(child.waitForText("\x1b[?25l"));
+  child.pump(200ms);
+  child.type(" ");
+  child.pump(800ms);
+  const std::size_t beforeAnswers = child.output().size();
+  EXPECT_GT(beforeAnswers, 0u);
+  EXPECT_EQ(child.output().find(kSynchronizedFrame), std::string::npos);
+  child.type(std::string(kSynchronizedKnown) + wholePaletteAnswers() + "\x1b[6;18;9t" + kEndOfAnswers);
+  EXPECT_EQ(child.wait(), kShowEndedStatus) << "the show played on: no answer was taken for a key";
+  EXPECT_NE(child.output().find(kSynchronizedFrame, beforeAnswers), std::string::npos);
+  EXPECT_NE(child.output().find("[grid=80 palette=0]"), std::string::npos);
+  EXPECT_FALSE(setsPaletteAfter(child.output(), 0));
+}
+
+// A terminal that answers everything but its palette: with automatic colours the intro says the
+// show keeps the terminal's colours, and it does; with 16 colours asked for, the palette is set and
+// every entry reset with OSC 104 afterwards.
+TEST(PosixTerminal, PaletteNotReportedIsLeftAloneUnlessSixteenColoursAreAskedFor) {
+  for (const ColorChoice colors : {ColorChoice::Auto, ColorChoice::Ansi16}) {
+    PtyChild child(80, 50, [colors] { runShowChild({GridChoice::Classic, colors}); });
+    answerQuestions(child, std::string(kSynchronizedKnown) + kEndOfAnswers);
+    ASSERT_TRUE(child.waitForText("Press SPACE"));
+    child.pump(100ms);
+    const bool notice = child.screen().rowText(49).find("did not report its palette") != std::string::npos;
+    EXPECT_EQ(notice, colors == ColorChoice::Auto) << child.screen().rowText(49);
+    child.type(" ");
+    child.pump(200ms);
+    child.type("\x1b");
+    EXPECT_EQ(child.wait(), kEscapeStatus);
+    if (colors == ColorChoice::Auto) {
+      EXPECT_NE(child.output().find("[grid=80 palette=0]"), std::string::npos);
+      EXPECT_FALSE(setsPaletteAfter(child.output(), 0));
+    } else {
+      EXPECT_NE(child.output().find("[grid=80 palette=1]"), std::string::npos);
+      for (int entry = 0; entry < 16; ++entry) {
+        EXPECT_NE(child.output().find("\x1b]104;" + std::to_string(entry) + "\x07"), std::string::npos) << entry;
+      }
+    }
+  }
+}
+
+// Quitting before a slow terminal has answered: the answers are waited for and read, so they do
+// not end up on the shell's command line.
+TEST(PosixTerminal, AnswersOutstandingAtTheEndAreReadBeforeTheTerminalIsGivenBack) {
+  PtyChild child(80, 50, [] { runIntroChild({GridChoice::Auto, ColorChoice::Auto}, 400); });
+  ASSERT_TRUE(child.waitForText("\x1b[?25l"));
+  child.type("\x1b");
+  child.pump(300ms);
+  child.type(std::string(kSynchronizedKnown) + wholePaletteAnswers() + kEndOfAnswers);
+  EXPECT_EQ(child.wait(), kEscapeStatus);
+  const std::string output = child.output();
+  EXPECT_EQ(output.find("rgb:", output.find("[cooked=")), std::string::npos) << "no answer echoed afterwards";
+  EXPECT_EQ(output.find("^["), std::string::npos);
 }
 
 }  // namespace

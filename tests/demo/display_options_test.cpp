@@ -231,5 +231,41 @@ TEST(DisplayOptions, PixelsLookLiveTakes160x50Cells) {
       << small.output();
 }
 
+// Automatic colours with 16 colours (no COLORTERM) on a terminal that answers late: where it
+// reports its whole palette, the show sets its own and puts back each entry exactly as reported;
+// where it reports none, the intro says the show keeps the terminal's colours, and it does.
+TEST(DisplayOptions, AutomaticColoursSetThePaletteOnlyWhereTheTerminalReportsIt) {
+  for (const bool reports : {true, false}) {
+    SCOPED_TRACE(reports ? "the whole palette reported" : "no palette reported");
+    PtyChild child(80, 50, [] {
+      unsetenv("COLORTERM");
+      execl(GLIMMER_BINARY, GLIMMER_BINARY, "--mute", static_cast<char*>(nullptr));
+      _exit(98);
+    });
+    ASSERT_TRUE(child.waitForText("\x1b[c", 20000ms));
+    child.pump(300ms);  // a slow link
+    std::string answers;
+    for (int entry = 0; reports && entry < 16; ++entry) {
+      answers += "\x1b]4;" + std::to_string(entry) + ";rgb:1010/2020/" + std::to_string(10 + entry) + "00\x07";
+    }
+    child.type(answers + "\x1b[?62;22c");
+    ASSERT_TRUE(child.waitForText("Press SPACE", 20000ms));
+    child.pump(200ms);
+    const bool notice = child.output().find("did not report its palette") != std::string::npos;
+    EXPECT_EQ(notice, !reports);
+    const std::size_t space = child.output().size();
+    child.type(" ");
+    child.pump(1000ms);
+    child.type("\x1b");
+    EXPECT_EQ(child.wait(), 0);
+    const std::string after = child.output().substr(space);
+    EXPECT_EQ(after.find(";rgb:") != std::string::npos, reports);
+    EXPECT_EQ(after.find("\x1b]104;"), std::string::npos) << "nothing reset to the terminal's configured colours";
+    if (reports) {
+      EXPECT_NE(after.find("\x1b]4;15;rgb:10/20/25\x07"), std::string::npos) << "put back exactly";
+    }
+  }
+}
+
 }  // namespace
 }  // namespace glimmer

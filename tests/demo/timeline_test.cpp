@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <ostream>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -48,7 +50,6 @@ class ScriptedStage : public ShowStage {
   explicit ScriptedStage(std::vector<std::int32_t> passTimes, std::int32_t origin = 23)
       : passTimes_(std::move(passTimes)), origin_(origin), glBuffer_(kFramePixels), target_(kFramePixels) {
     records.reserve(4096);
-    shown.resize(passTimes_.size());
   }
 
   bool startMusic() override { return musicStarts; }
@@ -100,7 +101,10 @@ class ScriptedStage : public ShowStage {
       }
     }
   }
-  void present() override { shown[presents_++] = cells_; }
+  void present() override {
+    shown.push_back(cells_);
+    ++presents_;
+  }
 
   // The calls of one pass, in order, without the read-backs (an implementation detail).
   std::vector<Step> pass(int index) const {
@@ -117,6 +121,9 @@ class ScriptedStage : public ShowStage {
   std::vector<Cells> shown;  // what each pass presented
   std::vector<int> waits;    // every wait for input, in milliseconds
 
+ protected:
+  int presents_ = 0;
+
  private:
   // A GL scene whose picture is then read back into the target, as every GL scene's is.
   void draw(std::uint32_t colour) {
@@ -128,7 +135,6 @@ class ScriptedStage : public ShowStage {
   std::vector<std::int32_t> passTimes_;
   std::int32_t origin_;
   std::size_t clockReadings_ = 0;
-  int presents_ = 0;
   std::vector<std::uint32_t> glBuffer_;
   std::vector<std::uint32_t> target_;
   const std::uint32_t* secondFrame_ = nullptr;
@@ -325,6 +331,204 @@ TEST_F(TimelinePacing, QuittingDuringAWaitEndsTheShowWithoutAnotherFrame) {
   ASSERT_TRUE(runAt(60, stage));
   EXPECT_EQ(stage.presentedAt, (std::vector<std::int32_t>{0}));
   EXPECT_EQ(stage.waits.size(), 2u);
+}
+
+// The live show's stage as the viewer uses it: a music clock that moves on 10 ms at every reading
+// while it plays and holds still while paused, requests the viewer makes at given queries (one
+// query a pass while playing, one a round while paused), layout changes at given queries, and a
+// log of what the timeline asks of the music, the scenes and the display.
+class ViewerStage final : public ScriptedStage {
+ public:
+  static constexpr std::int32_t kStep = 10;
+
+  ViewerStage(std::int32_t startMs, std::int32_t lengthMs, std::vector<std::pair<int, ViewerRequest>> requests)
+      : ScriptedStage({0}, 0), start_(startMs), length_(lengthMs), requests_(std::move(requests)) {}
+
+  bool startMusic() override {
+    clock_ = start_;
+    return true;
+  }
+  std::int32_t clockMs() override {
+    const std::int32_t now = clock_;
+    if (!paused_) clock_ += kStep;
+    return now;
+  }
+  bool musicEnded() override { return !paused_ && clock_ > length_; }
+  bool quitRequested() override { return false; }
+  void waitForInput(int milliseconds) override { log.push_back("wait " + std::to_string(milliseconds)); }
+
+  ViewerRequest takeRequest() override {
+    ++queries_;
+    if (queries_ > 1000) return ViewerRequest::Quit;  // a test that went wrong still ends
+    if (requests_.empty() || requests_.front().first != queries_) return ViewerRequest::None;
+    const ViewerRequest request = requests_.front().second;
+    requests_.erase(requests_.begin());
+    return request;
+  }
+  void pauseMusic(bool paused) override {
+    paused_ = paused;
+    log.push_back(paused ? "pause" : "play on");
+  }
+  void seekMusic(std::int32_t ms) override {
+    clock_ = ms;
+    log.push_back("seek " + std::to_string(ms));
+  }
+  std::int32_t lengthMs() override { return length_; }
+  void restartScenes() override { log.push_back("new scenes"); }
+  bool takeLayoutChange() override {
+    for (auto it = layoutChanges.begin(); it != layoutChanges.end(); ++it) {
+      if (*it <= queries_) {
+        layoutChanges.erase(it);
+        return true;
+      }
+    }
+    return false;
+  }
+  void showPaused() override { log.push_back("paused note"); }
+
+  void renderScene(ShowScene scene, std::int32_t t, std::uint8_t variant, std::uint32_t* frame) override {
+    constexpr const char* kNames[] = {"Scene1", "Scene2", "Scene3", "Greets"};
+    log.push_back(std::string(kNames[static_cast<int>(scene)]) + " " + std::to_string(t));
+    ScriptedStage::renderScene(scene, t, variant, frame);
+  }
+  void convert(const std::uint32_t* pixels, const PixelRect& rect) override {
+    log.push_back("convert " + std::to_string(rect.x0));
+    ScriptedStage::convert(pixels, rect);
+  }
+  void present() override {
+    log.push_back("present");
+    ScriptedStage::present();
+  }
+
+  // The log from the first entry that is `from` on (the whole log when it is not there).
+  std::vector<std::string> logFrom(const std::string& from) const {
+    const auto at = std::find(log.begin(), log.end(), from);
+    return std::vector<std::string>(at == log.end() ? log.begin() : at, log.end());
+  }
+
+  std::vector<std::string> log;
+  std::vector<int> layoutChanges;  // the queries after which the layout changes
+
+ private:
+  std::int32_t start_;
+  std::int32_t length_;
+  std::vector<std::pair<int, ViewerRequest>> requests_;
+  std::int32_t clock_ = 0;
+  bool paused_ = false;
+  int queries_ = 0;
+};
+
+using Log = std::vector<std::string>;
+using Request = ViewerRequest;
+
+class TimelineViewer : public TimelineRun {
+ protected:
+  bool play(ViewerStage& stage, ShowPlay how = {}) { return Timeline(0, how).run(stage, secondFrame.data()); }
+};
+
+// Space holds the frame shown: the music pauses, the note goes up, and nothing is drawn while the
+// show waits for keys in long waits; Space again plays on from the held moment.
+TEST_F(TimelineViewer, SpacePausesOnTheFrameShownAndPlaysOnFromTheSameMoment) {
+  ViewerStage stage(0, 1000, {{3, Request::Pause}, {6, Request::Pause}, {8, Request::Quit}});
+  ASSERT_TRUE(play(stage));
+  EXPECT_EQ(stage.logFrom("pause"),
+            (Log{"pause", "paused note", "wait 1000", "wait 1000", "play on",  // the clock held at 40
+                 "Scene1 40", "convert 0", "present"}));
+}
+
+TEST_F(TimelineViewer, QuittingWhilePausedEndsTheShow) {
+  ViewerStage stage(0, 1000, {{2, Request::Pause}, {4, Request::Quit}});
+  ASSERT_TRUE(play(stage));
+  EXPECT_EQ(stage.logFrom("pause"), (Log{"pause", "paused note", "wait 1000"}));
+}
+
+// A seek starts the show over at its moment as a recording from there starts: the music there,
+// new scenes, new moments (the fades and the snapshot of Scene1), a pass at 0 that is not shown,
+// then the pass at the moment, shown at once; the show goes on from there.
+TEST_F(TimelineViewer, ASeekStartsTheShowOverAsARecordingFromThereDoes) {
+  // From 55000: fade 1 starts at the first pass; Right at 55030, Left at 65030. (This stage's clock
+  // reads the moment started or sought at once more: an unpaced show draws it again.)
+  ViewerStage stage(55000, 160000, {{5, Request::SeekForward}, {7, Request::SeekBack}, {8, Request::Quit}});
+  ASSERT_TRUE(play(stage, {55000, false}));
+  EXPECT_EQ(
+      stage.logFrom("seek 65030"),
+      (Log{"seek 65030", "new scenes", "Scene1 0", "convert 0",     // the pass at 0, not shown
+           "Scene1 55000", "Scene2 10030", "convert 0", "present",  // Scene1's snapshot taken again
+           "Scene2 10030", "convert 0", "present",                  // on from the new moment
+           "seek 55030", "new scenes", "Scene1 0", "convert 0", "Scene1 55000", "Scene2 30", "convert 0", "present"}));
+  // Fade 1 weighs from its first pass again: full weight at 55030 as at 55000, where the fade's
+  // first moment kept from before would have given 252.
+  EXPECT_EQ(stage.shown[0][0], 0x00FEFEFEu);
+  EXPECT_EQ(stage.shown.back()[0], 0x00FEFEFEu);
+}
+
+// Left and Right stay within the show: 10 s back from 30 ms is the start (no pass at 0 before it:
+// it is the start), 10 s on from near the end is the end, where the show ends.
+TEST_F(TimelineViewer, SeeksStayWithinTheShow) {
+  ViewerStage back(0, 60000, {{4, Request::SeekBack}, {5, Request::Quit}});
+  ASSERT_TRUE(play(back));
+  EXPECT_EQ(back.logFrom("seek 0"), (Log{"seek 0", "new scenes", "Scene1 0", "convert 0", "present"}));
+
+  ViewerStage on(0, 55500,
+                 {{1, Request::SeekForward},
+                  {2, Request::SeekForward},
+                  {3, Request::SeekForward},
+                  {4, Request::SeekForward},
+                  {5, Request::SeekForward},
+                  {6, Request::SeekForward}});
+  ASSERT_TRUE(play(on));
+  Log seeks;
+  for (const std::string& entry : on.log) {
+    if (entry.rfind("seek ", 0) == 0) seeks.push_back(entry);
+  }
+  EXPECT_EQ(seeks, (Log{"seek 10000", "seek 20000", "seek 30000", "seek 40000", "seek 50000", "seek 55500"}));
+  EXPECT_EQ(on.log.back(), "present") << "the show ends at the end, after showing it";
+}
+
+// --from: the music starts there, and the show is the one a recording from there shows.
+TEST_F(TimelineViewer, TheShowFromAMomentBeginsWithThePassAtZeroUnshown) {
+  ViewerStage stage(30000, 60000, {{2, Request::Quit}});
+  ASSERT_TRUE(play(stage, {30000, false}));
+  EXPECT_EQ(stage.log, (Log{"Scene1 0", "convert 0", "Scene1 30000", "convert 0", "present", "Scene1 30000",
+                            "convert 0", "present"}));
+}
+
+// --loop: at the music's end the show starts over at 0, forever, until the viewer quits.
+TEST_F(TimelineViewer, ALoopingShowStartsAgainAtTheStartAtItsEnd) {
+  ViewerStage stage(150, 170, {{6, Request::Quit}});
+  ASSERT_TRUE(play(stage, {150, true}));
+  EXPECT_EQ(stage.logFrom("Scene1 160"),
+            (Log{"Scene1 160", "convert 0", "present", "seek 0", "new scenes", "Scene1 0", "convert 0", "present",
+                 "Scene1 0", "convert 0", "present", "Scene1 10", "convert 0", "present"}));
+}
+
+// A seek while paused shows the new moment's frame with the note, and stays paused.
+TEST_F(TimelineViewer, APausedShowSeeksAndStaysPaused) {
+  ViewerStage stage(0, 60000,
+                    {{2, Request::Pause}, {3, Request::SeekForward}, {5, Request::Pause}, {7, Request::Quit}});
+  ASSERT_TRUE(play(stage));
+  EXPECT_EQ(stage.logFrom("pause"), (Log{"pause", "paused note", "seek 10010", "new scenes", "Scene1 0", "convert 0",
+                                         "Scene1 10010", "convert 0", "paused note",  // no present: the note's
+                                         "wait 1000", "play on", "Scene1 10010", "convert 0", "present"}));
+}
+
+// A new layout (the window resized, the grid switched) converts the last pass again before it is
+// shown: while playing, before the next present; while paused, at once, with the note again.
+TEST_F(TimelineViewer, ALayoutChangeConvertsTheLastPassAgain) {
+  ViewerStage stage(0, 60000, {{3, Request::Pause}, {6, Request::Pause}, {7, Request::Quit}});
+  stage.layoutChanges = {1, 5};
+  ASSERT_TRUE(play(stage));
+  EXPECT_EQ(stage.log, (Log{"Scene1 0", "convert 0", "present", "Scene1 10", "convert 0", "convert 0", "present",
+                            "Scene1 20", "convert 0", "present", "pause", "paused note", "wait 1000", "convert 0",
+                            "paused note", "wait 1000", "play on"}));
+
+  // The greetings slide's pass converts twice (the Scene3 frame whole, then the greetings from the
+  // slide's edge): both again, in order.
+  ViewerStage slide(114500, 160000, {{1, Request::Pause}, {4, Request::Quit}});
+  slide.layoutChanges = {3};
+  ASSERT_TRUE(play(slide, {114500, false}));
+  EXPECT_EQ(slide.logFrom("pause"),
+            (Log{"pause", "paused note", "wait 1000", "convert 0", "convert 108", "paused note", "wait 1000"}));
 }
 
 }  // namespace

@@ -38,6 +38,13 @@ TEST(AlsaOutput, NullDeviceTrackRunsToItsEndAndRestarts) {
     EXPECT_DOUBLE_EQ(output->heardSeconds(), 1.5);
     track.rewind();
   }
+  // From a frame on (a pause or a seek): the clock starts there and the track ends as before.
+  track.seek(44100);
+  ASSERT_TRUE(output->start(track, 44100));
+  EXPECT_GE(output->heardSeconds(), 1.0);
+  for (int i = 0; i < 200 && !output->finished(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  EXPECT_TRUE(output->finished());
+  EXPECT_DOUBLE_EQ(output->heardSeconds(), 1.5);
   output->stop();
   output->stop();
 }

@@ -184,5 +184,66 @@ TEST_F(DecoderTest, TrackReadsTheFloatsOfAWholeDecodeWithinItsRing) {
   EXPECT_EQ(cut.frameCount(), damaged.frameCount);
 }
 
+// A track sought anywhere reads the floats of a whole decode from there: inside the ring (nothing
+// starts over), outside it forward and back (the decoding starts over there, through the file's own
+// seek), at its very end (silence); and a file that can only be read in order (cut short) is sought
+// by decoding up to the frame.
+TEST_F(DecoderTest, ASoughtTrackReadsTheFloatsOfAWholeDecodeFromThere) {
+  std::vector<float> original = stereoSine(330.0, 12.0, 0.4f);
+  std::uint32_t state = 11;
+  for (float& sample : original) {
+    state = state * 1664525u + 1013904223u;
+    sample += static_cast<float>(state >> 8) / 167772160.0f;
+  }
+  const std::string file = path("sought.ogg");
+  ASSERT_TRUE(writeOggFile(file, original));
+  DecodedAudio whole;
+  ASSERT_TRUE(decodeOggFile(file.c_str(), whole));
+
+  Track track;
+  ASSERT_TRUE(track.open(file.c_str()));
+  std::vector<float> piece(2 * 3000);
+  const std::size_t moments[] = {44100 * 2,        44100 * 10 + 17, 44100 / 2 + 3, 0,
+                                 44100 * 11 + 123, 44100 * 11,      44100 * 3 + 1, whole.frameCount - 1000};
+  for (std::size_t first : moments) {
+    SCOPED_TRACE(first);
+    track.seek(first);
+    const std::size_t inside = std::min<std::size_t>(3000, whole.frameCount - first);
+    ASSERT_EQ(track.read(first, 3000, piece.data()), inside);
+    EXPECT_EQ(std::memcmp(piece.data(), whole.samples.data() + 2 * first, inside * 2 * sizeof(float)), 0);
+    // Playing on from there, as an output does, past the ring's room.
+    for (std::size_t at = first + 3000; at < std::min(first + 8 * 44100, whole.frameCount); at += 3000) {
+      const std::size_t more = std::min<std::size_t>(3000, whole.frameCount - at);
+      ASSERT_EQ(track.read(at, 3000, piece.data()), more) << at;
+      ASSERT_EQ(std::memcmp(piece.data(), whole.samples.data() + 2 * at, more * 2 * sizeof(float)), 0) << at;
+    }
+  }
+  track.seek(whole.frameCount);
+  EXPECT_EQ(track.read(whole.frameCount, 10, piece.data()), 0u) << "the end: silence";
+  EXPECT_EQ(piece[0], 0.0f);
+
+  // Cut short, the file is read as a plain stream: the reader decodes up to the frame.
+  const std::string bytes = readFile(file);
+  const std::string truncated = path("sought_truncated.ogg");
+  ASSERT_TRUE(writeFile(truncated, bytes.substr(0, bytes.size() / 2)));
+  DecodedAudio cut;
+  ASSERT_TRUE(decodeOggFile(truncated.c_str(), cut));
+  for (std::size_t first : {std::size_t{4096 * 3 + 5}, cut.frameCount / 2}) {
+    OggReader reader;
+    ASSERT_TRUE(reader.open(truncated.c_str()));
+    ASSERT_TRUE(reader.seek(first)) << first;
+    std::vector<float> decoded;
+    reader.decodeEach(4096, [&](const float* interleaved, std::size_t frames) {
+      decoded.insert(decoded.end(), interleaved, interleaved + 2 * frames);
+      return decoded.size() < 2 * 5000;
+    });
+    ASSERT_GE(decoded.size(), 2u * 5000) << first;
+    EXPECT_EQ(std::memcmp(decoded.data(), cut.samples.data() + 2 * first, 2 * 5000 * sizeof(float)), 0) << first;
+  }
+  OggReader past;
+  ASSERT_TRUE(past.open(truncated.c_str()));
+  EXPECT_FALSE(past.seek(cut.frameCount + 44100)) << "past what the file holds";
+}
+
 }  // namespace
 }  // namespace glimmer

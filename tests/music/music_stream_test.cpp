@@ -4,12 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <thread>
 
+#include "music/audio_output.h"
 #include "music/spectrum.h"
 #include "support/ogg_files.h"
 #include "support/show_data.h"
@@ -129,6 +131,111 @@ TEST_F(MusicStreamTest, ShortTrackEndsAndTeardownWhilePlayingReturns) {
   EXPECT_TRUE(music->isActive());
   stream.reset();
   std::remove(shortTrack.c_str());
+}
+
+// Pause holds the clock where it stands and plays on from there; a seek moves it anywhere in the
+// track, back too, and a seek while paused stays paused at its moment; play starts at a moment.
+TEST_F(MusicStreamTest, PauseHoldsTheClockAndSeeksMoveItBothWays) {
+  using std::chrono::milliseconds;
+  MusicStream* music = openTrack(MusicOutput::Mute);
+  ASSERT_TRUE(music->play());
+  std::this_thread::sleep_for(milliseconds(120));
+  music->pause();
+  EXPECT_TRUE(music->paused());
+  const std::int32_t held = music->clockMs();
+  EXPECT_GE(held, 100);
+  std::this_thread::sleep_for(milliseconds(150));
+  EXPECT_EQ(music->clockMs(), held) << "the clock stands still";
+  EXPECT_TRUE(music->isActive()) << "paused is not ended";
+  music->resume();
+  EXPECT_FALSE(music->paused());
+  std::this_thread::sleep_for(milliseconds(50));
+  const std::int32_t playing = music->clockMs();
+  EXPECT_GE(playing, held + 40);
+  EXPECT_LT(playing, held + 140) << "from the held moment, not from where time would have taken it";
+
+  music->seek(2.0);
+  EXPECT_GE(music->clockMs(), 2000);
+  EXPECT_LT(music->clockMs(), 2100);
+  music->seek(0.5);
+  EXPECT_GE(music->clockMs(), 500) << "back";
+  EXPECT_LT(music->clockMs(), 600);
+  music->seek(-3.0);
+  EXPECT_LT(music->clockMs(), 100) << "clamped to the start";
+
+  music->pause();
+  music->seek(1.25);
+  EXPECT_TRUE(music->paused());
+  EXPECT_EQ(music->clockMs(), 1250);
+  std::this_thread::sleep_for(milliseconds(50));
+  EXPECT_EQ(music->clockMs(), 1250);
+  music->resume();
+  std::this_thread::sleep_for(milliseconds(30));
+  EXPECT_GE(music->clockMs(), 1270);
+
+  music->seek(60.0);  // past the end: the end
+  for (int i = 0; i < 100 && music->isActive(); ++i) std::this_thread::sleep_for(milliseconds(5));
+  EXPECT_FALSE(music->isActive());
+  EXPECT_EQ(music->clockMs(), 3000);
+  music->seek(0.0);  // and again from the start, as a loop does
+  EXPECT_TRUE(music->isActive());
+  EXPECT_LT(music->clockMs(), 100);
+
+  music = openTrack(MusicOutput::Mute);
+  ASSERT_TRUE(music->play(1.5));
+  EXPECT_GE(music->clockMs(), 1500) << "play from a moment";
+  EXPECT_LT(music->clockMs(), 1600);
+}
+
+// Right after play, resume or a seek the spectrum is taken at the moment the music was put at, as a
+// recording from there takes it, and from the next clock reading on at the heard position.
+TEST_F(MusicStreamTest, TheSpectrumIsTakenWhereTheMusicWasPut) {
+  for (MusicOutput output : {MusicOutput::Mute, MusicOutput::Offline}) {
+    MusicStream* music = openTrack(output);
+    ASSERT_TRUE(music->play());
+    music->seek(1.0);
+    music->fetchSpectrum();
+    EXPECT_NEAR(music->spectrum[5], 0.4f, 0.01f) << "the sine, at 1 s";
+    music->seek(2.5);
+    music->fetchSpectrum();
+    EXPECT_LT(music->spectrum[5], 1e-3f) << "the silence, at 2.5 s";
+    music->pause();
+    music->seek(1.5);
+    music->fetchSpectrum();
+    EXPECT_NEAR(music->spectrum[5], 0.4f, 0.01f) << "paused, at 1.5 s";
+  }
+  MusicStream* music = openTrack(MusicOutput::Mute);
+  ASSERT_TRUE(music->play(1.9));
+  music->fetchSpectrum();
+  EXPECT_NEAR(music->spectrum[5], 0.4f, 0.03f) << "playing from 1.9 s: the sine's last tenth of a second";
+}
+
+// Frames from the fade's first on rise from silence over its length; the others are the track's.
+TEST(FadeInSource, RisesFromSilenceOverTheFade) {
+  class Ones final : public TrackSource {
+   public:
+    std::size_t frameCount() const override { return 1000; }
+    int sampleRate() const override { return 100; }
+    std::size_t read(std::size_t first, std::size_t count, float* out) override {
+      std::fill(out, out + 2 * count, 1.0f);
+      return first < 1000 ? std::min<std::size_t>(count, 1000 - first) : 0;
+    }
+  } ones;
+  FadeInSource fading(ones);
+  EXPECT_EQ(fading.frameCount(), 1000u);
+  EXPECT_EQ(fading.sampleRate(), 100);
+  fading.fadeFrom(100, 9);
+  float out[2 * 20];
+  EXPECT_EQ(fading.read(95, 20, out), 20u);
+  for (int n = 0; n < 20; ++n) {
+    const std::size_t frame = 95 + n;
+    const float gain = frame < 100 || frame >= 109 ? 1.0f : static_cast<float>(frame - 99) / 10.0f;
+    EXPECT_FLOAT_EQ(out[2 * n], gain) << frame;
+    EXPECT_FLOAT_EQ(out[2 * n + 1], gain) << frame;
+  }
+  fading.fadeFrom(0, 0);
+  fading.read(0, 5, out);
+  EXPECT_FLOAT_EQ(out[0], 1.0f) << "no fade";
 }
 
 // The committed soundtrack holds the whole show; cut short or damaged, it says what it holds, with

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <signal.h>
@@ -21,6 +22,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "music/audio_output.h"
 #include "music/decoder.h"
 #include "music/music_stream.h"
 #include "support/ogg_files.h"
@@ -246,6 +248,91 @@ TEST_F(PulseTest, ServerPlaysTheWholeTrackFromItsFirstFrameAndTheClockFollows) {
   music->fetchSpectrum();
   EXPECT_GT(music->spectrum[200], 0.001f) << "noise in every bin";
   delete music;  // still playing: the teardown fades out and returns
+  std::filesystem::remove(track);
+}
+
+// Where in the track a stretch of a recording lies: the frame of the track (searched from `from`
+// to `to`) whose next `length` frames the recording holds from `at` on; -1 when none does.
+long placeInTrack(const std::vector<float>& recorded, std::size_t at, const DecodedAudio& whole, std::size_t from,
+                  std::size_t to, std::size_t length) {
+  for (std::size_t frame = from; frame < to && frame + length <= whole.frameCount; ++frame) {
+    bool same = true;
+    for (std::size_t n = 0; n < 2 * length && same; ++n) {
+      same = std::fabs(recorded[2 * at + n] - whole.samples[2 * frame + n]) <= 1e-4f;
+    }
+    if (same) return static_cast<long>(frame);
+  }
+  return -1;
+}
+
+// The first frame from `from` on after which the recording is silent for `quiet` frames, and the
+// first sound after that silence.
+std::pair<std::size_t, std::size_t> silenceAfter(const std::vector<float>& recorded, std::size_t from,
+                                                 std::size_t quiet) {
+  const std::size_t frames = recorded.size() / 2;
+  for (std::size_t start = from; start + quiet < frames; ++start) {
+    std::size_t end = start;
+    while (end < frames && std::fabs(recorded[2 * end]) < 1e-6f && std::fabs(recorded[2 * end + 1]) < 1e-6f) ++end;
+    if (end - start >= quiet) return {start, end};
+    start = end;
+  }
+  return {frames, frames};
+}
+
+// Pause on a real server: the clock holds, the sink falls silent after a short fade (the output
+// reads no more of the track), and Space again plays on from the very frame the clock held, fading
+// in; a seek plays the track from the moment sought.
+TEST_F(PulseTest, PausePlaysOnFromTheHeldFrameAndASeekFromTheMomentSought) {
+  const std::string track = scratchPath("pulse_pause.ogg");
+  ASSERT_TRUE(writeOggFile(track, noiseTrack(5.0)));
+  DecodedAudio whole;
+  ASSERT_TRUE(decodeOggFile(track.c_str(), whole));
+  SourceRecorder monitor;
+  ASSERT_TRUE(monitor.start("null.monitor"));
+
+  auto music = std::make_unique<MusicStream>();
+  ASSERT_TRUE(music->open(track.c_str()));
+  ASSERT_TRUE(music->play());
+  while (music->clockMs() < 600) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  music->pause();
+  const std::int32_t held = music->clockMs();
+  std::this_thread::sleep_for(std::chrono::milliseconds(600));
+  EXPECT_EQ(music->clockMs(), held);
+  const std::size_t pausedAt = monitor.samples().size() / 2;
+  music->resume();
+  std::this_thread::sleep_for(std::chrono::milliseconds(600));
+  music->seek(3.5);
+  const std::size_t soughtAt = monitor.samples().size() / 2;
+  std::this_thread::sleep_for(std::chrono::milliseconds(600));
+  EXPECT_GE(music->clockMs(), 3500);
+  const std::vector<float> recorded = monitor.samples();
+  music.reset();
+
+  // The pause: a stretch of silence of at least a quarter second before the resume.
+  std::size_t sound = 0;
+  while (2 * sound < recorded.size() && std::fabs(recorded[2 * sound]) < 1e-6f) ++sound;
+  const auto [quietFrom, resumedAt] = silenceAfter(recorded, sound, 44100 / 4);
+  ASSERT_LT(resumedAt, pausedAt + 44100) << "no silence for the pause";
+  const std::size_t fade = static_cast<std::size_t>(kStopFadeSeconds * 44100);
+  // Past the fade in, the track again, from the frame the clock held.
+  const long heldFrame = static_cast<long>(held) * 441 / 10;
+  const long playedOn = placeInTrack(recorded, resumedAt + fade + 10, whole, heldFrame - 2000, heldFrame + 4000, 500);
+  ASSERT_GE(playedOn, 0) << "the track after the pause";
+  EXPECT_NEAR(static_cast<double>(playedOn - static_cast<long>(fade) - 10), static_cast<double>(heldFrame), 50.0)
+      << "played on from the held frame";
+  // What was heard before the pause's fade out is the track, and it ends near the held frame.
+  const std::size_t before = quietFrom - fade - 400;
+  const long lastHeard = placeInTrack(recorded, before, whole, heldFrame - 20000, heldFrame + 20000, 200);
+  ASSERT_GE(lastHeard, 0);
+  EXPECT_NEAR(static_cast<double>(lastHeard + 400 + fade), static_cast<double>(heldFrame), 0.25 * 44100);
+
+  // The seek: silence while the stream starts again, then the track from 3.5 s.
+  const auto [seekQuiet, seekSound] = silenceAfter(recorded, resumedAt + 44100 / 10, 20);
+  ASSERT_LT(seekSound, recorded.size() / 2 - 5000);
+  EXPECT_GT(seekSound + 44100 / 2, soughtAt);
+  const long fromSought = placeInTrack(recorded, seekSound + fade + 10, whole, 3 * 44100, 4 * 44100, 500);
+  EXPECT_EQ(fromSought, static_cast<long>(3.5 * 44100 + fade + 10)) << "the track from the moment sought";
+  (void)seekQuiet;
   std::filesystem::remove(track);
 }
 

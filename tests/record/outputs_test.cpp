@@ -13,6 +13,7 @@
 #include "base/data_folder.h"
 #include "record/frame_sink.h"
 #include "record/recording.h"
+#include "support/failing_sink.h"
 #include "support/show_data.h"
 #include "support/temporary_folder.h"
 
@@ -39,21 +40,7 @@ std::pair<int, std::string> recordPrinting(const RecordingOptions& options) {
   return {status, ::testing::internal::GetCapturedStderr()};
 }
 
-// Passes frames on and fails at the frame given, as a full disk would.
-class FailingSink final : public FrameSink {
- public:
-  FailingSink(std::unique_ptr<FrameSink> inner, long failAt) : inner_(std::move(inner)), failAt_(failAt) {}
-  bool begin() override { return inner_->begin(); }
-  bool frame(long index, CellView cells, const char* bytes, std::size_t size) override {
-    return index < failAt_ && inner_->frame(index, cells, bytes, size);
-  }
-  bool finish(bool complete) override { return inner_->finish(complete); }
-  WrittenOutput written() const override { return inner_->written(); }
-
- private:
-  std::unique_ptr<FrameSink> inner_;
-  long failAt_;
-};
+using testing::FailingSink;
 
 std::set<std::string> frameNames(int count) {
   std::set<std::string> names;

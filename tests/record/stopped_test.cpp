@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -178,27 +179,48 @@ TEST_F(StoppedRecording, CtrlCInTheTerminalStopsTheProgramAndItsFfmpeg) {
 
 // A disk that fills up (here a limit on the size of a file, which fails writes alike) is the
 // output's trouble: the message names the output, never the music or the player it was copying,
-// and what was there before stays.
-TEST_F(StoppedRecording, AFullDiskNamesTheOutputAndLeavesWhatWasThere) {
-  for (const char* output : {"show.cast", "frames/", "show.html"}) {
-    SCOPED_TRACE(output);
-    const std::string target = scratch.file("out/") + output;
+// and what was there before stays. The limit falls at every stage of each kind: the first bytes (a
+// limit the one-line message still fits), half way, and one byte short of its largest file, where
+// only the last write or the close fails.
+TEST_F(StoppedRecording, AFullDiskAtAnyStageNamesTheOutputAndLeavesWhatWasThere) {
+  const std::string player = scratch.file("player");
+  // Runs the recording in a child whose files may not grow past limit (0: no limit).
+  auto record = [&](const std::string& target, std::uintmax_t limit) {
     const std::string messages = scratch.file("notes/messages");
-    const std::string player = scratch.file("player");
     const pid_t child = fork();
     if (child == 0) {
       const int file = open(messages.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       dup2(file, STDERR_FILENO);
       signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails with EFBIG instead of ending the process
-      const rlimit limit{4000, 4000};
-      setrlimit(RLIMIT_FSIZE, &limit);
-      RecordingOptions options{.output = target, .framesPerSecond = 30, .toMs = 30000};
+      if (limit > 0) {
+        const rlimit size{static_cast<rlim_t>(limit), static_cast<rlim_t>(limit)};
+        setrlimit(RLIMIT_FSIZE, &size);
+      }
+      RecordingOptions options{.output = target, .framesPerSecond = 30, .toMs = 3000};
       RecordingFormat format{.output = target, .framesPerSecond = 30, .webPlayerFolder = player};
       _exit(runRecording(options, *makeFrameSink(format)));
     }
-    EXPECT_EQ(waitForStatus(child), 1);
-    EXPECT_EQ(readFile(messages), "glimmerfolding: cannot write " + target + ": File too large\n");
-    EXPECT_EQ(contentsOf(scratch.file("out")), before);
+    return std::pair{waitForStatus(child), readFile(messages)};
+  };
+  for (const char* output : {"show.cast", "frames/", "show.html"}) {
+    SCOPED_TRACE(output);
+    // The largest file the kind writes, from a recording without a limit.
+    fs::create_directory(scratch.file("whole"));
+    const std::string whole = scratch.file("whole/") + output;
+    ASSERT_EQ(record(whole, 0).first, 0);
+    std::uintmax_t largest = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(scratch.file("whole"))) {
+      if (entry.is_regular_file()) largest = std::max(largest, entry.file_size());
+    }
+    fs::remove_all(scratch.file("whole"));
+    for (const std::uintmax_t limit : {std::uintmax_t{300}, largest / 2, largest - 1}) {
+      SCOPED_TRACE(::testing::Message() << "files up to " << limit << " of " << largest << " bytes");
+      const std::string target = scratch.file("out/") + output;
+      const auto [status, messages] = record(target, limit);
+      EXPECT_EQ(status, 1);
+      EXPECT_EQ(messages, "glimmerfolding: cannot write " + target + ": File too large\n");
+      EXPECT_EQ(contentsOf(scratch.file("out")), before);
+    }
   }
 }
 

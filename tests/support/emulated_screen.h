@@ -35,6 +35,13 @@ class EmulatedScreen {
 
   void feed(const std::string& bytes) { vterm_input_write(terminal_, bytes.data(), bytes.size()); }
 
+  // The window resized, as a terminal emulator does it: what fits stays where it was.
+  void resize(int columns, int rows) {
+    columns_ = columns;
+    rows_ = rows;
+    vterm_set_size(terminal_, rows, columns);
+  }
+
   VTermScreenCell cell(int column, int row) const {
     VTermScreenCell result;
     vterm_screen_get_cell(screen_, VTermPos{row, column}, &result);

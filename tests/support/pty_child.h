@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -42,6 +43,16 @@ class PtyChild {
   }
 
   void type(const std::string& keys) { ASSERT_EQ(write(master_, keys.data(), keys.size()), ssize_t(keys.size())); }
+
+  // Resizes the terminal, as a person resizing its window does: the emulator's screen, then the
+  // pty's size, which sends the child SIGWINCH.
+  void resize(int columns, int rows) {
+    screen_.resize(columns, rows);
+    winsize size{};
+    size.ws_col = static_cast<unsigned short>(columns);
+    size.ws_row = static_cast<unsigned short>(rows);
+    ASSERT_EQ(ioctl(master_, TIOCSWINSZ, &size), 0);
+  }
 
   // Reads output for the given time, feeding the emulator.
   void pump(std::chrono::milliseconds duration) {
