@@ -19,7 +19,8 @@ struct CommandLine {
   int toMs = -1;             // --to MS; -1: to the end of the music
   bool mute = false;         // --mute
   bool loop = false;         // --loop: the live show starts again at its end
-  DisplayRequest display{};  // --grid classic|wide|auto, --colors auto|16|truecolor|terminal
+  DisplayRequest display{};  // --grid classic|wide|auto, --colors auto|16|truecolor|terminal,
+                             // --look textmode|pixels
 };
 
 // Reads the arguments (argv[1] onward). An option's value is the next argument or follows an '='
