@@ -48,7 +48,7 @@ const NumberOption* findNumberOption(std::string_view name) {
 }
 
 // The options that take a value, besides the numeric ones.
-constexpr std::string_view kValueOptions[] = {"--record", "--colors", "--grid"};
+constexpr std::string_view kValueOptions[] = {"--record", "--colors", "--grid", "--look"};
 
 bool takesValue(std::string_view name) {
   if (findNumberOption(name) != nullptr) return true;
@@ -76,15 +76,15 @@ bool hasPictures(const CommandLine& command) {
 
 const char* usageText() {
   return "usage: glimmerfolding [--mute] [--fps N] [--from MS] [--loop] [--colors MODE]\n"
-         "                      [--grid GRID]\n"
+         "                      [--grid GRID] [--look LOOK]\n"
          "       glimmerfolding --record OUT [--fps N] [--from MS] [--to MS]\n"
-         "                      [--colors MODE] [--grid GRID] [--scale N]\n"
+         "                      [--colors MODE] [--grid GRID] [--look LOOK] [--scale N]\n"
          "       glimmerfolding -h | --help | -V | --version\n"
          "\n"
          "Plays the show in this terminal, which must be 80x50 cells or more (160x50\n"
-         "for the wide grid). Space starts it, Escape quits. During the show: Space\n"
-         "pauses and plays on, Left and Right seek 10 s back and on, Escape or q ends\n"
-         "it. An option's value may also follow an '=' (--fps=30).\n"
+         "for the wide grid and the pixels look). Space starts it; during the show\n"
+         "Space pauses, Left and Right seek 10 s, Escape or q ends it. An option's\n"
+         "value may also follow an '=' (--fps=30).\n"
          "\n"
          "  --mute          no sound: the show runs on the music's own clock\n"
          "  --fps N         at most N frames a second, 1 to 1000 (default 60); a\n"
@@ -93,11 +93,11 @@ const char* usageText() {
          "                  or 24bit, else 16), 16 (the terminal's palette set to the\n"
          "                  show's and put back after), truecolor (24-bit colours) or\n"
          "                  terminal (the terminal's own 16 colours)\n"
-         "  --grid GRID     auto (the default), classic (80x50 cells of 2x2 pixels, for\n"
-         "                  square cells) or wide (160x50 cells of 1x2 pixels, the\n"
-         "                  picture's shape in terminals whose cells are twice as tall as\n"
-         "                  wide); auto takes wide where the terminal reports tall cells\n"
-         "                  and 160x50 fit. Recordings are classic unless wide is asked\n"
+         "  --grid GRID     auto (the default: wide where the terminal reports tall cells\n"
+         "                  and 160x50 fit; recordings classic), classic (80x50 cells of\n"
+         "                  2x2 pixels) or wide (160x50 cells of 1x2, for tall cells)\n"
+         "  --look LOOK     textmode (the default) or pixels (every pixel as 160x50 half\n"
+         "                  blocks, in 24-bit colours or the nearest of the 16)\n"
          "  --record OUT    render the show offline, without terminal or sound, as fast\n"
          "                  as the machine allows, into OUT.cast (an asciicast), OUT.html\n"
          "                  (a web page, with its folder OUT_files), OUT.mp4, OUT.webm or\n"
@@ -187,9 +187,21 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
       } else {
         return failure(std::string("bad --grid value '") + value + "' (classic, wide or auto)");
       }
+    } else if (option == "--look") {
+      const std::string_view look = value;
+      if (look == "textmode") {
+        result.display.look = Look::TextMode;
+      } else if (look == "pixels") {
+        result.display.look = Look::Pixels;
+      } else {
+        return failure(std::string("bad --look value '") + value + "' (textmode or pixels)");
+      }
     } else {
       return failure("unknown option '" + std::string(option) + "'");
     }
+  }
+  if (result.display.look == Look::Pixels && result.display.grid == GridChoice::Classic) {
+    return failure("--look pixels draws 160x50 cells: --grid classic goes with the textmode look");
   }
   if (recordOnlyOption && result.action != CommandLine::Action::Record) {
     return failure("--to goes with --record");

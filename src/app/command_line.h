@@ -19,7 +19,8 @@ struct CommandLine {
   int toMs = -1;             // --to MS; -1: to the end of the music
   bool mute = false;         // --mute
   bool loop = false;         // --loop: the live show starts again at its end
-  DisplayRequest display{};  // --grid classic|wide|auto, --colors auto|16|truecolor|terminal
+  DisplayRequest display{};  // --grid classic|wide|auto, --colors auto|16|truecolor|terminal,
+                             // --look textmode|pixels
   int scale = 1;             // --scale N, 1..6: PNG frames and video N times 640x400
 };
 

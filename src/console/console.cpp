@@ -114,7 +114,11 @@ void updateLayout(ConsoleFrame& console) {
   const GridDecision decision =
       chooseGrid(console.request_.grid, columns, rows, console.cellWidth_, console.cellHeight_);
   Grid grid = decision.grid;
-  if (!fitsDisplay(columns, rows, grid) && fitsDisplay(columns, rows, Grid::Classic)) grid = Grid::Classic;
+  // A wide grid that no longer fits falls back to the classic one; the pixels look has only the wide.
+  if (console.display_.look == Look::TextMode && !fitsDisplay(columns, rows, grid) &&
+      fitsDisplay(columns, rows, Grid::Classic)) {
+    grid = Grid::Classic;
+  }
   ConsoleLayout& layout = console.layout_;
   layout.fits = fitsDisplay(columns, rows, grid);
   if (layout.fits) {
@@ -144,6 +148,8 @@ bool setupConsole(ConsoleFrame& console, const DisplayRequest& request) {
   Terminal& terminal = *console.output_;
   DisplayChoices& display = console.display_;
   console.request_ = request;
+  // The pixels look always takes the wide grid's 160x50 cells, and says so when they do not fit.
+  if (request.look == Look::Pixels) console.request_.grid = GridChoice::Wide;
   switch (request.colors) {
     case ColorChoice::Auto:
       display.colorMode = detectColorMode();
@@ -157,6 +163,7 @@ bool setupConsole(ConsoleFrame& console, const DisplayRequest& request) {
       break;
   }
   display.showPalette = request.colors != ColorChoice::Terminal;
+  display.look = request.look;
 
   if (!terminal.open()) {
 #ifdef _WIN32
@@ -174,7 +181,7 @@ bool setupConsole(ConsoleFrame& console, const DisplayRequest& request) {
   int columns = 0;
   int rows = 0;
   terminal.size(columns, rows);
-  const GridDecision decision = chooseGrid(request.grid, columns, rows, known.cellWidth, known.cellHeight);
+  const GridDecision decision = chooseGrid(console.request_.grid, columns, rows, known.cellWidth, known.cellHeight);
   display.grid = decision.grid;
   console.gridNotice_ = decision.notice;
   console.cellWidth_ = known.cellWidth;
@@ -208,7 +215,7 @@ bool setupConsole(ConsoleFrame& console, const DisplayRequest& request) {
   DisplayQuestions questions;
   questions.synchronizedOutput = true;
   questions.palette = display.colorMode == ColorMode::Ansi16 && request.colors != ColorChoice::Terminal;
-  questions.cellSize = request.grid == GridChoice::Auto;
+  questions.cellSize = console.request_.grid == GridChoice::Auto;
   terminal.ask(questions);
   console.asked_ = true;
 

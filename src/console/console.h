@@ -15,8 +15,9 @@ namespace glimmer {
 class ConsoleFrame;
 
 // Makes the display ready for the show and settles the display choices: the colours (as asked, or
-// truecolor where COLORTERM or the display says so), the grid (80x50, or 160x50 when the wide grid
-// is asked for, or chosen by Auto for a display of tall cells and at least 160x50), the title, a
+// truecolor where COLORTERM or the display says so), the look (as asked), the grid (80x50, or
+// 160x50 when the wide grid is asked for, chosen by Auto for a display of tall cells and at least
+// 160x50, and always for the pixels look, which never falls back to 80x50), the title, a
 // hidden cursor; synchronized output where the display knows it; with 16 colours in the show's
 // palette, that palette in the display's 16 entries, put back on every way out. On failure prints
 // its one-line message (and a line of advice where it helps) and returns false.

@@ -16,6 +16,7 @@
 #include "mesh/mesh_manager.h"
 #include "music/music_stream.h"
 #include "tfx/block_color.h"
+#include "tfx/half_block.h"
 
 namespace glimmer {
 namespace {
@@ -33,6 +34,7 @@ Demo::~Demo() = default;  // the fields go in reverse order
 bool Demo::init() {
   gles = std::make_unique<GLESHelper>();
   converter = std::make_unique<TFX_BlockColor>();
+  halfBlocks = std::make_unique<TFX_HalfBlock>();
   console = std::make_unique<ConsoleFrame>(options.terminal);
   secondFrame = std::make_unique<std::uint32_t[]>(kFramePixels);
   cells = std::make_unique<CellBuffer>();
@@ -41,6 +43,7 @@ bool Demo::init() {
   music = std::make_unique<MusicStream>();
 
   converter->init();
+  halfBlocks->init();
 
   // The buffers come zero-filled from make_unique; the console record starts as constructed.
   if (!setupConsole(*console, options.display)) return false;

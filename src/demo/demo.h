@@ -15,6 +15,7 @@ namespace glimmer {
 
 class GLESHelper;
 class TFX_TCConverter;
+class TFX_HalfBlock;
 class MeshManager;
 class ImageStore;
 class ShowScenes;
@@ -22,7 +23,7 @@ class ShowScenes;
 // How the show is run; the defaults are the show itself, on the real terminal.
 struct DemoOptions {
   Terminal* terminal = nullptr;  // borrowed; null: the real terminal on standard output
-  DisplayRequest display{};      // the grid and the colours asked for; set-up settles them
+  DisplayRequest display{};      // the grid, colours and look asked for; set-up settles them
   MusicOutput musicOutput = MusicOutput::Automatic;
   int framesPerSecond = 60;  // the live show's most frames per second of music
   std::int32_t fromMs = 0;   // the moment the live show starts at (checked against the music's length)
@@ -46,6 +47,7 @@ struct Demo {
 
   std::unique_ptr<GLESHelper> gles;
   std::unique_ptr<TFX_TCConverter> converter;
+  std::unique_ptr<TFX_HalfBlock> halfBlocks;  // the pixels look's conversion
   std::unique_ptr<MeshManager> meshes;
   std::unique_ptr<ImageStore> images;
   std::unique_ptr<MusicStream> music;

@@ -11,6 +11,7 @@
 #include "gles/gles_helper.h"
 #include "music/music_stream.h"
 #include "tfx/converter.h"
+#include "tfx/half_block.h"
 
 namespace glimmer {
 
@@ -66,8 +67,13 @@ void DemoStage::renderScene(ShowScene scene, std::int32_t t, std::uint8_t varian
 }
 
 void DemoStage::convert(const std::uint32_t* pixels, const PixelRect& rect) {
-  const Grid grid = demo_.console->display().grid;
-  if (grid == Grid::Wide) {
+  const DisplayChoices& display = demo_.console->display();
+  const Grid grid = display.grid;
+  if (display.look == Look::Pixels) {
+    // Direct colours only where the encoder draws 24-bit colours; the attribute serves the rest.
+    demo_.halfBlocks->convert1x2(pixels, &rect, kFrameWidth, 0, 0, gridIn(*demo_.cells, grid),
+                                 display.colorMode == ColorMode::TrueColor);
+  } else if (grid == Grid::Wide) {
     demo_.converter->convert1x2(pixels, &rect, kFrameWidth, 0, 0, gridIn(*demo_.cells, grid));
   } else {
     demo_.converter->convert2x2(pixels, &rect, kFrameWidth, 0, 0, gridIn(*demo_.cells, grid));

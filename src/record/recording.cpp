@@ -150,9 +150,11 @@ class RecordingStage final : public DemoStage {
   std::chrono::steady_clock::time_point shown_;
 };
 
-// Recordings are classic unless the wide grid is asked for: there is no display to fit.
+// Recordings are classic unless the wide grid or the pixels look is asked for: there is no display
+// to fit.
 Grid gridOf(const RecordingOptions& options) {
-  return options.display.grid == GridChoice::Wide ? Grid::Wide : Grid::Classic;
+  return options.display.grid == GridChoice::Wide || options.display.look == Look::Pixels ? Grid::Wide
+                                                                                           : Grid::Classic;
 }
 
 // "1.2 MB": bytes in the units people read sizes in (1 KB = 1000 bytes).
@@ -218,6 +220,12 @@ int runRecording(const RecordingOptions& options) {
   if (options.display.colors == ColorChoice::Auto && outputKindOf(options.output) == OutputKind::WebPage) {
     chosen.display.colors = ColorChoice::Ansi16;
   }
+  // Pictures (PNG frames, a video) have no terminal whose colours count: the pixels look keeps its
+  // 24-bit colours there unless 16 are asked for. (The textmode look draws the same either way.)
+  const OutputKind kind = outputKindOf(options.output);
+  if (options.display.colors == ColorChoice::Auto && (kind == OutputKind::PngFolder || kind == OutputKind::Video)) {
+    chosen.display.colors = ColorChoice::TrueColor;
+  }
   return runRecording(chosen, *sink);
 }
 
@@ -226,7 +234,7 @@ int runRecording(const RecordingOptions& options, FrameSink& sink) {
   Demo demo;
   demo.options.terminal = &terminal;
   demo.options.display = {gridOf(options) == Grid::Wide ? GridChoice::Wide : GridChoice::Classic,
-                          options.display.colors};
+                          options.display.colors, options.display.look};
   demo.options.musicOutput = MusicOutput::Offline;
   if (!demo.init()) return 1;
   // Nothing is written for music that does not hold the whole show, or for moments outside it.

@@ -26,9 +26,9 @@ inline std::uint32_t average4(std::uint32_t a, std::uint32_t b, std::uint32_t c,
   return ((redBlue >> 2) & 0x00FF00FFu) | ((green >> 2) & 0x0000FF00u);
 }
 
-// A table entry (glyph + 256 * attribute) as a cell.
-inline Cell cellOf(std::uint16_t entry) {
-  return {static_cast<std::uint8_t>(entry), static_cast<std::uint8_t>(entry >> 8)};
+// Stores a table entry (glyph + 256 * attribute) as a cell of console colours.
+inline void putCell(Cell& cell, std::uint16_t entry) {
+  cell = Cell{static_cast<std::uint8_t>(entry), static_cast<std::uint8_t>(entry >> 8)};
 }
 
 inline int clampChannel(int value) { return value < 0 ? 0 : (value > 255 ? 255 : value); }
@@ -184,7 +184,7 @@ void TFX_BlockColor::convert1x1(const std::uint32_t* pixels, const PixelRect* re
   for (int r = 0; r < rows; ++r) {
     const std::uint32_t* source = pixels + static_cast<std::ptrdiff_t>(rect->y0 + r) * stride + rect->x0;
     Cell* row = &out.at(cellX, cellY + r);
-    for (int c = 0; c < columns; ++c) row[c] = cellOf(cellTable[tableIndex(source[c])]);
+    for (int c = 0; c < columns; ++c) putCell(row[c], cellTable[tableIndex(source[c])]);
   }
 }
 
@@ -203,7 +203,7 @@ void TFX_BlockColor::convert2x2(const std::uint32_t* pixels, const PixelRect* re
       for (int start = 0; start < columns; start += kCellColumns) {
         const int count = columns - start < kCellColumns ? columns - start : kCellColumns;
         blockIndices(top + 2 * start, bottom + 2 * start, count, indices);
-        for (int c = 0; c < count; ++c) row[start + c] = cellOf(cellTable[indices[c]]);
+        for (int c = 0; c < count; ++c) putCell(row[start + c], cellTable[indices[c]]);
       }
       continue;
     }
@@ -222,7 +222,7 @@ void TFX_BlockColor::convert2x2(const std::uint32_t* pixels, const PixelRect* re
       for (int channel = 0; channel < 3; ++channel) {
         error[channel] = static_cast<std::int8_t>(corrected[channel] - colorTable[3 * index + channel]);
       }
-      row[c] = cellOf(cellTable[index]);
+      putCell(row[c], cellTable[index]);
     }
   }
 }
@@ -246,7 +246,7 @@ void TFX_BlockColor::convert4x4(const std::uint32_t* pixels, const PixelRect* re
         }
       }
       std::uint32_t colour = ((redBlue >> 4) & 0x00FF00FFu) | ((green >> 4) & 0x0000FF00u);
-      row[c] = cellOf(cellTable[tableIndex(colour)]);
+      putCell(row[c], cellTable[tableIndex(colour)]);
     }
   }
 }
@@ -263,7 +263,7 @@ void TFX_BlockColor::convert1x2(const std::uint32_t* pixels, const PixelRect* re
     for (int start = 0; start < columns; start += kWideCellColumns) {
       const int count = columns - start < kWideCellColumns ? columns - start : kWideCellColumns;
       wideIndices(top + start, bottom + start, count, indices);
-      for (int c = 0; c < count; ++c) row[start + c] = cellOf(cellTable[indices[c]]);
+      for (int c = 0; c < count; ++c) putCell(row[start + c], cellTable[indices[c]]);
     }
   }
 }

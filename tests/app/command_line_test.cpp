@@ -21,6 +21,7 @@ TEST(CommandLine, NoArgumentsIsTheShowItself) {
   EXPECT_FALSE(command.mute);
   EXPECT_EQ(command.display.colors, ColorChoice::Auto);
   EXPECT_EQ(command.display.grid, GridChoice::Auto);
+  EXPECT_EQ(command.display.look, Look::TextMode);
 }
 
 TEST(CommandLine, RecordingOptions) {
@@ -46,15 +47,18 @@ TEST(CommandLine, RecordingOptions) {
 
 TEST(CommandLine, EveryValueMayFollowAnEqualsSignAndShortOptions) {
   const CommandLine spaced = parse({"--record", "out.cast", "--fps", "30", "--from", "1000", "--to", "2500", "--colors",
-                                    "terminal", "--grid", "wide"});
-  const CommandLine joined =
-      parse({"--record=out.cast", "--fps=30", "--from=1000", "--to=2500", "--colors=terminal", "--grid=wide"});
+                                    "terminal", "--grid", "wide", "--look", "pixels"});
+  const CommandLine joined = parse({"--record=out.cast", "--fps=30", "--from=1000", "--to=2500", "--colors=terminal",
+                                    "--grid=wide", "--look=pixels"});
   ASSERT_EQ(joined.action, CommandLine::Action::Record) << joined.error;
   EXPECT_EQ(joined.output, spaced.output);
   EXPECT_EQ((std::array{joined.framesPerSecond, joined.fromMs, joined.toMs}),
             (std::array{spaced.framesPerSecond, spaced.fromMs, spaced.toMs}));
   EXPECT_EQ(joined.display.colors, ColorChoice::Terminal);
   EXPECT_EQ(joined.display.grid, GridChoice::Wide);
+  EXPECT_EQ(joined.display.look, Look::Pixels);
+  EXPECT_EQ(spaced.display.look, Look::Pixels);
+  EXPECT_EQ(parse({"--look", "textmode"}).display.look, Look::TextMode);
   EXPECT_EQ(parse({"--record=a=b.cast"}).output, "a=b.cast") << "only the first '=' splits";
   // Past what an int holds is past the show: the recording says its range.
   EXPECT_EQ(parse({"--record", "a.cast", "--to", "99999999999999999999999"}).toMs, INT_MAX);
@@ -107,6 +111,10 @@ TEST(CommandLine, MistakesAreOneLineErrors) {
       {{"--from", "-1"}, "bad --from value '-1' (a whole number of milliseconds, 0 or more)"},
       {{"--colors", "256"}, "bad --colors value '256' (auto, 16, truecolor or terminal)"},
       {{"--grid=square"}, "bad --grid value 'square' (classic, wide or auto)"},
+      {{"--look", "ascii"}, "bad --look value 'ascii' (textmode or pixels)"},
+      {{"--look"}, "option --look needs a value"},
+      {{"--look", "pixels", "--grid", "classic"},
+       "--look pixels draws 160x50 cells: --grid classic goes with the textmode look"},
   };
   for (const Mistake& mistake : mistakes) {
     const CommandLine command = parse(mistake.arguments);
@@ -139,8 +147,9 @@ TEST(CommandLine, HelpFitsEightyColumnsAndNamesEveryOption) {
     EXPECT_LT(end - start, 80u) << help.substr(start, end - start);
     start = end + 1;
   }
-  for (const char* option : {"--mute", "--fps", "--colors", "--grid", "--record", "--from", "--loop", "--to", "--scale",
-                             "-h, --help", "-V, --version", "OUT.cast", "OUT.html", "OUT.mp4", "OUT/", "Exit status"}) {
+  for (const char* option :
+       {"--mute", "--fps", "--colors", "--grid", "--look", "--record", "--from", "--loop", "--to", "--scale",
+        "-h, --help", "-V, --version", "OUT.cast", "OUT.html", "OUT.mp4", "OUT/", "Exit status"}) {
     EXPECT_NE(help.find(option), std::string::npos) << option;
   }
   // The keys of the show, as the help names them.

@@ -1,4 +1,4 @@
-// --grid and --colors through the command line, every value, seen where a viewer would see them:
+// --grid, --colors and --look through the command line, every value, seen where a viewer would see them:
 // in what a recording holds, and in what the live show writes to a terminal.
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -73,6 +73,42 @@ TEST(DisplayOptions, ColorsDecideTheRecordingsColourCodes) {
   EXPECT_TRUE(hasTrueColour(recordTheStart({"--colors", "auto"}, "truecolor").frames));
   EXPECT_TRUE(hasTrueColour(recordTheStart({}, "24bit").frames));
   EXPECT_FALSE(hasTrueColour(recordTheStart({"--colors", "auto"}, "").frames));
+}
+
+constexpr const char* kUpperHalf = "\xe2\x96\x80";
+constexpr const char* kLowerHalf = "\xe2\x96\x84";
+bool hasHalfBlocks(const std::string& bytes) {
+  return bytes.find(kUpperHalf) != std::string::npos || bytes.find(kLowerHalf) != std::string::npos;
+}
+bool hasShades(const std::string& bytes) {
+  for (const char* shade : {"\xe2\x96\x91", "\xe2\x96\x92", "\xe2\x96\x93"}) {
+    if (bytes.find(shade) != std::string::npos) return true;
+  }
+  return false;
+}
+
+TEST(DisplayOptions, LookDecidesTheRecordingsCells) {
+  // The pixels look: 160x50 half blocks, in 24-bit colours or the 16 as --colors says.
+  const CastStart pixels = recordTheStart({"--look", "pixels", "--colors", "truecolor"});
+  EXPECT_EQ(pixels.width, 160);
+  EXPECT_TRUE(hasHalfBlocks(pixels.frames));
+  EXPECT_FALSE(hasShades(pixels.frames));
+  EXPECT_TRUE(hasTrueColour(pixels.frames));
+  const CastStart sixteen = recordTheStart({"--look=pixels", "--grid", "wide"}, "");
+  EXPECT_EQ(sixteen.width, 160);
+  EXPECT_TRUE(hasHalfBlocks(sixteen.frames));
+  EXPECT_FALSE(hasTrueColour(sixteen.frames));
+  EXPECT_TRUE(hasAnsiColour(sixteen.frames));
+  // The textmode look is the default, on either grid.
+  const CastStart textmode = recordTheStart({"--look", "textmode"});
+  EXPECT_EQ(textmode.width, 80);
+  EXPECT_TRUE(hasShades(textmode.frames));
+  EXPECT_FALSE(hasHalfBlocks(textmode.frames));
+  EXPECT_EQ(textmode.frames, recordTheStart({}).frames);
+  EXPECT_EQ(recordTheStart({"--look", "textmode", "--grid", "wide"}).width, 160);
+  // A look it does not know, and the pixels look on the classic grid, are usage errors.
+  EXPECT_EQ(WEXITSTATUS(runWith({"--look", "ascii"}, "")), 2);
+  EXPECT_EQ(WEXITSTATUS(runWith({"--record", "x.cast", "--look", "pixels", "--grid", "classic"}, "")), 2);
 }
 
 // The live show on a pseudo-terminal of the size given, answering the display questions as a
@@ -171,6 +207,28 @@ TEST(DisplayOptions, GridDecidesTheLiveShowsCells) {
     EXPECT_EQ(first, c.firstColumn);
     EXPECT_EQ(last, 169 - c.firstColumn);
   }
+}
+
+// The pixels look live: 160x50 half blocks centred in a larger terminal, whatever the cells; in a
+// terminal smaller than that, the message the grids give.
+TEST(DisplayOptions, PixelsLookLiveTakes160x50Cells) {
+  LiveShow show = playLive(170, 52, {"--look", "pixels"}, "truecolor", 10, 10);
+  EXPECT_TRUE(hasHalfBlocks(show.afterSpace));
+  EXPECT_TRUE(hasTrueColour(show.afterSpace));
+  testing::EmulatedScreen screen(170, 52);
+  screen.feed(show.afterSpace);
+  const auto [first, last] = drawnColumns(screen, 26);
+  EXPECT_EQ(first, 5);
+  EXPECT_EQ(last, 164);
+
+  PtyChild small(120, 50, [] {
+    execl(GLIMMER_BINARY, GLIMMER_BINARY, "--mute", "--look", "pixels", static_cast<char*>(nullptr));
+    _exit(98);
+  });
+  if (small.waitForText("\x1b[c", 20000ms)) small.type("\x1b[?62;22c");
+  EXPECT_EQ(small.wait(), 1);
+  EXPECT_NE(small.output().find("The terminal is 120x50 cells; the show needs 160x50"), std::string::npos)
+      << small.output();
 }
 
 // Automatic colours with 16 colours (no COLORTERM) on a terminal that answers late: where it

@@ -84,5 +84,27 @@ TEST(CellPicture, WideCellsAreHalfAsWide) {
   EXPECT_EQ(pixelOf(rgb, 636, 393), (Rgb{255, 255, 255}));
 }
 
+// The pixels look's half blocks: the upper half block shows its foreground in the cell's top four
+// pixel rows and its background in the bottom four, the lower one the other way round; a direct
+// cell shows its own colours, a cell without them the attribute's.
+TEST(CellPicture, HalfBlocksShowTheirTwoPixelsInTheirOwnColours) {
+  CellBuffer cells{};
+  cells[kWideCellColumns * 10 + 20] = {kUpperHalfBlock, 0x0C, true, 0x00302010u, 0x00605040u};
+  cells[kWideCellColumns * 10 + 21] = {kLowerHalfBlock, 0x0C, true, 0x00302010u, 0x00605040u};
+  cells[kWideCellColumns * 10 + 22] = {kUpperHalfBlock, 0x9C};
+  std::vector<std::uint8_t> rgb(kPictureBytes);
+  drawCellPicture(viewOf(cells, Grid::Wide), rgb.data());
+  const Rgb first{0x10, 0x20, 0x30};
+  const Rgb second{0x40, 0x50, 0x60};
+  for (int x = 0; x < 4; ++x) {
+    for (int y = 0; y < 8; ++y) {
+      SCOPED_TRACE(testing::Message() << x << ", " << y);
+      EXPECT_EQ(pixelOf(rgb, 80 + x, 80 + y), y < 4 ? first : second);
+      EXPECT_EQ(pixelOf(rgb, 84 + x, 80 + y), y < 4 ? second : first);
+      EXPECT_EQ(pixelOf(rgb, 88 + x, 80 + y), y < 4 ? colour(12) : colour(9));
+    }
+  }
+}
+
 }  // namespace
 }  // namespace glimmer

@@ -13,6 +13,7 @@
 #include "base/palette.h"
 #include "console/cp437.h"
 #include "console/frame_encoder.h"
+#include "support/seen_cells.h"
 
 namespace glimmer::testing {
 
@@ -69,29 +70,16 @@ class EmulatedScreen {
 
   // A console colour 0..15 as foreground() and background() report it: its RGB in 24-bit mode,
   // else the ANSI index (which numbers red as bit 0 and blue as bit 2).
-  static std::uint32_t consoleColour(int colour, ColorMode mode) {
-    if (mode == ColorMode::TrueColor) {
-      const std::int32_t* rgb = kConsolePalette[colour];
-      return static_cast<std::uint32_t>(rgb[0] << 16 | rgb[1] << 8 | rgb[2]);
-    }
-    return kIndexed | static_cast<std::uint32_t>(ansiColorOf(colour) | (colour & 8));
-  }
+  static std::uint32_t consoleColour(int colour, ColorMode mode) { return consoleColourSeen(colour, mode); }
 
-  // Whether a cell shows a cell buffer entry: where the entry looks like one solid colour (a full
-  // block, a blank, or both colours equal) a blank on it; otherwise the code page 437 glyph alone
-  // in its two colours.
+  // What a cell of the screen is seen as (see seen_cells.h).
+  SeenCell seen(int column, int row) const { return seenOnScreen(cell(column, row)); }
+
+  // Whether a cell shows a cell buffer entry as a person would see it: a solid colour however it
+  // is spelt, an upper half block also as the lower one with its colours swapped, any other glyph
+  // alone in its two colours.
   bool shows(int column, int row, Cell entry, ColorMode mode) const {
-    const VTermScreenCell shown = cell(column, row);
-    const std::uint8_t code = entry.glyph;
-    const int fore = entry.foreground();
-    const int back = entry.background();
-    const bool blank = code == 0 || code == ' ';
-    if (code == 219 || blank || fore == back) {
-      const std::uint32_t solid = consoleColour(blank ? back : fore, mode);
-      return (shown.chars[0] == ' ' || shown.chars[0] == 0) && colourOf(shown.bg) == solid;
-    }
-    return shown.chars[0] == cp437ToUnicode(code) && shown.chars[1] == 0 &&
-           colourOf(shown.fg) == consoleColour(fore, mode) && colourOf(shown.bg) == consoleColour(back, mode);
+    return seen(column, row) == seenOfCell(entry, mode);
   }
 
   // Checks the visible part of a grid of cells drawn at an origin; returns the number of wrong
@@ -141,7 +129,7 @@ class EmulatedScreen {
   int columns() const { return columns_; }
   int rows() const { return rows_; }
 
-  static constexpr std::uint32_t kIndexed = 1u << 24;
+  static constexpr std::uint32_t kIndexed = ::glimmer::testing::kIndexed;
 
  private:
   static std::uint32_t colourOf(const VTermColor& colour) {
