@@ -14,7 +14,7 @@ packages=(
 )
 for extra in "$@"; do
   case "$extra" in
-    --tests) packages+=(pulseaudio asciinema python3 dpkg-dev file groff-base mandoc
+    --tests) packages+=(pulseaudio asciinema python3 dpkg-dev file groff-base mandoc ffmpeg
       chromium chromium-driver python3-selenium python3-pil) ;;
     --web) packages+=(npm) ;;
     --package) packages+=(dpkg-dev file) ;;

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "record/frame_sink.h"
+#include "record/scaled_picture.h"
 
 namespace glimmer {
 namespace {
@@ -36,6 +37,7 @@ constexpr NumberOption kNumberOptions[] = {
     {"--fps", 1, 1000, &CommandLine::framesPerSecond, "frames per second, 1 to 1000", false},
     {"--from", 0, LONG_MAX, &CommandLine::fromMs, "a whole number of milliseconds, 0 or more", false},
     {"--to", 1, LONG_MAX, &CommandLine::toMs, "a whole number of milliseconds, 1 or more", true},
+    {"--scale", kMinPictureScale, kMaxPictureScale, &CommandLine::scale, "1 to 6 times the 640x400 picture", false},
 };
 
 const NumberOption* findNumberOption(std::string_view name) {
@@ -63,13 +65,20 @@ CommandLine failure(std::string message) {
   return result;
 }
 
+// Whether the recording's output is made of pictures, which --scale enlarges.
+bool hasPictures(const CommandLine& command) {
+  if (command.action != CommandLine::Action::Record) return false;
+  const OutputKind kind = outputKindOf(command.output);
+  return kind == OutputKind::PngFolder || kind == OutputKind::Video;
+}
+
 }  // namespace
 
 const char* usageText() {
   return "usage: glimmerfolding [--mute] [--fps N] [--from MS] [--loop] [--colors MODE]\n"
          "                      [--grid GRID] [--look LOOK]\n"
          "       glimmerfolding --record OUT [--fps N] [--from MS] [--to MS]\n"
-         "                      [--colors MODE] [--grid GRID] [--look LOOK]\n"
+         "                      [--colors MODE] [--grid GRID] [--look LOOK] [--scale N]\n"
          "       glimmerfolding -h | --help | -V | --version\n"
          "\n"
          "Plays the show in this terminal, which must be 80x50 cells or more (160x50\n"
@@ -92,12 +101,12 @@ const char* usageText() {
          "  --record OUT    render the show offline, without terminal or sound, as fast\n"
          "                  as the machine allows, into OUT.cast (an asciicast), OUT.html\n"
          "                  (a web page, with its folder OUT_files), OUT.mp4, OUT.webm or\n"
-         "                  OUT.mkv (a video; needs ffmpeg) or OUT/ (a folder of PNG\n"
-         "                  frames)\n"
+         "                  OUT.mkv (a video; needs ffmpeg) or OUT/ (a folder of PNGs)\n"
          "  --from MS       start at this moment of the show, in milliseconds (default\n"
          "                  0); with --record, the first recorded moment\n"
          "  --loop          the live show starts again at its end, until Escape or q\n"
          "  --to MS         the end of the recording (default: the end of the show)\n"
+         "  --scale N       PNG frames and video N times 640x400, 1 to 6 (default 1)\n"
          "  -h, --help      this text\n"
          "  -V, --version   the program's version\n"
          "\n"
@@ -111,6 +120,7 @@ const char* usageText() {
 CommandLine parseCommandLine(int argc, const char* const* argv) {
   CommandLine result;
   bool recordOnlyOption = false;
+  bool scaleGiven = false;
   for (int i = 1; i < argc; ++i) {
     std::string_view option = argv[i];
     // --name=value is --name value.
@@ -152,6 +162,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
         return failure("bad " + std::string(option) + " value '" + value + "' (" + number->range + ")");
       }
       recordOnlyOption = recordOnlyOption || number->recordOnly;
+      scaleGiven = scaleGiven || number->field == &CommandLine::scale;
     } else if (option == "--colors") {
       const std::string_view mode = value;
       if (mode == "auto") {
@@ -197,6 +208,9 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
   }
   if (result.loop && result.action == CommandLine::Action::Record) {
     return failure("--loop is for the live show, not for --record");
+  }
+  if (scaleGiven && !hasPictures(result)) {
+    return failure("--scale goes with --record to PNG frames (OUT/) or a video (OUT.mp4, OUT.webm, OUT.mkv)");
   }
   if (result.action == CommandLine::Action::Record && result.toMs >= 0 && result.toMs <= result.fromMs) {
     return failure("--to must come after --from");

@@ -21,6 +21,7 @@ struct CommandLine {
   bool loop = false;         // --loop: the live show starts again at its end
   DisplayRequest display{};  // --grid classic|wide|auto, --colors auto|16|truecolor|terminal,
                              // --look textmode|pixels
+  int scale = 1;             // --scale N, 1..6: PNG frames and video N times 640x400
 };
 
 // Reads the arguments (argv[1] onward). An option's value is the next argument or follows an '='

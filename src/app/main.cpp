@@ -21,6 +21,7 @@ glimmer::RecordingOptions recordingOptionsOf(const glimmer::CommandLine& command
   options.fromMs = command.fromMs;
   options.toMs = command.toMs;
   options.display = command.display;
+  options.scale = command.scale;
   return options;
 }
 

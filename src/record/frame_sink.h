@@ -67,6 +67,9 @@ struct RecordingFormat {
   // The web page's player: a folder laid out as the npm package asciinema-player. Empty: where this
   // program finds it (installed beside it, or in the build tree by scripts/setup-web-player.sh).
   std::string webPlayerFolder = "";
+  // PNG frames and video: each pixel of the 640x400 picture drawn as a scale x scale block, 1 to
+  // kMaxPictureScale (cell_picture.h). The other kinds have no pixels and ignore it.
+  int scale = 1;
 };
 
 std::unique_ptr<FrameSink> makeCastSink(const RecordingFormat& format);

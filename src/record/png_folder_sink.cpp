@@ -1,4 +1,5 @@
-// The PNG folder sink: frame-000000.png, frame-000001.png, ... drawn as a console shows the cells.
+// The PNG folder sink: frame-000000.png, frame-000001.png, ... drawn as a console shows the cells,
+// at the recording's scale (640x400 times the scale).
 //
 // The frames are written into NAME.part/ and the folder is put in place as NAME/ only once the
 // recording is complete. A folder already called NAME is replaced then only when it holds nothing
@@ -16,6 +17,7 @@
 #include "record/cell_picture.h"
 #include "record/frame_sink.h"
 #include "record/part_file.h"
+#include "record/scaled_picture.h"
 
 namespace glimmer {
 namespace {
@@ -38,6 +40,7 @@ bool isFrameName(const std::string& name) {
 class PngFolderSink final : public FrameSink {
  public:
   explicit PngFolderSink(const RecordingFormat& format) : format_(format), rgb_(new std::uint8_t[kPictureBytes]) {
+    if (format_.scale > 1) scaled_.reset(new std::uint8_t[std::size_t{kPictureBytes} * format_.scale * format_.scale]);
     folder_ = format_.output;
     while (folder_.size() > 1 && (folder_.back() == '/' || folder_.back() == '\\')) folder_.pop_back();
     partFolder_ = folder_ + ".part";
@@ -69,6 +72,11 @@ class PngFolderSink final : public FrameSink {
 
   bool frame(long index, CellView cells, const char*, std::size_t) override {
     drawCellPicture(cells, rgb_.get());
+    const std::uint8_t* picture = rgb_.get();
+    if (scaled_) {
+      enlargeRgb(rgb_.get(), kPictureWidth, kPictureHeight, format_.scale, scaled_.get());
+      picture = scaled_.get();
+    }
     char name[32];
     std::snprintf(name, sizeof name, "/frame-%06ld.png", index);
     framePath_.assign(partFolder_).append(name);
@@ -76,7 +84,8 @@ class PngFolderSink final : public FrameSink {
     if (file == nullptr) return fail(std::strerror(errno));
     errno = 0;
     const bool encoded =
-        encodeRgbPng(file, rgb_.get(), kPictureWidth, kPictureHeight, 1, false) && std::ferror(file) == 0;
+        encodeRgbPng(file, picture, kPictureWidth * format_.scale, kPictureHeight * format_.scale, 1, false) &&
+        std::ferror(file) == 0;
     const int reason = errno != 0 ? errno : EIO;
     if (std::fclose(file) != 0 || !encoded) return fail(std::strerror(encoded ? errno : reason));
     return true;
@@ -114,7 +123,8 @@ class PngFolderSink final : public FrameSink {
   std::string asideFolder_;  // NAME.part.old, an older NAME while the new one is put in place
   std::string framePath_;
   std::unique_ptr<std::uint8_t[]> rgb_;
-  bool created_ = false;  // partFolder_ was made here and is not yet in place
+  std::unique_ptr<std::uint8_t[]> scaled_;  // at a scale above 1
+  bool created_ = false;                    // partFolder_ was made here and is not yet in place
 };
 
 }  // namespace

@@ -207,6 +207,7 @@ int runRecording(const RecordingOptions& options) {
   format.framesPerSecond = options.framesPerSecond;
   format.fromMs = options.fromMs;
   format.grid = gridOf(options);
+  format.scale = options.scale;
   std::unique_ptr<FrameSink> sink = makeFrameSink(format);
   if (!sink) {
     printLine(("--record " + options.output + ": unknown kind of output; name it " + kOutputKinds).c_str());

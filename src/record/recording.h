@@ -18,6 +18,7 @@ struct RecordingOptions {
   int fromMs = 0;            // first recorded moment
   int toMs = -1;             // end of the recording; -1: the end of the music
   DisplayRequest display{};  // a recording's Auto grid is classic (wide for the pixels look)
+  int scale = 1;             // PNG frames and video: pictures this many times 640x400, 1 to 6
 };
 
 // Records as the options say. Returns the exit status: 0 when the recording was written (one line

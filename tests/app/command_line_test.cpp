@@ -31,6 +31,9 @@ TEST(CommandLine, RecordingOptions) {
   EXPECT_EQ(command.output, "out.cast");
   EXPECT_EQ((std::array{command.framesPerSecond, command.fromMs, command.toMs}), (std::array{30, 1000, 2500}));
   EXPECT_EQ(command.display.colors, ColorChoice::TrueColor);
+  EXPECT_EQ(command.scale, 1);
+  EXPECT_EQ(parse({"--record", "frames/", "--scale", "6"}).scale, 6);
+  EXPECT_EQ(parse({"--record=show.webm", "--scale=2"}).scale, 2);
 
   command = parse({"--mute", "--colors", "16", "--fps", "25"});
   EXPECT_EQ(command.action, CommandLine::Action::Show) << command.error;
@@ -144,8 +147,9 @@ TEST(CommandLine, HelpFitsEightyColumnsAndNamesEveryOption) {
     EXPECT_LT(end - start, 80u) << help.substr(start, end - start);
     start = end + 1;
   }
-  for (const char* option : {"--mute", "--fps", "--colors", "--grid", "--look", "--record", "--from", "--loop", "--to",
-                             "-h, --help", "-V, --version", "OUT.cast", "OUT.html", "OUT.mp4", "OUT/", "Exit status"}) {
+  for (const char* option :
+       {"--mute", "--fps", "--colors", "--grid", "--look", "--record", "--from", "--loop", "--to", "--scale",
+        "-h, --help", "-V, --version", "OUT.cast", "OUT.html", "OUT.mp4", "OUT/", "Exit status"}) {
     EXPECT_NE(help.find(option), std::string::npos) << option;
   }
   // The keys of the show, as the help names them.

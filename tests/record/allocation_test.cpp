@@ -101,7 +101,7 @@ TEST(PerFrame, TheRunningShowAllocatesNothing) {
 }
 
 // The sinks write each frame without allocating too: the asciicast, the web page's compressed
-// recording and the PNG pictures.
+// recording, the PNG pictures and the video's planes, at scales too.
 TEST(PerFrame, EverySinkWritesAFrameWithoutAllocating) {
   testing::TemporaryFolder scratch;
   scratch.write("player/dist/bundle/asciinema-player.min.js", "var AsciinemaPlayer = {};\n");
@@ -118,6 +118,9 @@ TEST(PerFrame, EverySinkWritesAFrameWithoutAllocating) {
        .fromMs = 84000,
        .webPlayerFolder = scratch.file("player")},
       {.output = scratch.file("frames/"), .framesPerSecond = 20, .fromMs = 84000},
+      {.output = scratch.file("scaled/"), .framesPerSecond = 20, .fromMs = 84000, .scale = 3},
+      {.output = scratch.file("full.mkv"), .framesPerSecond = 20, .fromMs = 84000, .scale = 2},
+      {.output = scratch.file("half.mkv"), .framesPerSecond = 20, .fromMs = 84000, .scale = 4},
   };
   for (const RecordingFormat& format : formats) {
     SCOPED_TRACE(format.output);
