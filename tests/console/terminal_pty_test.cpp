@@ -393,6 +393,50 @@ TEST(PosixTerminal, PaletteNotReportedIsLeftAloneUnlessSixteenColoursAreAskedFor
   }
 }
 
+// Palette entries that arrive after the show set its palette (a terminal slower than the wait at
+// Space) are put back as reported at the end, not reset to the terminal's configured colours.
+TEST(PosixTerminal, PaletteEntriesReportedAfterThePaletteWasSetArePutBackExactly) {
+  PtyChild child(80, 50, [] { runShowChild({GridChoice::Classic, ColorChoice::Ansi16}); });
+  answerQuestions(child, std::string(kSynchronizedKnown) + kEndOfAnswers);
+  ASSERT_TRUE(child.waitForText("Press SPACE"));
+  child.type(" ");
+  ASSERT_TRUE(child.waitForText(kShowRed));
+  child.pump(100ms);
+  child.type(userEntryAnswer(0, false) + userEntryAnswer(15, true));
+  child.pump(200ms);
+  const std::size_t escape = child.output().size();
+  child.type("\x1b");
+  EXPECT_EQ(child.wait(), kEscapeStatus);
+  for (int entry : {0, 15}) {
+    EXPECT_NE(child.output().find(userEntryRestored(entry), escape), std::string::npos) << entry;
+    EXPECT_EQ(child.output().find("\x1b]104;" + std::to_string(entry) + "\x07", escape), std::string::npos) << entry;
+  }
+  EXPECT_NE(child.output().find("\x1b]104;7\x07", escape), std::string::npos) << "entries never reported are reset";
+}
+
+// The cell size from the window size's pixel fields, where the terminal does not answer CSI 16 t:
+// tall cells (9x18) give the wide grid, square ones (10x10) the classic grid.
+TEST(PosixTerminal, TheWindowsPixelFieldsGiveTheCellShape) {
+  struct Case {
+    int cellWidth, cellHeight;
+    const char* grid;
+  };
+  for (const Case& c : {Case{9, 18, "[grid=160 "}, Case{10, 10, "[grid=80 "}}) {
+    SCOPED_TRACE(::testing::Message() << c.cellWidth << "x" << c.cellHeight);
+    PtyChild child(
+        170, 54,
+        [] {
+          runShowChild({GridChoice::Auto, ColorChoice::Auto}, 300);
+        },
+        c.cellWidth, c.cellHeight);
+    answerQuestions(child, std::string(kSynchronizedKnown) + kEndOfAnswers);
+    ASSERT_TRUE(child.waitForText("Press SPACE"));
+    child.type(" ");
+    EXPECT_EQ(child.wait(), kShowEndedStatus);
+    EXPECT_NE(child.output().find(c.grid), std::string::npos);
+  }
+}
+
 // Quitting before a slow terminal has answered: the answers are waited for and read, so they do
 // not end up on the shell's command line.
 TEST(PosixTerminal, AnswersOutstandingAtTheEndAreReadBeforeTheTerminalIsGivenBack) {

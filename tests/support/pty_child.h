@@ -24,10 +24,15 @@ using namespace std::chrono_literals;
 
 class PtyChild {
  public:
-  PtyChild(int columns, int rows, const std::function<void()>& child) : screen_(columns, rows) {
+  // cellWidth and cellHeight, when given, fill the window size's pixel fields as many terminals
+  // do: the text area is columns x cellWidth by rows x cellHeight pixels.
+  PtyChild(int columns, int rows, const std::function<void()>& child, int cellWidth = 0, int cellHeight = 0)
+      : screen_(columns, rows) {
     winsize size{};
     size.ws_col = static_cast<unsigned short>(columns);
     size.ws_row = static_cast<unsigned short>(rows);
+    size.ws_xpixel = static_cast<unsigned short>(columns * cellWidth);
+    size.ws_ypixel = static_cast<unsigned short>(rows * cellHeight);
     pid_ = forkpty(&master_, nullptr, nullptr, &size);
     if (pid_ == 0) {
       child();
