@@ -3,7 +3,7 @@
 # Wine: the platform-independent suites and the Windows backends' tests with ctest, then the show
 # itself on a Wine console inside tmux (the intro and its no-sound notice, Space, coloured cells,
 # Escape with status 0, Ctrl-C with status 130, and the terminal as it was afterwards; the cell
-# path Wine gets by itself, and the escape-sequence path GLIMMER_CONSOLE=vt asks for).
+# path Wine gets by itself, and the escape-sequence path GLIMMER_CONSOLE=vt asks for, ended by q).
 #   scripts/test-windows.sh [DIR]          (DIR defaults to build-windows)
 # Exits non-zero on any failure. Wine keeps its own prefix in DIR/wine-prefix.
 set -euo pipefail
@@ -156,12 +156,12 @@ else
   pane -e >"$check/sequences.txt"
   colours=$(grep -oE $'\e\\[([0-9;]*;)?48;2;[0-9]+;[0-9]+;[0-9]+' "$check/sequences.txt" | sort -u | wc -l)
   ((colours >= 2)) || fail "too few 24-bit background colours with GLIMMER_CONSOLE=vt ($colours)"
-  tmux -L "$socket" send-keys -t show Escape
+  tmux -L "$socket" send-keys -t show q
   if ! wait_for_file "$check/sequences.status" 20; then
-    fail "Escape did not end the show with GLIMMER_CONSOLE=vt"
+    fail "q did not end the show with GLIMMER_CONSOLE=vt"
   else
     [[ $(cat "$check/sequences.status") == 0 ]] ||
-      fail "Escape ended the show with GLIMMER_CONSOLE=vt with status $(cat "$check/sequences.status"), not 0"
+      fail "q ended the show with GLIMMER_CONSOLE=vt with status $(cat "$check/sequences.status"), not 0"
     wait_for_file "$check/sequences.after" 5 || true
     cmp -s "$check/sequences.before" "$check/sequences.after" || fail "the terminal modes changed with GLIMMER_CONSOLE=vt"
   fi
@@ -192,4 +192,4 @@ if ((failures > 0)); then
   exit 1
 fi
 echo "console check: intro, notice, Space, coloured cells, Escape -> 0, Ctrl-C -> 130, terminal restored;" \
-  "GLIMMER_CONSOLE=vt: 24-bit colours, Escape -> 0, terminal restored"
+  "GLIMMER_CONSOLE=vt: 24-bit colours, q -> 0, terminal restored"
