@@ -129,7 +129,8 @@ class RecordingStage final : public DemoStage {
   std::int32_t passTime(long pass) const {
     if (pass == 0) return 0;
     const long frame = options_.fromMs == 0 ? pass : pass - 1;
-    return static_cast<std::int32_t>(options_.fromMs + frame * 1000L / options_.framesPerSecond);
+    return static_cast<std::int32_t>(options_.fromMs +
+                                     static_cast<std::int64_t>(frame) * 1000 / options_.framesPerSecond);
   }
 
   void setClock(std::int32_t time) {
@@ -153,8 +154,7 @@ class RecordingStage final : public DemoStage {
 // Recordings are classic unless the wide grid or the pixels look is asked for: there is no display
 // to fit.
 Grid gridOf(const RecordingOptions& options) {
-  return options.display.grid == GridChoice::Wide || options.display.look == Look::Pixels ? Grid::Wide
-                                                                                           : Grid::Classic;
+  return options.display.grid == GridChoice::Wide || options.display.look == Look::Pixels ? Grid::Wide : Grid::Classic;
 }
 
 // "1.2 MB": bytes in the units people read sizes in (1 KB = 1000 bytes).
