@@ -153,7 +153,7 @@ TEST(KeyDecoder, StringsAndReportsAreNoKeysWhateverTheyHold) {
   EXPECT_EQ(namesOf(keysOf({"\x1b]4;1;rgb:11/22/33\x07q \x1b[C"})), "Space q Right");
   // A string cut short is dropped once the input goes quiet, and what follows counts.
   KeyDecoder decoder;
-  decoder.feed("\x1b]4;1;rg", 9);
+  decoder.feed("\x1b]4;1;rg", 8);
   EXPECT_TRUE(decoder.waitingForMore());
   decoder.quiet();
   decoder.feed("q", 1);
@@ -163,7 +163,7 @@ TEST(KeyDecoder, StringsAndReportsAreNoKeysWhateverTheyHold) {
 // A take clears only its own key: the others wait for theirs.
 TEST(KeyDecoder, ATakeClearsOnlyItsKey) {
   KeyDecoder decoder;
-  decoder.feed("q\x1b[D", 6);
+  decoder.feed("q\x1b[D", 4);
   EXPECT_TRUE(decoder.take(Key::Left));
   EXPECT_FALSE(decoder.take(Key::Left));
   EXPECT_TRUE(decoder.take(Key::Q));
