@@ -8,6 +8,9 @@ constexpr unsigned char kBel = 0x07;
 
 bool isParameter(unsigned char byte) { return (byte >= '0' && byte <= '9') || byte == ';'; }
 
+// The byte that ends a control sequence or a single shift: '@' to '~'.
+bool isFinal(unsigned char byte) { return byte >= 0x40 && byte <= 0x7e; }
+
 }  // namespace
 
 void KeyDecoder::finishSequence(unsigned char final) {
@@ -47,14 +50,14 @@ void KeyDecoder::feed(const char* bytes, std::size_t size) {
         }
         break;
       case State::ControlSequence:
-        if (byte >= 0x40 && byte <= 0x7e) {
+        if (isFinal(byte)) {
           finishSequence(byte);  // the final byte
         } else if (!isParameter(byte)) {
           plainSequence_ = false;  // a private marker (< = > ?) or an intermediate byte
         }
         break;
       case State::SingleShift:
-        if (byte >= 0x40 && byte <= 0x7e) {
+        if (isFinal(byte)) {
           finishSequence(byte);
         } else if (!isParameter(byte)) {
           plainSequence_ = false;
