@@ -1,6 +1,7 @@
 // Frame presentation: the cells, drawn or encoded for the display, in one write.
 #include "console/present.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 
@@ -34,8 +35,7 @@ bool refreshLayout(ConsoleFrame& console) {
     int columns = 0;
     int rows = 0;
     display.size(columns, rows);
-    const int length = static_cast<int>(sizeof kWindowTooSmall - 1);
-    const int shown = length < columns ? length : (columns > 0 ? columns : 0);
+    const int shown = std::clamp(columns, 0, static_cast<int>(sizeof kWindowTooSmall - 1));
     const TextLine line{(columns - shown) / 2, rows > 0 ? (rows - 1) / 2 : 0, kWindowTooSmall,
                         static_cast<std::size_t>(shown)};
     if (shown > 0 && rows > 0) display.drawLines(&line, 1);
