@@ -53,6 +53,9 @@ struct MusicStream::Playback {
     if (started) output->stop();
   }
 
+  // The track's frame at a moment of it.
+  std::size_t frameAt(double seconds) const { return static_cast<std::size_t>(seconds * track.sampleRate()); }
+
   // Waits for the track's length; false when nothing of it decodes.
   bool measure() {
     const bool playable = track.waitUntilMeasured();
@@ -105,10 +108,7 @@ bool MusicStream::play(double fromSeconds) {
   if (!playback_) return false;
   Playback& playback = *playback_;
   if (!playback.measure()) return false;
-  if (playback.started) {
-    playback.output->stop();
-    if (fromSeconds <= 0.0) playback.track.rewind();
-  }
+  if (playback.started) playback.output->stop();
   playback.paused = false;
   playback.started = startAt(std::clamp(fromSeconds, 0.0, playback.length));
   return playback.started;
@@ -117,7 +117,7 @@ bool MusicStream::play(double fromSeconds) {
 bool MusicStream::startAt(double seconds) {
   Playback& playback = *playback_;
   const int rate = playback.track.sampleRate();
-  const auto frame = std::min(static_cast<std::size_t>(seconds * rate), playback.track.frameCount());
+  const auto frame = std::min(playback.frameAt(seconds), playback.track.frameCount());
   playback.track.seek(frame);
   playback.fadingTrack.fadeFrom(frame, frame > 0 ? static_cast<std::size_t>(kStopFadeSeconds * rate) : 0);
   playback.lastSeconds = seconds;
@@ -130,8 +130,7 @@ void MusicStream::takeSpectrumAt(double seconds) {
   Playback& playback = *playback_;
   playback.spectrumSeconds = seconds;
   // The frames there, decoded before the first frame at the new moment is drawn.
-  const auto frame = static_cast<std::size_t>(seconds * playback.track.sampleRate());
-  playback.track.read(frame, kSpectrumWindow, playback.window);
+  playback.track.read(playback.frameAt(seconds), kSpectrumWindow, playback.window);
 }
 
 void MusicStream::pause() {
@@ -157,7 +156,7 @@ void MusicStream::seek(double seconds) {
   const double target = std::clamp(seconds, 0.0, playback.length);
   if (playback.paused) {
     playback.lastSeconds = target;
-    playback.track.seek(static_cast<std::size_t>(target * playback.track.sampleRate()));
+    playback.track.seek(playback.frameAt(target));
     takeSpectrumAt(target);
   } else {
     playback.output->stop();
@@ -191,7 +190,7 @@ void MusicStream::fetchSpectrum() {
   if (!playback.track.measured()) return;
   const std::size_t frames = playback.track.frameCount();
   const double seconds = playback.spectrumSeconds >= 0.0 ? playback.spectrumSeconds : heardSeconds();
-  const auto start = static_cast<std::size_t>(seconds * playback.track.sampleRate());
+  const std::size_t start = playback.frameAt(seconds);
   // The recording's clock waits for the frames; the live show never does (they are there long
   // before they are heard, and a miss only keeps the previous magnitudes).
   const bool gotten = output_ == MusicOutput::Offline
