@@ -6,9 +6,11 @@
 # Each mutation of the lists (default: tests/mutations/*.tsv) is applied to a scratch copy of the
 # tree (build/mutation/tree, refreshed from the checkout at the start of every run), which is
 # rebuilt incrementally in one build folder (build/mutation/build) and tested with ctest; then the
-# file is put back. Each mutation is reported as killed (a test failed, and failed again when run
-# on its own), killed (build) (it did not compile, which counts as caught) or survived, and the run
-# ends with the share killed. The checkout itself is never written, so an interrupted run leaves it
+# file is put back. A mistake in src/FOLDER meets the tests of tests/FOLDER first and the rest of the
+# suite only if those pass. Each mutation is reported as killed (a test failed, and failed again when
+# run on its own), killed (build) (it did not compile, which counts as caught), survived, or not
+# built here (its file is not compiled on this platform: not counted), and the run ends with the
+# share killed. The checkout itself is never written, so an interrupted run leaves it
 # as it was; the next run copies over whatever the interruption left in the scratch tree. Logs of
 # every build and test run are kept in build/mutation/logs.
 #
@@ -136,10 +138,30 @@ build_tree() {
 # they take half a minute each, need the player in the build, and what they would catch of a
 # mutation (the cast's bytes and the cells) the cast and recording tests catch first.
 skipped='^web_page_'
-run_suite() {
-  ctest --test-dir "$build" -j"$jobs" --timeout "$timeout" -E "$skipped" --stop-on-failure --output-on-failure \
-    >"$1" 2>&1 ||
-    ctest --test-dir "$build" --timeout "$timeout" -E "$skipped" --rerun-failed --output-on-failure >>"$1" 2>&1
+run_suite() {  # LOG [CTEST SELECTION...]
+  local log=$1
+  shift
+  ctest --test-dir "$build" -j"$jobs" --timeout "$timeout" -E "$skipped" "$@" --stop-on-failure \
+    --output-on-failure >"$log" 2>&1 ||
+    ctest --test-dir "$build" --timeout "$timeout" -E "$skipped" "$@" --rerun-failed --output-on-failure \
+      >>"$log" 2>&1
+}
+# A mistake in src/FOLDER is first tested by the tests labelled FOLDER (those of tests/FOLDER), which
+# catch most mistakes there in a fraction of the whole suite's time; only what they let through is
+# tested by the rest. The verdict is the whole suite's either way.
+run_focused() {  # LOG FILE
+  local folder
+  folder=$(printf '%s\n' "$2" | sed -n 's|^src/\([^/]*\)/.*|\1|p')
+  if [ -z "$folder" ] || ! ctest --test-dir "$build" -N -L "^$folder\$" | grep -q '^ *Test *#'; then
+    run_suite "$1"
+    return
+  fi
+  run_suite "$1" -L "^$folder\$" && run_suite "$1.rest" -LE "^$folder\$"
+}
+# Whether the last build compiled anything: a file that is not part of this platform's build (the
+# Windows console on Linux) changes nothing here, and its mutation is not judged.
+compiled_something() {
+  grep -q 'Building \(CXX\|C\) object' "$1"
 }
 
 started=$(date +%s)
@@ -150,8 +172,8 @@ build_tree "$logs/build-0.log" || { echo "mutate: the unmutated tree does not bu
 run_suite "$logs/test-0.log" || { echo "mutate: the unmutated suite fails, see $logs/test-0.log" >&2; exit 2; }
 echo "== the unmutated suite passes ($(($(date +%s) - started)) s); $count mutations"
 
-killed=0 broken=0 survived=0 ran=0
-survivors=()
+killed=0 broken=0 survived=0 ran=0 unjudged=0
+survivors=() others=()
 for ((i = 0; i < count; i++)); do
   [[ " ${refused[*]:-} " == *" $i "* ]] && continue
   [ -z "$only" ] || [[ "$only" == *",$((i + 1)),"* ]] || continue
@@ -164,7 +186,11 @@ for ((i = 0; i < count; i++)); do
   if ! build_tree "$logs/build-$((i + 1)).log"; then
     verdict="killed (build)"
     broken=$((broken + 1))
-  elif run_suite "$logs/test-$((i + 1)).log"; then
+  elif ! compiled_something "$logs/build-$((i + 1)).log"; then
+    verdict="not built here"
+    unjudged=$((unjudged + 1))
+    others+=("$label")
+  elif run_focused "$logs/test-$((i + 1)).log" "${files[i]}"; then
     verdict="SURVIVED"
     survived=$((survived + 1))
     survivors+=("$label")
@@ -173,7 +199,7 @@ for ((i = 0; i < count; i++)); do
     killed=$((killed + 1))
   fi
   cp "$work/original" "$path"  # a newer time than the object files, so the next build restores it
-  ran=$((ran + 1))
+  [ "$verdict" = "not built here" ] || ran=$((ran + 1))
   printf '%-15s %s (%d s)\n' "$verdict" "$label" $(($(date +%s) - begin))
 done
 
@@ -182,4 +208,6 @@ echo
 echo "killed $caught of $ran ($broken by the build), survived $survived, refused ${#refused[@]}:" \
   "$((ran > 0 ? 100 * caught / ran : 0)) % caught in $(($(date +%s) - started)) s"
 for survivor in "${survivors[@]+"${survivors[@]}"}"; do echo "  survived $survivor"; done
+[ "$unjudged" -eq 0 ] || echo "not judged: $unjudged not part of this platform's build"
+for other in "${others[@]+"${others[@]}"}"; do echo "  not built here $other"; done
 [ ${#refused[@]} -eq 0 ] || exit 1
