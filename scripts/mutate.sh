@@ -6,8 +6,9 @@
 # Each mutation of the lists (default: tests/mutations/*.tsv) is applied to a scratch copy of the
 # tree (build/mutation/tree, refreshed from the checkout at the start of every run), which is
 # rebuilt incrementally in one build folder (build/mutation/build) and tested with ctest; then the
-# file is put back. A mistake in src/FOLDER meets the tests of tests/FOLDER first and the rest of the
-# suite only if those pass. Each mutation is reported as killed (a test failed, and failed again when
+# file is put back. A mistake in src/FOLDER/NAME.* meets the tests of tests/FOLDER/NAME_test.cpp
+# first, then the rest of tests/FOLDER, then the rest of the suite, each step building only what it
+# runs (each test is labelled with its executable's name, FOLDER_NAME_test). Each mutation is reported as killed (a test failed, and failed again when
 # run on its own), killed (build) (it did not compile, which counts as caught), survived, or not
 # built here (its file is not compiled on this platform: not counted), and the run ends with the
 # share killed. The checkout itself is never written, so an interrupted run leaves it
@@ -133,6 +134,11 @@ mkdir -p "$tree" "$logs"
 build_tree() {
   cmake --build "$build" -j"$jobs" >"$1" 2>&1
 }
+build_targets() {  # LOG TARGET...
+  local log=$1
+  shift
+  cmake --build "$build" -j"$jobs" --target "$@" >"$log" 2>&1
+}
 # The suite fails only when what failed fails again on its own: a test that fails once under load
 # (several suites of the machine at once) does not count. The web page's browser tests are left out:
 # they take half a minute each, need the player in the build, and what they would catch of a
@@ -146,20 +152,54 @@ run_suite() {  # LOG [CTEST SELECTION...]
     ctest --test-dir "$build" --timeout "$timeout" -E "$skipped" "$@" --rerun-failed --output-on-failure \
       >>"$log" 2>&1
 }
-# A mistake in src/FOLDER is first tested by the tests labelled FOLDER (those of tests/FOLDER), which
-# catch most mistakes there in a fraction of the whole suite's time; only what they let through is
-# tested by the rest. The verdict is the whole suite's either way.
-run_focused() {  # LOG FILE
-  local folder
+# A mistake in src/FOLDER/NAME.* meets the suite in up to three steps, each building only what it
+# runs (and the program, which many tests run): the tests of tests/FOLDER/NAME_test.cpp, the rest of
+# tests/FOLDER, then the rest of the suite. Most mistakes are caught in the first or second step in a
+# fraction of the whole suite's time; the verdict is the whole suite's either way. Sets verdict.
+judge() {  # NUMBER FILE
+  local log="$logs/test-$1.log" build_log="$logs/build-$1.log" folder stem own folder_targets=()
   folder=$(printf '%s\n' "$2" | sed -n 's|^src/\([^/]*\)/.*|\1|p')
-  if [ -z "$folder" ] || ! ctest --test-dir "$build" -N -L "^$folder\$" | grep -q '^ *Test *#'; then
-    run_suite "$1"
-    return
+  stem=$(basename "${2%.*}")
+  own="${folder}_${stem}_test"
+  [ -n "$folder" ] && [[ " ${targets[*]} " == *" $own "* ]] || own=""
+  for target in "${targets[@]}"; do
+    [ -n "$folder" ] && [[ "$target" == "${folder}"_*_test ]] && folder_targets+=("$target")
+  done
+  local first=(all)
+  if [ -n "$own" ]; then
+    first=(glimmerfolding "$own")
+  elif [ ${#folder_targets[@]} -gt 0 ]; then
+    first=(glimmerfolding "${folder_targets[@]}")
   fi
-  run_suite "$1" -L "^$folder\$" && run_suite "$1.rest" -LE "^$folder\$"
+  verdict="killed (build)"
+  build_targets "$build_log" "${first[@]}" || return 0
+  if ! compiled_something "$build_log"; then
+    verdict="not built here"
+    return 0
+  fi
+  verdict=killed
+  if [ -n "$own" ]; then
+    run_suite "$log.own" -L "^$own\$" || return 0
+  fi
+  if [ ${#folder_targets[@]} -gt 0 ]; then
+    verdict="killed (build)"
+    build_targets "$build_log.folder" glimmerfolding "${folder_targets[@]}" || return 0
+    verdict=killed
+    run_suite "$log.folder" -L "^${folder}_" ${own:+-LE "^$own\$"} || return 0
+    verdict="killed (build)"
+    build_targets "$build_log.rest" all || return 0
+    verdict=killed
+    run_suite "$log" -LE "^${folder}_" || return 0
+  else
+    verdict="killed (build)"
+    build_targets "$build_log.rest" all || return 0
+    verdict=killed
+    run_suite "$log" || return 0
+  fi
+  verdict=SURVIVED
 }
-# Whether the last build compiled anything: a file that is not part of this platform's build (the
-# Windows console on Linux) changes nothing here, and its mutation is not judged.
+# Whether a build compiled anything: a file that is not part of this platform's build (the Windows
+# console on Linux) changes nothing here, and its mutation is not judged.
 compiled_something() {
   grep -q 'Building \(CXX\|C\) object' "$1"
 }
@@ -171,6 +211,8 @@ cmake -S "$tree" -B "$build" -DCMAKE_BUILD_TYPE=Release -DGLIMMER_BENCH=OFF -DGL
 build_tree "$logs/build-0.log" || { echo "mutate: the unmutated tree does not build, see $logs/build-0.log" >&2; exit 2; }
 run_suite "$logs/test-0.log" || { echo "mutate: the unmutated suite fails, see $logs/test-0.log" >&2; exit 2; }
 echo "== the unmutated suite passes ($(($(date +%s) - started)) s); $count mutations"
+# The build's targets, for building only the tests a step runs.
+mapfile -t targets < <(cmake --build "$build" --target help | sed -n 's/^\.\.\. \([^ ]*\).*/\1/p')
 
 killed=0 broken=0 survived=0 ran=0 unjudged=0
 survivors=() others=()
@@ -183,21 +225,13 @@ for ((i = 0; i < count; i++)); do
   begin=$(date +%s)
   cp "$path" "$work/original"
   apply "$path" "${finds[i]}" "${replaces[i]}"
-  if ! build_tree "$logs/build-$((i + 1)).log"; then
-    verdict="killed (build)"
-    broken=$((broken + 1))
-  elif ! compiled_something "$logs/build-$((i + 1)).log"; then
-    verdict="not built here"
-    unjudged=$((unjudged + 1))
-    others+=("$label")
-  elif run_focused "$logs/test-$((i + 1)).log" "${files[i]}"; then
-    verdict="SURVIVED"
-    survived=$((survived + 1))
-    survivors+=("$label")
-  else
-    verdict="killed"
-    killed=$((killed + 1))
-  fi
+  judge $((i + 1)) "${files[i]}"
+  case "$verdict" in
+    killed) killed=$((killed + 1)) ;;
+    "killed (build)") broken=$((broken + 1)) ;;
+    "not built here") unjudged=$((unjudged + 1)) others+=("$label") ;;
+    SURVIVED) survived=$((survived + 1)) survivors+=("$label") ;;
+  esac
   cp "$work/original" "$path"  # a newer time than the object files, so the next build restores it
   [ "$verdict" = "not built here" ] || ran=$((ran + 1))
   printf '%-15s %s (%d s)\n' "$verdict" "$label" $(($(date +%s) - begin))
