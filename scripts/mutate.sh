@@ -140,17 +140,18 @@ build_targets() {  # LOG TARGET...
   cmake --build "$build" -j"$jobs" --target "$@" >"$log" 2>&1
 }
 # The suite fails only when what failed fails again on its own: a test that fails once under load
-# (several suites of the machine at once) does not count. The web page's browser tests are left out:
-# they take half a minute each, need the player in the build, and what they would catch of a
-# mutation (the cast's bytes and the cells) the cast and recording tests catch first.
+# (several suites of the machine at once) does not count, and as the first failure stopped the run,
+# the whole selection then runs again to its end. The web page's browser tests are left out: they
+# take half a minute each, need the player in the build, and what they would catch of a mutation
+# (the cast's bytes and the cells) the cast and recording tests catch first.
 skipped='^web_page_'
 run_suite() {  # LOG [CTEST SELECTION...]
   local log=$1
   shift
-  ctest --test-dir "$build" -j"$jobs" --timeout "$timeout" -E "$skipped" "$@" --stop-on-failure \
-    --output-on-failure >"$log" 2>&1 ||
-    ctest --test-dir "$build" --timeout "$timeout" -E "$skipped" "$@" --rerun-failed --output-on-failure \
-      >>"$log" 2>&1
+  local ctest=(ctest --test-dir "$build" --timeout "$timeout" -E "$skipped" "$@" --output-on-failure)
+  "${ctest[@]}" -j"$jobs" --stop-on-failure >"$log" 2>&1 && return 0
+  "${ctest[@]}" --rerun-failed >>"$log" 2>&1 || return 1
+  "${ctest[@]}" -j"$jobs" >>"$log" 2>&1 || "${ctest[@]}" --rerun-failed >>"$log" 2>&1
 }
 # A mistake in src/FOLDER/NAME.* meets the suite in up to three steps, each building only what it
 # runs (and the program, which many tests run): the tests of tests/FOLDER/NAME_test.cpp, the rest of
