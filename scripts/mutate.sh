@@ -174,7 +174,7 @@ judge() {  # NUMBER FILE
   fi
   verdict="killed (build)"
   build_targets "$build_log" "${first[@]}" || return 0
-  if ! compiled_something "$build_log"; then
+  if ! compiled_file "$build_log" "$2"; then
     verdict="not built here"
     return 0
   fi
@@ -199,10 +199,15 @@ judge() {  # NUMBER FILE
   fi
   verdict=SURVIVED
 }
-# Whether a build compiled anything: a file that is not part of this platform's build (the Windows
-# console on Linux) changes nothing here, and its mutation is not judged.
-compiled_something() {
-  grep -q 'Building \(CXX\|C\) object' "$1"
+# Whether a build compiled the mutated file (FILE, from the root): a file that is not part of this
+# platform's build (the Windows console on Linux) changes nothing here, and its mutation is not
+# judged. The build also compiles the file the last mutation put back, so that says nothing; a header
+# is taken as built.
+compiled_file() {  # LOG FILE
+  case "$2" in
+    *.cpp | *.c) grep -qF "/$2.o" "$1" ;;
+    *) true ;;
+  esac
 }
 
 started=$(date +%s)
