@@ -147,15 +147,6 @@ TEST_F(Present, TheGridSwitchesWithTheWindowAndLeavesNothingStale) {
   }
 }
 
-// A layout change is taken once, and says so.
-TEST_F(Present, RefreshLayoutTakesAResizeOnce) {
-  EXPECT_FALSE(refreshLayout(console));
-  terminal.resize(90, 50);
-  EXPECT_TRUE(refreshLayout(console));
-  EXPECT_FALSE(refreshLayout(console));
-  EXPECT_EQ(console.layout().originColumn, 5);
-}
-
 // The paused note sits over the grid's top-left corner, away from the picture's centre, drawn as
 // cells through the encoder; the next frame puts back what it covered.
 TEST_F(Present, TheNoteCoversTheCornerAndTheNextFrameTakesItAway) {
