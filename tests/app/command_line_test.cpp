@@ -16,55 +16,46 @@ CommandLine parse(std::vector<const char*> arguments) {
 }
 
 TEST(CommandLine, NoArgumentsIsTheShowItself) {
-  CommandLine command = parse({});
+  const CommandLine command = parse({});
   EXPECT_EQ(command.action, CommandLine::Action::Show);
   EXPECT_FALSE(command.mute);
+  EXPECT_FALSE(command.loop);
+  EXPECT_EQ((std::array{command.framesPerSecond, command.fromMs}), (std::array{60, 0}));
   EXPECT_EQ(command.display.colors, ColorChoice::Auto);
   EXPECT_EQ(command.display.grid, GridChoice::Auto);
   EXPECT_EQ(command.display.look, Look::TextMode);
 }
 
-TEST(CommandLine, RecordingOptions) {
-  CommandLine command =
-      parse({"--record", "out.cast", "--fps", "30", "--from", "1000", "--to", "2500", "--colors", "truecolor"});
-  ASSERT_EQ(command.action, CommandLine::Action::Record) << command.error;
-  EXPECT_EQ(command.output, "out.cast");
-  EXPECT_EQ((std::array{command.framesPerSecond, command.fromMs, command.toMs}), (std::array{30, 1000, 2500}));
-  EXPECT_EQ(command.display.colors, ColorChoice::TrueColor);
-  EXPECT_EQ(command.scale, 1);
-  EXPECT_EQ(parse({"--record", "frames/", "--scale", "6"}).scale, 6);
-  EXPECT_EQ(parse({"--record=show.webm", "--scale=2"}).scale, 2);
-
-  command = parse({"--mute", "--colors", "16", "--fps", "25"});
-  EXPECT_EQ(command.action, CommandLine::Action::Show) << command.error;
-  EXPECT_TRUE(command.mute);
-  EXPECT_EQ(command.display.colors, ColorChoice::Ansi16);
-  EXPECT_EQ(command.framesPerSecond, 25);  // the live show's pace
-  EXPECT_EQ(parse({}).framesPerSecond, 60);
-  EXPECT_EQ(parse({"--fps", "1"}).framesPerSecond, 1);  // both ends of 1 to 1000
-  EXPECT_EQ(parse({"--fps", "1000"}).framesPerSecond, 1000);
-}
-
-TEST(CommandLine, EveryValueMayFollowAnEqualsSignAndShortOptions) {
-  const CommandLine spaced = parse({"--record", "out.cast", "--fps", "30", "--from", "1000", "--to", "2500", "--colors",
-                                    "terminal", "--grid", "wide", "--look", "pixels"});
-  const CommandLine joined = parse({"--record=out.cast", "--fps=30", "--from=1000", "--to=2500", "--colors=terminal",
-                                    "--grid=wide", "--look=pixels"});
-  ASSERT_EQ(joined.action, CommandLine::Action::Record) << joined.error;
-  EXPECT_EQ(joined.output, spaced.output);
-  EXPECT_EQ((std::array{joined.framesPerSecond, joined.fromMs, joined.toMs}),
-            (std::array{spaced.framesPerSecond, spaced.fromMs, spaced.toMs}));
-  EXPECT_EQ(joined.display.colors, ColorChoice::Terminal);
-  EXPECT_EQ(joined.display.grid, GridChoice::Wide);
-  EXPECT_EQ(joined.display.look, Look::Pixels);
-  EXPECT_EQ(spaced.display.look, Look::Pixels);
+// Every value follows its option as the next argument or after an equals sign; the live show takes
+// --mute, --colors and --fps too.
+TEST(CommandLine, OptionsTakeTheirValuesEitherWay) {
+  const CommandLine spaced = parse({"--record", "show.webm", "--fps", "30", "--from", "1000", "--to", "2500",
+                                    "--colors", "truecolor", "--grid", "wide", "--look", "pixels", "--scale", "6"});
+  const CommandLine joined = parse({"--record=show.webm", "--fps=30", "--from=1000", "--to=2500", "--colors=truecolor",
+                                    "--grid=wide", "--look=pixels", "--scale=6"});
+  for (const CommandLine& command : {spaced, joined}) {
+    ASSERT_EQ(command.action, CommandLine::Action::Record) << command.error;
+    EXPECT_EQ(command.output, "show.webm");
+    EXPECT_EQ((std::array{command.framesPerSecond, command.fromMs, command.toMs, command.scale}),
+              (std::array{30, 1000, 2500, 6}));
+    EXPECT_EQ(command.display.colors, ColorChoice::TrueColor);
+    EXPECT_EQ(command.display.grid, GridChoice::Wide);
+    EXPECT_EQ(command.display.look, Look::Pixels);
+  }
+  EXPECT_EQ(parse({"--record", "frames/"}).scale, 1);
+  EXPECT_EQ(parse({"--colors=terminal"}).display.colors, ColorChoice::Terminal);
   EXPECT_EQ(parse({"--look", "textmode"}).display.look, Look::TextMode);
   EXPECT_EQ(parse({"--record=a=b.cast"}).output, "a=b.cast") << "only the first '=' splits";
   // Past what an int holds is past the show: the recording says its range.
   EXPECT_EQ(parse({"--record", "a.cast", "--to", "99999999999999999999999"}).toMs, INT_MAX);
 
-  EXPECT_EQ(parse({"-h"}).action, CommandLine::Action::Help);
-  EXPECT_EQ(parse({"-V"}).action, CommandLine::Action::Version);
+  const CommandLine live = parse({"--mute", "--colors", "16", "--fps", "25"});
+  EXPECT_EQ(live.action, CommandLine::Action::Show) << live.error;
+  EXPECT_TRUE(live.mute);
+  EXPECT_EQ(live.display.colors, ColorChoice::Ansi16);
+  EXPECT_EQ(live.framesPerSecond, 25);                  // the live show's pace
+  EXPECT_EQ(parse({"--fps", "1"}).framesPerSecond, 1);  // both ends of 1 to 1000
+  EXPECT_EQ(parse({"--fps", "1000"}).framesPerSecond, 1000);
   EXPECT_EQ(parse({"--mute", "--version"}).action, CommandLine::Action::Version);
 }
 
@@ -105,10 +96,8 @@ TEST(CommandLine, MistakesAreOneLineErrors) {
       {{"--record", "a.cast", "--from", "2000", "--to", "1000"}, "--to must come after --from"},
       {{"--record", "a.cast", "--from", "1000", "--to", "1000"}, "--to must come after --from"},  // nothing to record
       {{"--to", "30"}, "--to goes with --record"},
-      {{"--from", "30", "--to", "60"}, "--to goes with --record"},
       {{"--loop=yes"}, "option --loop takes no value"},
       {{"--record", "a.cast", "--loop"}, "--loop is for the live show, not for --record"},
-      {{"--from", "-1"}, "bad --from value '-1' (a whole number of milliseconds, 0 or more)"},
       {{"--colors", "256"}, "bad --colors value '256' (auto, 16, truecolor or terminal)"},
       {{"--grid=square"}, "bad --grid value 'square' (classic, wide or auto)"},
       {{"--look", "ascii"}, "bad --look value 'ascii' (textmode or pixels)"},
@@ -130,23 +119,16 @@ TEST(CommandLine, TheLiveShowTakesFromAndLoop) {
   ASSERT_EQ(command.action, CommandLine::Action::Show) << command.error;
   EXPECT_EQ(command.fromMs, 84000);
   EXPECT_FALSE(command.loop);
-  command = parse({"--loop", "--from=150000", "--mute"});
+  command = parse({"--loop", "--from=150000"});
   ASSERT_EQ(command.action, CommandLine::Action::Show) << command.error;
   EXPECT_TRUE(command.loop);
+  EXPECT_FALSE(command.mute) << "the show loops with its music";
   EXPECT_EQ(command.fromMs, 150000);
-  EXPECT_TRUE(command.mute);
-  EXPECT_FALSE(parse({}).loop);
-  EXPECT_EQ(parse({}).fromMs, 0);
 }
 
-TEST(CommandLine, HelpFitsEightyColumnsAndNamesEveryOption) {
+// The help's width is checked where the program prints it.
+TEST(CommandLine, HelpNamesEveryOption) {
   const std::string help = usageText();
-  std::size_t start = 0;
-  while (start < help.size()) {
-    const std::size_t end = help.find('\n', start);
-    EXPECT_LT(end - start, 80u) << help.substr(start, end - start);
-    start = end + 1;
-  }
   for (const char* option :
        {"--mute", "--fps", "--colors", "--grid", "--look", "--record", "--from", "--loop", "--to", "--scale",
         "-h, --help", "-V, --version", "OUT.cast", "OUT.html", "OUT.mp4", "OUT/", "Exit status"}) {

@@ -86,17 +86,6 @@ TEST(DisplayAnswers, PaletteEntriesInEveryWidthWithEitherTerminatorAndInPieces) 
   }
 }
 
-TEST(DisplayAnswers, CellSizeTextAreaAndKeysTypedMeanwhile) {
-  const Read result = read(" \x1b[6;18;9t\x1b[A\x1b[4;972;1485t\x1b[?62c\x1b");
-  EXPECT_EQ(result.answers.cellHeight, 18);
-  EXPECT_EQ(result.answers.cellWidth, 9);
-  EXPECT_EQ(result.answers.textAreaHeight, 972);
-  EXPECT_EQ(result.answers.textAreaWidth, 1485);
-  EXPECT_TRUE(result.answers.complete);
-  // Space, an arrow key and a lone Escape reach the key decoder as they came.
-  EXPECT_EQ(result.keys, " \x1b[A\x1b");
-}
-
 // The cell size as reported; else from the window size's pixel fields; else from the text area
 // (VTE fills neither of the others: 1485x972 pixels for 165x54 cells); each divided by the cells.
 TEST(DisplayAnswers, CellSizeComesFromTheBestSourceThereIs) {
@@ -130,12 +119,13 @@ TEST(DisplayAnswers, CellSizeComesFromTheBestSourceThereIs) {
   EXPECT_EQ(unknownWindow.cellWidth, 0) << "no division by zero cells";
 }
 
-// Answers never reach the key decoder, recognised or not, whole or cut short; keys around them
-// do, whichever way the stream is split. A pause (quiet) between pieces is harmless except right
-// after an answer's first byte, which cannot be told from the Escape key.
+// Answers are read, and never reach the key decoder, recognised or not, whole or cut short; keys
+// around them do, whichever way the stream is split. A pause (quiet) between pieces is harmless
+// except right after an answer's first byte, which cannot be told from the Escape key.
 TEST(DisplayAnswers, AnswersNeverBecomeKeysHoweverTheyArriveAndKeysAroundThemCount) {
   const std::string stream = std::string(" ") + "\x1b[?2026;2$y" + "\x1b]4;3;rgb:1234/5678/9abc\x1b\\"  // ST
                              + "\x1b[A"                                                                 // an arrow key
+                             + "\x1b[6;18;9t"                                                           // the cell size
                              + "\x1b[8;50;80t"                   // a window report not asked for
                              + "\x1b[?1;2$y"                     // another mode's report
                              + "\x1b[>41;390;0c"                 // secondary device attributes
@@ -155,7 +145,8 @@ TEST(DisplayAnswers, AnswersNeverBecomeKeysHoweverTheyArriveAndKeysAroundThemCou
     EXPECT_TRUE(answers.synchronizedOutput);
     EXPECT_TRUE(answers.paletteKnown[3]);
     EXPECT_EQ(std::to_array(answers.palette[3]), (std::array<std::int32_t, 3>{18, 86, 154}));
-    EXPECT_EQ(answers.textAreaWidth, 1485);
+    EXPECT_EQ((std::array{answers.cellWidth, answers.cellHeight, answers.textAreaWidth, answers.textAreaHeight}),
+              (std::array{9, 18, 1485, 972}));
     EXPECT_TRUE(answers.complete);
   }
 }

@@ -30,60 +30,6 @@ std::string namesOf(const std::vector<Key>& keys) {
   return names.empty() ? "none" : names;
 }
 
-TEST(KeyDecoder, FindsSpaceAndEscapeAndIgnoresSequences) {
-  struct Case {
-    const char* name;
-    std::initializer_list<std::string> chunks;
-    bool space;
-    bool escape;
-  };
-  const Case cases[] = {
-      {"space", {" "}, true, false},
-      {"lone escape", {"\x1b"}, false, true},
-      {"escape and space in one read", {"\x1b "}, true, true},
-      {"arrow up", {"\x1b[A"}, false, false},
-      {"arrow split across reads", {"\x1b[", "A"}, false, false},
-      {"escape, then an arrow", {"\x1b\x1b[A"}, false, true},
-  };
-  for (const Case& c : cases) {
-    KeyDecoder decoder;
-    for (const std::string& chunk : c.chunks) decoder.feed(chunk.data(), chunk.size());
-    decoder.quiet();
-    EXPECT_EQ(decoder.takeSpace(), c.space) << c.name;
-    EXPECT_EQ(decoder.takeEscape(), c.escape) << c.name;
-  }
-}
-
-// Sequences that end in '~' (Insert, Delete, Page Up, Page Down, F5 and up) in one stream with the
-// keys the show waits for: each sequence is over at its '~', so nothing is left waiting and what
-// follows is read as keys again. The decoder is fed as the terminal feeds it: one decoder for the
-// whole stream, quiet() only after a read that leaves it waiting.
-TEST(KeyDecoder, KeysAfterSequencesEndingInTildeStillCount) {
-  struct Read {
-    const char* bytes;
-    bool waiting;
-    bool space;
-    bool escape;
-  };
-  const Read reads[] = {
-      {"\x1b[5~", false, false, false},  // Page Up
-      {" ", false, true, false},
-      {"\x1b[3~\x1b", true, false, true},  // Delete, then Escape alone
-      {"\x1b[15~ ", false, true, false},   // F5 and Space in one read
-      {"\x1b[6~\x1b[2~", false, false, false},
-      {"\x1b", true, false, true},
-  };
-  KeyDecoder decoder;
-  for (const Read& read : reads) {
-    SCOPED_TRACE(read.bytes + 1);
-    decoder.feed(read.bytes, std::string(read.bytes).size());
-    EXPECT_EQ(decoder.waitingForMore(), read.waiting);
-    if (decoder.waitingForMore()) decoder.quiet();
-    EXPECT_EQ(decoder.takeSpace(), read.space);
-    EXPECT_EQ(decoder.takeEscape(), read.escape);
-  }
-}
-
 TEST(KeyDecoder, LoneEscapeWaitsForQuietAndALateRestIsNotEscape) {
   KeyDecoder decoder;
   decoder.feed("\x1b", 1);
@@ -92,20 +38,13 @@ TEST(KeyDecoder, LoneEscapeWaitsForQuietAndALateRestIsNotEscape) {
   decoder.feed("[B", 2);               // the late rest of an arrow key
   EXPECT_FALSE(decoder.waitingForMore());
   EXPECT_FALSE(decoder.takeEscape());
+  decoder.feed("\x1b[15~", 5);
+  EXPECT_FALSE(decoder.waitingForMore()) << "a sequence ending in '~' (Insert, Page Up, F5 and up) is over";
 
   decoder.feed("\x1b", 1);
   decoder.quiet();  // nothing followed within the wait
   EXPECT_TRUE(decoder.takeEscape());
   EXPECT_FALSE(decoder.takeEscape());  // taken once
-}
-
-TEST(KeyDecoder, CutSequenceIsDroppedOnQuiet) {
-  KeyDecoder decoder;
-  decoder.feed("\x1b[1;", 4);
-  decoder.quiet();
-  decoder.feed(" ", 1);
-  EXPECT_TRUE(decoder.takeSpace());
-  EXPECT_FALSE(decoder.takeEscape());
 }
 
 // Each of the show's keys, alone and as terminals send it: q in either case, the arrows in their
@@ -128,12 +67,19 @@ TEST(KeyDecoder, EachKeyAsTerminalsSendIt) {
       {"shift-right, CSI 1;2C", {"\x1b[1;2C"}, {Key::Right}},
       {"ctrl-left, CSI 1;5D", {"\x1b[1;5D"}, {Key::Left}},
       {"right split in three reads", {"\x1b", "[", "C"}, {Key::Right}},
+      {"up split", {"\x1b[", "A"}, {}},
       {"left, SS3 split", {"\x1bO", "D"}, {Key::Left}},
       {"every key in one read", {"q \x1b[D\x1bOC\x1b"}, {Key::Space, Key::Escape, Key::Q, Key::Left, Key::Right}},
       {"up and down are no keys of the show", {"\x1b[A\x1bOB\x1b[1;5A"}, {}},
       {"other letters", {"wasdQx"}, {Key::Q}},
       {"alt-q is not q, nor escape", {"\x1bq"}, {}},
       {"escape, then q", {"\x1b\x1bq"}, {Key::Escape}},
+      {"escape, then an arrow", {"\x1b\x1b[A"}, {Key::Escape}},
+      {"escape and space in one read", {"\x1b "}, {Key::Space, Key::Escape}},
+      {"page up, then space", {"\x1b[5~", " "}, {Key::Space}},
+      {"delete, then escape", {"\x1b[3~\x1b"}, {Key::Escape}},
+      {"F5 and space in one read", {"\x1b[15~ "}, {Key::Space}},
+      {"page down and insert are no keys", {"\x1b[6~\x1b[2~"}, {}},
       {"a private-marker report ending in C is no arrow", {"\x1b[?1;2C\x1b[>0;1D"}, {}},
       {"intermediate bytes make it another sequence", {"\x1b[1 D"}, {}},
   };
@@ -151,13 +97,17 @@ TEST(KeyDecoder, StringsAndReportsAreNoKeysWhateverTheyHold) {
   EXPECT_EQ(namesOf(keysOf({"\x1b[?2026;2$y\x1b[?62;22c\x1b[6;19;9t"})), "none");
   // After the string, keys count again.
   EXPECT_EQ(namesOf(keysOf({"\x1b]4;1;rgb:11/22/33\x07q \x1b[C"})), "Space q Right");
-  // A string cut short is dropped once the input goes quiet, and what follows counts.
-  KeyDecoder decoder;
-  decoder.feed("\x1b]4;1;rg", 8);
-  EXPECT_TRUE(decoder.waitingForMore());
-  decoder.quiet();
-  decoder.feed("q", 1);
-  EXPECT_TRUE(decoder.take(Key::Q));
+  // A string or sequence cut short is dropped once the input goes quiet, and what follows counts.
+  for (const std::string cut : {"\x1b]4;1;rg", "\x1b[1;"}) {
+    KeyDecoder decoder;
+    decoder.feed(cut.data(), cut.size());
+    EXPECT_TRUE(decoder.waitingForMore());
+    decoder.quiet();
+    decoder.feed("q ", 2);
+    EXPECT_TRUE(decoder.take(Key::Q));
+    EXPECT_TRUE(decoder.takeSpace());
+    EXPECT_FALSE(decoder.takeEscape());
+  }
 }
 
 // A take clears only its own key: the others wait for theirs.
