@@ -1,11 +1,13 @@
 // The live show's keys and a window that changes, as a person meets them: the program itself on a
 // pseudo-terminal, the keys typed as terminals send them, the window resized as a person resizes
-// it, and the screen read through a real terminal emulator (libvterm).
+// it, and the screen read through a real terminal emulator (libvterm); and, on a terminal in
+// memory, a terminal that stops taking output mid-show.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdio>
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -13,8 +15,11 @@
 #include <vector>
 
 #include "base/cell_buffer.h"
+#include "demo/demo.h"
+#include "record/frame_sink.h"
+#include "record/recording.h"
+#include "support/memory_terminal.h"
 #include "support/pty_child.h"
-#include "support/temporary_folder.h"
 
 namespace glimmer {
 namespace {
@@ -97,97 +102,45 @@ Area drawnArea(const EmulatedScreen& screen) {
   return area;
 }
 
-// CPU time the process has used, in clock ticks (user and system).
+// CPU time the process has used, in clock ticks (user and system: the 14th and 15th fields).
 long cpuTicks(pid_t pid) {
   std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-  std::istringstream fields(text.substr(text.rfind(')') + 2));
-  std::string field;
-  long user = 0;
-  long system = 0;
-  for (int index = 3; fields >> field; ++index) {
-    if (index == 14) user = std::atol(field.c_str());
-    if (index == 15) {
-      system = std::atol(field.c_str());
-      break;
-    }
-  }
+  const std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+  std::istringstream fields(text.substr(text.rfind(')') + 2));  // from the third field on
+  std::string skipped;
+  for (int field = 3; field < 14; ++field) fields >> skipped;
+  long user = 0, system = 0;
+  fields >> user >> system;
   return user + system;
 }
 
-// A string of a JSON document, its escapes undone (those an asciicast writes).
-std::string jsonString(const std::string& text, std::size_t& at) {
-  std::string out;
-  for (++at; at < text.size() && text[at] != '"'; ++at) {
-    if (text[at] != '\\') {
-      out += text[at];
-      continue;
-    }
-    const char escaped = text[++at];
-    if (escaped == 'u') {
-      const unsigned code = static_cast<unsigned>(std::stoul(text.substr(at + 1, 4), nullptr, 16));
-      at += 4;
-      if (code < 0x80) {
-        out += static_cast<char>(code);
-      } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | code >> 6);
-        out += static_cast<char>(0x80 | (code & 0x3F));
-      } else {
-        out += static_cast<char>(0xE0 | code >> 12);
-        out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-      }
-    } else {
-      const std::string from = "nrtbf\"\\/";
-      const std::string to = "\n\r\t\b\f\"\\/";
-      out += to[from.find(escaped)];
-    }
+// Keeps a recording's first frame and writes nothing.
+class FirstFrameSink final : public FrameSink {
+ public:
+  bool begin() override { return true; }
+  bool frame(long index, CellView view, const char*, std::size_t) override {
+    for (int row = 0; index == 0 && row < view.height; ++row)
+      std::copy_n(&view.at(0, row), view.width, &cells[row * view.width]);
+    return true;
   }
-  return out;
-}
+  bool finish(bool) override { return true; }
+  WrittenOutput written() const override { return {"nothing", 0}; }
 
-// The screen a recording --from ms (classic grid, 24-bit colours) shows after its first frame.
-std::unique_ptr<EmulatedScreen> recordedScreen(int ms) {
-  testing::TemporaryFolder folder;
-  const std::string cast = folder.file("moment.cast");
-  const std::string command = std::string("env COLORTERM=truecolor ") + GLIMMER_BINARY + " --record " + cast +
-                              " --grid classic --colors truecolor --from " + std::to_string(ms) + " --to " +
-                              std::to_string(ms + 17) + " 2>/dev/null";
-  EXPECT_EQ(std::system(command.c_str()), 0);
-  const std::string text = testing::readFile(cast);
-  auto screen = std::make_unique<EmulatedScreen>(80, 50);
-  const std::size_t event = text.find("\n[");
-  std::size_t at = event == std::string::npos ? std::string::npos : text.find("\"o\", \"", event);
-  if (at == std::string::npos) {
-    ADD_FAILURE() << "no frame in the recording";
-    return screen;
-  }
-  at += 5;
-  screen->feed(jsonString(text, at));
-  return screen;
-}
+  CellBuffer cells{};
+};
 
-// Cells of the live screen (the grid at the top-left) that differ from the recording's, leaving out
-// the first `skipped` cells of row 0 (where the paused note is).
-int differingCells(const EmulatedScreen& live, const EmulatedScreen& recorded, int skipped) {
-  int differing = 0;
-  for (int row = 0; row < 50; ++row) {
-    for (int column = row == 0 ? skipped : 0; column < 80; ++column) {
-      // A blank written and a cell erased (glyph 0) look the same: the encoder may use either.
-      auto isBlank = [](std::uint32_t glyph) { return glyph == ' ' || glyph == 0; };
-      const bool blank = isBlank(live.glyph(column, row));
-      const bool sameGlyph =
-          live.glyph(column, row) == recorded.glyph(column, row) || (blank && isBlank(recorded.glyph(column, row)));
-      const bool same = sameGlyph && live.background(column, row) == recorded.background(column, row) &&
-                        (blank || live.foreground(column, row) == recorded.foreground(column, row));
-      if (!same && ++differing <= 3) {
-        ADD_FAILURE() << "cell " << column << "," << row << " shows U+" << std::hex << live.glyph(column, row) << " on "
-                      << live.background(column, row) << "; the recording U+" << recorded.glyph(column, row) << " on "
-                      << recorded.background(column, row);
-      }
-    }
-  }
-  return differing;
+// Cells of the live screen (the grid at the top-left) that differ from the first frame of a
+// recording --from ms (classic grid, 24-bit colours), leaving out row 0's paused note.
+int differingCells(const EmulatedScreen& live, std::int32_t ms) {
+  const RecordingOptions options{
+      .output = "unused.cast", .fromMs = ms, .toMs = ms + 17, .display = {GridChoice::Classic, ColorChoice::TrueColor}};
+  FirstFrameSink sink;
+  ::testing::internal::CaptureStderr();  // the line saying what was written
+  EXPECT_EQ(runRecording(options, sink), 0);
+  ::testing::internal::GetCapturedStderr();
+  const int note = static_cast<int>(std::strlen(kPausedNote));
+  return live.wrongCells({&sink.cells[note], 80 - note, 1, 80}, note, 0, 80 - note, 1, ColorMode::TrueColor) +
+         live.wrongCells({&sink.cells[80], 80, 49, 80}, 0, 1, 80, 49, ColorMode::TrueColor);
 }
 
 // Waits until the screen's first row starts with the note (or does not, with present false).
@@ -200,14 +153,18 @@ bool waitForNote(PtyChild& child, int row, int column, bool present = true, std:
   return false;
 }
 
-TEST(LiveShowKeys, QEndsTheShowAsEscapeDoes) {
-  for (const char* key : {"q", "Q"}) {
+// Escape, q and Q end the show (the intro gone, the picture drawn) and give the terminal back.
+TEST(LiveShowKeys, EscapeAndQEndTheShow) {
+  for (const char* key : {"\x1b", "q", "Q"}) {
+    SCOPED_TRACE(key);
     auto child = startShow(80, 50, {"--from", "20000"});
-    ASSERT_TRUE(waitForPicture(*child)) << key;
+    ASSERT_TRUE(waitForPicture(*child));
+    for (int row = 0; row < 50; ++row)
+      EXPECT_EQ(child->screen().rowText(row).find("Terminal users"), std::string::npos);
     child->type(key);
-    EXPECT_EQ(child->wait(), 0) << key;
-    EXPECT_FALSE(child->screen().onAlternateScreen()) << key;
-    EXPECT_TRUE(child->screen().cursorVisible()) << key;
+    EXPECT_EQ(child->wait(), 0);
+    EXPECT_FALSE(child->screen().onAlternateScreen());
+    EXPECT_TRUE(child->screen().cursorVisible());
   }
 }
 
@@ -241,7 +198,7 @@ TEST(LiveShowKeys, FromAndTheArrowsShowWhatRecordingsFromTheirMomentsShow) {
   child->type(" ");
   ASSERT_TRUE(waitForNote(*child, 0, 0));
   child->pump(100ms);
-  EXPECT_EQ(differingCells(child->screen(), *recordedScreen(84000), 24), 0) << "--from 84000";
+  EXPECT_EQ(differingCells(child->screen(), 84000), 0) << "--from 84000";
 
   struct Seek {
     const char* keys;
@@ -254,7 +211,7 @@ TEST(LiveShowKeys, FromAndTheArrowsShowWhatRecordingsFromTheirMomentsShow) {
     for (int waited = 0; waited < 100 && child->output().size() == before; ++waited) child->pump(50ms);
     child->pump(300ms);
     EXPECT_TRUE(child->screen().rowText(0).rfind(kPausedNote, 0) == 0) << "still paused";
-    EXPECT_EQ(differingCells(child->screen(), *recordedScreen(seek.moment), 24), 0);
+    EXPECT_EQ(differingCells(child->screen(), seek.moment), 0);
   }
   child->type("q");
   EXPECT_EQ(child->wait(), 0);
@@ -360,6 +317,26 @@ TEST(LiveShowWindow, TheShowFollowsTheWindow) {
   EXPECT_TRUE(waitForNote(*child, 2, 5, false));
   child->type("q");
   EXPECT_EQ(child->wait(), 0);
+}
+
+// A terminal that stops taking output during the show ends it at once, whatever the music still
+// has to play, with a line that says so, and the program fails.
+TEST(LiveShowEnd, AnOutputLostEndsTheShowWithItsMessage) {
+  MemoryTerminal terminal(80, 50);
+  Demo demo;
+  demo.options.terminal = &terminal;
+  demo.options.display = {GridChoice::Classic, ColorChoice::TrueColor};
+  demo.options.musicOutput = MusicOutput::Mute;
+  demo.options.fromMs = 60000;
+  terminal.press(Key::Space);
+  terminal.writesBeforeFailure = 20;
+  ::testing::internal::CaptureStderr();
+  const int status = runProgram(demo);
+  demo.console.reset();  // gives the terminal back, and with it the messages held while it was taken
+  const std::string messages = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(status, 1);
+  EXPECT_NE(messages.find("The terminal stopped taking output; the show ended early."), std::string::npos) << messages;
+  EXPECT_TRUE(terminal.failWrites);
 }
 
 }  // namespace

@@ -10,7 +10,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -28,11 +27,7 @@ using namespace std::chrono_literals;
 
 [[noreturn]] void runProgram(const char* option = nullptr) {
   setenv("COLORTERM", "truecolor", 1);
-  if (option != nullptr) {
-    execl(GLIMMER_BINARY, GLIMMER_BINARY, option, static_cast<char*>(nullptr));
-  } else {
-    execl(GLIMMER_BINARY, GLIMMER_BINARY, static_cast<char*>(nullptr));
-  }
+  execl(GLIMMER_BINARY, GLIMMER_BINARY, option, static_cast<char*>(nullptr));  // no option: ends the list
   _exit(98);
 }
 
@@ -93,19 +88,6 @@ ProgramRun runWithPipes(const std::vector<std::string>& arguments, const char* o
   return run;
 }
 
-// Counts the cells that show some colour other than black.
-int drawnCells(testing::EmulatedScreen& screen) {
-  int drawn = 0;
-  for (int row = 0; row < screen.rows(); ++row) {
-    for (int column = 0; column < screen.columns(); ++column) {
-      std::uint32_t glyph = screen.glyph(column, row);
-      bool blank = glyph == 0 || glyph == ' ';
-      if (screen.background(column, row) != 0 || (!blank && screen.foreground(column, row) != 0)) ++drawn;
-    }
-  }
-  return drawn;
-}
-
 TEST(Program, EscapeOnTheIntroEndsWithStatusZeroAndRestoresTheTerminal) {
   PtyChild child(90, 52, [] { runProgram(); });
   ASSERT_TRUE(child.waitForText("Press SPACE to continue or ESC to exit", 20000ms)) << child.output();
@@ -115,22 +97,6 @@ TEST(Program, EscapeOnTheIntroEndsWithStatusZeroAndRestoresTheTerminal) {
   EXPECT_EQ(child.wait(), 0);
   EXPECT_FALSE(child.screen().onAlternateScreen());
   EXPECT_TRUE(child.screen().cursorVisible());
-}
-
-TEST(Program, TheShowDrawsFramesAndEscapeEndsIt) {
-  PtyChild child(80, 50, [] { runProgram("--mute"); });
-  ASSERT_TRUE(child.waitForText("Press SPACE", 20000ms)) << child.output();
-  child.type(" ");
-  // The opening fades in from black over five seconds of show time; a slow build (sanitizers) may
-  // first finish decoding the music, so wait for the picture rather than for a fixed time.
-  for (int waited = 0; waited < 200 && drawnCells(child.screen()) <= 3000; ++waited) child.pump(100ms);
-  EXPECT_GT(drawnCells(child.screen()), 3000);
-  for (int row = 0; row < 50; ++row) {
-    EXPECT_EQ(child.screen().rowText(row).find("Terminal users"), std::string::npos) << "the intro is gone";
-  }
-  child.type("\x1b");
-  EXPECT_EQ(child.wait(), 0);
-  EXPECT_FALSE(child.screen().onAlternateScreen());
 }
 
 TEST(Program, SignalDuringTheShowRestoresAndEndsWith143) {
@@ -144,44 +110,39 @@ TEST(Program, SignalDuringTheShowRestoresAndEndsWith143) {
   EXPECT_TRUE(child.screen().cursorVisible());
 }
 
-TEST(Program, MissingAssetStopsStartUpWithOneLineOnTheMainScreen) {
-  // A data folder that holds the music and nothing else: the message keeps the show's own name.
-  testing::TemporaryFolder data;
-  ASSERT_FALSE(data.write("music.ogg", "").empty());
-  std::string where = data.path();
-  PtyChild child(80, 50, [where] {
-    setenv("GLIMMER_DATA", where.c_str(), 1);
-    runProgram();
-  });
-  EXPECT_EQ(child.wait(20000ms), 1);
-  EXPECT_FALSE(child.screen().onAlternateScreen());
-  EXPECT_NE(child.output().find("can't open data file \"data/cube.obj\"."), std::string::npos) << child.output();
-}
-
-TEST(Program, DataNotFoundIsOneLineAndStatusOne) {
-  PtyChild child(80, 50, [] {
-    setenv("GLIMMER_DATA", "/nonexistent-glimmer-data", 1);
-    runProgram();
-  });
-  EXPECT_EQ(child.wait(20000ms), 1);
-  EXPECT_FALSE(child.screen().onAlternateScreen());
-  EXPECT_TRUE(child.screen().cursorVisible());
-  EXPECT_EQ(child.output(),
-            "glimmerfolding: cannot find the show's data (music.ogg) in /nonexistent-glimmer-data, the folder "
-            "GLIMMER_DATA names\r\n");
+// Data that is not there stops start-up with one line on the main screen and status 1: without
+// a data folder, before the terminal is touched; with one that holds only the music, naming the
+// file as the show knows it.
+TEST(Program, MissingDataStopsStartUpWithOneLineOnTheMainScreen) {
+  testing::TemporaryFolder musicOnly;
+  ASSERT_FALSE(musicOnly.write("music.ogg", "").empty());
+  const std::string noData = "/nonexistent-glimmer-data";
+  const std::pair<std::string, std::string> cases[] = {
+      {noData,
+       "glimmerfolding: cannot find the show's data (music.ogg) in " + noData + ", the folder GLIMMER_DATA names\r\n"},
+      {musicOnly.path(), "glimmerfolding: can't open data file \"data/cube.obj\".\r\n"},
+  };
+  for (const auto& [where, message] : cases) {
+    SCOPED_TRACE(where);
+    PtyChild child(80, 50, [where] {
+      setenv("GLIMMER_DATA", where.c_str(), 1);
+      runProgram();
+    });
+    EXPECT_EQ(child.wait(20000ms), 1);
+    EXPECT_FALSE(child.screen().onAlternateScreen());
+    EXPECT_TRUE(child.screen().cursorVisible());
+    EXPECT_TRUE(where == noData ? child.output() == message : child.output().ends_with(message)) << child.output();
+  }
 }
 
 // Standard output carries only what was asked for (the help, the version); every message goes to
-// standard error, one line each with the program's name, and a usage error adds the hint.
-TEST(Program, MessagesGoToStandardErrorAndTheHelpFitsEightyColumns) {
+// standard error, one line each with the program's name, and a usage error adds the hint. (What
+// the help and the usage errors say is the command line's tests'.)
+TEST(Program, MessagesGoToStandardError) {
   ProgramRun run = runWithPipes({"--help"});
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.err, "");
   EXPECT_EQ(run.out.rfind("usage: glimmerfolding", 0), 0u) << run.out;
-  std::istringstream lines(run.out);
-  int count = 0;
-  for (std::string line; std::getline(lines, line); ++count) EXPECT_LT(line.size(), 80u) << line;
-  EXPECT_LE(count, 40);
   EXPECT_EQ(runWithPipes({"-h"}).out, run.out);
 
   for (const char* option : {"-V", "--version"}) {
@@ -195,11 +156,6 @@ TEST(Program, MessagesGoToStandardErrorAndTheHelpFitsEightyColumns) {
   EXPECT_EQ(run.status, 2);
   EXPECT_EQ(run.out, "");
   EXPECT_EQ(run.err, "glimmerfolding: unknown option '--frobnicate'\nTry 'glimmerfolding --help'.\n");
-
-  run = runWithPipes({"--record", "show.mp5"});
-  EXPECT_EQ(run.status, 2);
-  EXPECT_EQ(run.err.rfind("glimmerfolding: --record show.mp5: unknown kind of output; name it NAME.cast", 0), 0u)
-      << run.err;
 
   // The show itself with its output taken away (glimmerfolding > file, or in $(...)).
   run = runWithPipes({});
