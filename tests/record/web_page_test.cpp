@@ -131,11 +131,12 @@ int recordPage(const std::string& output, const std::string& player, int from, i
 
 using testing::FailingSink;
 
+// The page and its folder replace an older page and folder of the same name whole.
 TEST(WebPage, FolderHoldsTheCastCompressedTheMusicAndThePlayer) {
   testing::TemporaryFolder scratch;
   const std::string player = standInPlayer(scratch);
-  fs::create_directory(scratch.file("site"));
-  const std::string page = scratch.file("site/show.html");
+  const std::string page = scratch.write("site/show.html", "older page");
+  scratch.write("site/show_files/older.txt", "older part");
   ASSERT_EQ(recordPage(page, player, 0, 500), 0);
   const std::string cast = scratch.file("show.cast");
   ASSERT_EQ(runRecording(recordCommand(cast, 0, 500)), 0);
@@ -184,18 +185,6 @@ TEST(WebPage, NamesAreEncodedAndTimesAreTheShowsOwnFromWherever) {
   EXPECT_NE(cast.find("\n[2.250000005,"), std::string::npos);  // frame 5: 5 steps of 50000001 ns
 }
 
-TEST(WebPage, ReplacesAnOlderPageAndItsFolder) {
-  testing::TemporaryFolder scratch;
-  const std::string player = standInPlayer(scratch);
-  const std::string page = scratch.write("show.html", "older page");
-  scratch.write("show_files/older.txt", "older part");
-  ASSERT_EQ(recordPage(page, player, 0, 200), 0);
-  EXPECT_NE(readFile(page), "older page");
-  EXPECT_FALSE(fs::exists(scratch.file("show_files/older.txt")));
-  EXPECT_TRUE(fs::exists(scratch.file("show_files/show.cast.js")));
-  EXPECT_EQ(namesIn(scratch.path()), (std::set<std::string>{"player", "show.html", "show_files"}));
-}
-
 // Every failure says why in one line and leaves the place as it was: no page, no folder, no
 // temporary names, an older output untouched.
 TEST(WebPage, FailuresLeaveNothingBehind) {
@@ -204,69 +193,46 @@ TEST(WebPage, FailuresLeaveNothingBehind) {
   const std::string page = scratch.write("show.html", "older page");
   scratch.write("show_files/older.txt", "older part");
   const std::set<std::string> before = namesIn(scratch.path());
-  auto leftAsItWas = [&](const char* what) {
-    EXPECT_EQ(namesIn(scratch.path()), before) << what;
-    EXPECT_EQ(readFile(page), "older page") << what;
-    EXPECT_EQ(namesIn(scratch.file("show_files")), std::set<std::string>{"older.txt"}) << what;
+  // Runs a recording of the format whose frame failAt cannot be written; it must fail, saying in
+  // one line what says starts with (nothing when this test's sink fails the frame).
+  auto failsSaying = [](const RecordingFormat& format, const std::string& says, long failAt = 1000) {
+    FailingSink sink(makeWebPageSink(format), failAt);
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(runRecording(recordCommand(format.output, 0, 500), sink), 1);
+    const std::string printed = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(printed.rfind(says, 0), 0u) << printed;
+    EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), says.empty() ? 0 : 1) << printed;
   };
-
-  {
-    SCOPED_TRACE("no player");
-    fs::create_directory(scratch.file("empty"));
-    ::testing::internal::CaptureStderr();
-    EXPECT_EQ(recordPage(page, scratch.file("empty"), 0, 200), 1);
-    const std::string printed = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(
-        printed.rfind("glimmerfolding: cannot write " + page + ": the asciinema web player is missing (looked in " +
-                          scratch.file("empty") + "): run scripts/setup-web-player.sh",
-                      0),
-        0u)
-        << printed;
-    EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 1) << printed;
-    fs::remove(scratch.file("empty"));
-    leftAsItWas("no player");
-  }
-  {
-    SCOPED_TRACE("no music");
-    std::unique_ptr<FrameSink> sink = makeWebPageSink(
-        {.output = page, .framesPerSecond = 20, .musicPath = "data/no-such-music.ogg", .webPlayerFolder = player});
-    ::testing::internal::CaptureStderr();
-    EXPECT_EQ(runRecording(recordCommand(page, 0, 200), *sink), 1);
-    const std::string printed = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(printed.rfind("glimmerfolding: cannot write " + page + ": cannot read " +
-                                dataFilePath("data/no-such-music.ogg") + ": ",
-                            0),
-              0u)
-        << printed;
-    leftAsItWas("no music");
-  }
-  {
-    SCOPED_TRACE("a frame cannot be written");
-    FailingSink sink(makeWebPageSink({.output = page, .framesPerSecond = 20, .webPlayerFolder = player}), 3);
-    EXPECT_EQ(runRecording(recordCommand(page, 0, 500), sink), 1);
-    leftAsItWas("a frame cannot be written");
-  }
-  {
-    SCOPED_TRACE("the page cannot be put in place");
-    // A folder in the page's place: the finished folder goes back out, the older one comes back.
-    fs::rename(page, scratch.file("page-aside"));
-    scratch.write("show.html/blocking.txt", "a folder where the page goes");
-    ::testing::internal::CaptureStderr();
-    EXPECT_EQ(recordPage(page, player, 0, 200), 1);
-    const std::string printed = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(printed.rfind("glimmerfolding: cannot write " + page + ": ", 0), 0u) << printed;
-    fs::remove_all(page);
-    fs::rename(scratch.file("page-aside"), page);
-    leftAsItWas("the page cannot be put in place");
-  }
-  {
-    SCOPED_TRACE("an unwritable place");
-    ::testing::internal::CaptureStderr();
-    EXPECT_EQ(recordPage("/nonexistent-folder/show.html", player, 0, 200), 1);
-    const std::string printed = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(printed.rfind("glimmerfolding: cannot write /nonexistent-folder/show.html: ", 0), 0u) << printed;
-    EXPECT_FALSE(fs::exists("/nonexistent-folder"));
-  }
+  auto leftAsItWas = [&] {
+    EXPECT_EQ(namesIn(scratch.path()), before);
+    EXPECT_EQ(readFile(page), "older page");
+    EXPECT_EQ(namesIn(scratch.file("show_files")), std::set<std::string>{"older.txt"});
+  };
+  const std::string cannot = "glimmerfolding: cannot write " + page + ": ";
+  const std::string missing = scratch.file("missing");
+  const RecordingFormat format{.output = page, .framesPerSecond = 20, .webPlayerFolder = player};
+  RecordingFormat noPlayer = format;
+  noPlayer.webPlayerFolder = missing;
+  RecordingFormat noMusic = format;
+  noMusic.musicPath = "data/no-such-music.ogg";
+  failsSaying(noPlayer, cannot + "the asciinema web player is missing (looked in " + missing +
+                            "): run scripts/setup-web-player.sh");
+  leftAsItWas();
+  failsSaying(noMusic, cannot + "cannot read " + dataFilePath("data/no-such-music.ogg") + ": ");
+  leftAsItWas();
+  failsSaying(format, "", 3);
+  leftAsItWas();
+  // A folder in the page's place: the finished folder goes back out, the older one comes back.
+  fs::rename(page, scratch.file("page-aside"));
+  scratch.write("show.html/blocking.txt", "a folder where the page goes");
+  failsSaying(format, cannot);
+  fs::remove_all(page);
+  fs::rename(scratch.file("page-aside"), page);
+  leftAsItWas();
+  RecordingFormat unwritable = format;
+  unwritable.output = "/nonexistent-folder/show.html";
+  failsSaying(unwritable, "glimmerfolding: cannot write /nonexistent-folder/show.html: ");
+  EXPECT_FALSE(fs::exists("/nonexistent-folder"));
 }
 
 }  // namespace
