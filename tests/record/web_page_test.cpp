@@ -128,18 +128,21 @@ int recordPage(const std::string& output, const std::string& player, int from, i
   return runRecording(recordCommand(output, from, to), *sink);
 }
 
-// The page and its folder replace an older page and folder of the same name whole.
+// The page and its folder, named as any file may be, replace an older page and folder of the same
+// name whole; the page names its folder in one encoding that is safe in a URL, in HTML and in a
+// script's string, and shows the name as it is.
 TEST(WebPage, FolderHoldsTheCastCompressedTheMusicAndThePlayer) {
   testing::TemporaryFolder scratch;
   const std::string player = standInPlayer(scratch);
-  const std::string page = scratch.write("site/show.html", "older page");
-  scratch.write("site/show_files/older.txt", "older part");
+  const std::string name = "the \"show\" <&> \xc3\xa9";
+  const std::string page = scratch.write("site/" + name + ".html", "older page");
+  scratch.write("site/" + name + "_files/older.txt", "older part");
   ASSERT_EQ(recordPage(page, player, 0, 500), 0);
   const std::string cast = scratch.file("show.cast");
   ASSERT_EQ(runRecording(recordCommand(cast, 0, 500)), 0);
 
-  EXPECT_EQ(namesIn(scratch.file("site")), (std::set<std::string>{"show.html", "show_files"}));
-  const std::string files = scratch.file("site/show_files/");
+  EXPECT_EQ(namesIn(scratch.file("site")), (std::set<std::string>{name + ".html", name + "_files"}));
+  const std::string files = scratch.file("site/" + name + "_files/");
   EXPECT_EQ(namesIn(files), (std::set<std::string>{"show.cast.js", "music.js", "asciinema-player.min.js",
                                                    "asciinema-player.css", "asciinema-player-LICENSE.txt"}));
   EXPECT_EQ(partBytes(files + "show.cast.js", "cast").substr(0, 2), "\x1f\x8b") << "gzip's magic bytes";
@@ -153,33 +156,26 @@ TEST(WebPage, FolderHoldsTheCastCompressedTheMusicAndThePlayer) {
   EXPECT_EQ(readFile(files + "asciinema-player-LICENSE.txt"), "the player's licence\n");
 
   const std::string html = readFile(page);
-  for (const char* piece : {"<title>vrax - Glimmerfolding</title>", "href=\"show_files/asciinema-player.css\"",
-                            "src=\"show_files/asciinema-player.min.js\"", "const files = \"show_files\";",
-                            "const startAt = 0.000;", "<code>show_files/</code>"}) {
+  const std::string encoded = "the%20%22show%22%20%3C%26%3E%20%C3%A9_files";
+  const std::string pieces[] = {"<title>vrax - Glimmerfolding</title>",
+                                "href=\"" + encoded + "/asciinema-player.css\"",
+                                "src=\"" + encoded + "/asciinema-player.min.js\"",
+                                "const files = \"" + encoded + "\";",
+                                "const startAt = 0.000;",
+                                "<code>the &quot;show&quot; &lt;&amp;&gt; \xc3\xa9_files/</code>"};
+  for (const std::string& piece : pieces) {
     EXPECT_NE(html.find(piece), std::string::npos) << piece;
   }
   EXPECT_EQ(html.find("{{"), std::string::npos) << "a field is left unfilled";
   EXPECT_EQ(html.find("fetch("), std::string::npos) << "a page opened as a file cannot fetch";
-}
 
-TEST(WebPage, NamesAreEncodedAndTimesAreTheShowsOwnFromWherever) {
-  testing::TemporaryFolder scratch;
-  const std::string player = standInPlayer(scratch);
-  const std::string page = scratch.file("the \"show\" <&> \xc3\xa9.html");
+  // From a later moment the page starts there, and its events stand at the show's times, so the
+  // music, played from its start, is in step.
   ASSERT_EQ(recordPage(page, player, 2000, 2300), 0);
-  const std::string files = scratch.file("the \"show\" <&> \xc3\xa9_files");
-  ASSERT_TRUE(fs::is_directory(files));
-  const std::string html = readFile(page);
-  // One encoding that is safe in a URL, in HTML and in a script's string.
-  const std::string encoded = "the%20%22show%22%20%3C%26%3E%20%C3%A9_files";
-  EXPECT_NE(html.find("href=\"" + encoded + "/asciinema-player.css\""), std::string::npos);
-  EXPECT_NE(html.find("const files = \"" + encoded + "\";"), std::string::npos);
-  EXPECT_NE(html.find("const startAt = 2.000;"), std::string::npos);
-  // The events stand at the show's times, so the music, played from its start, is in step.
-  const std::string cast = pageCast(files + "/show.cast.js");
-  const std::size_t first = cast.find('\n') + 1;
-  EXPECT_EQ(cast.substr(first, 13), "[2.000000000,");
-  EXPECT_NE(cast.find("\n[2.250000005,"), std::string::npos);  // frame 5: 5 steps of 50000001 ns
+  EXPECT_NE(readFile(page).find("const startAt = 2.000;"), std::string::npos);
+  const std::string later = pageCast(files + "show.cast.js");
+  EXPECT_EQ(later.substr(later.find('\n') + 1, 13), "[2.000000000,");
+  EXPECT_NE(later.find("\n[2.250000005,"), std::string::npos);  // frame 5: 5 steps of 50000001 ns
 }
 
 // Every failure says why in one line and leaves the place as it was: no page, no folder, no
