@@ -109,10 +109,10 @@ TEST(Recording, OneLineSaysWhatWasWritten) {
 TEST(Recording, MomentsOutsideTheShowAreRefusedWithItsRange) {
   testing::TemporaryFolder scratch;
   const std::string cast = scratch.file("show.cast");
-  auto [status, printed] = recordPrinting(recordCommand(cast, 60, 160000, -1));
+  auto [status, printed] = recordPrinting(recordCommand(cast, 60, 158000, -1));
   EXPECT_EQ(status, 2);
   EXPECT_EQ(printed,
-            "glimmerfolding: --from 160000 is at or past the show's end: give 0 to 157999 (the show lasts 158000 ms)\n"
+            "glimmerfolding: --from 158000 is at or past the show's end: give 0 to 157999 (the show lasts 158000 ms)\n"
             "Try 'glimmerfolding --help'.\n");
   std::tie(status, printed) = recordPrinting(recordCommand(cast, 60, 1000, 100000001));
   EXPECT_EQ(status, 2);
