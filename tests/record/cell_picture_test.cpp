@@ -69,11 +69,17 @@ TEST(CellPicture, GlyphsShowTheirShareOfDotsInTheAttributesColours) {
   EXPECT_EQ(pixel(kPictureWidth - 9, kPictureHeight - 1), (Rgb{0, 0, 0}));
 }
 
-// A wide cell is drawn 4 pixels wide and 8 tall, so the 160x50 grid fills the same 640x400.
-TEST(CellPicture, WideCellsAreHalfAsWide) {
+// A wide cell is drawn 4 pixels wide and 8 tall, so the 160x50 grid fills the same 640x400. The
+// pixels look's half blocks: the upper half block shows its foreground in the cell's top four pixel
+// rows and its background in the bottom four, the lower one the other way round; a direct cell
+// shows its own colours, a cell without them the attribute's.
+TEST(CellPicture, WideCellsAreHalfAsWideAndHalfBlocksShowTheirTwoPixels) {
   CellBuffer cells{};
   cells[0] = {219, 0x0C};                            // a full block in red
   cells[kWideCellColumns * 49 + 159] = {177, 0x9F};  // medium shade, white on blue
+  cells[kWideCellColumns * 10 + 20] = {kUpperHalfBlock, 0x0C, true, 0x00302010u, 0x00605040u};
+  cells[kWideCellColumns * 10 + 21] = {kLowerHalfBlock, 0x0C, true, 0x00302010u, 0x00605040u};
+  cells[kWideCellColumns * 10 + 22] = {kUpperHalfBlock, 0x9C};
   std::vector<std::uint8_t> rgb(kPictureBytes);
   drawCellPicture(viewOf(cells, Grid::Wide), rgb.data());
   EXPECT_EQ(pixelOf(rgb, 3, 7), (Rgb{255, 0, 0}));
@@ -82,18 +88,6 @@ TEST(CellPicture, WideCellsAreHalfAsWide) {
   EXPECT_EQ(pixelOf(rgb, 636, 392), (Rgb{0, 0, 255}));
   EXPECT_EQ(pixelOf(rgb, 637, 392), (Rgb{255, 255, 255}));
   EXPECT_EQ(pixelOf(rgb, 636, 393), (Rgb{255, 255, 255}));
-}
-
-// The pixels look's half blocks: the upper half block shows its foreground in the cell's top four
-// pixel rows and its background in the bottom four, the lower one the other way round; a direct
-// cell shows its own colours, a cell without them the attribute's.
-TEST(CellPicture, HalfBlocksShowTheirTwoPixelsInTheirOwnColours) {
-  CellBuffer cells{};
-  cells[kWideCellColumns * 10 + 20] = {kUpperHalfBlock, 0x0C, true, 0x00302010u, 0x00605040u};
-  cells[kWideCellColumns * 10 + 21] = {kLowerHalfBlock, 0x0C, true, 0x00302010u, 0x00605040u};
-  cells[kWideCellColumns * 10 + 22] = {kUpperHalfBlock, 0x9C};
-  std::vector<std::uint8_t> rgb(kPictureBytes);
-  drawCellPicture(viewOf(cells, Grid::Wide), rgb.data());
   const Rgb first{0x10, 0x20, 0x30};
   const Rgb second{0x40, 0x50, 0x60};
   for (int x = 0; x < 4; ++x) {

@@ -96,22 +96,32 @@ class StoppedRecording : public ::testing::Test {
     path = scratch.file("bin") + ":" + (std::getenv("PATH") != nullptr ? std::getenv("PATH") : "/usr/bin:/bin");
   }
 
-  // Runs a recording of the whole show in a child process as the program does, sends the signal
-  // once partPath holds partBytes, and returns the status.
-  int recordAndStop(const std::string& output, const std::string& partPath, std::uintmax_t partBytes, int signal) {
+  // Starts a recording in a child process as the program runs one, its messages going to
+  // notes/messages and its files growing to limit bytes at most (0: no limit).
+  pid_t startRecording(const std::string& output, int toMs, std::uintmax_t limit = 0) {
     const std::string player = scratch.file("player");
     const std::string searchPath = path;
+    const std::string messages = scratch.file("notes/messages");
     const pid_t child = fork();
     if (child == 0) {
       setenv("PATH", searchPath.c_str(), 1);
-      RecordingOptions options{.output = output, .framesPerSecond = 30};
+      dup2(open(messages.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDERR_FILENO);
+      signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails with EFBIG instead of ending the process
+      const rlimit size{static_cast<rlim_t>(limit), static_cast<rlim_t>(limit)};
+      if (limit > 0) setrlimit(RLIMIT_FSIZE, &size);
+      RecordingOptions options{.output = output, .framesPerSecond = 30, .toMs = toMs};
       RecordingFormat format{.output = output, .framesPerSecond = 30, .webPlayerFolder = player};
       const int status = runRecording(options, *makeFrameSink(format));
       if (status > 128) endAsStopped(status);
       _exit(status);
     }
-    const bool started = waitForBytes(partPath, partBytes);
-    EXPECT_TRUE(started) << partPath << " did not grow";
+    return child;
+  }
+
+  // Records the whole show, sends the signal once partPath holds partBytes, and returns the status.
+  int recordAndStop(const std::string& output, const std::string& partPath, std::uintmax_t partBytes, int signal) {
+    const pid_t child = startRecording(output, -1);
+    EXPECT_TRUE(waitForBytes(partPath, partBytes)) << partPath << " did not grow";
     kill(child, signal);
     return waitForStatus(child);
   }
@@ -183,24 +193,10 @@ TEST_F(StoppedRecording, CtrlCInTheTerminalStopsTheProgramAndItsFfmpeg) {
 // limit the one-line message still fits), half way, and one byte short of its largest file, where
 // only the last write or the close fails.
 TEST_F(StoppedRecording, AFullDiskAtAnyStageNamesTheOutputAndLeavesWhatWasThere) {
-  const std::string player = scratch.file("player");
-  // Runs the recording in a child whose files may not grow past limit (0: no limit).
+  // Records 3 s into target with files of limit bytes at most: the status and the messages.
   auto record = [&](const std::string& target, std::uintmax_t limit) {
-    const std::string messages = scratch.file("notes/messages");
-    const pid_t child = fork();
-    if (child == 0) {
-      const int file = open(messages.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      dup2(file, STDERR_FILENO);
-      signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails with EFBIG instead of ending the process
-      if (limit > 0) {
-        const rlimit size{static_cast<rlim_t>(limit), static_cast<rlim_t>(limit)};
-        setrlimit(RLIMIT_FSIZE, &size);
-      }
-      RecordingOptions options{.output = target, .framesPerSecond = 30, .toMs = 3000};
-      RecordingFormat format{.output = target, .framesPerSecond = 30, .webPlayerFolder = player};
-      _exit(runRecording(options, *makeFrameSink(format)));
-    }
-    return std::pair{waitForStatus(child), readFile(messages)};
+    const int status = waitForStatus(startRecording(target, 3000, limit));
+    return std::pair{status, readFile(scratch.file("notes/messages"))};
   };
   for (const char* output : {"show.cast", "frames/", "show.html"}) {
     SCOPED_TRACE(output);

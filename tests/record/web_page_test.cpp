@@ -14,7 +14,6 @@
 #include "base/data_folder.h"
 #include "record/frame_sink.h"
 #include "record/recording.h"
-#include "support/failing_sink.h"
 #include "support/temporary_folder.h"
 
 namespace glimmer {
@@ -129,19 +128,21 @@ int recordPage(const std::string& output, const std::string& player, int from, i
   return runRecording(recordCommand(output, from, to), *sink);
 }
 
-using testing::FailingSink;
-
+// The page and its folder, named as any file may be, replace an older page and folder of the same
+// name whole; the page names its folder in one encoding that is safe in a URL, in HTML and in a
+// script's string, and shows the name as it is.
 TEST(WebPage, FolderHoldsTheCastCompressedTheMusicAndThePlayer) {
   testing::TemporaryFolder scratch;
   const std::string player = standInPlayer(scratch);
-  fs::create_directory(scratch.file("site"));
-  const std::string page = scratch.file("site/show.html");
+  const std::string name = "the \"show\" <&> \xc3\xa9";
+  const std::string page = scratch.write("site/" + name + ".html", "older page");
+  scratch.write("site/" + name + "_files/older.txt", "older part");
   ASSERT_EQ(recordPage(page, player, 0, 500), 0);
   const std::string cast = scratch.file("show.cast");
   ASSERT_EQ(runRecording(recordCommand(cast, 0, 500)), 0);
 
-  EXPECT_EQ(namesIn(scratch.file("site")), (std::set<std::string>{"show.html", "show_files"}));
-  const std::string files = scratch.file("site/show_files/");
+  EXPECT_EQ(namesIn(scratch.file("site")), (std::set<std::string>{name + ".html", name + "_files"}));
+  const std::string files = scratch.file("site/" + name + "_files/");
   EXPECT_EQ(namesIn(files), (std::set<std::string>{"show.cast.js", "music.js", "asciinema-player.min.js",
                                                    "asciinema-player.css", "asciinema-player-LICENSE.txt"}));
   EXPECT_EQ(partBytes(files + "show.cast.js", "cast").substr(0, 2), "\x1f\x8b") << "gzip's magic bytes";
@@ -155,118 +156,72 @@ TEST(WebPage, FolderHoldsTheCastCompressedTheMusicAndThePlayer) {
   EXPECT_EQ(readFile(files + "asciinema-player-LICENSE.txt"), "the player's licence\n");
 
   const std::string html = readFile(page);
-  for (const char* piece : {"<title>vrax - Glimmerfolding</title>", "href=\"show_files/asciinema-player.css\"",
-                            "src=\"show_files/asciinema-player.min.js\"", "const files = \"show_files\";",
-                            "const startAt = 0.000;", "<code>show_files/</code>"}) {
+  const std::string encoded = "the%20%22show%22%20%3C%26%3E%20%C3%A9_files";
+  const std::string pieces[] = {"<title>vrax - Glimmerfolding</title>",
+                                "href=\"" + encoded + "/asciinema-player.css\"",
+                                "src=\"" + encoded + "/asciinema-player.min.js\"",
+                                "const files = \"" + encoded + "\";",
+                                "const startAt = 0.000;",
+                                "<code>the &quot;show&quot; &lt;&amp;&gt; \xc3\xa9_files/</code>"};
+  for (const std::string& piece : pieces) {
     EXPECT_NE(html.find(piece), std::string::npos) << piece;
   }
   EXPECT_EQ(html.find("{{"), std::string::npos) << "a field is left unfilled";
   EXPECT_EQ(html.find("fetch("), std::string::npos) << "a page opened as a file cannot fetch";
-}
 
-TEST(WebPage, NamesAreEncodedAndTimesAreTheShowsOwnFromWherever) {
-  testing::TemporaryFolder scratch;
-  const std::string player = standInPlayer(scratch);
-  const std::string page = scratch.file("the \"show\" <&> \xc3\xa9.html");
+  // From a later moment the page starts there, and its events stand at the show's times, so the
+  // music, played from its start, is in step.
   ASSERT_EQ(recordPage(page, player, 2000, 2300), 0);
-  const std::string files = scratch.file("the \"show\" <&> \xc3\xa9_files");
-  ASSERT_TRUE(fs::is_directory(files));
-  const std::string html = readFile(page);
-  // One encoding that is safe in a URL, in HTML and in a script's string.
-  const std::string encoded = "the%20%22show%22%20%3C%26%3E%20%C3%A9_files";
-  EXPECT_NE(html.find("href=\"" + encoded + "/asciinema-player.css\""), std::string::npos);
-  EXPECT_NE(html.find("const files = \"" + encoded + "\";"), std::string::npos);
-  EXPECT_NE(html.find("const startAt = 2.000;"), std::string::npos);
-  // The events stand at the show's times, so the music, played from its start, is in step.
-  const std::string cast = pageCast(files + "/show.cast.js");
-  const std::size_t first = cast.find('\n') + 1;
-  EXPECT_EQ(cast.substr(first, 13), "[2.000000000,");
-  EXPECT_NE(cast.find("\n[2.250000005,"), std::string::npos);  // frame 5: 5 steps of 50000001 ns
-}
-
-TEST(WebPage, ReplacesAnOlderPageAndItsFolder) {
-  testing::TemporaryFolder scratch;
-  const std::string player = standInPlayer(scratch);
-  const std::string page = scratch.write("show.html", "older page");
-  scratch.write("show_files/older.txt", "older part");
-  ASSERT_EQ(recordPage(page, player, 0, 200), 0);
-  EXPECT_NE(readFile(page), "older page");
-  EXPECT_FALSE(fs::exists(scratch.file("show_files/older.txt")));
-  EXPECT_TRUE(fs::exists(scratch.file("show_files/show.cast.js")));
-  EXPECT_EQ(namesIn(scratch.path()), (std::set<std::string>{"player", "show.html", "show_files"}));
+  EXPECT_NE(readFile(page).find("const startAt = 2.000;"), std::string::npos);
+  const std::string later = pageCast(files + "show.cast.js");
+  EXPECT_EQ(later.substr(later.find('\n') + 1, 13), "[2.000000000,");
+  EXPECT_NE(later.find("\n[2.250000005,"), std::string::npos);  // frame 5: 5 steps of 50000001 ns
 }
 
 // Every failure says why in one line and leaves the place as it was: no page, no folder, no
-// temporary names, an older output untouched.
+// temporary names, an older output untouched. A full disk at any stage is in stopped_test.cpp.
 TEST(WebPage, FailuresLeaveNothingBehind) {
   testing::TemporaryFolder scratch;
   const std::string player = standInPlayer(scratch);
   const std::string page = scratch.write("show.html", "older page");
   scratch.write("show_files/older.txt", "older part");
   const std::set<std::string> before = namesIn(scratch.path());
-  auto leftAsItWas = [&](const char* what) {
-    EXPECT_EQ(namesIn(scratch.path()), before) << what;
-    EXPECT_EQ(readFile(page), "older page") << what;
-    EXPECT_EQ(namesIn(scratch.file("show_files")), std::set<std::string>{"older.txt"}) << what;
-  };
-
-  {
-    SCOPED_TRACE("no player");
-    fs::create_directory(scratch.file("empty"));
+  // Runs a recording of the format, which must fail saying in one line what says starts with.
+  auto failsSaying = [](const RecordingFormat& format, const std::string& says) {
     ::testing::internal::CaptureStderr();
-    EXPECT_EQ(recordPage(page, scratch.file("empty"), 0, 200), 1);
+    EXPECT_EQ(runRecording(recordCommand(format.output, 0, 500), *makeWebPageSink(format)), 1);
     const std::string printed = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(
-        printed.rfind("glimmerfolding: cannot write " + page + ": the asciinema web player is missing (looked in " +
-                          scratch.file("empty") + "): run scripts/setup-web-player.sh",
-                      0),
-        0u)
-        << printed;
+    EXPECT_EQ(printed.rfind(says, 0), 0u) << printed;
     EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 1) << printed;
-    fs::remove(scratch.file("empty"));
-    leftAsItWas("no player");
-  }
-  {
-    SCOPED_TRACE("no music");
-    std::unique_ptr<FrameSink> sink = makeWebPageSink(
-        {.output = page, .framesPerSecond = 20, .musicPath = "data/no-such-music.ogg", .webPlayerFolder = player});
-    ::testing::internal::CaptureStderr();
-    EXPECT_EQ(runRecording(recordCommand(page, 0, 200), *sink), 1);
-    const std::string printed = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(printed.rfind("glimmerfolding: cannot write " + page + ": cannot read " +
-                                dataFilePath("data/no-such-music.ogg") + ": ",
-                            0),
-              0u)
-        << printed;
-    leftAsItWas("no music");
-  }
-  {
-    SCOPED_TRACE("a frame cannot be written");
-    FailingSink sink(makeWebPageSink({.output = page, .framesPerSecond = 20, .webPlayerFolder = player}), 3);
-    EXPECT_EQ(runRecording(recordCommand(page, 0, 500), sink), 1);
-    leftAsItWas("a frame cannot be written");
-  }
-  {
-    SCOPED_TRACE("the page cannot be put in place");
-    // A folder in the page's place: the finished folder goes back out, the older one comes back.
-    fs::rename(page, scratch.file("page-aside"));
-    scratch.write("show.html/blocking.txt", "a folder where the page goes");
-    ::testing::internal::CaptureStderr();
-    EXPECT_EQ(recordPage(page, player, 0, 200), 1);
-    const std::string printed = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(printed.rfind("glimmerfolding: cannot write " + page + ": ", 0), 0u) << printed;
-    fs::remove_all(page);
-    fs::rename(scratch.file("page-aside"), page);
-    leftAsItWas("the page cannot be put in place");
-  }
-  {
-    SCOPED_TRACE("an unwritable place");
-    ::testing::internal::CaptureStderr();
-    EXPECT_EQ(recordPage("/nonexistent-folder/show.html", player, 0, 200), 1);
-    const std::string printed = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(printed.rfind("glimmerfolding: cannot write /nonexistent-folder/show.html: ", 0), 0u) << printed;
-    EXPECT_FALSE(fs::exists("/nonexistent-folder"));
-  }
+  };
+  auto leftAsItWas = [&] {
+    EXPECT_EQ(namesIn(scratch.path()), before);
+    EXPECT_EQ(readFile(page), "older page");
+    EXPECT_EQ(namesIn(scratch.file("show_files")), std::set<std::string>{"older.txt"});
+  };
+  const std::string cannot = "glimmerfolding: cannot write " + page + ": ";
+  const std::string missing = scratch.file("missing");
+  const RecordingFormat format{.output = page, .framesPerSecond = 20, .webPlayerFolder = player};
+  RecordingFormat noPlayer = format;
+  noPlayer.webPlayerFolder = missing;
+  RecordingFormat noMusic = format;
+  noMusic.musicPath = "data/no-such-music.ogg";
+  failsSaying(noPlayer, cannot + "the asciinema web player is missing (looked in " + missing +
+                            "): run scripts/setup-web-player.sh");
+  leftAsItWas();
+  failsSaying(noMusic, cannot + "cannot read " + dataFilePath("data/no-such-music.ogg") + ": ");
+  leftAsItWas();
+  // A folder in the page's place: the finished folder goes back out, the older one comes back.
+  fs::rename(page, scratch.file("page-aside"));
+  scratch.write("show.html/blocking.txt", "a folder where the page goes");
+  failsSaying(format, cannot);
+  fs::remove_all(page);
+  fs::rename(scratch.file("page-aside"), page);
+  leftAsItWas();
+  RecordingFormat unwritable = format;
+  unwritable.output = "/nonexistent-folder/show.html";
+  failsSaying(unwritable, "glimmerfolding: cannot write /nonexistent-folder/show.html: ");
+  EXPECT_FALSE(fs::exists("/nonexistent-folder"));
 }
 
 }  // namespace

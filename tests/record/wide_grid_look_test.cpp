@@ -188,14 +188,11 @@ TEST(WideGridLook, EveryScenesLookIsTheClassicGridsWithoutStripes) {
     // Not worse than plain columns anywhere.
     EXPECT_LE(look.meanDifference, plainLook.meanDifference + 0.5);
     EXPECT_LE(look.stripes, plainLook.stripes + 0.5);
+    // The backdrop's moments are where plain columns stripe: the check above has something to catch.
+    if (moments[m] == 68000) {
+      EXPECT_GT(plainLook.stripes, 50.0);
+    }
   }
-  // The backdrop's moments are where plain columns stripe: the check above has something to catch.
-  CellBuffer classic{};
-  CellBuffer plain{};
-  const Conversion& backdrop = stage.kept[3].front();  // 68 s
-  demo.converter->convert2x2(backdrop.pixels.data(), &backdrop.rect, kFrameWidth, 0, 0, gridIn(classic, Grid::Classic));
-  plainColumns(converter, backdrop, plain);
-  EXPECT_GT(compare(classic, plain).stripes, 50.0);
 }
 
 }  // namespace
