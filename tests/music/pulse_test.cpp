@@ -2,19 +2,20 @@
 // fixture in its own runtime folder: what the sink plays is recorded from its monitor and compared
 // with the track. Skips where no server can start.
 #include <gtest/gtest.h>
-#include <pulse/pulseaudio.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <thread>
 #include <utility>
 #include <vector>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
@@ -94,94 +95,50 @@ std::string* PulseTest::folder = nullptr;
 pid_t PulseTest::server = 0;
 bool PulseTest::ready = false;
 
-// Records what a source of the test's server plays (the null sink's monitor), as stereo floats at
-// 44100 Hz, on a main loop of its own.
-class SourceRecorder {
+// Records what the null sink plays, from its monitor, as stereo floats at 44100 Hz: the server's
+// own recorder (parec) writing into a file.
+class MonitorRecorder {
  public:
-  ~SourceRecorder() {
-    if (loop == nullptr) return;
-    pa_threaded_mainloop_lock(loop);
-    if (stream != nullptr) {
-      pa_stream_set_read_callback(stream, nullptr, nullptr);
-      pa_stream_disconnect(stream);
-      pa_stream_unref(stream);
+  ~MonitorRecorder() {
+    if (child > 0) {
+      kill(child, SIGTERM);
+      waitpid(child, nullptr, 0);
     }
-    if (context != nullptr) {
-      pa_context_disconnect(context);
-      pa_context_unref(context);
-    }
-    pa_threaded_mainloop_unlock(loop);
-    pa_threaded_mainloop_stop(loop);
-    pa_threaded_mainloop_free(loop);
+    std::filesystem::remove(path);
   }
 
-  // Connects and starts recording source; false when the server refuses either.
-  bool start(const char* source) {
-    loop = pa_threaded_mainloop_new();
-    context = pa_context_new(pa_threaded_mainloop_get_api(loop), "monitor recorder");
-    pa_context_set_state_callback(context, &SourceRecorder::signal, loop);
-    if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) return false;
-    pa_threaded_mainloop_lock(loop);
-    pa_threaded_mainloop_start(loop);
-    while (PA_CONTEXT_IS_GOOD(pa_context_get_state(context)) && pa_context_get_state(context) != PA_CONTEXT_READY) {
-      pa_threaded_mainloop_wait(loop);
+  // Starts recording; false unless the monitor's first samples (silence) arrive within 5 s.
+  bool start() {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const char* arguments[] = {"parec",
+                               "--device=null.monitor",
+                               "--format=float32le",
+                               "--rate=44100",
+                               "--channels=2",
+                               "--raw",
+                               "--latency-msec=20",
+                               nullptr};
+    if (posix_spawnp(&child, "parec", &actions, nullptr, const_cast<char**>(arguments), environ) != 0) child = 0;
+    posix_spawn_file_actions_destroy(&actions);
+    for (int i = 0; child > 0 && i < 500 && samples().empty(); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    bool ready = false;
-    if (pa_context_get_state(context) == PA_CONTEXT_READY) {
-      const pa_sample_spec format{PA_SAMPLE_FLOAT32LE, 44100, 2};
-      stream = pa_stream_new(context, "monitor", &format, nullptr);
-      pa_stream_set_state_callback(stream, &SourceRecorder::signalStream, loop);
-      pa_stream_set_read_callback(stream, &SourceRecorder::onReadable, this);
-      pa_buffer_attr attributes{};
-      attributes.maxlength = static_cast<std::uint32_t>(-1);
-      attributes.fragsize = static_cast<std::uint32_t>(pa_usec_to_bytes(20000, &format));
-      if (pa_stream_connect_record(stream, source, &attributes, PA_STREAM_ADJUST_LATENCY) == 0) {
-        while (PA_STREAM_IS_GOOD(pa_stream_get_state(stream)) && pa_stream_get_state(stream) != PA_STREAM_READY) {
-          pa_threaded_mainloop_wait(loop);
-        }
-        ready = pa_stream_get_state(stream) == PA_STREAM_READY;
-      }
-    }
-    pa_threaded_mainloop_unlock(loop);
-    return ready;
+    return !samples().empty();
   }
 
-  // A copy of what has been recorded so far, two floats a frame.
-  std::vector<float> samples() {
-    pa_threaded_mainloop_lock(loop);
-    std::vector<float> copy = recorded;
-    pa_threaded_mainloop_unlock(loop);
-    return copy;
+  // What has been recorded so far, two floats a frame.
+  std::vector<float> samples() const {
+    const std::string bytes = testing::readFile(path);
+    std::vector<float> values(bytes.size() / sizeof(float));
+    std::memcpy(values.data(), bytes.data(), values.size() * sizeof(float));
+    return values;
   }
 
  private:
-  static void signal(pa_context*, void* userdata) {
-    pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop*>(userdata), 0);
-  }
-  static void signalStream(pa_stream*, void* userdata) {
-    pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop*>(userdata), 0);
-  }
-  static void onReadable(pa_stream* readable, std::size_t, void* userdata) {
-    auto* self = static_cast<SourceRecorder*>(userdata);
-    while (pa_stream_readable_size(readable) > 0) {
-      const void* data = nullptr;
-      std::size_t bytes = 0;
-      if (pa_stream_peek(readable, &data, &bytes) < 0 || bytes == 0) return;
-      const std::size_t floats = bytes / sizeof(float);
-      if (data == nullptr) {
-        self->recorded.insert(self->recorded.end(), floats, 0.0f);  // a hole in the source: silence
-      } else {
-        const auto* values = static_cast<const float*>(data);
-        self->recorded.insert(self->recorded.end(), values, values + floats);
-      }
-      pa_stream_drop(readable);
-    }
-  }
-
-  pa_threaded_mainloop* loop = nullptr;
-  pa_context* context = nullptr;
-  pa_stream* stream = nullptr;
-  std::vector<float> recorded;
+  std::string path = scratchPath("monitor.raw");
+  pid_t child = 0;
 };
 
 // Noise from a fixed seed: no stretch of it looks like another, so where the track lies in a
@@ -204,8 +161,8 @@ TEST_F(PulseTest, ServerPlaysTheWholeTrackFromItsFirstFrameAndTheClockFollows) {
   ASSERT_TRUE(writeOggFile(track, noiseTrack(4.0)));
   DecodedAudio whole;
   ASSERT_TRUE(decodeOggFile(track.c_str(), whole));
-  SourceRecorder monitor;
-  ASSERT_TRUE(monitor.start("null.monitor"));
+  MonitorRecorder monitor;
+  ASSERT_TRUE(monitor.start());
 
   MusicStream* music = new MusicStream();
   ASSERT_TRUE(music->open(track.c_str()));
@@ -287,8 +244,8 @@ TEST_F(PulseTest, PausePlaysOnFromTheHeldFrameAndASeekFromTheMomentSought) {
   ASSERT_TRUE(writeOggFile(track, noiseTrack(5.0)));
   DecodedAudio whole;
   ASSERT_TRUE(decodeOggFile(track.c_str(), whole));
-  SourceRecorder monitor;
-  ASSERT_TRUE(monitor.start("null.monitor"));
+  MonitorRecorder monitor;
+  ASSERT_TRUE(monitor.start());
 
   auto music = std::make_unique<MusicStream>();
   ASSERT_TRUE(music->open(track.c_str()));
