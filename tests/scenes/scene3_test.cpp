@@ -154,7 +154,6 @@ TEST_F(Scene3Test, CameraCutsAtMostOncePerCallAndPullsBackInVariantOne) {
         {1, 10001, far},
         {1, 10101, {0, 0, -2.4f}},
         {1, 10201, {0, 0, -1.8f}},
-        {1, 11201, {0, 0, 4.2f}},
         {1, 13701, {0, 0, 19.2f}}}},
   };
   for (const auto& [name, steps] : cases) {
