@@ -7,9 +7,11 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <numeric>
 #include <string>
 #include <thread>
 #include <utility>
@@ -96,7 +98,7 @@ pid_t PulseTest::server = 0;
 bool PulseTest::ready = false;
 
 // Records what the null sink plays, from its monitor, as stereo floats at 44100 Hz: the server's
-// own recorder (parec) writing into a file.
+// own recorder (parec) writing into a file, read as it grows.
 class MonitorRecorder {
  public:
   ~MonitorRecorder() {
@@ -104,6 +106,7 @@ class MonitorRecorder {
       kill(child, SIGTERM);
       waitpid(child, nullptr, 0);
     }
+    if (input != nullptr) std::fclose(input);
     std::filesystem::remove(path);
   }
 
@@ -129,16 +132,28 @@ class MonitorRecorder {
   }
 
   // What has been recorded so far, two floats a frame.
-  std::vector<float> samples() const {
-    const std::string bytes = testing::readFile(path);
-    std::vector<float> values(bytes.size() / sizeof(float));
-    std::memcpy(values.data(), bytes.data(), values.size() * sizeof(float));
-    return values;
+  const std::vector<float>& samples() {
+    if (input == nullptr) input = std::fopen(path.c_str(), "rb");
+    char chunk[65536];
+    for (std::size_t got = 0; input != nullptr && (got = std::fread(chunk, 1, sizeof chunk, input)) > 0;) {
+      pending.append(chunk, got);
+    }
+    if (input != nullptr) std::clearerr(input);  // parec writes on
+    const std::size_t floats = pending.size() / sizeof(float);
+    if (floats > 0) {
+      recorded.resize(recorded.size() + floats);
+      std::memcpy(recorded.data() + recorded.size() - floats, pending.data(), floats * sizeof(float));
+      pending.erase(0, floats * sizeof(float));
+    }
+    return recorded;
   }
 
  private:
   std::string path = scratchPath("monitor.raw");
   pid_t child = 0;
+  std::FILE* input = nullptr;
+  std::string pending;  // bytes of a float not yet whole
+  std::vector<float> recorded;
 };
 
 // Noise from a fixed seed: no stretch of it looks like another, so where the track lies in a
@@ -203,7 +218,8 @@ TEST_F(PulseTest, ServerPlaysTheWholeTrackFromItsFirstFrameAndTheClockFollows) {
   EXPECT_NEAR(clock, playedMs, 300) << "the clock against what the sink played";
   EXPECT_TRUE(music->isActive());
   music->fetchSpectrum();
-  EXPECT_GT(music->spectrum[200], 0.001f) << "noise in every bin";
+  // Noise all over the spectrum (one bin alone may happen to be near 0).
+  EXPECT_GT(std::accumulate(music->spectrum, music->spectrum + 1024, 0.0f), 1.0f) << "the noise heard now";
   delete music;  // still playing: the teardown fades out and returns
   std::filesystem::remove(track);
 }
