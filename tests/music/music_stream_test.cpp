@@ -99,7 +99,7 @@ TEST_F(MusicStreamTest, OfflineClockTruncatesSubtractsTheOriginAndNeverGoesBack)
   EXPECT_FALSE(music->isActive());
 }
 
-TEST_F(MusicStreamTest, ShortTrackEndsAndTeardownWhilePlayingReturns) {
+TEST_F(MusicStreamTest, ShortTrackEndsOnItsOwn) {
   const std::string shortTrack = scratchPath("short.ogg");
   ASSERT_TRUE(writeOggFile(shortTrack, stereoSine(440.0, 0.2, 0.5f)));
   MusicStream* music = fresh();
@@ -109,12 +109,6 @@ TEST_F(MusicStreamTest, ShortTrackEndsAndTeardownWhilePlayingReturns) {
   for (int i = 0; i < 200 && music->isActive(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
   EXPECT_FALSE(music->isActive());
   EXPECT_EQ(music->clockMs(), 200);
-  stream.reset();
-
-  // Escape during the show: the stream still plays when the Demo tears it down.
-  music = openTrack(MusicOutput::Mute);
-  ASSERT_TRUE(music->play());
-  EXPECT_TRUE(music->isActive());
   stream.reset();
   std::remove(shortTrack.c_str());
 }
@@ -167,7 +161,7 @@ TEST_F(MusicStreamTest, PauseHoldsTheClockAndSeeksMoveItBothWays) {
   EXPECT_TRUE(music->isActive());
   EXPECT_LT(music->clockMs(), 100);
 
-  music = openTrack(MusicOutput::Mute);
+  music = openTrack(MusicOutput::Mute);  // the playing stream torn down, as Escape during the show does
   ASSERT_TRUE(music->play(1.5));
   EXPECT_GE(music->clockMs(), 1500) << "play from a moment";
   EXPECT_LT(music->clockMs(), 1600);
