@@ -38,13 +38,9 @@ class GLESHelperTest : public ::testing::Test {
   GLESHelper gles;
 };
 
-TEST_F(GLESHelperTest, CreateLeavesIdentityModelViewCurrent) {
-  EXPECT_EQ(testing::matrixMode(), GL_MODELVIEW);
-  EXPECT_EQ(testing::matrix(GL_MODELVIEW_MATRIX), (testing::Matrix{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}));
-}
-
 // The fixed state every scene draws in: lit, depth-tested, back faces culled, normals as the
-// meshes give them (the cluster's scaled cubes are lit as scaled), no dithering.
+// meshes give them (the cluster's scaled cubes are lit as scaled), no dithering; the model-view
+// matrix current, and the identity.
 TEST_F(GLESHelperTest, CreateSetsTheShowsFixedState) {
   const std::pair<GLenum, bool> capabilities[] = {{GL_DEPTH_TEST, true}, {GL_NORMALIZE, false}, {GL_LIGHTING, true},
                                                   {GL_LIGHT0, true},     {GL_CULL_FACE, true},  {GL_DITHER, false}};
@@ -57,35 +53,23 @@ TEST_F(GLESHelperTest, CreateSetsTheShowsFixedState) {
   GLint shading = 0;
   glGetIntegerv(GL_SHADE_MODEL, &shading);
   EXPECT_EQ(shading, GL_SMOOTH);
+  EXPECT_EQ(testing::matrixMode(), GL_MODELVIEW);
+  EXPECT_EQ(testing::matrix(GL_MODELVIEW_MATRIX), (testing::Matrix{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}));
 }
 
+// A perspective of 45 degrees vertically over the 1.6 aspect, from 0.1 to 150.
 TEST_F(GLESHelperTest, ProjectionIsTheShowsFrustum) {
   gles.setupProjection();
   EXPECT_EQ(testing::matrixMode(), GL_PROJECTION);
-
-  const float right = 0.06627426f;
-  const float top = 0.04142141f;
   const float nearPlane = 0.1f;
   const float farPlane = 150.0f;
+  float expected[16] = {};
+  expected[0] = nearPlane / 0.06627426f;  // near over the right edge
+  expected[5] = nearPlane / 0.04142141f;  // near over the top edge
+  expected[10] = -(farPlane + nearPlane) / (farPlane - nearPlane);
+  expected[11] = -1;
+  expected[14] = -2 * farPlane * nearPlane / (farPlane - nearPlane);
   const testing::Matrix matrix = testing::matrix(GL_PROJECTION_MATRIX);
-  const float expected[16] = {
-      nearPlane / right,
-      0,
-      0,
-      0,
-      0,
-      nearPlane / top,
-      0,
-      0,
-      0,
-      0,
-      -(farPlane + nearPlane) / (farPlane - nearPlane),
-      -1,
-      0,
-      0,
-      -2 * farPlane * nearPlane / (farPlane - nearPlane),
-      0,
-  };
   for (int index = 0; index < 16; ++index) {
     EXPECT_NEAR(matrix[index], expected[index], 1e-5f * std::fabs(expected[index]) + 1e-7f) << "element " << index;
   }

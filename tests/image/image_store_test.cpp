@@ -45,18 +45,11 @@ TEST_F(ImageStoreTest, StoresWordsInFrameOrder) {
     write(name.c_str(), entry.file);
     Image* image = store.get(name.c_str());
     ASSERT_NE(image, nullptr);
-    const std::size_t count = static_cast<std::size_t>(image->width) * static_cast<std::size_t>(image->height);
-    EXPECT_EQ(std::vector<std::uint32_t>(image->pixels, image->pixels + count), entry.words);
+    EXPECT_EQ(std::vector<std::uint32_t>(image->pixels, image->pixels + image->width * image->height), entry.words);
+    // Kept by name: asked again, the same image, though the file is gone.
+    std::filesystem::remove(folder.file("data/" + name));
+    EXPECT_EQ(store.get(name.c_str()), image);
   }
-}
-
-TEST_F(ImageStoreTest, RepeatedNameIsReadOnce) {
-  write("bg.png", testing::encodeRgb(2, 2, std::vector<std::uint8_t>(12, 9)));
-  Image* first = store.get("bg.png");
-  ASSERT_NE(first, nullptr);
-  EXPECT_EQ(std::pair(first->width, first->height), std::pair(2, 2));
-  std::filesystem::remove(folder.file("data/bg.png"));
-  EXPECT_EQ(store.get("bg.png"), first);
 }
 
 TEST_F(ImageStoreTest, NamesDifferingInCaseAreSeparateFiles) {
@@ -76,12 +69,9 @@ TEST_F(ImageStoreTest, FailedLoadKeepsNothingAndIsTriedAgain) {
   const std::vector<std::uint8_t> good = testing::encodeRgb(2, 1, {1, 2, 3, 4, 5, 6});
   std::vector<std::uint8_t> oversized = good;
   testing::patchSize(oversized, 100000, 100000);
+  // Missing, truncated and too large (the decoder's other refusals are its own tests').
   const std::vector<std::uint8_t> bad[] = {
-      {},                                                                       // missing
-      std::vector<std::uint8_t>(good.begin(), good.begin() + good.size() / 2),  // truncated
-      {'G', 'I', 'F', '8', '9', 'a', 0, 0},                                     // not a png
-      oversized,
-  };
+      {}, std::vector<std::uint8_t>(good.begin(), good.begin() + good.size() / 2), oversized};
   int index = 0;
   for (const std::vector<std::uint8_t>& bytes : bad) {
     SCOPED_TRACE(index);
@@ -94,6 +84,7 @@ TEST_F(ImageStoreTest, FailedLoadKeepsNothingAndIsTriedAgain) {
     write(name.c_str(), good);
     Image* image = store.get(name.c_str());
     ASSERT_NE(image, nullptr);
+    EXPECT_EQ(std::pair(image->width, image->height), std::pair(2, 1));
     EXPECT_EQ(image->pixels[1], 0x00060504u);
   }
 }

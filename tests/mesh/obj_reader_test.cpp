@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "mesh_files.h"
@@ -103,10 +104,9 @@ TEST(ObjReader, EachCornerFormStoresItsOwnIndicesAndMixedFormsAreRefused) {
     EXPECT_EQ(triple(second.texCoordIndex), item.texCoords) << item.face;
     EXPECT_EQ(triple(second.normalIndex), item.normals) << item.face;
   }
-  const char* mixed[] = {
-      "f 1 2/1 3\n",          "f 1/1 2//1 3/1\n",     "f 1//1 2/1/1 3//1\n",   "f 1/1/1 2/1 3/1/1\n",
-      "f 1/1/1 2/1/1 3//1\n", "f 1//1 2//1 3//1 4\n", "f 1/1 2/1 3/1 4/1/1\n", "f 1 2 3 4//1\n",
-  };
+  // Each form against another, in a triangle's later corner and in a quad's fourth.
+  const char* mixed[] = {"f 1 2/1 3\n",         "f 1/1 2//1 3/1\n",     "f 1//1 2/1/1 3//1\n",
+                         "f 1/1/1 2/1 3/1/1\n", "f 1//1 2//1 3//1 4\n", "f 1 2 3 4//1\n"};
   for (const char* face : mixed) {
     Parsed parsed(kFiveVertices + face);
     EXPECT_EQ(parsed.model, nullptr) << face;
@@ -247,24 +247,20 @@ void readKeepingOnly(int keptStream, const std::string& path) {
   std::exit(0);
 }
 
-// The reader's refusals end the process with one message on standard error, and nothing on
-// standard output.
-TEST(ObjReaderFiles, FilesThatCannotBeOpenedEndTheProcessWithOneMessage) {
+// The reader's refusals that end the process (a file it cannot open, an unknown vertex word) do so
+// with status 1 and one message on standard error, and nothing on standard output.
+TEST(ObjReaderFiles, RefusalsEndTheProcessWithOneMessage) {
   testing::TemporaryFolder folder;
-  std::string missing = folder.file("missing.obj");
   // The folder's name is left out of the pattern: it holds characters a pattern would read as
   // escapes on Windows, where the child that runs the read also makes a folder of its own.
-  EXPECT_EXIT(readKeepingOnly(STDERR_FILENO, missing), ::testing::ExitedWithCode(1),
-              "^glimmerfolding: can't open data file \".*missing\\.obj\"\\.\n$");
-  EXPECT_EXIT(readKeepingOnly(STDOUT_FILENO, missing), ::testing::ExitedWithCode(1), "^$");
-}
-
-TEST(ObjReaderFiles, AnUnknownVertexWordEndsTheProcessWithOneMessage) {
-  testing::TemporaryFolder folder;
-  std::string model = folder.write("points.obj", "v 0 0 0\nvp 0.5\n");
-  EXPECT_EXIT(readKeepingOnly(STDERR_FILENO, model), ::testing::ExitedWithCode(1),
-              "^glimmerfolding: Unknown token \"vp\"\\.\n$");
-  EXPECT_EXIT(readKeepingOnly(STDOUT_FILENO, model), ::testing::ExitedWithCode(1), "^$");
+  const std::pair<std::string, const char*> cases[] = {
+      {folder.file("missing.obj"), "^glimmerfolding: can't open data file \".*missing\\.obj\"\\.\n$"},
+      {folder.write("points.obj", "v 0 0 0\nvp 0.5\n"), "^glimmerfolding: Unknown token \"vp\"\\.\n$"},
+  };
+  for (const auto& [path, message] : cases) {
+    EXPECT_EXIT(readKeepingOnly(STDERR_FILENO, path), ::testing::ExitedWithCode(1), message);
+    EXPECT_EXIT(readKeepingOnly(STDOUT_FILENO, path), ::testing::ExitedWithCode(1), "^$");
+  }
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <memory>
 #include <thread>
+#include <utility>
 
 #include "music/audio_output.h"
 #include "music/spectrum.h"
@@ -98,22 +99,7 @@ TEST_F(MusicStreamTest, OfflineClockTruncatesSubtractsTheOriginAndNeverGoesBack)
   EXPECT_FALSE(music->isActive());
 }
 
-TEST_F(MusicStreamTest, SpectrumFollowsTheHeardPosition) {
-  MusicStream* music = openTrack(MusicOutput::Offline);
-  ASSERT_TRUE(music->play());
-  for (int i = 0; i < 1024; ++i) ASSERT_EQ(music->spectrum[i], 0.0f) << "zeros before the first fetch";
-
-  music->setOfflinePosition(1.0);
-  music->fetchSpectrum();
-  EXPECT_NEAR(music->spectrum[5], 0.4f, 0.01f);
-  EXPECT_LT(music->spectrum[50], 0.01f);
-
-  music->setOfflinePosition(2.5);
-  music->fetchSpectrum();
-  EXPECT_LT(music->spectrum[5], 1e-3f) << "the silent part";
-}
-
-TEST_F(MusicStreamTest, ShortTrackEndsAndTeardownWhilePlayingReturns) {
+TEST_F(MusicStreamTest, ShortTrackEndsOnItsOwn) {
   const std::string shortTrack = scratchPath("short.ogg");
   ASSERT_TRUE(writeOggFile(shortTrack, stereoSine(440.0, 0.2, 0.5f)));
   MusicStream* music = fresh();
@@ -123,12 +109,6 @@ TEST_F(MusicStreamTest, ShortTrackEndsAndTeardownWhilePlayingReturns) {
   for (int i = 0; i < 200 && music->isActive(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
   EXPECT_FALSE(music->isActive());
   EXPECT_EQ(music->clockMs(), 200);
-  stream.reset();
-
-  // Escape during the show: the stream still plays when the Demo tears it down.
-  music = openTrack(MusicOutput::Mute);
-  ASSERT_TRUE(music->play());
-  EXPECT_TRUE(music->isActive());
   stream.reset();
   std::remove(shortTrack.c_str());
 }
@@ -181,7 +161,7 @@ TEST_F(MusicStreamTest, PauseHoldsTheClockAndSeeksMoveItBothWays) {
   EXPECT_TRUE(music->isActive());
   EXPECT_LT(music->clockMs(), 100);
 
-  music = openTrack(MusicOutput::Mute);
+  music = openTrack(MusicOutput::Mute);  // the playing stream torn down, as Escape during the show does
   ASSERT_TRUE(music->play(1.5));
   EXPECT_GE(music->clockMs(), 1500) << "play from a moment";
   EXPECT_LT(music->clockMs(), 1600);
@@ -189,13 +169,15 @@ TEST_F(MusicStreamTest, PauseHoldsTheClockAndSeeksMoveItBothWays) {
 
 // Right after play, resume or a seek the spectrum is taken at the moment the music was put at, as a
 // recording from there takes it, and from the next clock reading on at the heard position.
-TEST_F(MusicStreamTest, TheSpectrumIsTakenWhereTheMusicWasPut) {
+TEST_F(MusicStreamTest, TheSpectrumIsTakenWhereTheMusicWasPutThenWhereItIsHeard) {
   for (MusicOutput output : {MusicOutput::Mute, MusicOutput::Offline}) {
     MusicStream* music = openTrack(output);
     ASSERT_TRUE(music->play());
+    for (int i = 0; i < 1024; ++i) ASSERT_EQ(music->spectrum[i], 0.0f) << "zeros before the first fetch";
     music->seek(1.0);
     music->fetchSpectrum();
     EXPECT_NEAR(music->spectrum[5], 0.4f, 0.01f) << "the sine, at 1 s";
+    EXPECT_LT(music->spectrum[50], 0.01f);
     music->seek(2.5);
     music->fetchSpectrum();
     EXPECT_LT(music->spectrum[5], 1e-3f) << "the silence, at 2.5 s";
@@ -208,6 +190,14 @@ TEST_F(MusicStreamTest, TheSpectrumIsTakenWhereTheMusicWasPut) {
   ASSERT_TRUE(music->play(1.9));
   music->fetchSpectrum();
   EXPECT_NEAR(music->spectrum[5], 0.4f, 0.03f) << "playing from 1.9 s: the sine's last tenth of a second";
+
+  music = openTrack(MusicOutput::Offline);
+  ASSERT_TRUE(music->play());
+  for (const auto& [heard, level] : {std::pair{1.0, 0.4f}, std::pair{2.5, 0.0f}}) {
+    music->setOfflinePosition(heard);
+    music->fetchSpectrum();
+    EXPECT_NEAR(music->spectrum[5], level, 0.01f) << "heard at " << heard << " s";
+  }
 }
 
 // Frames from the fade's first on rise from silence over its length; the others are the track's.
@@ -253,7 +243,6 @@ TEST_F(MusicStreamTest, CommittedMusicCutOrDamagedSaysWhatItHolds) {
   const Case cases[] = {
       {"whole.ogg", whole, nullptr},
       {"headers.ogg", whole.substr(0, 5000), "0.0"},
-      {"cut-100k.ogg", whole.substr(0, 100000), "7.2"},
       {"cut-1m.ogg", whole.substr(0, 1000000), "71.1"},
       {"cut-near-end.ogg", whole.substr(0, whole.size() - 20000), "154.0"},
       {"corrupted.ogg", corrupted, "78.1"},  // decoding stops at the damage

@@ -1,4 +1,4 @@
-// The spectrum the scenes read: peak placement and scale, stereo mixing and silence.
+// The spectrum the scenes read: peak placement and scale, stereo mixing, the window and silence.
 #include "music/spectrum.h"
 
 #include <gtest/gtest.h>
@@ -37,6 +37,19 @@ TEST(Spectrum, SineCentredOnBinFivePeaksThereAtHalfItsAmplitude) {
 
 TEST(Spectrum, MixesLeftAndRightByTheirMean) {
   EXPECT_NEAR(spectrumOf(sinePair(5.0, 0.6f, 0.0f, 2048))[5], 0.15f, 1e-4f) << "left only";
+}
+
+// The window weighs the middle of its frames, not the edges: a steady level over the middle eighth
+// counts many times what the same level over the first and last sixteenths does.
+TEST(Spectrum, TheWindowWeighsTheMiddleOfItsFrames) {
+  std::vector<float> middle(2 * kSpectrumWindow, 0.0f);
+  std::vector<float> edges(2 * kSpectrumWindow, 0.0f);
+  for (std::size_t n = 0; n < 256; ++n) {
+    middle[2 * (896 + n)] = middle[2 * (896 + n) + 1] = 0.5f;
+    const std::size_t edge = n < 128 ? n : kSpectrumWindow - 256 + n;
+    edges[2 * edge] = edges[2 * edge + 1] = 0.5f;
+  }
+  EXPECT_GT(spectrumOf(middle)[0], 10.0f * spectrumOf(edges)[0]);
 }
 
 TEST(Spectrum, SilenceAndPositionsPastTheEndGiveZeros) {

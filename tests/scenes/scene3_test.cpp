@@ -65,9 +65,9 @@ TEST_F(Scene3Test, LatticeIsEveryGridLineOnce) {
     return Point{vertices[index].position[0], vertices[index].position[1], vertices[index].position[2]};
   };
 
-  // 363 distinct segments on the even grid, each 20 long along one axis: every grid line once.
+  // 363 distinct segments on the even grid, each 20 long along one axis: every grid line once (121
+  // along each axis is all there are).
   std::set<std::pair<Point, Point>> segments;
-  int perAxis[3] = {0, 0, 0};
   for (int pair = 0; pair < kLatticeVertexCount / 2; ++pair) {
     const Point from = at(2 * pair);
     const Point to = at(2 * pair + 1);
@@ -76,7 +76,6 @@ TEST_F(Scene3Test, LatticeIsEveryGridLineOnce) {
       EXPECT_TRUE(std::abs(from[axis]) <= 10 && static_cast<int>(from[axis]) % 2 == 0) << "segment " << pair;
       if (from[axis] != to[axis]) {
         ++moving;
-        ++perAxis[axis];
         EXPECT_EQ(std::abs(to[axis] - from[axis]), 20.0f) << "segment " << pair;
       }
     }
@@ -84,7 +83,6 @@ TEST_F(Scene3Test, LatticeIsEveryGridLineOnce) {
     segments.insert(std::minmax(from, to));
   }
   EXPECT_EQ(segments.size(), 363u);
-  EXPECT_EQ(std::vector<int>(perAxis, perAxis + 3), (std::vector<int>{121, 121, 121}));
 }
 
 TEST_F(Scene3Test, ARebuildRewritesInPlaceAndASecondSceneGetsALatticeOfItsOwn) {
@@ -156,7 +154,6 @@ TEST_F(Scene3Test, CameraCutsAtMostOncePerCallAndPullsBackInVariantOne) {
         {1, 10001, far},
         {1, 10101, {0, 0, -2.4f}},
         {1, 10201, {0, 0, -1.8f}},
-        {1, 11201, {0, 0, 4.2f}},
         {1, 13701, {0, 0, 19.2f}}}},
   };
   for (const auto& [name, steps] : cases) {

@@ -1,4 +1,4 @@
-// SineTable: the index rule with its odd factor and wrapping, and the cluster scales that follow.
+// SineTable: the index rule with its odd factor and wrapping.
 #include "scenes/sine_table.h"
 
 #include <gtest/gtest.h>
@@ -39,17 +39,6 @@ TEST(SineTable, IndexTruncatesThroughTheFactorAndWrapsLikeTwosComplement) {
   for (const Case& item : cases) {
     EXPECT_EQ(sineLookup(item.angle), sineTable()[item.sineEntry]) << item.angle;
     EXPECT_EQ(cosineLookup(item.angle), sineTable()[item.cosineEntry]) << item.angle;
-  }
-}
-
-// The cluster's ten cubes under a silent spectrum: W[i] is the entry of angle i, and the two
-// passes scale by 0.3 W + 0.4 and 0.3 W + 0.45.
-TEST(SineTable, SilentSpectrumGivesTheClusterItsRestingScales) {
-  const int entries[10] = {0, 81, 162, 244, 325, 407, 488, 58, 139, 221};
-  const float scales[10] = {0.400f, 0.651f, 0.674f, 0.444f, 0.175f, 0.112f, 0.313f, 0.596f, 0.697f, 0.525f};
-  for (int i = 0; i < 10; ++i) {
-    EXPECT_EQ(sineIndex(static_cast<float>(i)) & kSineTableMask, entries[i]) << i;
-    EXPECT_NEAR(0.3f * sineLookup(static_cast<float>(i)) + 0.4f, scales[i], 0.0015f) << i;
   }
 }
 
