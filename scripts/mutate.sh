@@ -8,12 +8,13 @@
 # rebuilt incrementally in one build folder (build/mutation/build) and tested with ctest; then the
 # file is put back. A mistake in src/FOLDER/NAME.* meets the tests of tests/FOLDER/NAME_test.cpp
 # first, then the rest of tests/FOLDER, then the rest of the suite, each step building only what it
-# runs (each test is labelled with its executable's name, FOLDER_NAME_test). Each mutation is reported as killed (a test failed, and failed again when
-# run on its own), killed (build) (it did not compile, which counts as caught), survived, or not
-# built here (its file is not compiled on this platform: not counted), and the run ends with the
-# share killed. The checkout itself is never written, so an interrupted run leaves it
-# as it was; the next run copies over whatever the interruption left in the scratch tree. Logs of
-# every build and test run are kept in build/mutation/logs.
+# runs (each test is labelled with its executable's name, FOLDER_NAME_test). Each mutation is
+# reported as killed (a test failed, and failed again when run on its own), killed (build) (it did
+# not compile, which counts as caught), survived, or not built here (its file is not compiled on
+# this platform: not counted), and the run ends with the share killed. The checkout itself is never
+# written, so an interrupted run leaves it as it was; the next run copies over whatever the
+# interruption left in the scratch tree. Logs of every build and test run are kept in
+# build/mutation/logs.
 #
 # List format: one mutation a line, three or four fields separated by tabs: the file (from the
 # repository root), the exact text to find, its replacement, and optionally a note on the mistake.
@@ -158,46 +159,41 @@ run_suite() {  # LOG [CTEST SELECTION...]
 # tests/FOLDER, then the rest of the suite. Most mistakes are caught in the first or second step in a
 # fraction of the whole suite's time; the verdict is the whole suite's either way. Sets verdict.
 judge() {  # NUMBER FILE
-  local log="$logs/test-$1.log" build_log="$logs/build-$1.log" folder stem own folder_targets=()
+  local log="$logs/test-$1.log" build_log="$logs/build-$1.log" folder stem own="" folder_targets=() rest=()
   folder=$(printf '%s\n' "$2" | sed -n 's|^src/\([^/]*\)/.*|\1|p')
   stem=$(basename "${2%.*}")
-  own="${folder}_${stem}_test"
-  [ -n "$folder" ] && [[ " ${targets[*]} " == *" $own "* ]] || own=""
-  for target in "${targets[@]}"; do
-    [ -n "$folder" ] && [[ "$target" == "${folder}"_*_test ]] && folder_targets+=("$target")
-  done
-  local first=(all)
-  if [ -n "$own" ]; then
-    first=(glimmerfolding "$own")
-  elif [ ${#folder_targets[@]} -gt 0 ]; then
-    first=(glimmerfolding "${folder_targets[@]}")
+  if [ -n "$folder" ]; then
+    for target in "${targets[@]}"; do
+      [[ "$target" == "${folder}_${stem}_test" ]] && own=$target
+      [[ "$target" == "${folder}"_*_test ]] && folder_targets+=("$target")
+    done
   fi
   verdict="killed (build)"
-  build_targets "$build_log" "${first[@]}" || return 0
+  build_targets "$build_log" glimmerfolding ${own:-"${folder_targets[@]}"} || return 0
   if ! compiled_file "$build_log" "$2"; then
     verdict="not built here"
     return 0
   fi
-  verdict=killed
   if [ -n "$own" ]; then
-    run_suite "$log.own" -L "^$own\$" || return 0
+    step "$log.own" "$own" -L "^$own\$" || return 0
   fi
   if [ ${#folder_targets[@]} -gt 0 ]; then
-    verdict="killed (build)"
-    build_targets "$build_log.folder" glimmerfolding "${folder_targets[@]}" || return 0
-    verdict=killed
-    run_suite "$log.folder" -L "^${folder}_" ${own:+-LE "^$own\$"} || return 0
-    verdict="killed (build)"
-    build_targets "$build_log.rest" all || return 0
-    verdict=killed
-    run_suite "$log" -LE "^${folder}_" || return 0
-  else
-    verdict="killed (build)"
-    build_targets "$build_log.rest" all || return 0
-    verdict=killed
-    run_suite "$log" || return 0
+    step "$log.folder" "${folder_targets[*]}" -L "^${folder}_" ${own:+-LE "^$own\$"} || return 0
+    rest=(-LE "^${folder}_")
   fi
+  step "$log" all "${rest[@]}" || return 0
   verdict=SURVIVED
+}
+# One step of judging: builds the targets (the program too), then runs the selection of tests;
+# fails, with the verdict set, when the mistake is caught.
+step() {  # LOG "TARGET..." [CTEST SELECTION...]
+  local log=$1 step_targets
+  read -r -a step_targets <<<"$2"
+  shift 2
+  verdict="killed (build)"
+  build_targets "$log.build" glimmerfolding "${step_targets[@]}" || return 1
+  verdict=killed
+  run_suite "$log" "$@"
 }
 # Whether a build compiled the mutated file (FILE, from the root): a file that is not part of this
 # platform's build (the Windows console on Linux) changes nothing here, and its mutation is not
